@@ -1,0 +1,70 @@
+#pragma once
+
+#include "address.h"
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+// Orders labels by their UTF-16 code units as unsigned values, up to the
+// first U+0000 of either; a label that ends first is the smaller. No case
+// folding, no locale, no trimming.
+int CompareLabels(QStringView a, QStringView b);
+
+// The address book: the records in menu order, the file they live in, and
+// the operations the address list menus use.
+class CAddressBook {
+public:
+    static constexpr const char* kSubfolder = "Pelvaro/";
+    static constexpr const char* kFileName = "Addresses.plv";
+
+    // Resolves the folder and file path, creates the folder (one level) and
+    // reads the file into the book. Never reports a failure: what could be
+    // read stays, the rest is left out.
+    void LoadAddressBook();
+    // Reads records from bytes as the file holds them; the book is replaced.
+    // Returns false when the bytes ended or broke before the stated count.
+    bool LoadFromBytes(QByteArrayView bytes);
+
+    // Rewrites the whole file from the book, atomically: on any failure the
+    // old file stays whole and CFileException is raised.
+    void SaveAddressBook();
+    // The file's bytes for the current book.
+    QByteArray ToBytes() const;
+
+    bool IsLabelUnique(const QString& label) const;
+    // Index of the first record whose label equals the given one, or -1.
+    int FindLabel(const QString& label) const;
+    // Inserts a copy before the first record whose label is not smaller,
+    // then saves. Does not test uniqueness.
+    void AddAddress(const CAddress& address);
+
+    int GetSize() const { return static_cast<int>(m_records.size()); }
+    // Record access; an index outside the book raises CInvalidArgException
+    // before anything changes. Setting and removing do not save.
+    const CAddress& GetAt(int index) const;
+    void SetAddressAt(int index, const QString& address);
+    void RemoveAt(int index);
+
+    // "The address book is stored in the file " followed by the path.
+    QString LocationMessage() const;
+
+    const QString& DataFolder() const { return m_dataFolder; }
+    const QString& AddressBookPath() const { return m_addressBookPath; }
+    // Points the book at another file; used where the folder is not the
+    // user's own (tests, tools).
+    void SetAddressBookPath(const QString& path);
+
+    // True when the last load stopped before the count it was promised; the
+    // next save then keeps the replaced file as Addresses.plv.bak.
+    bool LoadWasIncomplete() const { return m_loadIncomplete; }
+
+private:
+    void CheckIndex(int index) const;
+    void ResolvePaths();
+
+    QString m_dataFolder;
+    QString m_addressBookPath;
+    QList<CAddress> m_records;
+    bool m_loadIncomplete = false;
+};

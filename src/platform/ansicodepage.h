@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// The ANSI code page that the user's locale would use: 1252 for most
+// Latin-script languages, 1250, 1251, 1253 to 1258, 874, 932, 936, 949, 950
+// for the others.
+int ThreadAnsiCodePage();
+
+// The code page for a locale name such as "pl_PL" or "zh_TW".
+int AnsiCodePageForLocale(const QString& localeName);
+
+// Converts 8-bit text in the given code page to UTF-16. Bytes that the code
+// page does not map come out as replacement characters; never fails.
+QString MultiByteToWide(int codePage, QByteArrayView bytes);

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "exception.h"
+
+// An argument outside what the operation accepts, such as a record index
+// outside the address book.
+class CInvalidArgException : public CException {
+public:
+    QString GetErrorMessage() const override
+    {
+        return QStringLiteral("Encountered an improper argument.");
+    }
+};

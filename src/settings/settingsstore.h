@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The per-user settings of the program, kept in the registry stand-in.
+//
+// Profile values live under Software\<company>\<profile name>\<section> and
+// go through the profile operations, which create that path each time they
+// run, reads included. Raw byte values live under the fixed direct path
+// Software\Torvane Software\PELVARO\Pelvaro.
+//
+// Nothing here reports a failure to the user: reads fall back to their
+// defaults, failed writes return false and leave the stored value as it was.
+class CSettingsStore {
+public:
+    static constexpr const char* kCompanyName = "Torvane Software";
+    static constexpr const char* kSection = "Pelvaro";
+    static constexpr const char* kDirectPath = "Software\\Torvane Software\\PELVARO\\Pelvaro";
+
+    // companyName as given to SetRegistryKey; profileName is the
+    // application name.
+    CSettingsStore(QString companyName, QString profileName);
+
+    QString GetProfileString(const QString& section, const QString& entry,
+                             const QString& defaultValue = QString()) const;
+    int GetProfileInt(const QString& section, const QString& entry, int defaultValue) const;
+    bool WriteProfileString(const QString& section, const QString& entry, const QString& value);
+    bool WriteProfileInt(const QString& section, const QString& entry, int value);
+
+    // A raw value under the direct path with exactly its stored bytes, or
+    // nothing when the key or the value is missing.
+    std::optional<QByteArray> ReadBinaryValue(const QString& name) const;
+    // The same, but only when the value holds exactly `size` bytes.
+    std::optional<QByteArray> ReadFixedBinaryValue(const QString& name, qsizetype size) const;
+    // Creates the direct path when missing and stores a REG_BINARY value.
+    bool WriteBinaryValue(const QString& name, const QByteArray& bytes);
+
+    const QString& CompanyName() const { return m_companyName; }
+    const QString& ProfileName() const { return m_profileName; }
+
+private:
+    QString m_companyName;
+    QString m_profileName;
+};

@@ -1,0 +1,30 @@
+# Installs the Debian packages that Pelvaro needs to build, run and test,
+# when any is missing. Sourced by ./run and ./test.
+
+PELVARO_RUN_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
+    fonts-liberation2 fonts-dejavu-core
+)
+PELVARO_TEST_PACKAGES=(
+    clang libclang-rt-14-dev
+    cups cups-client cups-bsd printer-driver-cups-pdf
+    poppler-utils xvfb xauth
+)
+
+pelvaro_ensure_packages() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Pelvaro needs these Debian packages: ${missing[*]}"
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Run as root:  apt-get update && apt-get install -y ${missing[*]}"
+        return 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
