@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QPoint>
+
+class QWidget;
+
+// Command ids of the configuration menu's items.
+enum ConfigurationCommand : int {
+    ID_CONFIGURATION_PRINTER = 32779,
+    ID_CONFIGURATION_RETURNADDRESSFONT = 32780,
+    ID_CONFIGURATION_MAILINGADDRESSFONT = 32781,
+    ID_CONFIGURATION_REPORTADDRESSBOOKLOCATION = 32782,
+};
+
+// Shows the configuration menu with its top-left corner at a global point
+// and returns the chosen command id, or 0 when it is dismissed. The menu is
+// gone when this returns.
+int TrackConfigurationMenu(QWidget* owner, const QPoint& globalTopLeft);
