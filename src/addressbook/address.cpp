@@ -2,8 +2,7 @@
 
 #include "archive.h"
 
-void CAddress::Serialize(CArchive& ar)
-{
+void CAddress::Serialize(CArchive& ar) {
     if (ar.IsLoading()) {
         // Both strings are read before either is taken, so a record cut
         // short leaves this one untouched.

@@ -10,9 +10,7 @@ class CAddress {
 public:
     CAddress() = default;
     CAddress(QString label, QString address)
-        : m_strLabel(std::move(label)), m_strAddress(std::move(address))
-    {
-    }
+        : m_strLabel(std::move(label)), m_strAddress(std::move(address)) {}
 
     // Reads or writes the label and then the address text; nothing else.
     void Serialize(CArchive& ar);

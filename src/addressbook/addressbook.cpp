@@ -15,8 +15,7 @@
 #include <cerrno>
 #include <new>
 
-int CompareLabels(QStringView a, QStringView b)
-{
+int CompareLabels(QStringView a, QStringView b) {
     const qsizetype endA = a.indexOf(QChar(u'\0'));
     const qsizetype endB = b.indexOf(QChar(u'\0'));
     if (endA >= 0)
@@ -35,8 +34,7 @@ int CompareLabels(QStringView a, QStringView b)
     return a.size() < b.size() ? -1 : 1;
 }
 
-void CAddressBook::ResolvePaths()
-{
+void CAddressBook::ResolvePaths() {
     QString folder;
     if (GetAppDataFolder(folder)) {
         if (!folder.endsWith(QLatin1Char('/')))
@@ -52,14 +50,12 @@ void CAddressBook::ResolvePaths()
     m_addressBookPath = folder + QLatin1String(kFileName);
 }
 
-void CAddressBook::SetAddressBookPath(const QString& path)
-{
+void CAddressBook::SetAddressBookPath(const QString& path) {
     m_addressBookPath = path;
     m_dataFolder = QFileInfo(path).absolutePath() + QLatin1Char('/');
 }
 
-void CAddressBook::LoadAddressBook()
-{
+void CAddressBook::LoadAddressBook() {
     ResolvePaths();
     m_records.clear();
     m_loadIncomplete = false;
@@ -81,8 +77,7 @@ void CAddressBook::LoadAddressBook()
     LoadFromBytes(bytes);
 }
 
-bool CAddressBook::LoadFromBytes(QByteArrayView bytes)
-{
+bool CAddressBook::LoadFromBytes(QByteArrayView bytes) {
     m_records.clear();
     m_loadIncomplete = false;
     try {
@@ -106,8 +101,7 @@ bool CAddressBook::LoadFromBytes(QByteArrayView bytes)
     return false;
 }
 
-QByteArray CAddressBook::ToBytes() const
-{
+QByteArray CAddressBook::ToBytes() const {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -121,8 +115,16 @@ QByteArray CAddressBook::ToBytes() const
 
 namespace {
 
-[[noreturn]] void ThrowSaveFailure(const QSaveFile& file, int error, const QString& path)
-{
+// A file whose write permission is off everywhere counts as read-only even
+// for root, as the user meant it so.
+bool IsReadOnlyFile(const QFileInfo& info) {
+    // WriteUser says what this process may do, which for root is anything.
+    constexpr auto anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite));
+}
+
+[[noreturn]] void ThrowSaveFailure(const QSaveFile& file, int error, const QString& path) {
     if (error == 0 && file.error() == QFileDevice::ResourceError)
         error = ENOSPC;
     throw CFileException(error ? ClassifyErrno(error) : FileErrorCause::Generic, path);
@@ -130,8 +132,7 @@ namespace {
 
 } // namespace
 
-void CAddressBook::SaveAddressBook()
-{
+void CAddressBook::SaveAddressBook() {
     const QString& path = m_addressBookPath;
     QSaveFile file(path);
     // Never fall back to writing the file in place: a failure must leave
@@ -139,13 +140,13 @@ void CAddressBook::SaveAddressBook()
     file.setDirectWriteFallback(false);
 
     const QFileInfo target(path);
-    if (target.exists() && !target.isWritable())
+    if (IsReadOnlyFile(target))
         throw CFileException(FileErrorCause::AccessDenied, path);
 
     errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         const int error = errno;
-        if (target.exists() && !target.isWritable())
+        if (IsReadOnlyFile(target))
             throw CFileException(FileErrorCause::AccessDenied, path);
         ThrowSaveFailure(file, error, path);
     }
@@ -176,13 +177,11 @@ void CAddressBook::SaveAddressBook()
     m_loadIncomplete = false;
 }
 
-bool CAddressBook::IsLabelUnique(const QString& label) const
-{
+bool CAddressBook::IsLabelUnique(const QString& label) const {
     return FindLabel(label) < 0;
 }
 
-int CAddressBook::FindLabel(const QString& label) const
-{
+int CAddressBook::FindLabel(const QString& label) const {
     for (qsizetype i = 0; i < m_records.size(); ++i) {
         if (CompareLabels(m_records[i].m_strLabel, label) == 0)
             return static_cast<int>(i);
@@ -190,8 +189,7 @@ int CAddressBook::FindLabel(const QString& label) const
     return -1;
 }
 
-void CAddressBook::AddAddress(const CAddress& address)
-{
+void CAddressBook::AddAddress(const CAddress& address) {
     qsizetype position = 0;
     while (position < m_records.size() &&
            CompareLabels(m_records[position].m_strLabel, address.m_strLabel) < 0)
@@ -200,31 +198,26 @@ void CAddressBook::AddAddress(const CAddress& address)
     SaveAddressBook();
 }
 
-void CAddressBook::CheckIndex(int index) const
-{
+void CAddressBook::CheckIndex(int index) const {
     if (index < 0 || index >= m_records.size())
         throw CInvalidArgException();
 }
 
-const CAddress& CAddressBook::GetAt(int index) const
-{
+const CAddress& CAddressBook::GetAt(int index) const {
     CheckIndex(index);
     return m_records[index];
 }
 
-void CAddressBook::SetAddressAt(int index, const QString& address)
-{
+void CAddressBook::SetAddressAt(int index, const QString& address) {
     CheckIndex(index);
     m_records[index].m_strAddress = address;
 }
 
-void CAddressBook::RemoveAt(int index)
-{
+void CAddressBook::RemoveAt(int index) {
     CheckIndex(index);
     m_records.removeAt(index);
 }
 
-QString CAddressBook::LocationMessage() const
-{
+QString CAddressBook::LocationMessage() const {
     return QStringLiteral("The address book is stored in the file ") + m_addressBookPath;
 }

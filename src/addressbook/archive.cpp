@@ -14,13 +14,11 @@
 CArchive::CArchive(QByteArrayView source) : m_source(source) {}
 
 CArchive::CArchive(QIODevice* device, QString fileName)
-    : m_device(device), m_fileName(std::move(fileName))
-{
+    : m_device(device), m_fileName(std::move(fileName)) {
     m_buffer.reserve(kBufferSize);
 }
 
-QByteArrayView CArchive::Take(qsizetype count)
-{
+QByteArrayView CArchive::Take(qsizetype count) {
     if (count < 0 || count > BytesLeft())
         throw CArchiveException(CArchiveException::Cause::EndOfFile);
     const QByteArrayView bytes = m_source.sliced(m_position, count);
@@ -28,33 +26,27 @@ QByteArrayView CArchive::Take(qsizetype count)
     return bytes;
 }
 
-quint8 CArchive::ReadByte()
-{
+quint8 CArchive::ReadByte() {
     return static_cast<quint8>(Take(1)[0]);
 }
 
-quint16 CArchive::ReadUInt16()
-{
+quint16 CArchive::ReadUInt16() {
     return qFromLittleEndian<quint16>(Take(2).data());
 }
 
-quint32 CArchive::ReadUInt32()
-{
+quint32 CArchive::ReadUInt32() {
     return qFromLittleEndian<quint32>(Take(4).data());
 }
 
-quint64 CArchive::ReadUInt64()
-{
+quint64 CArchive::ReadUInt64() {
     return qFromLittleEndian<quint64>(Take(8).data());
 }
 
-qint32 CArchive::ReadInt32()
-{
+qint32 CArchive::ReadInt32() {
     return static_cast<qint32>(ReadUInt32());
 }
 
-QString CArchive::ReadString()
-{
+QString CArchive::ReadString() {
     bool wide = false;
     quint64 length = 0;
 
@@ -108,8 +100,7 @@ QString CArchive::ReadString()
     return MultiByteToWide(ThreadAnsiCodePage(), Take(static_cast<qsizetype>(length)));
 }
 
-void CArchive::WriteBytes(const char* data, qsizetype count)
-{
+void CArchive::WriteBytes(const char* data, qsizetype count) {
     while (count > 0) {
         const qsizetype room = kBufferSize - m_buffer.size();
         const qsizetype part = qMin(room, count);
@@ -121,8 +112,7 @@ void CArchive::WriteBytes(const char* data, qsizetype count)
     }
 }
 
-void CArchive::Flush()
-{
+void CArchive::Flush() {
     if (m_buffer.isEmpty())
         return;
     errno = 0;
@@ -140,15 +130,13 @@ void CArchive::Flush()
     m_buffer.clear();
 }
 
-void CArchive::WriteInt32(qint32 value)
-{
+void CArchive::WriteInt32(qint32 value) {
     char bytes[4];
     qToLittleEndian<qint32>(value, bytes);
     WriteBytes(bytes, 4);
 }
 
-QByteArray CArchive::StringPrefix(quint64 length)
-{
+QByteArray CArchive::StringPrefix(quint64 length) {
     QByteArray prefix("\xFF\xFE\xFF", 3);
     char bytes[8];
     if (length < 0xFF) {
@@ -173,8 +161,7 @@ QByteArray CArchive::StringPrefix(quint64 length)
     return prefix;
 }
 
-void CArchive::WriteString(const QString& text)
-{
+void CArchive::WriteString(const QString& text) {
     const QByteArray prefix = StringPrefix(static_cast<quint64>(text.size()));
     WriteBytes(prefix.constData(), prefix.size());
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN

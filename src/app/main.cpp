@@ -3,8 +3,7 @@
 
 #include <QApplication>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // Message boxes without a caption of their own show the executable's
     // base name; command-line arguments are ignored.

@@ -10,8 +10,7 @@
 
 CPelvaroApp theApp;
 
-bool CPelvaroApp::InitInstance()
-{
+bool CPelvaroApp::InitInstance() {
     if (m_pszAppName.isEmpty())
         m_pszAppName = ApplicationNameFromPath(GetExecutablePath());
     SetHelpCommand([this] { OnHelp(); });
@@ -25,8 +24,7 @@ bool CPelvaroApp::InitInstance()
     return false;
 }
 
-QString CPelvaroApp::HelpFilePath(const QString& executablePath)
-{
+QString CPelvaroApp::HelpFilePath(const QString& executablePath) {
     const qsizetype slash = executablePath.lastIndexOf(QLatin1Char('/'));
     const QString folder = slash >= 0 ? executablePath.left(slash) : QString();
     const QString first = folder + QStringLiteral("/Pelvaro.chm");
@@ -36,19 +34,16 @@ QString CPelvaroApp::HelpFilePath(const QString& executablePath)
     return folder + QStringLiteral("/Documentation/Pelvaro.chm");
 }
 
-void CPelvaroApp::OnHelp()
-{
+void CPelvaroApp::OnHelp() {
     // Nothing is reported when the desktop cannot open it.
     ShellOpen(HelpFilePath(GetExecutablePath()));
 }
 
-void CPelvaroApp::SetRegistryKey(const QString& companyName)
-{
+void CPelvaroApp::SetRegistryKey(const QString& companyName) {
     m_settings = std::make_unique<CSettingsStore>(companyName, m_pszAppName);
 }
 
-CSettingsStore& CPelvaroApp::Settings()
-{
+CSettingsStore& CPelvaroApp::Settings() {
     if (!m_settings)
         SetRegistryKey(QString::fromLatin1(CSettingsStore::kCompanyName));
     return *m_settings;

@@ -14,14 +14,12 @@ namespace {
 // leaves undefined map to the C1 control of the same value, as the
 // platform's own converter does.
 constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString DecodeCp1252(QByteArrayView bytes)
-{
+QString DecodeCp1252(QByteArrayView bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -31,8 +29,7 @@ QString DecodeCp1252(QByteArrayView bytes)
     return text;
 }
 
-QString DecodeWithIconv(const char* name, QByteArrayView bytes)
-{
+QString DecodeWithIconv(const char* name, QByteArrayView bytes) {
     iconv_t cd = iconv_open("UTF-16LE", name);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return DecodeCp1252(bytes);
@@ -70,8 +67,7 @@ QString DecodeWithIconv(const char* name, QByteArrayView bytes)
 
 } // namespace
 
-int AnsiCodePageForLocale(const QString& localeName)
-{
+int AnsiCodePageForLocale(const QString& localeName) {
     const QLocale locale(localeName);
     switch (locale.language()) {
     case QLocale::Czech:
@@ -131,14 +127,12 @@ int AnsiCodePageForLocale(const QString& localeName)
     }
 }
 
-int ThreadAnsiCodePage()
-{
+int ThreadAnsiCodePage() {
     static const int codePage = AnsiCodePageForLocale(QLocale::system().name());
     return codePage;
 }
 
-QString MultiByteToWide(int codePage, QByteArrayView bytes)
-{
+QString MultiByteToWide(int codePage, QByteArrayView bytes) {
     if (bytes.isEmpty())
         return {};
     switch (codePage) {

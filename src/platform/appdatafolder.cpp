@@ -3,8 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-bool GetAppDataFolder(QString& folder)
-{
+bool GetAppDataFolder(QString& folder) {
     // The base directory specification says a relative XDG_DATA_HOME is
     // invalid and must be ignored.
     QString path = qEnvironmentVariable("XDG_DATA_HOME");
@@ -21,8 +20,7 @@ bool GetAppDataFolder(QString& folder)
     return true;
 }
 
-QString FallbackDataFolder()
-{
+QString FallbackDataFolder() {
     QString temp = QDir::tempPath();
     if (!temp.endsWith(QLatin1Char('/')))
         temp += QLatin1Char('/');

@@ -1,7 +1,6 @@
 #include "archiveexception.h"
 
-QString CArchiveException::GetErrorMessage() const
-{
+QString CArchiveException::GetErrorMessage() const {
     switch (m_cause) {
     case Cause::EndOfFile:
         return QStringLiteral("Attempted to read past the end of the stored data.");

@@ -2,8 +2,7 @@
 
 #include <cerrno>
 
-FileErrorCause ClassifyErrno(int error)
-{
+FileErrorCause ClassifyErrno(int error) {
     switch (error) {
     case 0:
         return FileErrorCause::None;
@@ -48,8 +47,7 @@ FileErrorCause ClassifyErrno(int error)
     }
 }
 
-QString FileErrorMessage(FileErrorCause cause, const QString& path)
-{
+QString FileErrorMessage(FileErrorCause cause, const QString& path) {
     const char* text = "An unknown error occurred while accessing %1.";
     switch (cause) {
     case FileErrorCause::None:

@@ -31,9 +31,7 @@ QString FileErrorMessage(FileErrorCause cause, const QString& path);
 class CFileException : public CException {
 public:
     CFileException(FileErrorCause cause, QString fileName)
-        : m_cause(cause), m_fileName(std::move(fileName))
-    {
-    }
+        : m_cause(cause), m_fileName(std::move(fileName)) {}
     FileErrorCause GetCause() const { return m_cause; }
     const QString& GetFileName() const { return m_fileName; }
     QString GetErrorMessage() const override { return FileErrorMessage(m_cause, m_fileName); }

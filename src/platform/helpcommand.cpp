@@ -1,20 +1,17 @@
 #include "helpcommand.h"
 
 namespace {
-std::function<void()>& HelpCommand()
-{
+std::function<void()>& HelpCommand() {
     static std::function<void()> command;
     return command;
 }
 } // namespace
 
-void SetHelpCommand(std::function<void()> command)
-{
+void SetHelpCommand(std::function<void()> command) {
     HelpCommand() = std::move(command);
 }
 
-void RunHelpCommand()
-{
+void RunHelpCommand() {
     if (const auto& command = HelpCommand())
         command();
 }

@@ -6,8 +6,7 @@
 // outside the address book.
 class CInvalidArgException : public CException {
 public:
-    QString GetErrorMessage() const override
-    {
+    QString GetErrorMessage() const override {
         return QStringLiteral("Encountered an improper argument.");
     }
 };

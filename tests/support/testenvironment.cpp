@@ -4,8 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-CTestEnvironment::CTestEnvironment()
-{
+CTestEnvironment::CTestEnvironment() {
     m_hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
     m_hadData = qEnvironmentVariableIsSet("XDG_DATA_HOME");
     m_oldConfig = qgetenv("XDG_CONFIG_HOME");
@@ -16,8 +15,7 @@ CTestEnvironment::CTestEnvironment()
     qputenv("XDG_DATA_HOME", QFile::encodeName(DataHome()));
 }
 
-CTestEnvironment::~CTestEnvironment()
-{
+CTestEnvironment::~CTestEnvironment() {
     if (m_hadConfig)
         qputenv("XDG_CONFIG_HOME", m_oldConfig);
     else
@@ -28,16 +26,14 @@ CTestEnvironment::~CTestEnvironment()
         qunsetenv("XDG_DATA_HOME");
 }
 
-QByteArray ReadWholeFile(const QString& path)
-{
+QByteArray ReadWholeFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
 }
 
-bool WriteWholeFile(const QString& path, const QByteArray& bytes)
-{
+bool WriteWholeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -45,7 +41,6 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes)
     return file.write(bytes) == bytes.size() && file.flush();
 }
 
-QString TestDataPath(const QString& name)
-{
+QString TestDataPath(const QString& name) {
     return QStringLiteral(PELVARO_TEST_DATA_DIR "/") + name;
 }
