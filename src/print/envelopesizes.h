@@ -20,8 +20,7 @@ inline constexpr std::array<EnvelopeSize, 2> EnvelopeSizes = {{
 
 // The row a stored or selected index stands for: an index outside the
 // table (no selection, a stored value out of range) means row 0.
-inline constexpr const EnvelopeSize& EnvelopeSizeRow(int index)
-{
+inline constexpr const EnvelopeSize& EnvelopeSizeRow(int index) {
     return (index >= 0 && index < static_cast<int>(EnvelopeSizes.size())) ? EnvelopeSizes[index]
                                                                           : EnvelopeSizes[0];
 }

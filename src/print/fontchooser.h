@@ -4,10 +4,14 @@
 
 #include <QFont>
 
+class QPaintDevice;
 class QWidget;
 
 // The font a description stands for on this screen.
 QFont FontFromLogFont(const LOGFONTW& description);
+// The same on another device, such as a printer: the height counts that
+// device's pixels.
+QFont FontFromLogFont(const LOGFONTW& description, const QPaintDevice* device);
 // The description of a font, its height in pixels of a screen of dpiY.
 LOGFONTW LogFontFromFont(const QFont& font, int dpiY);
 

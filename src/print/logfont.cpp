@@ -4,16 +4,14 @@
 
 #include <cstring>
 
-QString LOGFONTW::FaceName() const
-{
+QString LOGFONTW::FaceName() const {
     qsizetype length = 0;
     while (length < kFaceSize && lfFaceName[length] != 0)
         ++length;
     return QString(reinterpret_cast<const QChar*>(lfFaceName), length);
 }
 
-void LOGFONTW::SetFaceName(const QString& face)
-{
+void LOGFONTW::SetFaceName(const QString& face) {
     std::memset(lfFaceName, 0, sizeof lfFaceName);
     // The last unit stays the terminator.
     const qsizetype length = qMin<qsizetype>(face.size(), kFaceSize - 1);
@@ -21,8 +19,7 @@ void LOGFONTW::SetFaceName(const QString& face)
         lfFaceName[i] = face[i].unicode();
 }
 
-QByteArray LOGFONTW::ToBytes() const
-{
+QByteArray LOGFONTW::ToBytes() const {
     QByteArray bytes(kSize, '\0');
     char* p = bytes.data();
     qToLittleEndian<qint32>(lfHeight, p + 0);
@@ -38,8 +35,7 @@ QByteArray LOGFONTW::ToBytes() const
     return bytes;
 }
 
-std::optional<LOGFONTW> LOGFONTW::FromBytes(const QByteArray& bytes)
-{
+std::optional<LOGFONTW> LOGFONTW::FromBytes(const QByteArray& bytes) {
     if (bytes.size() != kSize)
         return std::nullopt;
     const char* p = bytes.constData();
@@ -62,8 +58,7 @@ std::optional<LOGFONTW> LOGFONTW::FromBytes(const QByteArray& bytes)
     return font;
 }
 
-LOGFONTW StockVariableFontDescription()
-{
+LOGFONTW StockVariableFontDescription() {
     LOGFONTW font;
     font.lfHeight = 12;
     font.lfWeight = 400;

@@ -9,17 +9,17 @@
 
 // What one print job reads from the main dialog.
 struct CEnvelopeJob {
-    QString returnAddress;   // CR LF between lines
-    QString mailingAddress;  // CR LF between lines
-    int envelopeIndex = 0;   // row of EnvelopeSizes; outside the table means row 0
-    LOGFONTW returnLogFont;  // heights in screen pixels
+    QString returnAddress;  // CR LF between lines
+    QString mailingAddress; // CR LF between lines
+    int envelopeIndex = 0;  // row of EnvelopeSizes; outside the table means row 0
+    LOGFONTW returnLogFont; // heights in screen pixels
     LOGFONTW mailingLogFont;
     QByteArray devMode;      // the stored DEVMODEW block; null when none
     QByteArray devNames;     // the stored DEVNAMES block; null when none
     QSize clientSize;        // CW, CH: the main dialog's client area, screen pixels
     QPoint returnBoxTopLeft; // L, T of the return address box, relative to the client area
     QPoint mailingBoxTopLeft;
-    int screenDpiY = 96;     // SY
+    int screenDpiY = 96; // SY
 };
 
 enum class PrintResult {

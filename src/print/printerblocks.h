@@ -1,0 +1,46 @@
+#pragma once
+
+#include "devmode.h"
+#include "devnames.h"
+
+#include <QByteArray>
+#include <QString>
+
+class CSettingsStore;
+class QPrinter;
+
+// Driver names in DEVNAMES: the PDF writer, with the output file as output
+// name, and the system's printers, with the queue name as device.
+inline constexpr const char16_t* kPdfDriverName = u"pdf";
+#ifdef Q_OS_WIN
+inline constexpr const char16_t* kSystemDriverName = u"winspool";
+#else
+inline constexpr const char16_t* kSystemDriverName = u"cups";
+#endif
+
+struct PrinterBlocks {
+    QByteArray devMode;
+    QByteArray devNames;
+};
+
+// Points the printer at the device that the names block names. False when
+// it names a printer that does not exist here, or the PDF writer without an
+// output file.
+bool ApplyDevNames(QPrinter& printer, const DEVNAMES& names);
+// Carries the settings the block has a value for over to the printer.
+void ApplyDevMode(QPrinter& printer, const DEVMODEW& mode);
+
+// Sets up a printer from the stored blocks. devMode may be null, and then
+// the printer keeps its own defaults. False when devNames is null, either
+// block is damaged, or the printer is not available here.
+bool ConfigurePrinterFromBlocks(QPrinter& printer, const QByteArray& devMode,
+                                const QByteArray& devNames);
+
+DEVMODEW DevModeFromPrinter(const QPrinter& printer);
+DEVNAMES DevNamesFromPrinter(const QPrinter& printer);
+PrinterBlocks BlocksFromPrinter(const QPrinter& printer);
+
+// Stores "DevMode" and then "DevNames", each with its own write. Failures
+// are not reported: the blocks in memory stay in use.
+void StorePrinterBlocks(CSettingsStore& store, const QByteArray& devMode,
+                        const QByteArray& devNames);

@@ -1,0 +1,44 @@
+#include "printersetup.h"
+
+#include "helpcommand.h"
+#include "printerblocks.h"
+
+#include <QKeySequence>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QShortcut>
+
+bool RunPrinterSetup(QWidget* owner, QByteArray& devMode, QByteArray& devNames) {
+    QPrinter printer(QPrinter::HighResolution);
+    // Both blocks are needed to open on the configured printer; with either
+    // missing, or blocks this machine cannot use, the default printer it is.
+    if (!devMode.isNull() && !devNames.isNull()) {
+        QPrinter configured(QPrinter::HighResolution);
+        if (ConfigurePrinterFromBlocks(configured, devMode, devNames))
+            ConfigurePrinterFromBlocks(printer, devMode, devNames);
+    }
+
+    QPrintDialog dialog(&printer, owner);
+    // Setup only: an envelope is one page, so there is no range to choose.
+    // The PDF writer stays on offer, so that a machine without a printer
+    // can still print.
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
+    dialog.setOption(QAbstractPrintDialog::PrintShowPageSize, true);
+    dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+
+    // Help opens the help file and leaves the setup open.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &dialog);
+    help->setContext(Qt::WindowShortcut);
+    QObject::connect(help, &QShortcut::activated, &dialog, [] { RunHelpCommand(); });
+
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const PrinterBlocks blocks = BlocksFromPrinter(printer);
+    devMode = blocks.devMode;
+    devNames = blocks.devNames;
+    return true;
+}

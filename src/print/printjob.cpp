@@ -1,0 +1,136 @@
+#include "printjob.h"
+
+#include "envelopelayout.h"
+#include "fontchooser.h"
+#include "printerblocks.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPrinter>
+#include <QTextBoundaryFinder>
+
+#include <vector>
+
+namespace {
+
+// Lines end at CR LF, as the address boxes hand them over; a lone CR or LF
+// also ends a line, so pasted text prints line by line as well.
+QStringList SplitLines(const QString& text) {
+    QStringList lines;
+    QString line;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            lines.append(line);
+            line.clear();
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+        } else {
+            line.append(c);
+        }
+    }
+    if (!line.isEmpty())
+        lines.append(line);
+    return lines;
+}
+
+// The part of a line that reaches into the space up to `width`: whole
+// characters, the last of them possibly cut by the clip. Characters wholly
+// beyond the edge are left out, so they are not in the document at all.
+QString VisiblePart(const QString& line, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(line) <= width)
+        return line;
+    std::vector<qsizetype> boundaries;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, line);
+    for (qsizetype p = finder.toNextBoundary(); p > 0; p = finder.toNextBoundary())
+        boundaries.push_back(p);
+    // The first character that starts at or beyond the edge ends the part.
+    qsizetype end = line.size();
+    qsizetype start = 0;
+    for (const qsizetype boundary : boundaries) {
+        if (metrics.horizontalAdvance(line.left(start)) >= width) {
+            end = start;
+            break;
+        }
+        start = boundary;
+    }
+    return line.left(end);
+}
+
+// Draws a block as the text call of a printer DC does with no format flags
+// but "no prefix": left-aligned from the top, one line per line of text,
+// each one font height (ascent plus descent) below the last, no wrapping,
+// no tab stops, clipped to the rectangle, ampersands as they are.
+void DrawBlock(QPainter& painter, const EdgeRect& rect, const QString& text, const QFont& font) {
+    if (rect.right <= rect.left || rect.bottom <= rect.top || text.isEmpty())
+        return;
+    painter.save();
+    painter.setFont(font);
+    painter.setClipRect(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top));
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int width = rect.right - rect.left;
+    int top = rect.top;
+    for (QString line : SplitLines(text)) {
+        if (top >= rect.bottom)
+            break;
+        // Without tab stops a tab takes the room of one blank.
+        line.replace(u'\t', u' ');
+        const QString visible = VisiblePart(line, metrics, width);
+        if (!visible.isEmpty())
+            painter.drawText(QPoint(rect.left, top + metrics.ascent()), visible);
+        top += metrics.height();
+    }
+    painter.restore();
+}
+
+LOGFONTW WithHeight(LOGFONTW description, int32_t height) {
+    description.lfHeight = height;
+    return description;
+}
+
+} // namespace
+
+PrintResult PrintEnvelope(const CEnvelopeJob& job) {
+    // No fall-back to the default printer: without a configured one the user
+    // has to choose it first.
+    if (job.devNames.isNull())
+        return PrintResult::InvalidSetup;
+    QPrinter printer(QPrinter::HighResolution);
+    if (!ConfigurePrinterFromBlocks(printer, job.devMode, job.devNames))
+        return PrintResult::InvalidSetup;
+    // The painter's origin is the corner of the printable area, as positions
+    // are computed in those coordinates.
+    printer.setFullPage(false);
+    printer.setDocName(QStringLiteral("Pelvaro"));
+
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return PrintResult::InvalidSetup;
+
+    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    PrinterMetrics metrics;
+    metrics.width = qRound(paper.width());
+    metrics.height = qRound(paper.height());
+    metrics.offsetX = qRound(page.left() - paper.left());
+    metrics.offsetY = qRound(page.top() - paper.top());
+    metrics.dpiX = printer.logicalDpiX();
+    metrics.dpiY = printer.logicalDpiY();
+
+    DialogGeometry dialog;
+    dialog.clientSize = job.clientSize;
+    dialog.returnBoxTopLeft = job.returnBoxTopLeft;
+    dialog.mailingBoxTopLeft = job.mailingBoxTopLeft;
+    dialog.screenDpiY = job.screenDpiY;
+    const EnvelopeLayout layout =
+        ComputeEnvelopeLayout(metrics, dialog, job.envelopeIndex, job.returnLogFont.lfHeight,
+                              job.mailingLogFont.lfHeight);
+
+    painter.setPen(Qt::black);
+    DrawBlock(painter, layout.returnRect, job.returnAddress,
+              FontFromLogFont(WithHeight(job.returnLogFont, layout.returnFontHeight), &printer));
+    DrawBlock(painter, layout.mailingRect, job.mailingAddress,
+              FontFromLogFont(WithHeight(job.mailingLogFont, layout.mailingFontHeight), &printer));
+    painter.end();
+    return PrintResult::Printed;
+}
