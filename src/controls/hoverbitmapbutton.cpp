@@ -1,0 +1,199 @@
+#include "hoverbitmapbutton.h"
+
+#include "resourceimages.h"
+
+#include <QCursor>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimerEvent>
+#include <QToolTip>
+
+namespace {
+// How often the button checks whether the cursor has gone, in case the leave
+// notification never comes.
+constexpr int kHoverCheckInterval = 100;
+} // namespace
+
+CHoverBitmapButton::CHoverBitmapButton(QWidget* parent) : QAbstractButton(parent) {
+    // Moves must arrive without a mouse button held, as they drive the hover
+    // face.
+    setMouseTracking(true);
+    // Every face covers the whole button, so nothing is erased first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+// The timer, if one runs, dies with the object.
+CHoverBitmapButton::~CHoverBitmapButton() = default;
+
+void CHoverBitmapButton::ReleaseBitmaps() {
+    m_bitmap = {};
+    m_bitmapSel = {};
+    m_bitmapFocus = {};
+    m_bitmapDisabled = {};
+}
+
+bool CHoverBitmapButton::LoadBitmaps(int normalId, int pressedId, int focusId, int disabledId) {
+    ReleaseBitmaps();
+
+    const qreal dpr = devicePixelRatioF();
+    m_bitmap.bitmap = LoadBitmapResource(normalId, dpr);
+    if (m_bitmap.bitmap.isNull())
+        return false;
+    m_bitmap.id = normalId;
+
+    bool allLoaded = true;
+    const auto load = [&](SFaceSlot& slot, int id) {
+        if (id == 0)
+            return;
+        slot.bitmap = LoadBitmapResource(id, dpr);
+        if (slot.bitmap.isNull())
+            allLoaded = false;
+        else
+            slot.id = id;
+    };
+    load(m_bitmapSel, pressedId);
+    load(m_bitmapFocus, focusId);
+    load(m_bitmapDisabled, disabledId);
+    updateGeometry();
+    update();
+    return allLoaded;
+}
+
+void CHoverBitmapButton::SizeToContent() {
+    if (m_bitmap.bitmap.isNull())
+        return;
+    resize(m_bitmap.bitmap.deviceIndependentSize().toSize());
+}
+
+QSize CHoverBitmapButton::sizeHint() const {
+    if (m_bitmap.bitmap.isNull())
+        return QSize(32, 32);
+    return m_bitmap.bitmap.deviceIndependentSize().toSize();
+}
+
+bool CHoverBitmapButton::HitTest() const {
+    return HitTest(QCursor::pos());
+}
+
+bool CHoverBitmapButton::HitTest(const QPoint& globalPos) const {
+    // Written out rather than QRect::contains so the half-open edges are
+    // plain to see: x + width is the first column outside.
+    const QPoint origin = mapToGlobal(QPoint(0, 0));
+    return globalPos.x() >= origin.x() && globalPos.x() < origin.x() + width() &&
+           globalPos.y() >= origin.y() && globalPos.y() < origin.y() + height();
+}
+
+const CHoverBitmapButton::SFaceSlot& CHoverBitmapButton::Slot(EFace face) const {
+    switch (face) {
+    case EFace::Pressed:
+        return m_bitmapSel;
+    case EFace::Focus:
+        return m_bitmapFocus;
+    case EFace::Disabled:
+        return m_bitmapDisabled;
+    case EFace::Normal:
+    case EFace::None:
+        break;
+    }
+    return m_bitmap;
+}
+
+CHoverBitmapButton::EFace CHoverBitmapButton::ChooseFace() const {
+    // The focus face stands for the cursor being over the button, so real
+    // keyboard focus never shows; the pressed face wins over it.
+    EFace face = EFace::Normal;
+    if (isDown() && !m_bitmapSel.bitmap.isNull())
+        face = EFace::Pressed;
+    else if (HitTest() && !m_bitmapFocus.bitmap.isNull())
+        face = EFace::Focus;
+    else if (!isEnabled() && !m_bitmapDisabled.bitmap.isNull())
+        face = EFace::Disabled;
+    return Slot(face).bitmap.isNull() ? EFace::None : face;
+}
+
+const QPixmap& CHoverBitmapButton::FaceBitmap(EFace face) {
+    SFaceSlot& slot = const_cast<SFaceSlot&>(Slot(face));
+    const qreal dpr = devicePixelRatioF();
+    if (slot.id != 0 && !qFuzzyCompare(slot.bitmap.devicePixelRatio(), dpr)) {
+        QPixmap sharper = LoadBitmapResource(slot.id, dpr);
+        if (!sharper.isNull())
+            slot.bitmap = std::move(sharper);
+    }
+    return slot.bitmap;
+}
+
+void CHoverBitmapButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const EFace face = ChooseFace();
+    QRect covered;
+    if (face != EFace::None) {
+        const QPixmap& bitmap = FaceBitmap(face);
+        painter.drawPixmap(QPoint(0, 0), bitmap);
+        covered = QRect(QPoint(0, 0), bitmap.deviceIndependentSize().toSize());
+    }
+    // The background is not erased for us; whatever no face covers gets the
+    // window colour rather than stale pixels.
+    const QRegion rest = QRegion(rect()).subtracted(covered);
+    for (const QRect& r : rest)
+        painter.fillRect(r, palette().window());
+}
+
+bool CHoverBitmapButton::event(QEvent* event) {
+    // The button's text is its tooltip unless one was set.
+    if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        if (text().isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text(), this);
+        return true;
+    }
+    return QAbstractButton::event(event);
+}
+
+void CHoverBitmapButton::mouseMoveEvent(QMouseEvent* event) {
+    OnMouseMove();
+    // Pressing, dragging out and releasing work as for any button.
+    QAbstractButton::mouseMoveEvent(event);
+}
+
+void CHoverBitmapButton::leaveEvent(QEvent* event) {
+    OnMouseLeave();
+    QAbstractButton::leaveEvent(event);
+}
+
+void CHoverBitmapButton::timerEvent(QTimerEvent* event) {
+    if (m_nTimerId != 0 && event->timerId() == m_nTimerId)
+        OnTimer();
+    else
+        QAbstractButton::timerEvent(event);
+}
+
+void CHoverBitmapButton::OnMouseMove() {
+    if (!m_bHover) {
+        m_bHover = true;
+        update();
+    }
+    // A failed start leaves the id 0, and the next move tries again.
+    if (m_nTimerId == 0)
+        m_nTimerId = startTimer(kHoverCheckInterval);
+}
+
+void CHoverBitmapButton::OnMouseLeave() {
+    update();
+    m_bHover = false;
+    // The timer keeps running; its next tick finds the cursor gone and stops.
+}
+
+void CHoverBitmapButton::OnTimer() {
+    if (HitTest())
+        return;
+    // The leave notification may never come (the cursor jumped, or a popup
+    // took the mouse), so the timer redraws the normal face itself. The hover
+    // flag stays: only a leave notification clears it.
+    update();
+    killTimer(m_nTimerId);
+    m_nTimerId = 0;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QPixmap>
+
+// An image button with four faces (normal, pressed, focus, disabled) that
+// shows its focus face while the mouse cursor is over it. No text is drawn;
+// the button's text serves as its tooltip.
+class CHoverBitmapButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    // Which of the four faces a repaint draws.
+    enum class EFace { None, Normal, Pressed, Focus, Disabled };
+
+    explicit CHoverBitmapButton(QWidget* parent = nullptr);
+    ~CHoverBitmapButton() override;
+
+    // Loads the faces from bitmap resource ids (0: none). Releases all four
+    // first; returns true only when every requested face loaded.
+    bool LoadBitmaps(int normalId, int pressedId = 0, int focusId = 0, int disabledId = 0);
+    // Resizes the button to its normal face (32 x 32), keeping its position.
+    void SizeToContent();
+
+    // Whether the cursor is over the button: the left and top edges are
+    // inside, the right and bottom edges outside.
+    bool HitTest() const;
+    bool HitTest(const QPoint& globalPos) const;
+
+    // The face that a repaint would draw now; None when the chosen slot is
+    // empty (no normal face loaded).
+    EFace ChooseFace() const;
+
+    bool IsHoverFlagSet() const { return m_bHover; }
+    bool IsTimerRunning() const { return m_nTimerId != 0; }
+
+    QSize sizeHint() const override;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+    virtual void OnMouseMove();
+    virtual void OnMouseLeave();
+    virtual void OnTimer();
+
+private:
+    struct SFaceSlot {
+        int id = 0;
+        QPixmap bitmap;
+    };
+
+    const SFaceSlot& Slot(EFace face) const;
+    void ReleaseBitmaps();
+    // Renders a face again when the button has moved to a screen with
+    // another scale factor, so it stays crisp.
+    const QPixmap& FaceBitmap(EFace face);
+
+    SFaceSlot m_bitmap;
+    SFaceSlot m_bitmapSel;
+    SFaceSlot m_bitmapFocus;
+    SFaceSlot m_bitmapDisabled;
+    bool m_bHover = false;
+    int m_nTimerId = 0;
+};

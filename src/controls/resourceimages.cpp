@@ -1,0 +1,144 @@
+#include "resourceimages.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <cmath>
+
+// The pictures are compiled into the program from res/pelvaro.qrc. Linking
+// them from a static library needs an explicit reference, or the linker
+// drops them.
+static void InitPictures() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(pelvaro);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
+namespace {
+
+const QString kPictures = QStringLiteral(":/pelvaro/pictures/");
+
+enum class ETile { Normal, Pressed, Hover };
+
+struct SFace {
+    int id;
+    ETile tile;
+    const char* picture;
+};
+
+// The button faces: one of three tiles with a picture on it.
+constexpr SFace kFaces[] = {
+    {140, ETile::Normal, "addressbook.svg"}, {141, ETile::Pressed, "addressbook.svg"},
+    {142, ETile::Hover, "addressbook.svg"},  {144, ETile::Pressed, "printer.svg"},
+    {145, ETile::Hover, "printer.svg"},      {146, ETile::Normal, "printer.svg"},
+    {147, ETile::Normal, "gears.svg"},       {148, ETile::Pressed, "gears.svg"},
+    {149, ETile::Hover, "gears.svg"},
+};
+
+struct SPlain {
+    int id;
+    const char* picture;
+};
+
+constexpr SPlain kPlainBitmaps[] = {{130, "stamp.svg"}};
+constexpr SPlain kIcons[] = {{128, "envelope.svg"}};
+
+QString TileFile(ETile tile) {
+    switch (tile) {
+    case ETile::Pressed:
+        return QStringLiteral("tile-pressed.svg");
+    case ETile::Hover:
+        return QStringLiteral("tile-hover.svg");
+    case ETile::Normal:
+        break;
+    }
+    return QStringLiteral("tile-normal.svg");
+}
+
+// Renders the given layers, each scaled to the whole picture, onto an opaque
+// white ground (the faces are 24-bit bitmaps whose corners are white) or a
+// transparent one. `shift` moves every layer but the first, in logical
+// pixels.
+QPixmap Render(const QStringList& layers, QSize logicalSize, qreal dpr, bool opaque,
+               QPointF shift = {}) {
+    InitPictures();
+    if (dpr <= 0)
+        dpr = 1;
+    const QSize pixels(qRound(logicalSize.width() * dpr), qRound(logicalSize.height() * dpr));
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(opaque ? Qt::white : Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        bool first = true;
+        for (const QString& layer : layers) {
+            QSvgRenderer renderer(kPictures + layer);
+            if (!renderer.isValid())
+                return {};
+            QRectF target(QPointF(0, 0), QSizeF(pixels));
+            if (!first)
+                target.translate(shift * dpr);
+            renderer.render(&painter, target);
+            first = false;
+        }
+    }
+    if (opaque)
+        image = image.convertToFormat(QImage::Format_RGB32);
+    image.setDevicePixelRatio(dpr);
+    return QPixmap::fromImage(std::move(image));
+}
+
+QSize DefaultSize(const QString& picture) {
+    InitPictures();
+    QSvgRenderer renderer(kPictures + picture);
+    return renderer.isValid() ? renderer.defaultSize() : QSize();
+}
+
+} // namespace
+
+QPixmap LoadBitmapResource(int id, qreal devicePixelRatio) {
+    for (const SFace& face : kFaces) {
+        if (face.id != id)
+            continue;
+        const QString tile = TileFile(face.tile);
+        // A pressed face shows its picture one pixel down and to the right,
+        // as if pushed into the tile.
+        const QPointF shift = face.tile == ETile::Pressed ? QPointF(1, 1) : QPointF();
+        return Render({tile, QString::fromLatin1(face.picture)}, DefaultSize(tile),
+                      devicePixelRatio, true, shift);
+    }
+    for (const SPlain& plain : kPlainBitmaps) {
+        if (plain.id != id)
+            continue;
+        const QString picture = QString::fromLatin1(plain.picture);
+        return Render({picture}, DefaultSize(picture), devicePixelRatio, true);
+    }
+    return {};
+}
+
+QPixmap LoadBitmapResource(int id) {
+    return LoadBitmapResource(id, qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
+}
+
+QIcon LoadIconResource(int id) {
+    for (const SPlain& plain : kIcons) {
+        if (plain.id != id)
+            continue;
+        const QString picture = QString::fromLatin1(plain.picture);
+        QIcon icon;
+        for (int size : {16, 32, 48, 64, 96}) {
+            const QPixmap pixmap = Render({picture}, QSize(size, size), 1.0, false);
+            if (pixmap.isNull())
+                return {};
+            icon.addPixmap(pixmap);
+        }
+        return icon;
+    }
+    return {};
+}
