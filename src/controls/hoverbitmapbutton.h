@@ -46,6 +46,12 @@ protected:
     virtual void OnMouseLeave();
     virtual void OnTimer();
 
+    // Whether a mouse move has been seen since the last leave notification;
+    // decides only whether a move asks for a repaint.
+    bool m_bHover = false;
+    // The running hover-check timer, 0 when none runs.
+    int m_nTimerId = 0;
+
 private:
     struct SFaceSlot {
         int id = 0;
@@ -62,6 +68,4 @@ private:
     SFaceSlot m_bitmapSel;
     SFaceSlot m_bitmapFocus;
     SFaceSlot m_bitmapDisabled;
-    bool m_bHover = false;
-    int m_nTimerId = 0;
 };
