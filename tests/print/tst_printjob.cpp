@@ -1,0 +1,382 @@
+#include "printjob.h"
+
+#include "envelopelayout.h"
+#include "fontchooser.h"
+#include "printerblocks.h"
+
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Prints to the PDF writer and reads back where the words landed.
+class TestPrintJob : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void PlacesBothBlocks_data();
+    void PlacesBothBlocks();
+    void LinesOneFontHeightApart();
+    void LongAndLowLinesAreCut();
+    void AmpersandsAndTabs();
+    void EmptyBoxes();
+    void NamesWithoutSettings();
+    void InvalidSetups();
+
+private:
+    QString PdfPath(const QString& name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+    int m_count = 0;
+};
+
+namespace {
+
+struct Word {
+    QString text;
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+};
+
+struct PdfText {
+    double width = 0;
+    double height = 0;
+    int pages = 0;
+    QList<Word> words; // of all pages
+};
+
+QString Unescape(QString text) {
+    return text.replace(u"&lt;"_qs, u"<"_qs)
+        .replace(u"&gt;"_qs, u">"_qs)
+        .replace(u"&quot;"_qs, u"\""_qs)
+        .replace(u"&amp;"_qs, u"&"_qs);
+}
+
+PdfText ReadPdf(const QString& path) {
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    process.waitForFinished(30000);
+    const QString html = QString::fromUtf8(process.readAllStandardOutput());
+    PdfText text;
+    static const QRegularExpression page(
+        QStringLiteral(R"re(<page width="([\d.]+)" height="([\d.]+)">)re"));
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.-]+)" yMin="([\d.-]+)" xMax="([\d.-]+)" yMax="([\d.-]+)">(.*?)</word>)re"));
+    for (auto it = page.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        text.width = m.captured(1).toDouble();
+        text.height = m.captured(2).toDouble();
+        ++text.pages;
+    }
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        text.words.append({Unescape(m.captured(5)), m.captured(1).toDouble(),
+                           m.captured(2).toDouble(), m.captured(3).toDouble(),
+                           m.captured(4).toDouble()});
+    }
+    return text;
+}
+
+QString PdfTitle(const QString& path) {
+    QProcess process;
+    process.start(QStringLiteral("pdfinfo"), {path});
+    process.waitForFinished(30000);
+    static const QRegularExpression title(QStringLiteral(R"(^Title:\s*(.*)$)"),
+                                          QRegularExpression::MultilineOption);
+    return title.match(QString::fromUtf8(process.readAllStandardOutput())).captured(1).trimmed();
+}
+
+const Word* Find(const PdfText& text, const QString& wordText) {
+    for (const Word& word : text.words) {
+        if (word.text == wordText)
+            return &word;
+    }
+    return nullptr;
+}
+
+QByteArray PdfNames(const QString& output) {
+    DEVNAMES names;
+    names.driver = QStringLiteral("pdf");
+    names.device = QStringLiteral("pdf");
+    names.output = output;
+    return names.ToBytes();
+}
+
+QByteArray Settings(int paper, int orientation, int dpi) {
+    DEVMODEW mode;
+    mode.dmFields = DEVMODEW::DM_PAPERSIZE | DEVMODEW::DM_ORIENTATION | DEVMODEW::DM_PRINTQUALITY;
+    mode.dmPaperSize = static_cast<int16_t>(paper);
+    mode.dmOrientation = static_cast<int16_t>(orientation);
+    mode.dmPrintQuality = static_cast<int16_t>(dpi);
+    return mode.ToBytes();
+}
+
+LOGFONTW Font(int height) {
+    LOGFONTW font = StockVariableFontDescription();
+    font.lfHeight = height;
+    font.SetFaceName(QStringLiteral("Liberation Sans"));
+    return font;
+}
+
+// The main dialog of the worked examples.
+CEnvelopeJob Job(const QString& output, const QByteArray& devMode) {
+    CEnvelopeJob job;
+    job.returnAddress = QStringLiteral("Returnline\r\nSecondline");
+    job.mailingAddress = QStringLiteral("Mailingline\r\nTown");
+    job.envelopeIndex = 0;
+    job.returnLogFont = Font(-13);
+    job.mailingLogFont = Font(-16);
+    job.devMode = devMode;
+    job.devNames = PdfNames(output);
+    job.clientSize = QSize(646, 316);
+    job.returnBoxTopLeft = QPoint(14, 14);
+    job.mailingBoxTopLeft = QPoint(206, 100);
+    job.screenDpiY = 96;
+    return job;
+}
+
+// What the printer reports for these blocks, read as the job reads it.
+PrinterMetrics MetricsFor(const CEnvelopeJob& job) {
+    QPrinter printer(QPrinter::HighResolution);
+    ConfigurePrinterFromBlocks(printer, job.devMode, job.devNames);
+    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    return {qRound(paper.width()),
+            qRound(paper.height()),
+            qRound(page.left() - paper.left()),
+            qRound(page.top() - paper.top()),
+            printer.logicalDpiX(),
+            printer.logicalDpiY()};
+}
+
+EnvelopeLayout LayoutFor(const CEnvelopeJob& job) {
+    DialogGeometry dialog{job.clientSize, job.returnBoxTopLeft, job.mailingBoxTopLeft,
+                          job.screenDpiY};
+    return ComputeEnvelopeLayout(MetricsFor(job), dialog, job.envelopeIndex,
+                                 job.returnLogFont.lfHeight, job.mailingLogFont.lfHeight);
+}
+
+} // namespace
+
+void TestPrintJob::initTestCase() {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    QVERIFY(m_dir.isValid());
+}
+
+void TestPrintJob::PlacesBothBlocks_data() {
+    QTest::addColumn<int>("paper");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("largeSheet");
+
+    QTest::newRow("No. 10 envelope, 600 DPI") << 20 << 2 << 600 << 0 << false;
+    QTest::newRow("No. 6 3/4 envelope, 300 DPI") << 38 << 2 << 300 << 1 << false;
+    QTest::newRow("letter landscape, 600 DPI") << 1 << 2 << 600 << 0 << true;
+    QTest::newRow("letter portrait, 300 DPI") << 1 << 1 << 300 << 0 << true;
+    QTest::newRow("A5 landscape, 1200 DPI, row 1") << 11 << 2 << 1200 << 1 << false;
+    QTest::newRow("A4 landscape, 8.27 inches tall") << 9 << 2 << 300 << 1 << true;
+}
+
+void TestPrintJob::PlacesBothBlocks() {
+    QFETCH(int, paper);
+    QFETCH(int, orientation);
+    QFETCH(int, dpi);
+    QFETCH(int, index);
+    QFETCH(bool, largeSheet);
+
+    const QString path = PdfPath(QStringLiteral("place-%1.pdf").arg(++m_count));
+    CEnvelopeJob job = Job(path, Settings(paper, orientation, dpi));
+    job.envelopeIndex = index;
+    QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+
+    const PrinterMetrics metrics = MetricsFor(job);
+    QCOMPARE(metrics.dpiX, dpi);
+    const EnvelopeLayout layout = LayoutFor(job);
+    QCOMPARE(layout.largeSheet, largeSheet);
+
+    const PdfText text = ReadPdf(path);
+    QCOMPARE(text.pages, 1);
+    QCOMPARE(PdfTitle(path), QStringLiteral("Pelvaro"));
+    QVERIFY(qAbs(text.width - metrics.width * 72.0 / dpi) < 1);
+    QVERIFY(qAbs(text.height - metrics.height * 72.0 / dpi) < 1);
+
+    // Positions are relative to the printable area's corner; the page's
+    // coordinates add the physical offsets.
+    const auto expectAt = [&](const QString& wordText, const EdgeRect& rect) {
+        const Word* word = Find(text, wordText);
+        QVERIFY2(word, qPrintable(wordText));
+        const double x = (metrics.offsetX + rect.left) * 72.0 / dpi;
+        const double y = (metrics.offsetY + rect.top) * 72.0 / dpi;
+        QVERIFY2(qAbs(word->xMin - x) < 1 && qAbs(word->yMin - y) < 1,
+                 qPrintable(QStringLiteral("%1 at %2,%3, expected %4,%5")
+                                .arg(wordText)
+                                .arg(word->xMin)
+                                .arg(word->yMin)
+                                .arg(x)
+                                .arg(y)));
+    };
+    expectAt(QStringLiteral("Returnline"), layout.returnRect);
+    expectAt(QStringLiteral("Mailingline"), layout.mailingRect);
+
+    // The font keeps its size in points: -13 px on a 96 DPI screen is 9.75
+    // points; the word box is ascent plus descent, a little more.
+    const Word* word = Find(text, QStringLiteral("Returnline"));
+    const double returnPoints = -layout.returnFontHeight * 72.0 / dpi;
+    QVERIFY2(qAbs(returnPoints - 9.75) < 0.2, qPrintable(QString::number(returnPoints)));
+    QVERIFY(word->yMax - word->yMin > returnPoints && word->yMax - word->yMin < returnPoints * 1.3);
+}
+
+void TestPrintJob::LinesOneFontHeightApart() {
+    const QString path = PdfPath(QStringLiteral("lines.pdf"));
+    CEnvelopeJob job = Job(path, Settings(20, 2, 600));
+    job.mailingAddress = QStringLiteral("Alpha\r\nBravo\r\nCharlie\r\nDelta");
+    QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+
+    QPrinter printer(QPrinter::HighResolution);
+    ConfigurePrinterFromBlocks(printer, job.devMode, job.devNames);
+    LOGFONTW font = job.mailingLogFont;
+    font.lfHeight = LayoutFor(job).mailingFontHeight;
+    const double step =
+        QFontMetrics(FontFromLogFont(font, &printer), &printer).height() * 72.0 / 600;
+
+    const PdfText text = ReadPdf(path);
+    const QStringList lines = {"Alpha", "Bravo", "Charlie", "Delta"};
+    const Word* first = Find(text, lines[0]);
+    QVERIFY(first);
+    for (int i = 1; i < lines.size(); ++i) {
+        const Word* word = Find(text, lines[i]);
+        QVERIFY2(word, qPrintable(lines[i]));
+        QVERIFY(qAbs(word->xMin - first->xMin) < 0.01);
+        QVERIFY2(qAbs(word->yMin - first->yMin - i * step) < 0.1,
+                 qPrintable(QStringLiteral("%1: %2").arg(lines[i]).arg(word->yMin - first->yMin)));
+    }
+}
+
+void TestPrintJob::LongAndLowLinesAreCut() {
+    const QString path = PdfPath(QStringLiteral("cut.pdf"));
+    CEnvelopeJob job = Job(path, Settings(20, 2, 600));
+    QStringList many;
+    for (int i = 0; i < 60; ++i)
+        many.append(QStringLiteral("Row%1").arg(i));
+    job.returnAddress = QStringLiteral("Long ") + QString(300, u'M') + QStringLiteral("\r\nNext");
+    job.mailingAddress = many.join(QStringLiteral("\r\n"));
+    QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+
+    const PdfText text = ReadPdf(path);
+    // Not wrapped: the line after the long one follows it directly.
+    const Word* longWord = nullptr;
+    for (const Word& word : text.words) {
+        if (word.text.startsWith(u'M'))
+            longWord = &word;
+    }
+    QVERIFY(longWord);
+    QVERIFY(longWord->text.size() < 300);
+    QVERIFY(longWord->text.size() > 50);
+    // Cut at the right edge (W - OX in the printer's coordinates, the page's
+    // edge here): at most the one character the edge runs through remains.
+    const double em = -LayoutFor(job).returnFontHeight * 72.0 / 600;
+    QVERIFY(longWord->xMax <= text.width + em);
+    QVERIFY(longWord->xMax - em < text.width);
+    const Word* next = Find(text, QStringLiteral("Next"));
+    QVERIFY(next);
+    QVERIFY(next->yMin > longWord->yMin);
+    QVERIFY(next->yMin - longWord->yMin < 2 * em);
+
+    // Rows below the bottom edge are not printed.
+    int lastRow = -1;
+    for (const Word& word : text.words) {
+        if (word.text.startsWith(QStringLiteral("Row"))) {
+            lastRow = qMax(lastRow, word.text.mid(3).toInt());
+            QVERIFY(word.yMin < text.height);
+        }
+    }
+    QVERIFY(lastRow > 5);
+    QVERIFY(lastRow < 59);
+}
+
+void TestPrintJob::AmpersandsAndTabs() {
+    const QString path = PdfPath(QStringLiteral("ampersand.pdf"));
+    CEnvelopeJob job = Job(path, Settings(20, 2, 600));
+    job.returnAddress = QStringLiteral("Smith && Sons\r\n&Co");
+    job.mailingAddress = QStringLiteral("Apt\t12");
+    QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+    const PdfText text = ReadPdf(path);
+    QVERIFY(Find(text, QStringLiteral("&&")));
+    QVERIFY(Find(text, QStringLiteral("&Co")));
+    // A tab takes one blank's room instead of jumping to a tab stop.
+    const Word* apt = Find(text, QStringLiteral("Apt"));
+    const Word* number = Find(text, QStringLiteral("12"));
+    QVERIFY(apt && number);
+    QVERIFY(number->xMin - apt->xMax < 5);
+}
+
+void TestPrintJob::EmptyBoxes() {
+    const QString both = PdfPath(QStringLiteral("empty.pdf"));
+    CEnvelopeJob job = Job(both, Settings(20, 2, 600));
+    job.returnAddress.clear();
+    job.mailingAddress.clear();
+    QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+    PdfText text = ReadPdf(both);
+    QCOMPARE(text.pages, 1);
+    QVERIFY(text.words.isEmpty());
+
+    const QString one = PdfPath(QStringLiteral("mailing-only.pdf"));
+    job = Job(one, Settings(20, 2, 600));
+    job.returnAddress.clear();
+    QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+    text = ReadPdf(one);
+    QCOMPARE(text.pages, 1);
+    QCOMPARE(text.words.size(), 2);
+    QVERIFY(Find(text, QStringLiteral("Mailingline")));
+}
+
+void TestPrintJob::NamesWithoutSettings() {
+    // The driver's defaults apply: whatever paper that is, one page with
+    // both blocks comes out.
+    const QString path = PdfPath(QStringLiteral("defaults.pdf"));
+    const CEnvelopeJob job = Job(path, QByteArray());
+    QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+    const PdfText text = ReadPdf(path);
+    QCOMPARE(text.pages, 1);
+    QVERIFY(Find(text, QStringLiteral("Returnline")));
+    QVERIFY(Find(text, QStringLiteral("Mailingline")));
+}
+
+void TestPrintJob::InvalidSetups() {
+    const QString path = PdfPath(QStringLiteral("never.pdf"));
+    CEnvelopeJob job = Job(path, Settings(20, 2, 600));
+
+    CEnvelopeJob unconfigured = job;
+    unconfigured.devNames = QByteArray();
+    QCOMPARE(PrintEnvelope(unconfigured), PrintResult::InvalidSetup);
+
+    CEnvelopeJob damaged = job;
+    damaged.devNames.chop(2);
+    QCOMPARE(PrintEnvelope(damaged), PrintResult::InvalidSetup);
+
+    CEnvelopeJob badSettings = job;
+    badSettings.devMode.chop(1);
+    QCOMPARE(PrintEnvelope(badSettings), PrintResult::InvalidSetup);
+
+    CEnvelopeJob gone = job;
+    DEVNAMES names;
+    names.driver = QStringLiteral("cups");
+    names.device = QStringLiteral("Removed Printer 41c2");
+    gone.devNames = names.ToBytes();
+    QCOMPARE(PrintEnvelope(gone), PrintResult::InvalidSetup);
+
+    CEnvelopeJob unwritable = job;
+    unwritable.devNames = PdfNames(PdfPath(QStringLiteral("no/such/folder/x.pdf")));
+    QCOMPARE(PrintEnvelope(unwritable), PrintResult::InvalidSetup);
+
+    QVERIFY(!QFileInfo::exists(path));
+}
+
+QTEST_MAIN(TestPrintJob)
+#include "tst_printjob.moc"
