@@ -1,17 +1,323 @@
 #include "pelvarodlg.h"
 
+#include "aboutdlg.h"
+#include "configurationmenu.h"
+#include "dialogbuilder.h"
+#include "envelopesizes.h"
+#include "exception.h"
+#include "exceptionmessage.h"
+#include "fontchooser.h"
+#include "helpcommand.h"
+#include "hoverbitmapbutton.h"
+#include "multilineedit.h"
+#include "printersetup.h"
+#include "printjob.h"
+#include "resourceimages.h"
+#include "resourcestrings.h"
 #include "settingsstore.h"
 
-CPelvaroDlg::CPelvaroDlg(CSettingsStore& settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings)
-{
-    setWindowTitle(QStringLiteral("Pelvaro"));
-    m_addressBook.LoadAddressBook();
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShortcut>
+#include <QWindow>
+
+namespace {
+
+const QString kSection = QString::fromLatin1(CSettingsStore::kSection);
+const QString kLastMailingAddressLabel = QStringLiteral("LastMailingAddressLabel");
+const QString kLastMailingAddress = QStringLiteral("LastMailingAddress");
+const QString kLastReturnAddressLabel = QStringLiteral("LastReturnAddressLabel");
+const QString kLastReturnAddress = QStringLiteral("LastReturnAddress");
+const QString kLastEnvelopeIndex = QStringLiteral("LastEnvelopeIndex");
+const QString kDevMode = QStringLiteral("DevMode");
+const QString kDevNames = QStringLiteral("DevNames");
+const QString kMailingAddressLogFont = QStringLiteral("MailingAddressLogFont");
+const QString kReturnAddressLogFont = QStringLiteral("ReturnAddressLogFont");
+
+LOGFONTW ReadLogFont(const CSettingsStore& settings, const QString& name) {
+    // Only a value of exactly the structure's size is a description.
+    if (const auto bytes = settings.ReadFixedBinaryValue(name, LOGFONTW::kSize)) {
+        if (const auto font = LOGFONTW::FromBytes(*bytes))
+            return *font;
+    }
+    return StockVariableFontDescription();
 }
 
-CPelvaroDlg::~CPelvaroDlg() = default;
+} // namespace
 
-int CPelvaroDlg::DoModal()
-{
-    return exec();
+CPelvaroDlg::CPelvaroDlg(CSettingsStore& settings, QWidget* parent)
+    : CTemplateDialog(IDD_PELVARO_DIALOG, parent), m_settings(settings) {
+    m_returnEdit = GetDlgItem<CMultiLineEdit>(IDC_RETURNADDRESS);
+    m_mailingEdit = GetDlgItem<CMultiLineEdit>(IDC_MAILINGADDRESS);
+    m_configureButton = GetDlgItem<CHoverBitmapButton>(IDC_CONFIGURE);
+    m_returnListButton = GetDlgItem<CHoverBitmapButton>(IDC_RETURNADDRESSLIST);
+    m_mailingListButton = GetDlgItem<CHoverBitmapButton>(IDC_MAILINGADDRESSLIST);
+    m_printButton = GetDlgItem<CHoverBitmapButton>(IDC_PRINT);
+    m_sizeCombo = GetDlgItem<QComboBox>(IDC_ENVELOPESIZE);
+
+    m_hIcon = LoadIconResource(IDR_MAINFRAME);
+
+    m_addressBook.LoadAddressBook();
+
+    m_mailingLabel = m_settings.GetProfileString(kSection, kLastMailingAddressLabel);
+    m_mailingAddress = m_settings.GetProfileString(kSection, kLastMailingAddress);
+    m_returnLabel = m_settings.GetProfileString(kSection, kLastReturnAddressLabel);
+    m_returnAddress = m_settings.GetProfileString(kSection, kLastReturnAddress);
+
+    if (const auto devMode = m_settings.ReadBinaryValue(kDevMode))
+        m_hDevMode = *devMode;
+    if (const auto devNames = m_settings.ReadBinaryValue(kDevNames))
+        m_hDevNames = *devNames;
+
+    m_mailingLogFont = ReadLogFont(m_settings, kMailingAddressLogFont);
+    m_returnLogFont = ReadLogFont(m_settings, kReturnAddressLogFont);
+    m_mailingFont = FontFromLogFont(m_mailingLogFont);
+    m_returnFont = FontFromLogFont(m_returnLogFont);
+
+    OnCtlColor();
+
+    connect(m_mailingListButton, &QAbstractButton::clicked, this,
+            [this] { RunCommand([this] { OnMailingAddressList(); }); });
+    connect(m_returnListButton, &QAbstractButton::clicked, this,
+            [this] { RunCommand([this] { OnReturnAddressList(); }); });
+    connect(m_configureButton, &QAbstractButton::clicked, this,
+            [this] { RunCommand([this] { OnConfigure(); }); });
+    connect(m_printButton, &QAbstractButton::clicked, this,
+            [this] { RunCommand([this] { OnPrint(); }); });
+    if (auto* help = GetDlgItem<QAbstractButton>(IDC_HELPBUTTON))
+        connect(help, &QAbstractButton::clicked, this, [this] { OnHelpButton(); });
+
+    // The window menu stands in for the title bar's system menu.
+    auto* windowMenu = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+    connect(windowMenu, &QShortcut::activated, this,
+            [this] { ShowWindowMenu(mapToGlobal(QPoint(0, 0))); });
+}
+
+CPelvaroDlg::~CPelvaroDlg() {
+    // A window still up when the object goes (the application quitting
+    // under it) saves like every other end.
+    DestroyWindow();
+}
+
+void CPelvaroDlg::DoDataExchange(bool saveAndValidate) {
+    if (saveAndValidate) {
+        m_mailingAddress = m_mailingEdit->Text();
+        m_returnAddress = m_returnEdit->Text();
+        m_envelopeIndex = GetComboSelection(m_sizeCombo);
+    } else {
+        m_mailingEdit->SetText(m_mailingAddress);
+        m_returnEdit->SetText(m_returnAddress);
+        SetComboSelection(m_sizeCombo, m_envelopeIndex);
+    }
+}
+
+void CPelvaroDlg::OnInitDialog() {
+    // Steps in the order the window has always been set up; the first
+    // exchange finds the size list still empty.
+    CTemplateDialog::OnInitDialog();
+
+    setWindowIcon(m_hIcon);
+
+    SetupBitmapButton(m_mailingListButton, 140, 141, 142);
+    SetupBitmapButton(m_returnListButton, 140, 141, 142);
+    SetupBitmapButton(m_printButton, 146, 144, 145);
+    SetupBitmapButton(m_configureButton, 147, 148, 149);
+
+    m_mailingEdit->setFont(m_mailingFont);
+    m_returnEdit->setFont(m_returnFont);
+
+    m_mailingEdit->setFocus(Qt::OtherFocusReason);
+
+    m_sizeCombo->clear();
+    for (const EnvelopeSize& size : EnvelopeSizes)
+        AddComboString(m_sizeCombo, QString::fromUtf16(size.name));
+
+    // Kept as stored; an index outside the list shows no selection.
+    m_envelopeIndex = m_settings.GetProfileInt(kSection, kLastEnvelopeIndex, 0);
+    UpdateData(false);
+}
+
+void CPelvaroDlg::OnDestroy() {
+    UpdateData(true);
+    m_settings.WriteProfileString(kSection, kLastMailingAddressLabel, m_mailingLabel);
+    m_settings.WriteProfileString(kSection, kLastMailingAddress, m_mailingAddress);
+    m_settings.WriteProfileString(kSection, kLastReturnAddressLabel, m_returnLabel);
+    m_settings.WriteProfileString(kSection, kLastReturnAddress, m_returnAddress);
+    m_settings.WriteProfileInt(kSection, kLastEnvelopeIndex, m_envelopeIndex);
+}
+
+// White behind everything: the dialog, its labels, the boxes, the size list
+// and the buttons.
+void CPelvaroDlg::OnCtlColor() {
+    QPalette palette = this->palette();
+    for (const QPalette::ColorRole role :
+         {QPalette::Window, QPalette::Base, QPalette::Button, QPalette::AlternateBase}) {
+        palette.setColor(QPalette::All, role, Qt::white);
+        palette.setColor(QPalette::Disabled, role, Qt::white);
+    }
+    setPalette(palette);
+    setAutoFillBackground(true);
+}
+
+void CPelvaroDlg::SetupBitmapButton(CHoverBitmapButton* button, int up, int selected, int focus) {
+    button->LoadBitmaps(up, selected, focus);
+    button->SizeToContent();
+    // The caption is never drawn; it is the button's tooltip.
+    button->setToolTip(button->text());
+}
+
+void CPelvaroDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // Only the dialog's own background and its labels and picture; the
+    // boxes and the size list have menus of their own.
+    QWidget* child = childAt(event->pos());
+    if (child && !qobject_cast<QLabel*>(child)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    ShowWindowMenu(event->globalPos());
+}
+
+void CPelvaroDlg::ShowWindowMenu(const QPoint& globalPos) {
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("&Move"))->setData(SC_MOVE);
+    menu.addAction(QStringLiteral("&Close"))->setData(SC_CLOSE);
+    const QString about = LoadResourceString(IDS_ABOUTBOX);
+    if (!about.isEmpty()) {
+        menu.addSeparator();
+        menu.addAction(about)->setData(IDM_ABOUTBOX);
+    }
+    // The menu is gone before its command runs.
+    const QAction* chosen = menu.exec(globalPos);
+    const unsigned command = chosen ? chosen->data().toUInt() : 0;
+    if (command != 0)
+        OnSysCommand(command);
+}
+
+void CPelvaroDlg::OnSysCommand(unsigned id) {
+    switch (id & 0xFFF0) {
+    case IDM_ABOUTBOX: {
+        CAboutDlg about(this);
+        about.DoModal();
+        break;
+    }
+    case SC_MOVE:
+        if (QWindow* window = windowHandle())
+            window->startSystemMove();
+        break;
+    case SC_CLOSE:
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+template <class Handler> void CPelvaroDlg::RunCommand(Handler handler) {
+    try {
+        handler();
+    } catch (const CException& e) {
+        // The rest of the command is abandoned; the dialog goes on.
+        ShowExceptionMessage(this, e);
+    }
+}
+
+void CPelvaroDlg::OnMailingAddressList() {
+    UpdateData(true);
+    ShowAddressListMenu(IDC_MAILINGADDRESSLIST, m_mailingLabel, m_mailingAddress);
+}
+
+void CPelvaroDlg::OnReturnAddressList() {
+    UpdateData(true);
+    ShowAddressListMenu(IDC_RETURNADDRESSLIST, m_returnLabel, m_returnAddress);
+}
+
+void CPelvaroDlg::OnHelpButton() {
+    RunHelpCommand();
+}
+
+void CPelvaroDlg::OnPrint() {
+    UpdateData(true);
+
+    CEnvelopeJob job;
+    job.returnAddress = m_returnAddress;
+    job.mailingAddress = m_mailingAddress;
+    job.envelopeIndex = m_envelopeIndex;
+    job.returnLogFont = m_returnLogFont;
+    job.mailingLogFont = m_mailingLogFont;
+    job.devMode = m_hDevMode;
+    job.devNames = m_hDevNames;
+    job.clientSize = size();
+    job.returnBoxTopLeft = m_returnEdit->mapTo(this, QPoint(0, 0));
+    job.mailingBoxTopLeft = m_mailingEdit->mapTo(this, QPoint(0, 0));
+    job.screenDpiY = logicalDpiY();
+
+    if (PrintEnvelope(job) == PrintResult::InvalidSetup) {
+        QMessageBox message(
+            QMessageBox::NoIcon, QCoreApplication::applicationName(),
+            QStringLiteral("The Printer Setup is invalid. Please configure a printer."),
+            QMessageBox::Ok, this);
+        message.exec();
+    }
+}
+
+void CPelvaroDlg::OnConfigure() {
+    const QPoint topRight = m_configureButton->mapToGlobal(QPoint(m_configureButton->width(), 0));
+    switch (TrackConfigurationMenu(this, topRight)) {
+    case ID_CONFIGURATION_PRINTER:
+        OnPrinterSetup();
+        break;
+    case ID_CONFIGURATION_RETURNADDRESSFONT:
+        OnReturnAddressFont();
+        break;
+    case ID_CONFIGURATION_MAILINGADDRESSFONT:
+        OnMailingAddressFont();
+        break;
+    case ID_CONFIGURATION_REPORTADDRESSBOOKLOCATION:
+        ReportAddressBookLocation();
+        break;
+    default:
+        break;
+    }
+}
+
+void CPelvaroDlg::OnPrinterSetup() {
+    QByteArray devMode = m_hDevMode;
+    QByteArray devNames = m_hDevNames;
+    if (!RunPrinterSetup(this, devMode, devNames))
+        return;
+    m_hDevMode = devMode;
+    m_hDevNames = devNames;
+    m_settings.WriteBinaryValue(kDevMode, m_hDevMode);
+    m_settings.WriteBinaryValue(kDevNames, m_hDevNames);
+}
+
+void CPelvaroDlg::OnReturnAddressFont() {
+    if (!ChooseAddressFont(this, m_returnLogFont))
+        return;
+    // The box takes the new font before the old one is let go.
+    const QFont font = FontFromLogFont(m_returnLogFont);
+    m_returnEdit->setFont(font);
+    m_returnFont = font;
+    m_settings.WriteBinaryValue(kReturnAddressLogFont, m_returnLogFont.ToBytes());
+}
+
+void CPelvaroDlg::OnMailingAddressFont() {
+    if (!ChooseAddressFont(this, m_mailingLogFont))
+        return;
+    const QFont font = FontFromLogFont(m_mailingLogFont);
+    m_mailingEdit->setFont(font);
+    m_mailingFont = font;
+    m_settings.WriteBinaryValue(kMailingAddressLogFont, m_mailingLogFont.ToBytes());
+}
+
+void CPelvaroDlg::ReportAddressBookLocation() {
+    QMessageBox message(QMessageBox::Information, QStringLiteral("Report Address Book Location"),
+                        m_addressBook.LocationMessage(), QMessageBox::Ok, this);
+    message.exec();
 }

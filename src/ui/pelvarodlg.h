@@ -1,22 +1,91 @@
 #pragma once
 
 #include "addressbook.h"
+#include "logfont.h"
+#include "templatedialog.h"
 
-#include <QDialog>
+#include <QByteArray>
+#include <QFont>
+#include <QIcon>
+#include <QString>
 
+class CHoverBitmapButton;
+class CMultiLineEdit;
 class CSettingsStore;
+class QComboBox;
+class QContextMenuEvent;
 
-// The program's only main window.
-class CPelvaroDlg : public QDialog {
+// System command ids of the window menu.
+inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
+inline constexpr unsigned SC_MOVE = 0xF010;
+inline constexpr unsigned SC_CLOSE = 0xF060;
+
+// The program's only main window. It owns all working state: the two
+// address texts and the labels they came from, the address book, the
+// printer blocks, the address fonts and the envelope size. The handlers of
+// the address list menus, printing and configuration work on these members.
+class CPelvaroDlg : public CTemplateDialog {
     Q_OBJECT
 public:
+    // Loads the address book and the stored settings; reports nothing.
     explicit CPelvaroDlg(CSettingsStore& settings, QWidget* parent = nullptr);
     ~CPelvaroDlg() override;
 
-    int DoModal();
+    void DoDataExchange(bool saveAndValidate) override;
 
+    // The window menu's commands; the low four bits are ignored.
+    void OnSysCommand(unsigned id);
+    // Opens the window menu at a global position.
+    void ShowWindowMenu(const QPoint& globalPos);
+
+    // Button handlers.
+    void OnMailingAddressList();
+    void OnReturnAddressList();
+    void OnConfigure();
+    void OnPrint();
+    void OnHelpButton();
+
+    // Configuration menu commands.
+    void OnPrinterSetup();
+    void OnReturnAddressFont();
+    void OnMailingAddressFont();
+    void ReportAddressBookLocation();
+
+    // The address list menu of one box (buttonId 1002 or 1003), working on
+    // that box's label and address members.
+    void ShowAddressListMenu(int buttonId, QString& label, QString& address);
+
+    CMultiLineEdit* m_returnEdit = nullptr;
+    CMultiLineEdit* m_mailingEdit = nullptr;
+    CHoverBitmapButton* m_configureButton = nullptr;
+    CHoverBitmapButton* m_returnListButton = nullptr;
+    CHoverBitmapButton* m_mailingListButton = nullptr;
+    CHoverBitmapButton* m_printButton = nullptr;
+    QString m_mailingAddress; // CR LF between lines
+    QString m_returnAddress;  // CR LF between lines
+    QIcon m_hIcon;
     CAddressBook m_addressBook;
+    QString m_returnLabel;
+    QString m_mailingLabel;
+    QByteArray m_hDevMode;  // DEVMODEW block; null when none
+    QByteArray m_hDevNames; // DEVNAMES block; null when none
+    LOGFONTW m_returnLogFont;
+    LOGFONTW m_mailingLogFont;
+    QFont m_returnFont;
+    QFont m_mailingFont;
+    QComboBox* m_sizeCombo = nullptr;
+    int m_envelopeIndex = 0;
+
+protected:
+    void OnInitDialog() override;
+    void OnDestroy() override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void OnCtlColor();
+    void SetupBitmapButton(CHoverBitmapButton* button, int up, int selected, int focus);
+    // Runs a command; a failure it raises is shown and the dialog goes on.
+    template <class Handler> void RunCommand(Handler handler);
+
     CSettingsStore& m_settings;
 };

@@ -1,0 +1,71 @@
+#include "pelvarodlg.h"
+
+#include "addaddressdlg.h"
+#include "addresslistmenu.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+namespace {
+
+void ShowLabelNotUnique(QWidget* owner, const QString& label)
+{
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
+                    QStringLiteral("The label ") + label +
+                        QStringLiteral(" is not unique. Please choose another."),
+                    QMessageBox::Ok, owner);
+    box.exec();
+}
+
+} // namespace
+
+// A failure of the book (a label that names no entry, a file that cannot
+// be written) leaves this function as an exception; the command's caller
+// shows it. Whatever changed in memory before it stays.
+void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& address)
+{
+    UpdateData(true);
+
+    AddressListChoice choice;
+    {
+        CAddressListMenu menu(m_addressBook, label, this);
+        const QWidget* button = GetDlgItem(buttonId);
+        const QPoint topRight =
+            button ? button->mapToGlobal(QPoint(button->width(), 0)) : mapToGlobal(QPoint());
+        choice = menu.Track(topRight);
+    }
+
+    switch (choice.kind) {
+    case AddressListChoice::Kind::None:
+        break;
+    case AddressListChoice::Kind::Add: {
+        CAddAddressDlg dlg(address, this);
+        while (dlg.DoModal() == IDOK) {
+            const QString newLabel = dlg.m_label;
+            if (m_addressBook.IsLabelUnique(newLabel)) {
+                m_addressBook.AddAddress(CAddress(newLabel, address));
+                label = newLabel;
+                break;
+            }
+            ShowLabelNotUnique(this, newLabel);
+        }
+        break;
+    }
+    case AddressListChoice::Kind::Modify:
+        m_addressBook.SetAddressAt(m_addressBook.FindLabel(label), address);
+        m_addressBook.SaveAddressBook();
+        break;
+    case AddressListChoice::Kind::Delete:
+        m_addressBook.RemoveAt(m_addressBook.FindLabel(label));
+        label.clear();
+        m_addressBook.SaveAddressBook();
+        break;
+    case AddressListChoice::Kind::Entry: {
+        const CAddress& entry = m_addressBook.GetAt(choice.index);
+        label = entry.m_strLabel;
+        address = entry.m_strAddress;
+        UpdateData(false);
+        break;
+    }
+    }
+}
