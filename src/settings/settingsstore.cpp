@@ -1,42 +1,117 @@
 #include "settingsstore.h"
 
+#include "registryhive.h"
+#include "registrykey.h"
+
+#include <QtEndian>
+
 CSettingsStore::CSettingsStore(QString companyName, QString profileName)
-    : m_companyName(std::move(companyName)), m_profileName(std::move(profileName))
-{
+    : m_companyName(std::move(companyName)), m_profileName(std::move(profileName)) {}
+
+bool CSettingsStore::OpenSectionKey(const QString& section, CRegistryKey& key) const {
+    // Software itself is opened, never created; the levels below it are
+    // created on every call, so a read makes the whole path too.
+    CRegistryKey software;
+    if (CRegistryKey::CurrentUser().Open(QStringLiteral("software"), software) !=
+        RegistryStatus::Success)
+        return false;
+    CRegistryKey company;
+    if (software.Create(m_companyName, company) != RegistryStatus::Success)
+        return false;
+    CRegistryKey profile;
+    if (company.Create(m_profileName, profile) != RegistryStatus::Success)
+        return false;
+    return profile.Create(section, key) == RegistryStatus::Success;
 }
 
-QString CSettingsStore::GetProfileString(const QString&, const QString&,
-                                         const QString& defaultValue) const
-{
-    return defaultValue;
+QString CSettingsStore::GetProfileString(const QString& section, const QString& entry,
+                                         const QString& defaultValue) const {
+    CRegistryKey key;
+    if (!OpenSectionKey(section, key))
+        return defaultValue;
+    qsizetype size = 0;
+    if (key.QueryValueSize(entry, size) != RegistryStatus::Success)
+        return defaultValue;
+    QByteArray data;
+    if (key.QueryValue(entry, size, data) != RegistryStatus::Success)
+        return defaultValue;
+    // Whatever the type: whole UTF-16 units up to the first NUL.
+    QString text;
+    text.reserve(data.size() / 2);
+    for (qsizetype i = 0; i + 1 < data.size(); i += 2) {
+        const auto unit = qFromLittleEndian<quint16>(data.constData() + i);
+        if (unit == 0)
+            break;
+        text += QChar(unit);
+    }
+    return text;
 }
 
-int CSettingsStore::GetProfileInt(const QString&, const QString&, int defaultValue) const
-{
-    return defaultValue;
+int CSettingsStore::GetProfileInt(const QString& section, const QString& entry,
+                                  int defaultValue) const {
+    CRegistryKey key;
+    if (!OpenSectionKey(section, key))
+        return defaultValue;
+    QByteArray data;
+    // A shorter value would leave part of the number unset, so only four
+    // bytes count; the type is not looked at.
+    if (key.QueryValue(entry, 4, data) != RegistryStatus::Success || data.size() != 4)
+        return defaultValue;
+    return qFromLittleEndian<qint32>(data.constData());
 }
 
-bool CSettingsStore::WriteProfileString(const QString&, const QString&, const QString&)
-{
-    return false;
+bool CSettingsStore::WriteProfileString(const QString& section, const QString& entry,
+                                        const QString& value) {
+    CRegistryKey key;
+    if (!OpenSectionKey(section, key))
+        return false;
+    QByteArray data((value.size() + 1) * 2, '\0');
+    for (qsizetype i = 0; i < value.size(); ++i)
+        qToLittleEndian<quint16>(value[i].unicode(), data.data() + 2 * i);
+    return key.SetValue(entry, CRegistryHive::kRegSz, data) == RegistryStatus::Success;
 }
 
-bool CSettingsStore::WriteProfileInt(const QString&, const QString&, int)
-{
-    return false;
+bool CSettingsStore::WriteProfileInt(const QString& section, const QString& entry, int value) {
+    CRegistryKey key;
+    if (!OpenSectionKey(section, key))
+        return false;
+    QByteArray data(4, '\0');
+    qToLittleEndian<qint32>(value, data.data());
+    return key.SetValue(entry, CRegistryHive::kRegDword, data) == RegistryStatus::Success;
 }
 
-std::optional<QByteArray> CSettingsStore::ReadBinaryValue(const QString&) const
-{
-    return std::nullopt;
+std::optional<QByteArray> CSettingsStore::ReadBinaryValue(const QString& name) const {
+    CRegistryKey key;
+    if (CRegistryKey::CurrentUser().Open(QString::fromLatin1(kDirectPath), key) !=
+        RegistryStatus::Success)
+        return std::nullopt;
+    qsizetype size = 0;
+    if (key.QueryValueSize(name, size) != RegistryStatus::Success)
+        return std::nullopt;
+    QByteArray data;
+    if (key.QueryValue(name, size, data) != RegistryStatus::Success)
+        return std::nullopt;
+    return data;
 }
 
-std::optional<QByteArray> CSettingsStore::ReadFixedBinaryValue(const QString&, qsizetype) const
-{
-    return std::nullopt;
+std::optional<QByteArray> CSettingsStore::ReadFixedBinaryValue(const QString& name,
+                                                               qsizetype size) const {
+    CRegistryKey key;
+    if (CRegistryKey::CurrentUser().Open(QString::fromLatin1(kDirectPath), key) !=
+        RegistryStatus::Success)
+        return std::nullopt;
+    QByteArray data;
+    // A shorter value is refused like a longer one: copied over a structure
+    // it would leave the rest of it stale.
+    if (key.QueryValue(name, size, data) != RegistryStatus::Success || data.size() != size)
+        return std::nullopt;
+    return data;
 }
 
-bool CSettingsStore::WriteBinaryValue(const QString&, const QByteArray&)
-{
-    return false;
+bool CSettingsStore::WriteBinaryValue(const QString& name, const QByteArray& bytes) {
+    CRegistryKey key;
+    if (CRegistryKey::CurrentUser().Create(QString::fromLatin1(kDirectPath), key) !=
+        RegistryStatus::Success)
+        return false;
+    return key.SetValue(name, CRegistryHive::kRegBinary, bytes) == RegistryStatus::Success;
 }

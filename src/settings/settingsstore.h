@@ -5,6 +5,8 @@
 
 #include <optional>
 
+class CRegistryKey;
+
 // The per-user settings of the program, kept in the registry stand-in.
 //
 // Profile values live under Software\<company>\<profile name>\<section> and
@@ -42,6 +44,9 @@ public:
     const QString& ProfileName() const { return m_profileName; }
 
 private:
+    // Creates Software\<company>\<profile name>\<section> as far as missing.
+    bool OpenSectionKey(const QString& section, CRegistryKey& key) const;
+
     QString m_companyName;
     QString m_profileName;
 };

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "registryhive.h"
+
+#include <QString>
+
+#include <functional>
+
+// The hive file that stands for HKEY_CURRENT_USER, shared by every running
+// copy of the program.
+//
+// Reads take no lock: the file is only ever replaced whole, so a reader sees
+// either the old or the new contents. Each write takes the lock, reads the
+// file again, applies only its own change and replaces the file atomically,
+// so two copies writing at once lose nothing but each other's older value
+// of the same name.
+class CRegistryFile {
+public:
+    // A larger file is read only up to here, and then never written, so
+    // that what lies beyond is not lost.
+    static constexpr qint64 kMaxFileSize = qint64(64) << 20;
+    static constexpr int kLockTimeoutMs = 10000;
+
+    explicit CRegistryFile(QString path = DefaultPath());
+
+    // $XDG_CONFIG_HOME/Torvane Software/registry.reg, ~/.config standing in
+    // for a missing or relative XDG_CONFIG_HOME.
+    static QString DefaultPath();
+    const QString& Path() const { return m_path; }
+
+    // The hive as stored; empty when there is no file. complete is false when
+    // the file exists but could not be read whole.
+    CRegistryHive Load(bool* complete = nullptr) const;
+
+    // Applies change to the stored hive under the lock and writes the result
+    // when it differs. change returns false when it cannot be made. On
+    // success, updated (if given) receives the hive as now stored.
+    bool Update(const std::function<bool(CRegistryHive&)>& change,
+                CRegistryHive* updated = nullptr) const;
+
+private:
+    // Reads the raw bytes; false when the file exists but was not read whole.
+    bool ReadBytes(QByteArray& bytes) const;
+
+    QString m_path;
+};
