@@ -1,0 +1,532 @@
+// Runs every benchmark and prints one table: each figure of the program
+// beside its baseline, measured in the same run, alternating the two, so the
+// ratio holds on a noisy machine. Timings are for reading; nothing here
+// passes or fails on them.
+#include "addressbook.h"
+#include "addresslistmenu.h"
+#include "benchtexts.h"
+#include "printerblocks.h"
+#include "samplebook.h"
+#include "settingsstore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+#include <QProcess>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+struct SSample {
+    QList<double> ms;
+
+    double Median() const {
+        QList<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        const qsizetype n = sorted.size();
+        if (n == 0)
+            return 0;
+        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
+    double Min() const { return ms.isEmpty() ? 0 : *std::min_element(ms.begin(), ms.end()); }
+    double Max() const { return ms.isEmpty() ? 0 : *std::max_element(ms.begin(), ms.end()); }
+};
+
+struct SRow {
+    QString figure;
+    QString baseline;
+    SSample subject;
+    SSample base;
+    double goal = 0; // largest ratio that meets the goal; 0 for none
+};
+
+struct SOptions {
+    int processRuns = 15;
+    int divisor = 1; // --quick divides the in-process repetitions
+    QStringList only;
+    QList<int> bookRecords = {1000, 100000, 1000000};
+    QString binDir;
+};
+
+[[noreturn]] void Die(const QString& message) {
+    std::fprintf(stderr, "bench: %s\n", qPrintable(message));
+    std::exit(1);
+}
+
+void Progress(const QString& message) {
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+    std::fflush(stderr);
+}
+
+double ElapsedMs(const QElapsedTimer& timer) {
+    return timer.nsecsElapsed() / 1e6;
+}
+
+int Repetitions(const SOptions& options, int full) {
+    return std::max(3, full / options.divisor);
+}
+
+// Runs `a` and `b` alternately, `count` times each, after one untimed run
+// of each.
+void Alternate(int count, const std::function<double()>& a, const std::function<double()>& b,
+               SRow& row) {
+    a();
+    b();
+    for (int i = 0; i < count; ++i) {
+        row.subject.ms.append(a());
+        row.base.ms.append(b());
+    }
+}
+
+// Points the settings and data folders of this process somewhere else for
+// as long as it lives.
+class CScopedEnvironment {
+public:
+    CScopedEnvironment(const char* name, const QString& value) : m_name(name) {
+        m_had = qEnvironmentVariableIsSet(name);
+        m_old = qgetenv(name);
+        qputenv(name, QFile::encodeName(value));
+    }
+    ~CScopedEnvironment() {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+    CScopedEnvironment(const CScopedEnvironment&) = delete;
+    CScopedEnvironment& operator=(const CScopedEnvironment&) = delete;
+
+private:
+    const char* m_name;
+    QByteArray m_old;
+    bool m_had = false;
+};
+
+// One program's folders: settings, data and a home of its own.
+struct SProfile {
+    QString root;
+    QString Config() const { return root + QStringLiteral("/config"); }
+    QString Data() const { return root + QStringLiteral("/data"); }
+    QString Home() const { return root + QStringLiteral("/home"); }
+    QString BookPath() const { return Data() + QStringLiteral("/Pelvaro/Addresses.plv"); }
+};
+
+SProfile MakeProfile(const QString& root) {
+    SProfile profile{root};
+    for (const QString& folder : {profile.Config(), profile.Data(), profile.Home()})
+        if (!QDir().mkpath(folder))
+            Die(QStringLiteral("cannot make ") + folder);
+    return profile;
+}
+
+void WriteBook(const QString& path, int records) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    CAddressBook book;
+    book.SetAddressBookPath(path);
+    if (!book.LoadFromBytes(SampleBookBytes(MakeSampleRecords(records))))
+        Die(QStringLiteral("the sample book does not load"));
+    book.SaveAddressBook();
+}
+
+// The addresses the program shows at start come from its settings, as the
+// user left them.
+void WriteLastAddresses(const SProfile& profile) {
+    CScopedEnvironment config("XDG_CONFIG_HOME", profile.Config());
+    CSettingsStore store(QString::fromLatin1(CSettingsStore::kCompanyName),
+                         QStringLiteral("Pelvaro"));
+    const QString section = QString::fromLatin1(CSettingsStore::kSection);
+    if (!store.WriteProfileString(section, QStringLiteral("LastReturnAddress"),
+                                  BenchReturnAddress()) ||
+        !store.WriteProfileString(section, QStringLiteral("LastMailingAddress"),
+                                  BenchMailingAddress()))
+        Die(QStringLiteral("cannot write the settings in ") + profile.Config());
+}
+
+// The printer the user would have chosen: the PDF writer, a No. 10 envelope
+// fed sideways, 600 dots per inch, as the bare program prints.
+void WritePdfPrinter(const SProfile& profile, const QString& pdf) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setPageSize(QPageSize(QPageSize::Envelope10));
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setResolution(600);
+    const PrinterBlocks blocks = BlocksFromPrinter(printer);
+
+    CScopedEnvironment config("XDG_CONFIG_HOME", profile.Config());
+    CSettingsStore store(QString::fromLatin1(CSettingsStore::kCompanyName),
+                         QStringLiteral("Pelvaro"));
+    if (!store.WriteBinaryValue(QStringLiteral("DevMode"), blocks.devMode) ||
+        !store.WriteBinaryValue(QStringLiteral("DevNames"), blocks.devNames))
+        Die(QStringLiteral("cannot write the printer blocks in ") + profile.Config());
+}
+
+// Starts a program and waits for it; the whole life of the process is
+// timed. A program that fails stops the benchmarks: its figure would lie.
+double RunProcess(const QString& program, const QStringList& arguments, const SProfile& profile) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), profile.Config());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), profile.Data());
+    environment.insert(QStringLiteral("HOME"), profile.Home());
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000))
+        Die(program + QStringLiteral(" did not finish: ") + process.errorString());
+    const double ms = ElapsedMs(timer);
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        Die(QStringLiteral("%1 %2 failed (exit code %3):\n%4")
+                .arg(program, arguments.join(QLatin1Char(' ')))
+                .arg(process.exitCode())
+                .arg(QString::fromLocal8Bit(process.readAllStandardError())));
+    return ms;
+}
+
+void StartFigures(const SOptions& options, const QString& root, QList<SRow>& rows) {
+    const QString driver = options.binDir + QStringLiteral("/pelvaro_bench_driver");
+    const QString bare = options.binDir + QStringLiteral("/pelvaro_bench_baredialog");
+    const SProfile bareProfile = MakeProfile(root + QStringLiteral("/start-bare"));
+
+    const struct {
+        int records;
+        double goal;
+        const char* name;
+    } cases[] = {{0, 1.5, "start, show, close: empty book"},
+                 {10000, 2.0, "start, show, close: 10,000 entries"}};
+    for (const auto& c : cases) {
+        Progress(QString::fromLatin1(c.name));
+        const SProfile profile = MakeProfile(root + QStringLiteral("/start-%1").arg(c.records));
+        WriteBook(profile.BookPath(), c.records);
+        WriteLastAddresses(profile);
+        SRow row{QString::fromLatin1(c.name), QStringLiteral("bare Qt dialog"), {}, {}, c.goal};
+        Alternate(
+            options.processRuns, [&] { return RunProcess(driver, {}, profile); },
+            [&] { return RunProcess(bare, {}, bareProfile); }, row);
+        rows.append(row);
+    }
+}
+
+void PrintFigures(const SOptions& options, const QString& root, QList<SRow>& rows) {
+    const QString driver = options.binDir + QStringLiteral("/pelvaro_bench_driver");
+    const QString bare = options.binDir + QStringLiteral("/pelvaro_bench_baredialog");
+    Progress(QStringLiteral("one envelope to the PDF writer"));
+    const SProfile profile = MakeProfile(root + QStringLiteral("/print"));
+    const SProfile bareProfile = MakeProfile(root + QStringLiteral("/print-bare"));
+    const QString pdf = root + QStringLiteral("/print/envelope.pdf");
+    const QString barePdf = root + QStringLiteral("/print-bare/envelope.pdf");
+    WriteBook(profile.BookPath(), 0);
+    WriteLastAddresses(profile);
+    WritePdfPrinter(profile, pdf);
+
+    SRow row{QStringLiteral("start, print one envelope to PDF, close"),
+             QStringLiteral("bare Qt dialog + QPrinter PDF"),
+             {},
+             {},
+             1.5};
+    Alternate(
+        options.processRuns,
+        [&] {
+            QFile::remove(pdf);
+            const double ms = RunProcess(driver, {QStringLiteral("--print")}, profile);
+            if (QFileInfo(pdf).size() <= 0)
+                Die(QStringLiteral("the program wrote no PDF at ") + pdf);
+            return ms;
+        },
+        [&] {
+            QFile::remove(barePdf);
+            const double ms = RunProcess(bare, {QStringLiteral("--print"), barePdf}, bareProfile);
+            if (QFileInfo(barePdf).size() <= 0)
+                Die(QStringLiteral("the bare program wrote no PDF at ") + barePdf);
+            return ms;
+        },
+        row);
+    rows.append(row);
+}
+
+void BookFigures(const SOptions& options, const QString& root, QList<SRow>& rows) {
+    const struct {
+        int records;
+        int repetitions;
+    } cases[] = {{1000, 40}, {100000, 10}, {1000000, 5}};
+    for (const auto& c : cases) {
+        if (!options.bookRecords.contains(c.records))
+            continue;
+        const QString count = QLocale::c().toString(c.records);
+        Progress(QStringLiteral("book of %1 records").arg(count));
+        const SProfile profile = MakeProfile(root + QStringLiteral("/book-%1").arg(c.records));
+        WriteBook(profile.BookPath(), c.records);
+        const QString path = profile.BookPath();
+        const qint64 size = QFileInfo(path).size();
+        const int repetitions = Repetitions(options, c.repetitions);
+        CScopedEnvironment data("XDG_DATA_HOME", profile.Data());
+
+        SRow load{QStringLiteral("load a book of %1 records (%2 MB)")
+                      .arg(count)
+                      .arg(size / 1e6, 0, 'f', size < 10000000 ? 2 : 0),
+                  QStringLiteral("QFile::readAll, same file"),
+                  {},
+                  {},
+                  3.0};
+        Alternate(
+            repetitions,
+            [&] {
+                CAddressBook book;
+                QElapsedTimer timer;
+                timer.start();
+                book.LoadAddressBook();
+                const double ms = ElapsedMs(timer);
+                if (book.GetSize() != c.records || book.LoadWasIncomplete())
+                    Die(QStringLiteral("the book of %1 records loads %2")
+                            .arg(c.records)
+                            .arg(book.GetSize()));
+                return ms;
+            },
+            [&] {
+                QElapsedTimer timer;
+                timer.start();
+                QFile file(path);
+                if (!file.open(QIODevice::ReadOnly))
+                    Die(QStringLiteral("cannot read ") + path);
+                const QByteArray bytes = file.readAll();
+                const double ms = ElapsedMs(timer);
+                if (bytes.size() != size)
+                    Die(QStringLiteral("short read of ") + path);
+                return ms;
+            },
+            load);
+        rows.append(load);
+
+        SRow save{QStringLiteral("save a book of %1 records").arg(count),
+                  QStringLiteral("QSaveFile write, same size"),
+                  {},
+                  {},
+                  0};
+        CAddressBook book;
+        book.LoadAddressBook();
+        const QByteArray buffer(size, 'x');
+        const QString rawPath = profile.Data() + QStringLiteral("/Pelvaro/raw.bin");
+        Alternate(
+            repetitions,
+            [&] {
+                QElapsedTimer timer;
+                timer.start();
+                book.SaveAddressBook();
+                return ElapsedMs(timer);
+            },
+            [&] {
+                QElapsedTimer timer;
+                timer.start();
+                QSaveFile file(rawPath);
+                if (!file.open(QIODevice::WriteOnly) || file.write(buffer) != size ||
+                    !file.flush() || !file.commit())
+                    Die(QStringLiteral("cannot write ") + rawPath);
+                return ElapsedMs(timer);
+            },
+            save);
+        if (QFileInfo(path).size() != size)
+            Die(QStringLiteral("the saved book changed its size"));
+        rows.append(save);
+    }
+}
+
+// Counts the paint passes of a menu, so that "open" means drawn.
+class CPaintWatch : public QObject {
+public:
+    explicit CPaintWatch(QWidget* widget) { widget->installEventFilter(this); }
+    bool Painted() const { return m_painted; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            m_painted = true;
+        return false;
+    }
+
+private:
+    bool m_painted = false;
+};
+
+void ShowUntilPainted(QMenu* menu) {
+    CPaintWatch watch(menu);
+    menu->popup(QPoint(40, 40));
+    QElapsedTimer limit;
+    limit.start();
+    while (!watch.Painted()) {
+        QCoreApplication::processEvents();
+        if (limit.elapsed() > 30000)
+            Die(QStringLiteral("the menu was never painted"));
+    }
+}
+
+void MenuFigures(const SOptions& options, QList<SRow>& rows) {
+    const struct {
+        int entries;
+        int repetitions;
+    } cases[] = {{100, 40}, {1000, 20}, {5000, 10}, {32000, 6}};
+    for (const auto& c : cases) {
+        const QString count = QLocale::c().toString(c.entries);
+        Progress(QStringLiteral("address list menu of %1 entries").arg(count));
+        CAddressBook book;
+        if (!book.LoadFromBytes(SampleBookBytes(MakeSampleRecords(c.entries))))
+            Die(QStringLiteral("the sample book does not load"));
+        QStringList labels;
+        for (int i = 0; i < book.GetSize(); ++i)
+            labels.append(book.GetAt(i).m_strLabel);
+        // A remembered label, so Modify and Delete are on the menu too.
+        const QString remembered = labels.value(labels.size() / 2);
+
+        SRow row{QStringLiteral("open the address list menu, %1 entries").arg(count),
+                 QStringLiteral("bare QMenu, same items"),
+                 {},
+                 {},
+                 1.0};
+        Alternate(
+            Repetitions(options, c.repetitions),
+            [&] {
+                QElapsedTimer timer;
+                timer.start();
+                CAddressListMenu menu(book, remembered, nullptr);
+                ShowUntilPainted(menu.Menu());
+                const double ms = ElapsedMs(timer);
+                menu.Menu()->hide();
+                return ms;
+            },
+            [&] {
+                QElapsedTimer timer;
+                timer.start();
+                QMenu menu;
+                menu.addAction(QStringLiteral("&Add..."));
+                menu.addAction(QStringLiteral("&Modify ") + remembered);
+                menu.addAction(QStringLiteral("&Delete ") + remembered);
+                menu.addSeparator();
+                for (const QString& label : labels)
+                    menu.addAction(label);
+                ShowUntilPainted(&menu);
+                const double ms = ElapsedMs(timer);
+                menu.hide();
+                return ms;
+            },
+            row);
+        rows.append(row);
+    }
+}
+
+QString FormatMs(double ms) {
+    const int decimals = ms < 1 ? 3 : ms < 10 ? 2 : ms < 100 ? 1 : 0;
+    return QString::number(ms, 'f', decimals);
+}
+
+void PrintTable(const QList<SRow>& rows) {
+    QStringList lines;
+    lines << QStringLiteral("| figure | n | median ms | min | max | baseline | median ms | min | "
+                            "max | ratio | goal |")
+          << QStringLiteral("|---|---:|---:|---:|---:|---|---:|---:|---:|---:|---|");
+    for (const SRow& row : rows) {
+        const double ratio = row.base.Median() > 0 ? row.subject.Median() / row.base.Median() : 0;
+        QString goal = QStringLiteral("-");
+        if (row.goal > 0)
+            goal = QStringLiteral("<= %1: %2")
+                       .arg(row.goal, 0, 'f', 1)
+                       .arg(ratio <= row.goal ? QStringLiteral("met") : QStringLiteral("MISSED"));
+        lines << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 | %11 |")
+                     .arg(row.figure)
+                     .arg(row.subject.ms.size())
+                     .arg(FormatMs(row.subject.Median()), FormatMs(row.subject.Min()),
+                          FormatMs(row.subject.Max()), row.baseline, FormatMs(row.base.Median()),
+                          FormatMs(row.base.Min()), FormatMs(row.base.Max()))
+                     .arg(QString::number(ratio, 'f', 2), goal);
+    }
+    std::printf("%s\n", qPrintable(lines.join(QLatin1Char('\n'))));
+}
+
+SOptions ParseOptions(const QStringList& arguments) {
+    SOptions options;
+    options.binDir = QCoreApplication::applicationDirPath();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const QString next = arguments.value(i + 1);
+        if (argument == QStringLiteral("--runs") && !next.isEmpty()) {
+            options.processRuns = std::max(1, next.toInt());
+            ++i;
+        } else if (argument == QStringLiteral("--only") && !next.isEmpty()) {
+            options.only = next.split(QLatin1Char(','));
+            ++i;
+        } else if (argument == QStringLiteral("--book-records") && !next.isEmpty()) {
+            // One book size alone, for a profile of it.
+            options.bookRecords.clear();
+            for (const QString& count : next.split(QLatin1Char(',')))
+                options.bookRecords.append(count.toInt());
+            ++i;
+        } else if (argument == QStringLiteral("--quick")) {
+            options.divisor = 4;
+        } else {
+            Die(QStringLiteral(
+                "usage: pelvaro_bench [--runs N] [--quick] "
+                "[--only start,print,book,menu] [--book-records 1000,100000,1000000]"));
+        }
+    }
+    return options;
+}
+
+// The headless platform says, at every popup, what it cannot do; that is
+// no news here.
+void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A window asks to be painted through a timer that stands for the
+    // screen's refresh; by default it waits 5 ms. The figures are about the
+    // work done, so neither side waits (the programs started inherit it).
+    if (!qEnvironmentVariableIsSet("QT_QPA_UPDATE_IDLE_TIME"))
+        qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
+    qInstallMessageHandler(QuietMessages);
+    QApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Pelvaro"));
+    const SOptions options = ParseOptions(QCoreApplication::arguments());
+    const auto wanted = [&](const char* name) {
+        return options.only.isEmpty() || options.only.contains(QString::fromLatin1(name));
+    };
+
+    // Nothing of the user's own settings or books is touched.
+    QTemporaryDir root;
+    if (!root.isValid())
+        Die(QStringLiteral("no temporary folder"));
+    CScopedEnvironment config("XDG_CONFIG_HOME", root.path() + QStringLiteral("/runner/config"));
+    CScopedEnvironment data("XDG_DATA_HOME", root.path() + QStringLiteral("/runner/data"));
+
+    QList<SRow> rows;
+    if (wanted("start"))
+        StartFigures(options, root.path(), rows);
+    if (wanted("print"))
+        PrintFigures(options, root.path(), rows);
+    if (wanted("book"))
+        BookFigures(options, root.path(), rows);
+    if (wanted("menu"))
+        MenuFigures(options, rows);
+    PrintTable(rows);
+    return 0;
+}
