@@ -12,6 +12,13 @@
 namespace {
 
 bool WriteAtomically(const QString& path, const QByteArray& bytes) {
+    // A file made read-only keeps its contents even for root, whom the
+    // system would let replace it.
+    constexpr auto anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    const QFileInfo target(path);
+    if (target.exists() && !(target.permissions() & anyWrite))
+        return false;
     QSaveFile file(path);
     // Writing in place would leave a cut file behind a failure.
     file.setDirectWriteFallback(false);
