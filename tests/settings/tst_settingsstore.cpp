@@ -107,8 +107,8 @@ void TstSettingsStore::threeLineAddress() {
     QVERIFY(file.startsWith("\xFF\xFE"));
     const QString text(reinterpret_cast<const QChar*>(file.constData() + 2), file.size() / 2 - 1);
     QVERIFY(text.contains(QStringLiteral("\r\n\"LastReturnAddress\"=hex(1):4a,00,6f,00,20,00")));
-    const CRegistryHive::Value* value = StoredHive().FindValue(kKey, kReturnAddress);
-    QCOMPARE(value->data, Utf16(address) + QByteArray(2, '\0'));
+    const CRegistryHive hive = StoredHive();
+    QCOMPARE(hive.FindValue(kKey, kReturnAddress)->data, Utf16(address) + QByteArray(2, '\0'));
 }
 
 void TstSettingsStore::stringRead_data() {
@@ -159,8 +159,8 @@ void TstSettingsStore::intRead() {
 
     QVERIFY(m_store.WriteProfileInt(kSection, QStringLiteral("LastEnvelopeIndex"), -1));
     QCOMPARE(m_store.GetProfileInt(kSection, QStringLiteral("LastEnvelopeIndex"), 7), -1);
-    const CRegistryHive::Value* value = StoredHive().FindValue(kKey, "LastEnvelopeIndex");
-    QCOMPARE(value->type, CRegistryHive::kRegDword);
+    const CRegistryHive hive = StoredHive();
+    QCOMPARE(hive.FindValue(kKey, "LastEnvelopeIndex")->type, CRegistryHive::kRegDword);
 }
 
 void TstSettingsStore::rawValueKeepsItsSize_data() {
