@@ -90,9 +90,9 @@ QString CArchive::ReadString() {
         // Checked against what is left before anything is allocated.
         const QByteArrayView bytes = Take(static_cast<qsizetype>(length * 2));
         QString text(static_cast<qsizetype>(length), Qt::Uninitialized);
-        QChar* out = text.data();
-        for (qsizetype i = 0; i < text.size(); ++i)
-            out[i] = QChar(qFromLittleEndian<quint16>(bytes.data() + 2 * i));
+        // One block copy on little-endian machines; a unit-by-unit loop here
+        // was a fifth of the time a book took to load.
+        qFromLittleEndian<quint16>(bytes.data(), text.size(), text.data());
         return text;
     }
     if (length > static_cast<quint64>(BytesLeft()))
