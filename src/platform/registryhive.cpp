@@ -322,8 +322,10 @@ CRegistryHive::Key& CRegistryHive::InsertKey(const QStringList& components) {
 }
 
 bool CRegistryHive::IsStorablePath(const QStringList& components) {
-    // The registry's own limits: 512 levels, 255 units a name.
-    if (components.isEmpty() || components.size() > 512)
+    // The registry's own limits: 512 levels, 255 units a name. A section
+    // starting with a minus would read as an order to delete the key.
+    if (components.isEmpty() || components.size() > 512 ||
+        components.first().startsWith(QLatin1Char('-')))
         return false;
     for (const QString& component : components) {
         if (component.size() > 255 || !IsStorableName(component))
@@ -481,8 +483,8 @@ void CRegistryHive::ParseText(QStringView text, bool endsWithLineBreak) {
             const QString path = closed ? line.sliced(1, line.size() - 2).toString() : QString();
             const QStringList components = SplitPath(path);
             // A leading minus asks an import to delete the key; a hive file
-            // has no use for that.
-            if (!path.startsWith(QLatin1Char('-')) && IsStorablePath(components))
+            // has no use for that, so such a section is refused here too.
+            if (IsStorablePath(components))
                 current = &InsertKey(components);
             else
                 ++m_damagedLines;
