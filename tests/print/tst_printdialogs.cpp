@@ -1,0 +1,307 @@
+#include "configurationmenu.h"
+#include "fontchooser.h"
+#include "helpcommand.h"
+#include "printerblocks.h"
+#include "printersetup.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontDialog>
+#include <QFontMetrics>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+// The dialogs and the menu, driven as a user would.
+class TestPrintDialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void FontHeights();
+    void FontFaceAndStyle();
+    void ChooseFontOk();
+    void ChooseFontCancel();
+    void ConfigurationMenu_data();
+    void ConfigurationMenu();
+    void ConfigurationMenuDismissed();
+    void PrinterSetupHelpAndCancel();
+    void PrinterSetupOkKeepsTheConfiguredPrinter();
+    void PrinterSetupWithOnlyNames();
+};
+
+namespace {
+
+// Runs `answer` on the next modal dialog once it is up.
+template <typename Dialog> void WhenModal(std::function<void(Dialog*)> answer) {
+    QTimer::singleShot(0, [answer] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            WhenModal<Dialog>(answer);
+            return;
+        }
+        answer(dialog);
+    });
+}
+
+// Runs `answer` on the pop-up menu once it is up.
+void WhenPopup(std::function<void(QMenu*)> answer) {
+    QTimer::singleShot(10, [answer] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || !menu->isVisible()) {
+            WhenPopup(answer);
+            return;
+        }
+        answer(menu);
+    });
+}
+
+void ClickItem(QMenu* menu, int item) {
+    QTest::mouseClick(menu, Qt::LeftButton, {},
+                      menu->actionGeometry(menu->actions().at(item)).center());
+}
+
+QByteArray PdfNames(const QString& output) {
+    DEVNAMES names;
+    names.driver = QStringLiteral("pdf");
+    names.device = QStringLiteral("pdf");
+    names.output = output;
+    return names.ToBytes();
+}
+
+} // namespace
+
+void TestPrintDialogs::FontHeights() {
+    // 12 points on a 96 DPI screen is a character height of 16 pixels.
+    QFont twelve(QStringLiteral("Liberation Sans"));
+    twelve.setPointSize(12);
+    QCOMPARE(LogFontFromFont(twelve, 96).lfHeight, -16);
+    QCOMPARE(LogFontFromFont(twelve, 120).lfHeight, -20);
+    twelve.setPointSizeF(10.5);
+    QCOMPARE(LogFontFromFont(twelve, 96).lfHeight, -14);
+
+    LOGFONTW description = StockVariableFontDescription();
+    description.SetFaceName(QStringLiteral("Liberation Sans"));
+    description.lfHeight = -16;
+    QFont font = FontFromLogFont(description);
+    QCOMPARE(font.pixelSize(), 16);
+    QCOMPARE(LogFontFromFont(font, 96).lfHeight, -16);
+
+    // A positive height is the cell: the largest font whose ascent plus
+    // descent fits.
+    for (int cell : {12, 20, 37}) {
+        description.lfHeight = cell;
+        font = FontFromLogFont(description);
+        QVERIFY(QFontMetrics(font).height() <= cell);
+        QFont larger = font;
+        larger.setPixelSize(font.pixelSize() + 1);
+        QVERIFY2(QFontMetrics(larger).height() > cell, qPrintable(QString::number(cell)));
+    }
+
+    // Nonsense heights are held to something the font engine can take.
+    description.lfHeight = std::numeric_limits<int32_t>::min();
+    QVERIFY(FontFromLogFont(description).pixelSize() > 0);
+    description.lfHeight = std::numeric_limits<int32_t>::max();
+    QVERIFY(FontFromLogFont(description).pixelSize() > 0);
+}
+
+void TestPrintDialogs::FontFaceAndStyle() {
+    LOGFONTW description = StockVariableFontDescription();
+    description.SetFaceName(QStringLiteral("Liberation Serif"));
+    description.lfHeight = -20;
+    description.lfWeight = 700;
+    description.lfItalic = 1;
+    description.lfUnderline = 1;
+    const QFont font = FontFromLogFont(description);
+    QCOMPARE(font.family(), QStringLiteral("Liberation Serif"));
+    QCOMPARE(font.weight(), QFont::Bold);
+    QVERIFY(font.italic());
+    QVERIFY(font.underline());
+    QVERIFY(!font.strikeOut());
+
+    const LOGFONTW back = LogFontFromFont(font, 96);
+    QCOMPARE(back.FaceName(), QStringLiteral("Liberation Serif"));
+    QCOMPARE(back.lfHeight, -20);
+    QCOMPARE(back.lfWeight, 700);
+    QCOMPARE(back.lfItalic, 1);
+    QCOMPARE(back.lfUnderline, 1);
+    QCOMPARE(back.lfPitchAndFamily & 0x03, 0x02);
+
+    // A width narrows the font to that average character width.
+    description.lfItalic = 0;
+    description.lfWidth = 5;
+    const QFont narrow = FontFromLogFont(description);
+    QVERIFY(narrow.stretch() < 100);
+    QVERIFY(qAbs(QFontMetrics(narrow).averageCharWidth() - 5) <= 1);
+}
+
+void TestPrintDialogs::ChooseFontOk() {
+    QWidget owner;
+    LOGFONTW description = StockVariableFontDescription();
+    description.SetFaceName(QStringLiteral("Liberation Sans"));
+    description.lfHeight = -16;
+    description.lfCharSet = 0;
+    bool effectsShown = true;
+    double shownSize = 0;
+    WhenModal<QFontDialog>([&](QFontDialog* dialog) {
+        shownSize = dialog->currentFont().pointSizeF();
+        effectsShown = false;
+        for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
+            effectsShown = effectsShown || box->isVisible();
+        QFont chosen(QStringLiteral("Liberation Serif"));
+        chosen.setPointSize(14);
+        chosen.setBold(true);
+        dialog->setCurrentFont(chosen);
+        dialog->accept();
+    });
+    QVERIFY(ChooseAddressFont(&owner, description));
+    QCOMPARE(shownSize, 12.0);
+    QVERIFY(!effectsShown);
+    QCOMPARE(description.FaceName(), QStringLiteral("Liberation Serif"));
+    QCOMPARE(description.lfHeight, -19); // 14 points at 96 DPI, 18.67 rounded
+    QCOMPARE(description.lfWeight, 700);
+    QCOMPARE(description.lfUnderline, 0);
+    QCOMPARE(description.lfCharSet, 0);
+}
+
+void TestPrintDialogs::ChooseFontCancel() {
+    QWidget owner;
+    LOGFONTW description = StockVariableFontDescription();
+    const LOGFONTW before = description;
+    WhenModal<QFontDialog>([](QFontDialog* dialog) {
+        QFont other(QStringLiteral("Liberation Mono"));
+        other.setPointSize(20);
+        dialog->setCurrentFont(other);
+        dialog->reject();
+    });
+    QVERIFY(!ChooseAddressFont(&owner, description));
+    QVERIFY(description == before);
+}
+
+void TestPrintDialogs::ConfigurationMenu_data() {
+    QTest::addColumn<int>("item");
+    QTest::addColumn<int>("command");
+    QTest::newRow("Printer...") << 0 << 32779;
+    QTest::newRow("Return Address Font...") << 1 << 32780;
+    QTest::newRow("Mailing Address Font...") << 2 << 32781;
+    QTest::newRow("Report Address Book Location") << 3 << 32782;
+}
+
+void TestPrintDialogs::ConfigurationMenu() {
+    QFETCH(int, item);
+    QWidget owner;
+    owner.resize(400, 300);
+    owner.show();
+    const QPoint at(120, 80);
+    QStringList texts;
+    QPoint shownAt;
+    bool plain = true;
+    WhenPopup([&](QMenu* menu) {
+        shownAt = menu->pos();
+        const QList<QAction*> actions = menu->actions();
+        for (QAction* action : actions) {
+            plain =
+                plain && !action->isSeparator() && action->isEnabled() && !action->isCheckable();
+            texts.append(action->text());
+        }
+        // Chosen with the mouse, as the user would.
+        ClickItem(menu, item);
+    });
+    QTEST(TrackConfigurationMenu(&owner, at), "command");
+    QCOMPARE(texts, (QStringList{"Printer...", "Return Address Font...", "Mailing Address Font...",
+                                 "Report Address Book Location"}));
+    QCOMPARE(shownAt, at);
+    QVERIFY(plain);
+    // The menu is gone once the choice is known.
+    QVERIFY(!QApplication::activePopupWidget());
+    QVERIFY(owner.findChildren<QMenu*>().isEmpty());
+}
+
+void TestPrintDialogs::ConfigurationMenuDismissed() {
+    QWidget owner;
+    owner.show();
+    WhenPopup([](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
+    QCOMPARE(TrackConfigurationMenu(&owner, QPoint(10, 10)), 0);
+    QVERIFY(owner.findChildren<QMenu*>().isEmpty());
+    // It opens again on the next click.
+    WhenPopup([](QMenu* menu) { ClickItem(menu, 3); });
+    QCOMPARE(TrackConfigurationMenu(&owner, QPoint(10, 10)), 32782);
+}
+
+void TestPrintDialogs::PrinterSetupHelpAndCancel() {
+    int helps = 0;
+    SetHelpCommand([&helps] { ++helps; });
+    QWidget owner;
+    QByteArray devMode("mode stays", 10);
+    QByteArray devNames = PdfNames(QStringLiteral("/tmp/kept.pdf"));
+    const QByteArray oldMode = devMode;
+    const QByteArray oldNames = devNames;
+    bool openAfterHelp = false;
+    bool rangesOffered = true;
+    WhenModal<QPrintDialog>([&](QPrintDialog* dialog) {
+        rangesOffered = dialog->testOption(QAbstractPrintDialog::PrintPageRange) ||
+                        dialog->testOption(QAbstractPrintDialog::PrintSelection) ||
+                        dialog->testOption(QAbstractPrintDialog::PrintCurrentPage);
+        dialog->activateWindow();
+        if (QTest::qWaitForWindowActive(dialog))
+            QTest::keyClick(dialog, Qt::Key_F1);
+        openAfterHelp = dialog->isVisible();
+        dialog->reject();
+    });
+    QVERIFY(!RunPrinterSetup(&owner, devMode, devNames));
+    SetHelpCommand({});
+    QCOMPARE(helps, 1);
+    QVERIFY(openAfterHelp);
+    QVERIFY(!rangesOffered);
+    QCOMPARE(devMode, oldMode);
+    QCOMPARE(devNames, oldNames);
+}
+
+void TestPrintDialogs::PrinterSetupOkKeepsTheConfiguredPrinter() {
+    QTemporaryDir dir;
+    const QString output = dir.filePath(QStringLiteral("setup.pdf"));
+    DEVMODEW mode;
+    mode.dmFields = DEVMODEW::DM_PAPERSIZE | DEVMODEW::DM_ORIENTATION;
+    mode.dmPaperSize = 20;
+    mode.dmOrientation = DEVMODEW::DMORIENT_LANDSCAPE;
+    QByteArray devMode = mode.ToBytes();
+    QByteArray devNames = PdfNames(output);
+    QWidget owner;
+    WhenModal<QPrintDialog>([](QPrintDialog* dialog) { dialog->accept(); });
+    QVERIFY(RunPrinterSetup(&owner, devMode, devNames));
+
+    const std::optional<DEVNAMES> names = DEVNAMES::FromBytes(devNames);
+    QVERIFY(names);
+    QCOMPARE(names->driver, QStringLiteral("pdf"));
+    QCOMPARE(names->output, output);
+    const std::optional<DEVMODEW> back = DEVMODEW::FromBytes(devMode);
+    QVERIFY(back);
+    QCOMPARE(back->dmPaperSize, 20);
+    QCOMPARE(back->dmOrientation, DEVMODEW::DMORIENT_LANDSCAPE);
+}
+
+void TestPrintDialogs::PrinterSetupWithOnlyNames() {
+    // One block alone is not handed to the dialog; it opens on the default
+    // printer, or on the PDF writer when this machine has no printer. Either
+    // way OK yields both blocks.
+    QByteArray devMode;
+    QByteArray devNames = PdfNames(QStringLiteral("/nonexistent/only-names.pdf"));
+    QString shownFile;
+    QWidget owner;
+    WhenModal<QPrintDialog>([&shownFile](QPrintDialog* dialog) {
+        shownFile = dialog->printer()->outputFileName();
+        dialog->reject();
+    });
+    QVERIFY(!RunPrinterSetup(&owner, devMode, devNames));
+    QVERIFY(shownFile != QStringLiteral("/nonexistent/only-names.pdf"));
+    QVERIFY(devMode.isNull());
+}
+
+QTEST_MAIN(TestPrintDialogs)
+#include "tst_printdialogs.moc"
