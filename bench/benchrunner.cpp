@@ -53,7 +53,7 @@ struct SRow {
 };
 
 struct SOptions {
-    int processRuns = 15;
+    int processRuns = 20;
     int divisor = 1; // --quick divides the in-process repetitions
     QStringList only;
     QList<int> bookRecords = {1000, 100000, 1000000};
@@ -479,7 +479,8 @@ SOptions ParseOptions(const QStringList& arguments) {
         } else {
             Die(QStringLiteral(
                 "usage: pelvaro_bench [--runs N] [--quick] "
-                "[--only start,print,book,menu] [--book-records 1000,100000,1000000]"));
+                "[--only start,print,book,menu] [--book-records 1000,100000,1000000]\n"
+                "       pelvaro_bench --write-book RECORDS PATH"));
         }
     }
     return options;
@@ -506,7 +507,13 @@ int main(int argc, char* argv[]) {
     qInstallMessageHandler(QuietMessages);
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Pelvaro"));
-    const SOptions options = ParseOptions(QCoreApplication::arguments());
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 4 && arguments[1] == QStringLiteral("--write-book")) {
+        // A sample book for a profile of the program outside the runner.
+        WriteBook(arguments[3], arguments[2].toInt());
+        return 0;
+    }
+    const SOptions options = ParseOptions(arguments);
     const auto wanted = [&](const char* name) {
         return options.only.isEmpty() || options.only.contains(QString::fromLatin1(name));
     };
