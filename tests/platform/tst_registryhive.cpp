@@ -326,7 +326,7 @@ void TstRegistryHive::keyOperations() {
 void TstRegistryHive::twoProcessesLoseNothing() {
     CTestEnvironment environment;
     const CRegistryFile file;
-    constexpr int kCount = 100;
+    constexpr int kCount = 60;
     QProcess writers[2];
     const QString tags[2] = {QStringLiteral("first"), QStringLiteral("second")};
     for (int i = 0; i < 2; ++i) {
