@@ -21,9 +21,9 @@ fail() {
     exit 1
 }
 
-for tool in cupsd lpadmin lpstat lpinfo ipptool pdftotext; do
+for tool in cupsd lpadmin lpstat lpinfo pdftotext; do
     command -v "$tool" >/dev/null 2>&1 || [ -x "/usr/sbin/$tool" ] ||
-        skip "$tool is not installed (packages cups, cups-client, cups-ipp-utils, poppler-utils)"
+        skip "$tool is not installed (packages cups, cups-client, poppler-utils)"
 done
 [ -x /usr/lib/cups/backend/cups-pdf ] || skip "the cups-pdf backend is not installed (printer-driver-cups-pdf)"
 
@@ -93,7 +93,10 @@ while lpstat -o "$QUEUE" 2>/dev/null | grep -q "^$QUEUE-$JOB "; do
     sleep 0.25
 done
 
-cat >"$WORK/job.test" <<'IPP'
+# The scheduler's own record of the job's title, when ipptool is there to
+# ask for it; the file name below carries the title as well.
+if command -v ipptool >/dev/null 2>&1; then
+    cat >"$WORK/job.test" <<'IPP'
 {
     OPERATION Get-Job-Attributes
     GROUP operation-attributes-tag
@@ -108,12 +111,13 @@ cat >"$WORK/job.test" <<'IPP'
     DISPLAY job-state
 }
 IPP
-ATTRS=$(ipptool -c -d job="$JOB" -d user="$USER_NAME" "ipp://localhost/printers/$QUEUE" "$WORK/job.test")
-echo "job $JOB: $(echo "$ATTRS" | tail -n 1)"
-TITLE=$(echo "$ATTRS" | tail -n 1 | cut -d, -f1)
-STATE=$(echo "$ATTRS" | tail -n 1 | cut -d, -f2)
-[ "$TITLE" = "Pelvaro" ] || fail "job title is '$TITLE', not 'Pelvaro'"
-[ "$STATE" = "completed" ] || fail "job ended as '$STATE'"
+    ATTRS=$(ipptool -c -d job="$JOB" -d user="$USER_NAME" "ipp://localhost/printers/$QUEUE" "$WORK/job.test" | tail -n 1)
+    echo "job $JOB: $ATTRS"
+    TITLE=$(echo "$ATTRS" | cut -d, -f1)
+    STATE=$(echo "$ATTRS" | cut -d, -f2)
+    [ "$TITLE" = "Pelvaro" ] || fail "job title is '$TITLE', not 'Pelvaro'"
+    [ "$STATE" = "completed" ] || fail "job ended as '$STATE'"
+fi
 
 # cups-pdf names its file after the job's title and number.
 i=0
