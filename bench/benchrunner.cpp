@@ -10,6 +10,7 @@
 #include "settingsstore.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,6 +22,7 @@
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -428,13 +430,48 @@ void MenuFigures(const SOptions& options, QList<SRow>& rows) {
     }
 }
 
+QString FirstMatch(const QString& file, const QString& key) {
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    for (const QByteArray& line : input.readAll().split('\n')) {
+        const QString text = QString::fromUtf8(line);
+        if (text.startsWith(key))
+            return text.section(QLatin1Char(':'), 1).simplified();
+    }
+    return QString();
+}
+
+QString LoadAverage() {
+    QFile input(QStringLiteral("/proc/loadavg"));
+    if (!input.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QStringLiteral("?");
+    return QString::fromUtf8(input.readAll()).section(QLatin1Char(' '), 0, 2);
+}
+
+// What the figures were taken on, and how busy the machine was meanwhile:
+// other work on the machine shows in the minimum and maximum first.
+QString MachineLine(const QString& loadBefore) {
+    const qint64 memoryKb = FirstMatch(QStringLiteral("/proc/meminfo"), QStringLiteral("MemTotal"))
+                                .section(QLatin1Char(' '), 0, 0)
+                                .toLongLong();
+    return QStringLiteral("%1, %2 logical CPUs, %3 GiB memory, %4; load average %5 before, %6 "
+                          "after; QT_QPA_PLATFORM=%7")
+        .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'")))
+        .arg(QThread::idealThreadCount())
+        .arg(memoryKb / 1048576.0, 0, 'f', 1)
+        .arg(FirstMatch(QStringLiteral("/proc/cpuinfo"), QStringLiteral("model name")), loadBefore,
+             LoadAverage(), qEnvironmentVariable("QT_QPA_PLATFORM"));
+}
+
 QString FormatMs(double ms) {
     const int decimals = ms < 1 ? 3 : ms < 10 ? 2 : ms < 100 ? 1 : 0;
     return QString::number(ms, 'f', decimals);
 }
 
-void PrintTable(const QList<SRow>& rows) {
+void PrintTable(const QList<SRow>& rows, const QString& machine) {
     QStringList lines;
+    lines << machine << QString();
     lines << QStringLiteral("| figure | n | median ms | min | max | baseline | median ms | min | "
                             "max | ratio | goal |")
           << QStringLiteral("|---|---:|---:|---:|---:|---|---:|---:|---:|---:|---|");
@@ -525,6 +562,7 @@ int main(int argc, char* argv[]) {
     CScopedEnvironment config("XDG_CONFIG_HOME", root.path() + QStringLiteral("/runner/config"));
     CScopedEnvironment data("XDG_DATA_HOME", root.path() + QStringLiteral("/runner/data"));
 
+    const QString loadBefore = LoadAverage();
     QList<SRow> rows;
     if (wanted("start"))
         StartFigures(options, root.path(), rows);
@@ -534,6 +572,6 @@ int main(int argc, char* argv[]) {
         BookFigures(options, root.path(), rows);
     if (wanted("menu"))
         MenuFigures(options, rows);
-    PrintTable(rows);
+    PrintTable(rows, MachineLine(loadBefore));
     return 0;
 }
