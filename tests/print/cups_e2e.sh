@@ -25,7 +25,7 @@ for tool in cupsd lpadmin lpstat lpinfo pdftotext; do
     command -v "$tool" >/dev/null 2>&1 || [ -x "/usr/sbin/$tool" ] ||
         skip "$tool is not installed (packages cups, cups-client, poppler-utils)"
 done
-[ -x /usr/lib/cups/backend/cups-pdf ] || skip "the cups-pdf backend is not installed (printer-driver-cups-pdf)"
+[ -e /usr/lib/cups/backend/cups-pdf ] || skip "the cups-pdf backend is not installed (printer-driver-cups-pdf)"
 
 WORK=$(mktemp -d)
 CUPSD_PID=
