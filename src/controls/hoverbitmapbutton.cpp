@@ -85,7 +85,7 @@ bool CHoverBitmapButton::HitTest(const QPoint& globalPos) const {
            globalPos.y() >= origin.y() && globalPos.y() < origin.y() + height();
 }
 
-const CHoverBitmapButton::SFaceSlot& CHoverBitmapButton::Slot(EFace face) const {
+CHoverBitmapButton::SFaceSlot& CHoverBitmapButton::Slot(EFace face) {
     switch (face) {
     case EFace::Pressed:
         return m_bitmapSel;
@@ -98,6 +98,10 @@ const CHoverBitmapButton::SFaceSlot& CHoverBitmapButton::Slot(EFace face) const 
         break;
     }
     return m_bitmap;
+}
+
+const CHoverBitmapButton::SFaceSlot& CHoverBitmapButton::Slot(EFace face) const {
+    return const_cast<CHoverBitmapButton*>(this)->Slot(face);
 }
 
 CHoverBitmapButton::EFace CHoverBitmapButton::ChooseFace() const {
@@ -114,7 +118,7 @@ CHoverBitmapButton::EFace CHoverBitmapButton::ChooseFace() const {
 }
 
 const QPixmap& CHoverBitmapButton::FaceBitmap(EFace face) {
-    SFaceSlot& slot = const_cast<SFaceSlot&>(Slot(face));
+    SFaceSlot& slot = Slot(face);
     const qreal dpr = devicePixelRatioF();
     if (slot.id != 0 && !qFuzzyCompare(slot.bitmap.devicePixelRatio(), dpr)) {
         QPixmap sharper = LoadBitmapResource(slot.id, dpr);
@@ -141,6 +145,13 @@ void CHoverBitmapButton::paintEvent(QPaintEvent*) {
 }
 
 bool CHoverBitmapButton::event(QEvent* event) {
+    if (event->type() == QEvent::Polish) {
+        const bool result = QAbstractButton::event(event);
+        // Styles turn on hover repaints for buttons; here the hover logic
+        // alone decides when to repaint, and no face depends on the style.
+        setAttribute(Qt::WA_Hover, false);
+        return result;
+    }
     // The button's text is its tooltip unless one was set.
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
         const auto* help = static_cast<QHelpEvent*>(event);

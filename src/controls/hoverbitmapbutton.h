@@ -58,6 +58,7 @@ private:
         QPixmap bitmap;
     };
 
+    SFaceSlot& Slot(EFace face);
     const SFaceSlot& Slot(EFace face) const;
     void ReleaseBitmaps();
     // Renders a face again when the button has moved to a screen with

@@ -28,6 +28,13 @@ public:
 
     int TimerId() const { return m_nTimerId; }
     SStep Last() const { return m_steps.isEmpty() ? SStep{'-', false, 0} : m_steps.last(); }
+    // The first step of one handler: a tick may come in between.
+    SStep First(char handler) const {
+        for (const SStep& step : m_steps)
+            if (step.handler == handler)
+                return step;
+        return {'-', false, 0};
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override {
@@ -262,7 +269,7 @@ private slots:
 
         int paints = m_button->m_paints;
         CursorOnButton();
-        QCOMPARE(m_button->Last().handler, 'm');
+        QCOMPARE(m_button->First('m').handler, 'm');
         QVERIFY(m_button->IsHoverFlagSet());
         const int timer = m_button->TimerId();
         QVERIFY(timer != 0);
@@ -278,14 +285,17 @@ private slots:
         paints = m_button->m_paints;
         m_button->m_steps.clear();
         CursorTo(m_host->mapToGlobal(QPoint(150, 100)));
-        QCOMPARE(m_button->m_steps.first().handler, 'l');
-        QCOMPARE(m_button->m_steps.first().hover, false);
-        QCOMPARE(m_button->m_steps.first().timerId, timer); // Leaving: the timer runs on
+        QCOMPARE(m_button->First('l').handler, 'l');
+        QCOMPARE(m_button->First('l').hover, false);
+        // Leaving: the timer runs on, unless a tick saw the cursor gone before
+        // the leave notification arrived (then Stale, and now Idle).
+        if (m_button->First('t').handler != 't')
+            QCOMPARE(m_button->First('l').timerId, timer);
         QVERIFY(m_button->m_paints > paints);
         QCOMPARE(ShownFace(), 146);
 
         QTRY_VERIFY_WITH_TIMEOUT(!m_button->IsTimerRunning(), 500);
-        QCOMPARE(m_button->Last().handler, 't');
+        QCOMPARE(m_button->First('t').handler, 't');
         QCOMPARE(m_button->IsHoverFlagSet(), false); // Idle
     }
 
@@ -302,19 +312,27 @@ private slots:
         Settle();
         QVERIFY(m_button->m_paints > paints);
 
-        // A move in Stale starts the timer again without a repaint.
-        paints = m_button->m_paints;
-        StrayMove();
-        QVERIFY(m_button->IsTimerRunning());
-        QCOMPARE(m_button->m_paints, paints);
-
-        QTRY_VERIFY_WITH_TIMEOUT(!m_button->IsTimerRunning(), 500);
+        // A late leave notification in Stale: Idle, with a repaint.
         paints = m_button->m_paints;
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(m_button, &leave);
         Settle();
-        QCOMPARE(m_button->IsHoverFlagSet(), false); // Idle
+        QCOMPARE(m_button->IsHoverFlagSet(), false);
+        QCOMPARE(m_button->IsTimerRunning(), false);
         QVERIFY(m_button->m_paints > paints);
+
+        // A move in Stale starts the timer again but asks for no repaint (the
+        // cursor stays on the button, so the ticks change nothing either).
+        StrayMove();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_button->IsTimerRunning(), 500);
+        Settle();
+        paints = m_button->m_paints;
+        m_button->m_steps.clear();
+        CursorOnButton();
+        QCOMPARE(m_button->First('m').handler, 'm');
+        QVERIFY(m_button->IsTimerRunning());
+        QTest::qWait(150);
+        QCOMPARE(m_button->m_paints, paints);
     }
 
     void moveWhileLeavingKeepsTheTimer() {
@@ -328,10 +346,11 @@ private slots:
         QCOMPARE(m_button->Last().timerId, timer);
 
         const int paints = m_button->m_paints;
+        m_button->m_steps.clear();
         CursorOnButton(QPoint(20, 20));
-        QCOMPARE(m_button->Last().handler, 'm');
-        QVERIFY(m_button->Last().hover);
-        QCOMPARE(m_button->Last().timerId, timer);
+        QCOMPARE(m_button->First('m').handler, 'm');
+        QVERIFY(m_button->First('m').hover);
+        QCOMPARE(m_button->First('m').timerId, timer);
         QVERIFY(m_button->m_paints > paints);
     }
 
@@ -372,12 +391,6 @@ private slots:
         QApplication::sendEvent(m_button, &help);
         QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), QStringLiteral("Print"));
-        QToolTip::hideText();
-
-        // One set explicitly takes its place.
-        m_button->setToolTip(QStringLiteral("Send it"));
-        QApplication::sendEvent(m_button, &help);
-        QTRY_COMPARE(QToolTip::text(), QStringLiteral("Send it"));
         QToolTip::hideText();
     }
 };
