@@ -1,4 +1,4 @@
-// Saves the whole X screen named by $DISPLAY as a PNG; used by screenshot.sh.
+// Saves the whole X screen named by $DISPLAY as a PNG; used by xscreenshot.sh.
 //   screengrab FILE.png
 
 #include <QGuiApplication>
