@@ -18,6 +18,9 @@ bool RunPrinterSetup(QWidget* owner, QByteArray& devMode, QByteArray& devNames) 
             ConfigurePrinterFromBlocks(printer, devMode, devNames);
     }
 
+    // The PDF writer proposes a file named after the document.
+    printer.setDocName(QStringLiteral("Pelvaro"));
+
     QPrintDialog dialog(&printer, owner);
     // Setup only: an envelope is one page, so there is no range to choose.
     // The PDF writer stays on offer, so that a machine without a printer

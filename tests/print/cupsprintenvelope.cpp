@@ -7,8 +7,7 @@
 #include <QPrinter>
 #include <QTextStream>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QTextStream err(stderr);
     if (argc < 2) {

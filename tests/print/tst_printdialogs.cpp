@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDialog>
 #include <QFontMetrics>
 #include <QMenu>
@@ -293,14 +294,22 @@ void TestPrintDialogs::PrinterSetupWithOnlyNames() {
     QByteArray devMode;
     QByteArray devNames = PdfNames(QStringLiteral("/nonexistent/only-names.pdf"));
     QString shownFile;
+    bool pdfOffered = false;
     QWidget owner;
-    WhenModal<QPrintDialog>([&shownFile](QPrintDialog* dialog) {
+    WhenModal<QPrintDialog>([&](QPrintDialog* dialog) {
         shownFile = dialog->printer()->outputFileName();
-        dialog->reject();
+        for (const QComboBox* box : dialog->findChildren<QComboBox*>()) {
+            for (int i = 0; i < box->count(); ++i)
+                pdfOffered = pdfOffered || box->itemText(i).contains(QStringLiteral("PDF"));
+        }
+        dialog->accept();
     });
-    QVERIFY(!RunPrinterSetup(&owner, devMode, devNames));
+    QVERIFY(RunPrinterSetup(&owner, devMode, devNames));
     QVERIFY(shownFile != QStringLiteral("/nonexistent/only-names.pdf"));
-    QVERIFY(devMode.isNull());
+    QVERIFY(pdfOffered);
+    const std::optional<DEVNAMES> names = DEVNAMES::FromBytes(devNames);
+    QVERIFY(names);
+    QVERIFY(DEVMODEW::FromBytes(devMode));
 }
 
 QTEST_MAIN(TestPrintDialogs)
