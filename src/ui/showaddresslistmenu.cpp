@@ -8,8 +8,7 @@
 
 namespace {
 
-void ShowLabelNotUnique(QWidget* owner, const QString& label)
-{
+void ShowLabelNotUnique(QWidget* owner, const QString& label) {
     QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
                     QStringLiteral("The label ") + label +
                         QStringLiteral(" is not unique. Please choose another."),
@@ -22,8 +21,7 @@ void ShowLabelNotUnique(QWidget* owner, const QString& label)
 // A failure of the book (a label that names no entry, a file that cannot
 // be written) leaves this function as an exception; the command's caller
 // shows it. Whatever changed in memory before it stays.
-void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& address)
-{
+void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& address) {
     UpdateData(true);
 
     AddressListChoice choice;
