@@ -9,7 +9,7 @@ PELVARO_RUN_PACKAGES=(
 PELVARO_TEST_PACKAGES=(
     clang libclang-rt-14-dev
     cups cups-client cups-bsd printer-driver-cups-pdf
-    poppler-utils xvfb xauth
+    poppler-utils xvfb xauth fp-utils desktop-file-utils
 )
 
 pelvaro_ensure_packages() {
