@@ -135,7 +135,10 @@ void CTemplateDialog::CenterWindow() {
     if (!screen)
         return;
     const QRect workArea = screen->availableGeometry();
-    QRect frame(QPoint(0, 0), size());
+    // The whole window with its frame is placed, as far as the frame is
+    // known before the window first shows.
+    create();
+    QRect frame(QPoint(0, 0), frameGeometry().size());
     frame.moveCenter(overOwner ? owner->frameGeometry().center() : workArea.center());
     if (frame.right() > workArea.right())
         frame.moveRight(workArea.right());
