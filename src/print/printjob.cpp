@@ -40,21 +40,24 @@ QStringList SplitLines(const QString& text) {
 QString VisiblePart(const QString& line, const QFontMetrics& metrics, int width) {
     if (metrics.horizontalAdvance(line) <= width)
         return line;
-    std::vector<qsizetype> boundaries;
+    // Where each character starts; a binary search keeps long pasted lines
+    // cheap to measure.
+    std::vector<qsizetype> starts{0};
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, line);
-    for (qsizetype p = finder.toNextBoundary(); p > 0; p = finder.toNextBoundary())
-        boundaries.push_back(p);
+    for (qsizetype p = finder.toNextBoundary(); p > 0 && p < line.size();
+         p = finder.toNextBoundary())
+        starts.push_back(p);
     // The first character that starts at or beyond the edge ends the part.
-    qsizetype end = line.size();
-    qsizetype start = 0;
-    for (const qsizetype boundary : boundaries) {
-        if (metrics.horizontalAdvance(line.left(start)) >= width) {
-            end = start;
-            break;
-        }
-        start = boundary;
+    std::size_t low = 0;
+    std::size_t high = starts.size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (metrics.horizontalAdvance(line.left(starts[middle])) >= width)
+            high = middle;
+        else
+            low = middle + 1;
     }
-    return line.left(end);
+    return low < starts.size() ? line.left(starts[low]) : line;
 }
 
 // Draws a block as the text call of a printer DC does with no format flags

@@ -264,7 +264,7 @@ void TestPrintJob::LongAndLowLinesAreCut() {
     QStringList many;
     for (int i = 0; i < 60; ++i)
         many.append(QStringLiteral("Row%1").arg(i));
-    job.returnAddress = QStringLiteral("Long ") + QString(300, u'M') + QStringLiteral("\r\nNext");
+    job.returnAddress = QStringLiteral("Long ") + QString(20000, u'M') + QStringLiteral("\r\nNext");
     job.mailingAddress = many.join(QStringLiteral("\r\n"));
     QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
 
