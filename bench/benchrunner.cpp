@@ -59,6 +59,7 @@ struct SOptions {
     int divisor = 1; // --quick divides the in-process repetitions
     QStringList only;
     QList<int> bookRecords = {1000, 100000, 1000000};
+    QList<int> menuEntries = {100, 1000, 5000, 32000};
     QString binDir;
 };
 
@@ -383,6 +384,8 @@ void MenuFigures(const SOptions& options, QList<SRow>& rows) {
         int repetitions;
     } cases[] = {{100, 40}, {1000, 20}, {5000, 10}, {32000, 6}};
     for (const auto& c : cases) {
+        if (!options.menuEntries.contains(c.entries))
+            continue;
         const QString count = QLocale::c().toString(c.entries);
         Progress(QStringLiteral("address list menu of %1 entries").arg(count));
         CAddressBook book;
@@ -511,12 +514,18 @@ SOptions ParseOptions(const QStringList& arguments) {
             for (const QString& count : next.split(QLatin1Char(',')))
                 options.bookRecords.append(count.toInt());
             ++i;
+        } else if (argument == QStringLiteral("--menu-entries") && !next.isEmpty()) {
+            options.menuEntries.clear();
+            for (const QString& count : next.split(QLatin1Char(',')))
+                options.menuEntries.append(count.toInt());
+            ++i;
         } else if (argument == QStringLiteral("--quick")) {
             options.divisor = 4;
         } else {
             Die(QStringLiteral(
                 "usage: pelvaro_bench [--runs N] [--quick] "
                 "[--only start,print,book,menu] [--book-records 1000,100000,1000000]\n"
+                "       [--menu-entries 100,1000,5000,32000]\n"
                 "       pelvaro_bench --write-book RECORDS PATH"));
         }
     }
