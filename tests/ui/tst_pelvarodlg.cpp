@@ -127,6 +127,7 @@ private slots:
 
     void firstStartDefaults();
     void addressesComeBackWithTheirLineBreaks();
+    void storedPrinterBlocksAndFonts();
     void storedEnvelopeIndex_data();
     void storedEnvelopeIndex();
     void everyEndSavesTheSameValuesOnce_data();
@@ -240,6 +241,49 @@ void TestPelvaroDlg::addressesComeBackWithTheirLineBreaks() {
     QCOMPARE(again.m_mailingEdit->Text(),
              QStringLiteral("Ada Example\r\n12\u00A0Quill Lane\r\nSpringfield"));
     again.reject();
+}
+
+void TestPelvaroDlg::storedPrinterBlocksAndFonts() {
+    // Blocks come back with exactly their stored bytes, whatever they hold.
+    QByteArray devMode(301, '\0');
+    for (int i = 0; i < devMode.size(); ++i)
+        devMode[i] = static_cast<char>(i * 7);
+    const QByteArray devNames = QByteArrayLiteral("\x08\0\x0c\0\x10\0\0\0pdf\0");
+    m_settings->WriteBinaryValue(QStringLiteral("DevMode"), devMode);
+    m_settings->WriteBinaryValue(QStringLiteral("DevNames"), devNames);
+
+    LOGFONTW serif = StockVariableFontDescription();
+    serif.lfHeight = -16;
+    serif.SetFaceName(QStringLiteral("Liberation Serif"));
+    m_settings->WriteBinaryValue(QStringLiteral("ReturnAddressLogFont"), serif.ToBytes());
+    // A value of any other size than the structure's is no description.
+    m_settings->WriteBinaryValue(QStringLiteral("MailingAddressLogFont"), serif.ToBytes().left(91));
+
+    {
+        CPelvaroDlg dialog(*m_settings);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(dialog.m_hDevMode, devMode);
+        QCOMPARE(dialog.m_hDevNames, devNames);
+        QCOMPARE(dialog.m_returnLogFont, serif);
+        QCOMPARE(dialog.m_mailingLogFont, StockVariableFontDescription());
+        QCOMPARE(dialog.m_returnEdit->font().family(), QStringLiteral("Liberation Serif"));
+        QCOMPARE(dialog.m_returnEdit->font().pixelSize(), 16);
+        dialog.reject();
+    }
+
+    m_settings->WriteBinaryValue(QStringLiteral("MailingAddressLogFont"), serif.ToBytes() + '\0');
+    CPelvaroDlg again(*m_settings);
+    QCOMPARE(again.m_mailingLogFont, StockVariableFontDescription());
+    // Closing writes none of them.
+    again.show();
+    again.reject();
+    QCOMPARE(m_settings->ReadBinaryValue(QStringLiteral("DevMode")).value_or(QByteArray()),
+             devMode);
+    QCOMPARE(m_settings->ReadBinaryValue(QStringLiteral("MailingAddressLogFont"))
+                 .value_or(QByteArray())
+                 .size(),
+             93);
 }
 
 void TestPelvaroDlg::storedEnvelopeIndex_data() {
