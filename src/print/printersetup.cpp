@@ -12,11 +12,9 @@ bool RunPrinterSetup(QWidget* owner, QByteArray& devMode, QByteArray& devNames) 
     QPrinter printer(QPrinter::HighResolution);
     // Both blocks are needed to open on the configured printer; with either
     // missing, or blocks this machine cannot use, the default printer it is.
-    if (!devMode.isNull() && !devNames.isNull()) {
-        QPrinter configured(QPrinter::HighResolution);
-        if (ConfigurePrinterFromBlocks(configured, devMode, devNames))
-            ConfigurePrinterFromBlocks(printer, devMode, devNames);
-    }
+    // A failed attempt leaves the printer as it was.
+    if (!devMode.isNull() && !devNames.isNull())
+        ConfigurePrinterFromBlocks(printer, devMode, devNames);
 
     // The PDF writer proposes a file named after the document.
     printer.setDocName(QStringLiteral("Pelvaro"));

@@ -63,9 +63,8 @@ void WhenPopup(std::function<void(QMenu*)> answer) {
     });
 }
 
-void ClickItem(QMenu* menu, int item) {
-    QTest::mouseClick(menu, Qt::LeftButton, {},
-                      menu->actionGeometry(menu->actions().at(item)).center());
+void ClickItem(QMenu* menu, int item, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseClick(menu, button, {}, menu->actionGeometry(menu->actions().at(item)).center());
 }
 
 QByteArray PdfNames(const QString& output) {
@@ -187,15 +186,18 @@ void TestPrintDialogs::ChooseFontCancel() {
 
 void TestPrintDialogs::ConfigurationMenu_data() {
     QTest::addColumn<int>("item");
+    QTest::addColumn<Qt::MouseButton>("button");
     QTest::addColumn<int>("command");
-    QTest::newRow("Printer...") << 0 << 32779;
-    QTest::newRow("Return Address Font...") << 1 << 32780;
-    QTest::newRow("Mailing Address Font...") << 2 << 32781;
-    QTest::newRow("Report Address Book Location") << 3 << 32782;
+    // Either mouse button chooses.
+    QTest::newRow("Printer...") << 0 << Qt::LeftButton << 32779;
+    QTest::newRow("Return Address Font...") << 1 << Qt::RightButton << 32780;
+    QTest::newRow("Mailing Address Font...") << 2 << Qt::LeftButton << 32781;
+    QTest::newRow("Report Address Book Location") << 3 << Qt::RightButton << 32782;
 }
 
 void TestPrintDialogs::ConfigurationMenu() {
     QFETCH(int, item);
+    QFETCH(Qt::MouseButton, button);
     QWidget owner;
     owner.resize(400, 300);
     owner.show();
@@ -212,7 +214,7 @@ void TestPrintDialogs::ConfigurationMenu() {
             texts.append(action->text());
         }
         // Chosen with the mouse, as the user would.
-        ClickItem(menu, item);
+        ClickItem(menu, item, button);
     });
     QTEST(TrackConfigurationMenu(&owner, at), "command");
     QCOMPARE(texts, (QStringList{"Printer...", "Return Address Font...", "Mailing Address Font...",
