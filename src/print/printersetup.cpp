@@ -3,6 +3,8 @@
 #include "helpcommand.h"
 #include "printerblocks.h"
 
+#include <QAbstractButton>
+#include <QDialogButtonBox>
 #include <QKeySequence>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -30,6 +32,14 @@ bool RunPrinterSetup(QWidget* owner, QByteArray& devMode, QByteArray& devNames) 
     dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
     dialog.setOption(QAbstractPrintDialog::PrintShowPageSize, true);
     dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+
+    // It sets the printer up rather than printing, so it ends with OK.
+    for (QDialogButtonBox* buttons : dialog.findChildren<QDialogButtonBox*>()) {
+        for (QAbstractButton* button : buttons->buttons()) {
+            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                button->setText(QDialogButtonBox::tr("OK"));
+        }
+    }
 
     // Help opens the help file and leaves the setup open.
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &dialog);

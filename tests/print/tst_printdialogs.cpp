@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -247,7 +248,10 @@ void TestPrintDialogs::PrinterSetupHelpAndCancel() {
     const QByteArray oldNames = devNames;
     bool openAfterHelp = false;
     bool rangesOffered = true;
+    bool endsWithOk = false;
     WhenModal<QPrintDialog>([&](QPrintDialog* dialog) {
+        for (const QPushButton* button : dialog->findChildren<QPushButton*>())
+            endsWithOk = endsWithOk || button->text() == QStringLiteral("OK");
         rangesOffered = dialog->testOption(QAbstractPrintDialog::PrintPageRange) ||
                         dialog->testOption(QAbstractPrintDialog::PrintSelection) ||
                         dialog->testOption(QAbstractPrintDialog::PrintCurrentPage);
@@ -262,6 +266,7 @@ void TestPrintDialogs::PrinterSetupHelpAndCancel() {
     QCOMPARE(helps, 1);
     QVERIFY(openAfterHelp);
     QVERIFY(!rangesOffered);
+    QVERIFY(endsWithOk);
     QCOMPARE(devMode, oldMode);
     QCOMPARE(devNames, oldNames);
 }
