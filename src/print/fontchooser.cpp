@@ -1,7 +1,6 @@
 #include "fontchooser.h"
 
 #include <QCheckBox>
-#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
