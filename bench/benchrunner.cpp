@@ -5,6 +5,7 @@
 #include "addressbook.h"
 #include "addresslistmenu.h"
 #include "benchtexts.h"
+#include "exception.h"
 #include "printerblocks.h"
 #include "samplebook.h"
 #include "settingsstore.h"
@@ -26,7 +27,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -63,9 +63,14 @@ struct SOptions {
     QString binDir;
 };
 
+// A failure that stops the benchmarks; thrown, so the temporary folder with
+// its large books is still removed on the way out.
+struct SBenchFailure {
+    QString message;
+};
+
 [[noreturn]] void Die(const QString& message) {
-    std::fprintf(stderr, "bench: %s\n", qPrintable(message));
-    std::exit(1);
+    throw SBenchFailure{message};
 }
 
 void Progress(const QString& message) {
@@ -540,20 +545,7 @@ void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
     std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A window asks to be painted through a timer that stands for the
-    // screen's refresh; by default it waits 5 ms. The figures are about the
-    // work done, so neither side waits (the programs started inherit it).
-    if (!qEnvironmentVariableIsSet("QT_QPA_UPDATE_IDLE_TIME"))
-        qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
-    qInstallMessageHandler(QuietMessages);
-    QApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Pelvaro"));
-    const QStringList arguments = QCoreApplication::arguments();
+int Run(const QStringList& arguments) {
     if (arguments.size() == 4 && arguments[1] == QStringLiteral("--write-book")) {
         // A sample book for a profile of the program outside the runner.
         WriteBook(arguments[3], arguments[2].toInt());
@@ -583,4 +575,27 @@ int main(int argc, char* argv[]) {
         MenuFigures(options, rows);
     PrintTable(rows, MachineLine(loadBefore));
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A window asks to be painted through a timer that stands for the
+    // screen's refresh; by default it waits 5 ms. The figures are about the
+    // work done, so neither side waits (the programs started inherit it).
+    if (!qEnvironmentVariableIsSet("QT_QPA_UPDATE_IDLE_TIME"))
+        qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
+    qInstallMessageHandler(QuietMessages);
+    QApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Pelvaro"));
+    try {
+        return Run(QCoreApplication::arguments());
+    } catch (const SBenchFailure& failure) {
+        std::fprintf(stderr, "bench: %s\n", qPrintable(failure.message));
+    } catch (const CException& failure) {
+        std::fprintf(stderr, "bench: %s\n", qPrintable(failure.GetErrorMessage()));
+    }
+    return 1;
 }
