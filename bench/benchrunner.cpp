@@ -22,6 +22,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -231,6 +232,26 @@ void StartFigures(const SOptions& options, const QString& root, QList<SRow>& row
     }
 }
 
+// Both sides must have put the same two addresses on paper; read back where
+// the tool for it is installed.
+void CheckPrintedText(const QString& pdf) {
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (tool.isEmpty()) {
+        Progress(QStringLiteral("pdftotext is not installed: the printed text is not checked"));
+        return;
+    }
+    QProcess process;
+    process.start(tool, {pdf, QStringLiteral("-")});
+    process.waitForFinished(30000);
+    // Compatibility form, so a ligature such as "ff" reads as its letters.
+    const QString text = QString::fromUtf8(process.readAllStandardOutput())
+                             .normalized(QString::NormalizationForm_KC);
+    for (const QString& address : {BenchReturnAddress(), BenchMailingAddress()})
+        for (const QString& line : address.split(QStringLiteral("\r\n")))
+            if (!text.contains(line))
+                Die(QStringLiteral("%1 lacks the line \"%2\"").arg(pdf, line));
+}
+
 void PrintFigures(const SOptions& options, const QString& root, QList<SRow>& rows) {
     const QString driver = options.binDir + QStringLiteral("/pelvaro_bench_driver");
     const QString bare = options.binDir + QStringLiteral("/pelvaro_bench_baredialog");
@@ -265,6 +286,8 @@ void PrintFigures(const SOptions& options, const QString& root, QList<SRow>& row
             return ms;
         },
         row);
+    CheckPrintedText(pdf);
+    CheckPrintedText(barePdf);
     rows.append(row);
 }
 
