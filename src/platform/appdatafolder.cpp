@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 bool GetAppDataFolder(QString& folder) {
-    // The base directory specification says a relative XDG_DATA_HOME is
+    // The XDG base directory rules say a relative XDG_DATA_HOME is
     // invalid and must be ignored.
     QString path = qEnvironmentVariable("XDG_DATA_HOME");
     if (path.isEmpty() || QDir::isRelativePath(path)) {
