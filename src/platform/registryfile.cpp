@@ -81,6 +81,14 @@ bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
     while (!lock.tryLock(0)) {
         if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
             return false;
+        // A copy killed between making the lock file and writing its process
+        // id into it leaves a lock that names nobody, which QLockFile would
+        // only break after 30 s. A live holder names itself at once, so a
+        // nameless lock a second old is broken at the next try.
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        lock.setStaleLockTime(lock.getLockInfo(&pid, &host, &application) ? 30000 : 1000);
         QThread::msleep(QRandomGenerator::global()->bounded(1, 8));
     }
 
