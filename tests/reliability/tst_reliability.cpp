@@ -109,6 +109,12 @@ QStringList Strays(const QString& folder, const QStringList& expected) {
     return strays;
 }
 
+// How many files were left behind, and the first of their names.
+QString StrayNote(const QStringList& strays) {
+    return strays.isEmpty() ? QStringLiteral("0")
+                            : QStringLiteral("%1 (%2)").arg(strays.size()).arg(strays.first());
+}
+
 void RemoveStrays(const QString& folder, const QStringList& strays) {
     for (const QString& name : strays)
         QFile::remove(folder + QLatin1Char('/') + name);
@@ -213,7 +219,7 @@ void TestReliability::bookSurvivesKillsWhileSaving() {
     QVERIFY(WriteWholeFile(path, books[0]));
 
     int ended[2] = {0, 0};
-    int strays = 0;
+    QStringList strays;
     const int trials = Trials();
     for (int trial = 0; trial < trials; ++trial) {
         QProcess writer;
@@ -240,13 +246,13 @@ void TestReliability::bookSurvivesKillsWhileSaving() {
         // A killed save leaves its temporary file; it must not be mistaken
         // for the book, and does not stop the next save.
         const QStringList left = Strays(dir.path(), {QStringLiteral("Addresses.plv")});
-        strays += left.size();
+        strays += left;
         RemoveStrays(dir.path(), left);
     }
     row.Note(QStringLiteral("short book %1, long book %2, temporary files left %3")
                  .arg(ended[0])
                  .arg(ended[1])
-                 .arg(strays));
+                 .arg(StrayNote(strays)));
     QVERIFY2(row.Failures() == 0, qPrintable(row.FirstFailure()));
 
     CAddressBook book;
@@ -271,7 +277,7 @@ void TestReliability::hiveSurvivesKillsWhileWriting() {
     const QString folder = QFileInfo(file.Path()).absolutePath();
     const QStringList expected = {QStringLiteral("registry.reg")};
 
-    int strays = 0;
+    QStringList strays;
     qint64 slowestWrite = 0;
     const int trials = Trials();
     for (int trial = 0; trial < trials; ++trial) {
@@ -312,12 +318,12 @@ void TestReliability::hiveSurvivesKillsWhileWriting() {
             row.Failure(QStringLiteral("trial %1: %2").arg(trial).arg(wrong.join(u", ")));
 
         const QStringList left = Strays(folder, expected);
-        strays += left.size();
+        strays += left;
         RemoveStrays(folder, left);
     }
     row.Note(QStringLiteral("slowest write after a kill %1 ms, files left %2")
                  .arg(slowestWrite)
-                 .arg(strays));
+                 .arg(StrayNote(strays)));
     QVERIFY2(row.Failures() == 0, qPrintable(row.FirstFailure()));
     QVERIFY2(slowestWrite < 5000, "a killed writer's lock held up the next write");
 }
