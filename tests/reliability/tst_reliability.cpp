@@ -7,6 +7,7 @@
 #include "settingsstore.h"
 #include "testenvironment.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -198,6 +199,7 @@ private Q_SLOTS:
     void initTestCase();
     void bookSurvivesKillsWhileSaving();
     void hiveSurvivesKillsWhileWriting();
+    void namelessLockOfAKilledWriterIsBroken();
     void writeFailuresKeepTheOldFile_data();
     void writeFailuresKeepTheOldFile();
     void twoCopiesWritingSettingsLoseNothing();
@@ -326,6 +328,28 @@ void TestReliability::hiveSurvivesKillsWhileWriting() {
                  .arg(StrayNote(strays)));
     QVERIFY2(row.Failures() == 0, qPrintable(row.FirstFailure()));
     QVERIFY2(slowestWrite < 5000, "a killed writer's lock held up the next write");
+}
+
+void TestReliability::namelessLockOfAKilledWriterIsBroken() {
+    // What a writer killed between making the lock file and naming itself
+    // in it leaves behind.
+    CTestEnvironment env;
+    CSettingsStore store = Store();
+    QVERIFY(store.WriteProfileString(kSection, kAddressEntry, ReliabilityAddress(0)));
+    const QString lockPath = CRegistryFile::DefaultPath() + QStringLiteral(".lock");
+    QVERIFY(WriteWholeFile(lockPath, QByteArray()));
+    QFile lock(lockPath);
+    QVERIFY(lock.open(QIODevice::ReadWrite));
+    QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-5),
+                             QFileDevice::FileModificationTime));
+    lock.close();
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(store.WriteProfileString(kSection, kAddressEntry, ReliabilityAddress(1)));
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(store.GetProfileString(kSection, kAddressEntry), ReliabilityAddress(1));
+    QVERIFY(!QFile::exists(lockPath));
 }
 
 void TestReliability::writeFailuresKeepTheOldFile_data() {
