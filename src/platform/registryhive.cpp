@@ -328,7 +328,10 @@ bool CRegistryHive::IsStorablePath(const QStringList& components) {
         components.first().startsWith(QLatin1Char('-')))
         return false;
     for (const QString& component : components) {
-        if (component.size() > 255 || !IsStorableName(component))
+        // The folded form joins components with U+0001, so a name holding
+        // it would pass for two levels and take another key's spelling.
+        if (component.size() > 255 || component.contains(kFoldedSeparator) ||
+            !IsStorableName(component))
             return false;
     }
     return true;
