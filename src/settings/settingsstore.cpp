@@ -1,5 +1,6 @@
 #include "settingsstore.h"
 
+#include "registryfile.h"
 #include "registryhive.h"
 #include "registrykey.h"
 
@@ -60,24 +61,62 @@ int CSettingsStore::GetProfileInt(const QString& section, const QString& entry,
     return qFromLittleEndian<qint32>(data.constData());
 }
 
+namespace {
+
+// REG_SZ bytes: the UTF-16 units and their terminating NUL.
+QByteArray StringValueBytes(const QString& value) {
+    QByteArray data((value.size() + 1) * 2, '\0');
+    for (qsizetype i = 0; i < value.size(); ++i)
+        qToLittleEndian<quint16>(value[i].unicode(), data.data() + 2 * i);
+    return data;
+}
+
+QByteArray DwordValueBytes(int value) {
+    QByteArray data(4, '\0');
+    qToLittleEndian<qint32>(value, data.data());
+    return data;
+}
+
+} // namespace
+
 bool CSettingsStore::WriteProfileString(const QString& section, const QString& entry,
                                         const QString& value) {
     CRegistryKey key;
     if (!OpenSectionKey(section, key))
         return false;
-    QByteArray data((value.size() + 1) * 2, '\0');
-    for (qsizetype i = 0; i < value.size(); ++i)
-        qToLittleEndian<quint16>(value[i].unicode(), data.data() + 2 * i);
-    return key.SetValue(entry, CRegistryHive::kRegSz, data) == RegistryStatus::Success;
+    return key.SetValue(entry, CRegistryHive::kRegSz, StringValueBytes(value)) ==
+           RegistryStatus::Success;
 }
 
 bool CSettingsStore::WriteProfileInt(const QString& section, const QString& entry, int value) {
     CRegistryKey key;
     if (!OpenSectionKey(section, key))
         return false;
-    QByteArray data(4, '\0');
-    qToLittleEndian<qint32>(value, data.data());
-    return key.SetValue(entry, CRegistryHive::kRegDword, data) == RegistryStatus::Success;
+    return key.SetValue(entry, CRegistryHive::kRegDword, DwordValueBytes(value)) ==
+           RegistryStatus::Success;
+}
+
+bool CSettingsStore::WriteProfileValues(const QString& section, const QList<ProfileValue>& values) {
+    // The same path the single writes open, Software included: it always
+    // exists, the levels below it are created.
+    CRegistryKey key;
+    if (!OpenSectionKey(section, key))
+        return false;
+    const QString path = key.Path();
+    return CRegistryFile().Update([&](CRegistryHive& hive) {
+        if (!hive.CreateKey(path))
+            return false;
+        for (const ProfileValue& item : values) {
+            const bool stored = std::holds_alternative<QString>(item.value)
+                                    ? hive.SetValue(path, item.entry, CRegistryHive::kRegSz,
+                                                    StringValueBytes(std::get<QString>(item.value)))
+                                    : hive.SetValue(path, item.entry, CRegistryHive::kRegDword,
+                                                    DwordValueBytes(std::get<int>(item.value)));
+            if (!stored)
+                return false;
+        }
+        return true;
+    });
 }
 
 std::optional<QByteArray> CSettingsStore::ReadBinaryValue(const QString& name) const {

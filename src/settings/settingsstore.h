@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <QList>
+
 #include <optional>
+#include <variant>
 
 class CRegistryKey;
 
@@ -31,6 +34,17 @@ public:
     int GetProfileInt(const QString& section, const QString& entry, int defaultValue) const;
     bool WriteProfileString(const QString& section, const QString& entry, const QString& value);
     bool WriteProfileInt(const QString& section, const QString& entry, int value);
+
+    // One profile value to write: a string goes as REG_SZ, a number as
+    // REG_DWORD, exactly as the single writes store them.
+    struct ProfileValue {
+        QString entry;
+        std::variant<QString, int> value;
+    };
+    // Writes several profile values in the given order as one change of the
+    // store: one lock, one rewrite, one wait for the disk. Either all of them
+    // are stored or none is.
+    bool WriteProfileValues(const QString& section, const QList<ProfileValue>& values);
 
     // A raw value under the direct path with exactly its stored bytes, or
     // nothing when the key or the value is missing.

@@ -144,11 +144,15 @@ void CPelvaroDlg::OnInitDialog() {
 
 void CPelvaroDlg::OnDestroy() {
     UpdateData(true);
-    m_settings.WriteProfileString(kSection, kLastMailingAddressLabel, m_mailingLabel);
-    m_settings.WriteProfileString(kSection, kLastMailingAddress, m_mailingAddress);
-    m_settings.WriteProfileString(kSection, kLastReturnAddressLabel, m_returnLabel);
-    m_settings.WriteProfileString(kSection, kLastReturnAddress, m_returnAddress);
-    m_settings.WriteProfileInt(kSection, kLastEnvelopeIndex, m_envelopeIndex);
+    // The five values in their order, stored as one change: a copy that
+    // ends halfway never leaves half of them behind.
+    m_settings.WriteProfileValues(kSection, {
+                                                {kLastMailingAddressLabel, m_mailingLabel},
+                                                {kLastMailingAddress, m_mailingAddress},
+                                                {kLastReturnAddressLabel, m_returnLabel},
+                                                {kLastReturnAddress, m_returnAddress},
+                                                {kLastEnvelopeIndex, m_envelopeIndex},
+                                            });
 }
 
 // White behind everything: the dialog, its labels, the boxes, the size list

@@ -59,6 +59,7 @@ private slots:
     void fontOfWrongSize_data();
     void fontOfWrongSize();
     void renamedExecutable();
+    void valuesWrittenTogetherAsOneChange();
 
 private:
     std::unique_ptr<CTestEnvironment> m_environment;
@@ -216,6 +217,36 @@ void TstSettingsStore::renamedExecutable() {
     const CRegistryHive hive = StoredHive();
     QVERIFY(hive.FindValue(kCompanyKey + QStringLiteral("\\Envelopes\\Pelvaro"), kReturnAddress));
     QVERIFY(!hive.FindValue(kCompanyKey + QStringLiteral("\\Envelopes\\Pelvaro"), "DevMode"));
+}
+
+void TstSettingsStore::valuesWrittenTogetherAsOneChange() {
+    // Stored together, the values come out exactly as the single writes
+    // leave them, in the same order.
+    QVERIFY(m_store.WriteProfileValues(
+        kSection, {
+                      {QStringLiteral("LastMailingAddressLabel"), QString()},
+                      {QStringLiteral("LastMailingAddress"), QStringLiteral("a\r\nb")},
+                      {QStringLiteral("LastEnvelopeIndex"), -1},
+                  }));
+    const QByteArray together = CRegistryFile().Load().Serialize();
+
+    CTestEnvironment other;
+    CSettingsStore single(QStringLiteral("Torvane Software"), QStringLiteral("Pelvaro"));
+    QVERIFY(
+        single.WriteProfileString(kSection, QStringLiteral("LastMailingAddressLabel"), QString()));
+    QVERIFY(single.WriteProfileString(kSection, QStringLiteral("LastMailingAddress"),
+                                      QStringLiteral("a\r\nb")));
+    QVERIFY(single.WriteProfileInt(kSection, QStringLiteral("LastEnvelopeIndex"), -1));
+    QCOMPARE(CRegistryFile().Load().Serialize(), together);
+
+    // A value the store cannot hold stops the whole change: nothing of it
+    // is stored, and what was there stays.
+    QVERIFY(!single.WriteProfileValues(
+        kSection, {
+                      {QStringLiteral("LastReturnAddress"), QStringLiteral("x")},
+                      {QStringLiteral("bad\nname"), 1},
+                  }));
+    QCOMPARE(CRegistryFile().Load().Serialize(), together);
 }
 
 QTEST_GUILESS_MAIN(TstSettingsStore)
