@@ -68,14 +68,6 @@ void ClickItem(QMenu* menu, int item, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mouseClick(menu, button, {}, menu->actionGeometry(menu->actions().at(item)).center());
 }
 
-QByteArray PdfNames(const QString& output) {
-    DEVNAMES names;
-    names.driver = QStringLiteral("pdf");
-    names.device = QStringLiteral("pdf");
-    names.output = output;
-    return names.ToBytes();
-}
-
 } // namespace
 
 void TestPrintDialogs::FontHeights() {
@@ -320,4 +312,5 @@ void TestPrintDialogs::PrinterSetupWithOnlyNames() {
 }
 
 QTEST_MAIN(TestPrintDialogs)
+#include "pdfwriterblocks.h"
 #include "tst_printdialogs.moc"

@@ -41,14 +41,6 @@ QString UnitsAt(const QByteArray& bytes, int offset) {
     return text;
 }
 
-QByteArray PdfNames(const QString& output) {
-    DEVNAMES names;
-    names.driver = QStringLiteral("pdf");
-    names.device = QStringLiteral("pdf");
-    names.output = output;
-    return names.ToBytes();
-}
-
 } // namespace
 
 void TestPrinterBlocks::DevModeLayout() {
@@ -350,4 +342,5 @@ void TestPrinterBlocks::StoredThroughTheSettings() {
 }
 
 QTEST_MAIN(TestPrinterBlocks)
+#include "pdfwriterblocks.h"
 #include "tst_printerblocks.moc"

@@ -98,14 +98,6 @@ const Word* Find(const PdfText& text, const QString& wordText) {
     return nullptr;
 }
 
-QByteArray PdfNames(const QString& output) {
-    DEVNAMES names;
-    names.driver = QStringLiteral("pdf");
-    names.device = QStringLiteral("pdf");
-    names.output = output;
-    return names.ToBytes();
-}
-
 QByteArray Settings(int paper, int orientation, int dpi) {
     DEVMODEW mode;
     mode.dmFields = DEVMODEW::DM_PAPERSIZE | DEVMODEW::DM_ORIENTATION | DEVMODEW::DM_PRINTQUALITY;
@@ -379,4 +371,5 @@ void TestPrintJob::InvalidSetups() {
 }
 
 QTEST_MAIN(TestPrintJob)
+#include "pdfwriterblocks.h"
 #include "tst_printjob.moc"
