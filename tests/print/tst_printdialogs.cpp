@@ -1,6 +1,7 @@
 #include "configurationmenu.h"
 #include "fontchooser.h"
 #include "helpcommand.h"
+#include "pdfwriterblocks.h"
 #include "printerblocks.h"
 #include "printersetup.h"
 
@@ -312,5 +313,4 @@ void TestPrintDialogs::PrinterSetupWithOnlyNames() {
 }
 
 QTEST_MAIN(TestPrintDialogs)
-#include "pdfwriterblocks.h"
 #include "tst_printdialogs.moc"

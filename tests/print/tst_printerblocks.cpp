@@ -1,5 +1,6 @@
 #include "printerblocks.h"
 
+#include "pdfwriterblocks.h"
 #include "settingsstore.h"
 #include "testenvironment.h"
 
@@ -342,5 +343,4 @@ void TestPrinterBlocks::StoredThroughTheSettings() {
 }
 
 QTEST_MAIN(TestPrinterBlocks)
-#include "pdfwriterblocks.h"
 #include "tst_printerblocks.moc"

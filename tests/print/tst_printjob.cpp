@@ -2,6 +2,7 @@
 
 #include "envelopelayout.h"
 #include "fontchooser.h"
+#include "pdfwriterblocks.h"
 #include "printerblocks.h"
 
 #include <QFileInfo>
@@ -371,5 +372,4 @@ void TestPrintJob::InvalidSetups() {
 }
 
 QTEST_MAIN(TestPrintJob)
-#include "pdfwriterblocks.h"
 #include "tst_printjob.moc"
