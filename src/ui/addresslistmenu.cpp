@@ -20,11 +20,10 @@ CAddressListMenu::CAddressListMenu(const CAddressBook& book, const QString& reme
         m_delete = m_menu->addAction(FormatItem(kDeleteText, rememberedLabel));
     }
     m_menu->addSeparator();
+    m_firstEntry = static_cast<int>(m_menu->actions().size());
     const int size = book.GetSize();
-    for (int i = 0; i < size; ++i) {
-        QAction* entry = m_menu->addAction(book.GetAt(i).m_strLabel);
-        entry->setData(i);
-    }
+    for (int i = 0; i < size; ++i)
+        m_menu->addAction(book.GetAt(i).m_strLabel);
 }
 
 CAddressListMenu::~CAddressListMenu() = default;
@@ -49,9 +48,14 @@ AddressListChoice CAddressListMenu::ChoiceFor(const QAction* action) const {
         choice.kind = AddressListChoice::Kind::Modify;
     } else if (m_delete && action == m_delete) {
         choice.kind = AddressListChoice::Kind::Delete;
-    } else if (action->data().isValid()) {
-        choice.kind = AddressListChoice::Kind::Entry;
-        choice.index = action->data().toInt();
+    } else if (m_menu) {
+        // Entries follow the fixed items in book order; the position is
+        // looked up once, for the one action chosen.
+        const qsizetype position = m_menu->actions().indexOf(action);
+        if (position >= m_firstEntry) {
+            choice.kind = AddressListChoice::Kind::Entry;
+            choice.index = static_cast<int>(position - m_firstEntry);
+        }
     }
     return choice;
 }

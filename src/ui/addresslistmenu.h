@@ -51,4 +51,5 @@ private:
     QAction* m_add = nullptr;
     QAction* m_modify = nullptr;
     QAction* m_delete = nullptr;
+    int m_firstEntry = 0;
 };
