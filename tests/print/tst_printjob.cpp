@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 // Prints to the PDF writer and reads back where the words landed.
 class TestPrintJob : public QObject {
     Q_OBJECT
@@ -22,15 +24,13 @@ private slots:
     void initTestCase();
     void PlacesBothBlocks_data();
     void PlacesBothBlocks();
-    void LinesOneFontHeightApart();
-    void LongAndLowLinesAreCut();
-    void AmpersandsAndTabs();
-    void EmptyBoxes();
-    void NamesWithoutSettings();
+    void LinesApartCutNotWrapped();
+    void WordsOnOnePage_data();
+    void WordsOnOnePage();
     void InvalidSetups();
 
 private:
-    QString PdfPath(const QString& name) const { return m_dir.filePath(name); }
+    QString NextPdf() { return m_dir.filePath(QStringLiteral("job-%1.pdf").arg(++m_count)); }
     QTemporaryDir m_dir;
     int m_count = 0;
 };
@@ -183,7 +183,7 @@ void TestPrintJob::PlacesBothBlocks() {
     QFETCH(int, index);
     QFETCH(bool, largeSheet);
 
-    const QString path = PdfPath(QStringLiteral("place-%1.pdf").arg(++m_count));
+    const QString path = NextPdf();
     CEnvelopeJob job = Job(path, Settings(paper, orientation, dpi));
     job.envelopeIndex = index;
     QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
@@ -196,8 +196,8 @@ void TestPrintJob::PlacesBothBlocks() {
     const PdfText text = ReadPdf(path);
     QCOMPARE(text.pages, 1);
     QCOMPARE(PdfTitle(path), QStringLiteral("Pelvaro"));
-    QVERIFY(qAbs(text.width - metrics.width * 72.0 / dpi) < 1);
-    QVERIFY(qAbs(text.height - metrics.height * 72.0 / dpi) < 1);
+    QCOMPARE_LT(qAbs(text.width - metrics.width * 72.0 / dpi), 1.0);
+    QCOMPARE_LT(qAbs(text.height - metrics.height * 72.0 / dpi), 1.0);
 
     // Positions are relative to the printable area's corner; the page's
     // coordinates add the physical offsets.
@@ -206,13 +206,8 @@ void TestPrintJob::PlacesBothBlocks() {
         QVERIFY2(word, qPrintable(wordText));
         const double x = (metrics.offsetX + rect.left) * 72.0 / dpi;
         const double y = (metrics.offsetY + rect.top) * 72.0 / dpi;
-        QVERIFY2(qAbs(word->xMin - x) < 1 && qAbs(word->yMin - y) < 1,
-                 qPrintable(QStringLiteral("%1 at %2,%3, expected %4,%5")
-                                .arg(wordText)
-                                .arg(word->xMin)
-                                .arg(word->yMin)
-                                .arg(x)
-                                .arg(y)));
+        QCOMPARE_LT(qAbs(word->xMin - x), 1.0);
+        QCOMPARE_LT(qAbs(word->yMin - y), 1.0);
     };
     expectAt(QStringLiteral("Returnline"), layout.returnRect);
     expectAt(QStringLiteral("Mailingline"), layout.mailingRect);
@@ -221,47 +216,37 @@ void TestPrintJob::PlacesBothBlocks() {
     // points; the word box is ascent plus descent, a little more.
     const Word* word = Find(text, QStringLiteral("Returnline"));
     const double returnPoints = -layout.returnFontHeight * 72.0 / dpi;
-    QVERIFY2(qAbs(returnPoints - 9.75) < 0.2, qPrintable(QString::number(returnPoints)));
+    QCOMPARE_LT(qAbs(returnPoints - 9.75), 0.2);
     QVERIFY(word->yMax - word->yMin > returnPoints && word->yMax - word->yMin < returnPoints * 1.3);
 }
 
-void TestPrintJob::LinesOneFontHeightApart() {
-    const QString path = PdfPath(QStringLiteral("lines.pdf"));
+void TestPrintJob::LinesApartCutNotWrapped() {
+    const QString path = NextPdf();
     CEnvelopeJob job = Job(path, Settings(20, 2, 600));
-    job.mailingAddress = QStringLiteral("Alpha\r\nBravo\r\nCharlie\r\nDelta");
+    QStringList rows;
+    for (int i = 0; i < 60; ++i)
+        rows.append(QStringLiteral("Row%1").arg(i));
+    job.returnAddress = QStringLiteral("Long ") + QString(20000, u'M') + QStringLiteral("\r\nNext");
+    job.mailingAddress = rows.join(QStringLiteral("\r\n"));
     QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+    const PdfText text = ReadPdf(path);
 
+    // Lines are one font height apart, at the same left edge.
     QPrinter printer(QPrinter::HighResolution);
     ConfigurePrinterFromBlocks(printer, job.devMode, job.devNames);
     LOGFONTW font = job.mailingLogFont;
     font.lfHeight = LayoutFor(job).mailingFontHeight;
     const double step =
         QFontMetrics(FontFromLogFont(font, &printer), &printer).height() * 72.0 / 600;
-
-    const PdfText text = ReadPdf(path);
-    const QStringList lines = {"Alpha", "Bravo", "Charlie", "Delta"};
-    const Word* first = Find(text, lines[0]);
+    const Word* first = Find(text, rows[0]);
     QVERIFY(first);
-    for (int i = 1; i < lines.size(); ++i) {
-        const Word* word = Find(text, lines[i]);
-        QVERIFY2(word, qPrintable(lines[i]));
+    for (int i = 1; i < 4; ++i) {
+        const Word* word = Find(text, rows[i]);
+        QVERIFY2(word, qPrintable(rows[i]));
         QVERIFY(qAbs(word->xMin - first->xMin) < 0.01);
-        QVERIFY2(qAbs(word->yMin - first->yMin - i * step) < 0.1,
-                 qPrintable(QStringLiteral("%1: %2").arg(lines[i]).arg(word->yMin - first->yMin)));
+        QCOMPARE_LT(qAbs(word->yMin - first->yMin - i * step), 0.1);
     }
-}
 
-void TestPrintJob::LongAndLowLinesAreCut() {
-    const QString path = PdfPath(QStringLiteral("cut.pdf"));
-    CEnvelopeJob job = Job(path, Settings(20, 2, 600));
-    QStringList many;
-    for (int i = 0; i < 60; ++i)
-        many.append(QStringLiteral("Row%1").arg(i));
-    job.returnAddress = QStringLiteral("Long ") + QString(20000, u'M') + QStringLiteral("\r\nNext");
-    job.mailingAddress = many.join(QStringLiteral("\r\n"));
-    QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
-
-    const PdfText text = ReadPdf(path);
     // Not wrapped: the line after the long one follows it directly.
     const Word* longWord = nullptr;
     for (const Word& word : text.words) {
@@ -269,8 +254,7 @@ void TestPrintJob::LongAndLowLinesAreCut() {
             longWord = &word;
     }
     QVERIFY(longWord);
-    QVERIFY(longWord->text.size() < 300);
-    QVERIFY(longWord->text.size() > 50);
+    QVERIFY(longWord->text.size() > 50 && longWord->text.size() < 300);
     // Cut at the right edge (W - OX in the printer's coordinates, the page's
     // edge here): at most the one character the edge runs through remains.
     const double em = -LayoutFor(job).returnFontHeight * 72.0 / 600;
@@ -278,8 +262,7 @@ void TestPrintJob::LongAndLowLinesAreCut() {
     QVERIFY(longWord->xMax - em < text.width);
     const Word* next = Find(text, QStringLiteral("Next"));
     QVERIFY(next);
-    QVERIFY(next->yMin > longWord->yMin);
-    QVERIFY(next->yMin - longWord->yMin < 2 * em);
+    QVERIFY(next->yMin > longWord->yMin && next->yMin - longWord->yMin < 2 * em);
 
     // Rows below the bottom edge are not printed.
     int lastRow = -1;
@@ -289,85 +272,73 @@ void TestPrintJob::LongAndLowLinesAreCut() {
             QVERIFY(word.yMin < text.height);
         }
     }
-    QVERIFY(lastRow > 5);
-    QVERIFY(lastRow < 59);
+    QVERIFY(lastRow > 5 && lastRow < 59);
 }
 
-void TestPrintJob::AmpersandsAndTabs() {
-    const QString path = PdfPath(QStringLiteral("ampersand.pdf"));
-    CEnvelopeJob job = Job(path, Settings(20, 2, 600));
-    job.returnAddress = QStringLiteral("Smith && Sons\r\n&Co");
-    job.mailingAddress = QStringLiteral("Apt\t12");
+void TestPrintJob::WordsOnOnePage_data() {
+    QTest::addColumn<QString>("returnAddress");
+    QTest::addColumn<QString>("mailingAddress");
+    QTest::addColumn<bool>("withSettings");
+    QTest::addColumn<QStringList>("words");
+
+    const QString returnAddress = QStringLiteral("Returnline\r\nSecondline");
+    const QString mailingAddress = QStringLiteral("Mailingline\r\nTown");
+    QTest::newRow("both boxes empty") << QString() << QString() << true << QStringList();
+    QTest::newRow("return box empty")
+        << QString() << mailingAddress << true << QStringList{"Mailingline", "Town"};
+    // The driver's defaults apply, whatever paper that is.
+    QTest::newRow("names without settings")
+        << returnAddress << mailingAddress << false
+        << QStringList{"Mailingline", "Returnline", "Secondline", "Town"};
+    // '&' is itself, doubled or not; a tab takes one blank's room.
+    QTest::newRow("ampersands and a tab")
+        << QStringLiteral("Smith && Sons\r\n&Co") << QStringLiteral("Apt\t12") << true
+        << QStringList{"&&", "&Co", "12", "Apt", "Smith", "Sons"};
+}
+
+void TestPrintJob::WordsOnOnePage() {
+    QFETCH(QString, returnAddress);
+    QFETCH(QString, mailingAddress);
+    QFETCH(bool, withSettings);
+    QFETCH(QStringList, words);
+
+    const QString path = NextPdf();
+    CEnvelopeJob job = Job(path, withSettings ? Settings(20, 2, 600) : QByteArray());
+    job.returnAddress = returnAddress;
+    job.mailingAddress = mailingAddress;
     QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
     const PdfText text = ReadPdf(path);
-    QVERIFY(Find(text, QStringLiteral("&&")));
-    QVERIFY(Find(text, QStringLiteral("&Co")));
-    // A tab takes one blank's room instead of jumping to a tab stop.
+    QCOMPARE(text.pages, 1);
+    QStringList found;
+    for (const Word& word : text.words)
+        found.append(word.text);
+    found.sort();
+    QCOMPARE(found, words);
     const Word* apt = Find(text, QStringLiteral("Apt"));
-    const Word* number = Find(text, QStringLiteral("12"));
-    QVERIFY(apt && number);
-    QVERIFY(number->xMin - apt->xMax < 5);
-}
-
-void TestPrintJob::EmptyBoxes() {
-    const QString both = PdfPath(QStringLiteral("empty.pdf"));
-    CEnvelopeJob job = Job(both, Settings(20, 2, 600));
-    job.returnAddress.clear();
-    job.mailingAddress.clear();
-    QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
-    PdfText text = ReadPdf(both);
-    QCOMPARE(text.pages, 1);
-    QVERIFY(text.words.isEmpty());
-
-    const QString one = PdfPath(QStringLiteral("mailing-only.pdf"));
-    job = Job(one, Settings(20, 2, 600));
-    job.returnAddress.clear();
-    QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
-    text = ReadPdf(one);
-    QCOMPARE(text.pages, 1);
-    QCOMPARE(text.words.size(), 2);
-    QVERIFY(Find(text, QStringLiteral("Mailingline")));
-}
-
-void TestPrintJob::NamesWithoutSettings() {
-    // The driver's defaults apply: whatever paper that is, one page with
-    // both blocks comes out.
-    const QString path = PdfPath(QStringLiteral("defaults.pdf"));
-    const CEnvelopeJob job = Job(path, QByteArray());
-    QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
-    const PdfText text = ReadPdf(path);
-    QCOMPARE(text.pages, 1);
-    QVERIFY(Find(text, QStringLiteral("Returnline")));
-    QVERIFY(Find(text, QStringLiteral("Mailingline")));
+    if (apt) // not a jump to a tab stop
+        QVERIFY(Find(text, QStringLiteral("12"))->xMin - apt->xMax < 5);
 }
 
 void TestPrintJob::InvalidSetups() {
-    const QString path = PdfPath(QStringLiteral("never.pdf"));
-    CEnvelopeJob job = Job(path, Settings(20, 2, 600));
-
-    CEnvelopeJob unconfigured = job;
-    unconfigured.devNames = QByteArray();
-    QCOMPARE(PrintEnvelope(unconfigured), PrintResult::InvalidSetup);
-
-    CEnvelopeJob damaged = job;
-    damaged.devNames.chop(2);
-    QCOMPARE(PrintEnvelope(damaged), PrintResult::InvalidSetup);
-
-    CEnvelopeJob badSettings = job;
-    badSettings.devMode.chop(1);
-    QCOMPARE(PrintEnvelope(badSettings), PrintResult::InvalidSetup);
-
-    CEnvelopeJob gone = job;
-    DEVNAMES names;
-    names.driver = QStringLiteral("cups");
-    names.device = QStringLiteral("Removed Printer 41c2");
-    gone.devNames = names.ToBytes();
-    QCOMPARE(PrintEnvelope(gone), PrintResult::InvalidSetup);
-
-    CEnvelopeJob unwritable = job;
-    unwritable.devNames = PdfNames(PdfPath(QStringLiteral("no/such/folder/x.pdf")));
-    QCOMPARE(PrintEnvelope(unwritable), PrintResult::InvalidSetup);
-
+    const QString path = NextPdf();
+    const CEnvelopeJob job = Job(path, Settings(20, 2, 600));
+    const auto rejected = [&job](const std::function<void(CEnvelopeJob&)>& change) {
+        CEnvelopeJob changed = job;
+        change(changed);
+        return PrintEnvelope(changed) == PrintResult::InvalidSetup;
+    };
+    QVERIFY(rejected([](CEnvelopeJob& j) { j.devNames = QByteArray(); })); // unconfigured
+    QVERIFY(rejected([](CEnvelopeJob& j) { j.devNames.chop(2); }));
+    QVERIFY(rejected([](CEnvelopeJob& j) { j.devMode.chop(1); }));
+    QVERIFY(rejected([](CEnvelopeJob& j) {
+        DEVNAMES gone;
+        gone.driver = QStringLiteral("cups");
+        gone.device = QStringLiteral("Removed Printer 41c2");
+        j.devNames = gone.ToBytes();
+    }));
+    QVERIFY(rejected([this](CEnvelopeJob& j) {
+        j.devNames = PdfNames(m_dir.filePath(QStringLiteral("no/such/folder/x.pdf")));
+    }));
     QVERIFY(!QFileInfo::exists(path));
 }
 
