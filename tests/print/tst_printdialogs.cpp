@@ -29,11 +29,9 @@ class TestPrintDialogs : public QObject {
 private slots:
     void FontHeights();
     void FontFaceAndStyle();
-    void ChooseFontOk();
-    void ChooseFontCancel();
+    void ChooseFont();
     void ConfigurationMenu_data();
     void ConfigurationMenu();
-    void ConfigurationMenuDismissed();
     void PrinterSetupHelpAndCancel();
     void PrinterSetupOkKeepsTheConfiguredPrinter();
     void PrinterSetupWithOnlyNames();
@@ -69,6 +67,13 @@ void ClickItem(QMenu* menu, int item, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mouseClick(menu, button, {}, menu->actionGeometry(menu->actions().at(item)).center());
 }
 
+LOGFONTW Description(const QString& face, int height) {
+    LOGFONTW description = StockVariableFontDescription();
+    description.SetFaceName(face);
+    description.lfHeight = height;
+    return description;
+}
+
 } // namespace
 
 void TestPrintDialogs::FontHeights() {
@@ -80,18 +85,12 @@ void TestPrintDialogs::FontHeights() {
     twelve.setPointSizeF(10.5);
     QCOMPARE(LogFontFromFont(twelve, 96).lfHeight, -14);
 
-    LOGFONTW description = StockVariableFontDescription();
-    description.SetFaceName(QStringLiteral("Liberation Sans"));
-    description.lfHeight = -16;
-    QFont font = FontFromLogFont(description);
-    QCOMPARE(font.pixelSize(), 16);
-    QCOMPARE(LogFontFromFont(font, 96).lfHeight, -16);
-
     // A positive height is the cell: the largest font whose ascent plus
     // descent fits.
+    LOGFONTW description = Description(QStringLiteral("Liberation Sans"), 0);
     for (int cell : {12, 20, 37}) {
         description.lfHeight = cell;
-        font = FontFromLogFont(description);
+        const QFont font = FontFromLogFont(description);
         QVERIFY(QFontMetrics(font).height() <= cell);
         QFont larger = font;
         larger.setPixelSize(font.pixelSize() + 1);
@@ -99,25 +98,23 @@ void TestPrintDialogs::FontHeights() {
     }
 
     // Nonsense heights are held to something the font engine can take.
-    description.lfHeight = std::numeric_limits<int32_t>::min();
-    QVERIFY(FontFromLogFont(description).pixelSize() > 0);
-    description.lfHeight = std::numeric_limits<int32_t>::max();
-    QVERIFY(FontFromLogFont(description).pixelSize() > 0);
+    for (int32_t height :
+         {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()}) {
+        description.lfHeight = height;
+        QVERIFY(FontFromLogFont(description).pixelSize() > 0);
+    }
 }
 
 void TestPrintDialogs::FontFaceAndStyle() {
-    LOGFONTW description = StockVariableFontDescription();
-    description.SetFaceName(QStringLiteral("Liberation Serif"));
-    description.lfHeight = -20;
+    LOGFONTW description = Description(QStringLiteral("Liberation Serif"), -20);
     description.lfWeight = 700;
     description.lfItalic = 1;
     description.lfUnderline = 1;
     const QFont font = FontFromLogFont(description);
     QCOMPARE(font.family(), QStringLiteral("Liberation Serif"));
+    QCOMPARE(font.pixelSize(), 20);
     QCOMPARE(font.weight(), QFont::Bold);
-    QVERIFY(font.italic());
-    QVERIFY(font.underline());
-    QVERIFY(!font.strikeOut());
+    QVERIFY(font.italic() && font.underline() && !font.strikeOut());
 
     const LOGFONTW back = LogFontFromFont(font, 96);
     QCOMPARE(back.FaceName(), QStringLiteral("Liberation Serif"));
@@ -135,12 +132,20 @@ void TestPrintDialogs::FontFaceAndStyle() {
     QVERIFY(qAbs(QFontMetrics(narrow).averageCharWidth() - 5) <= 1);
 }
 
-void TestPrintDialogs::ChooseFontOk() {
+void TestPrintDialogs::ChooseFont() {
     QWidget owner;
-    LOGFONTW description = StockVariableFontDescription();
-    description.SetFaceName(QStringLiteral("Liberation Sans"));
-    description.lfHeight = -16;
+    LOGFONTW description = Description(QStringLiteral("Liberation Sans"), -16);
     description.lfCharSet = 0;
+
+    // Cancel changes nothing, whatever was picked meanwhile.
+    const LOGFONTW before = description;
+    WhenModal<QFontDialog>([](QFontDialog* dialog) {
+        dialog->setCurrentFont(QFont(QStringLiteral("Liberation Mono"), 20));
+        dialog->reject();
+    });
+    QVERIFY(!ChooseAddressFont(&owner, description));
+    QVERIFY(description == before);
+
     bool effectsShown = true;
     double shownSize = 0;
     WhenModal<QFontDialog>([&](QFontDialog* dialog) {
@@ -148,8 +153,7 @@ void TestPrintDialogs::ChooseFontOk() {
         effectsShown = false;
         for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
             effectsShown = effectsShown || box->isVisible();
-        QFont chosen(QStringLiteral("Liberation Serif"));
-        chosen.setPointSize(14);
+        QFont chosen(QStringLiteral("Liberation Serif"), 14);
         chosen.setBold(true);
         dialog->setCurrentFont(chosen);
         dialog->accept();
@@ -164,24 +168,12 @@ void TestPrintDialogs::ChooseFontOk() {
     QCOMPARE(description.lfCharSet, 0);
 }
 
-void TestPrintDialogs::ChooseFontCancel() {
-    QWidget owner;
-    LOGFONTW description = StockVariableFontDescription();
-    const LOGFONTW before = description;
-    WhenModal<QFontDialog>([](QFontDialog* dialog) {
-        QFont other(QStringLiteral("Liberation Mono"));
-        other.setPointSize(20);
-        dialog->setCurrentFont(other);
-        dialog->reject();
-    });
-    QVERIFY(!ChooseAddressFont(&owner, description));
-    QVERIFY(description == before);
-}
-
 void TestPrintDialogs::ConfigurationMenu_data() {
-    QTest::addColumn<int>("item");
+    QTest::addColumn<int>("item"); // -1: dismissed with Escape
     QTest::addColumn<Qt::MouseButton>("button");
     QTest::addColumn<int>("command");
+    // First, so that the rows after it show the menu opens again.
+    QTest::newRow("dismissed") << -1 << Qt::LeftButton << 0;
     // Either mouse button chooses.
     QTest::newRow("Printer...") << 0 << Qt::LeftButton << 32779;
     QTest::newRow("Return Address Font...") << 1 << Qt::RightButton << 32780;
@@ -201,14 +193,16 @@ void TestPrintDialogs::ConfigurationMenu() {
     bool plain = true;
     WhenPopup([&](QMenu* menu) {
         shownAt = menu->pos();
-        const QList<QAction*> actions = menu->actions();
-        for (QAction* action : actions) {
+        for (QAction* action : menu->actions()) {
             plain =
                 plain && !action->isSeparator() && action->isEnabled() && !action->isCheckable();
             texts.append(action->text());
         }
         // Chosen with the mouse, as the user would.
-        ClickItem(menu, item, button);
+        if (item < 0)
+            QTest::keyClick(menu, Qt::Key_Escape);
+        else
+            ClickItem(menu, item, button);
     });
     QTEST(TrackConfigurationMenu(&owner, at), "command");
     QCOMPARE(texts, (QStringList{"Printer...", "Return Address Font...", "Mailing Address Font...",
@@ -218,17 +212,6 @@ void TestPrintDialogs::ConfigurationMenu() {
     // The menu is gone once the choice is known.
     QVERIFY(!QApplication::activePopupWidget());
     QVERIFY(owner.findChildren<QMenu*>().isEmpty());
-}
-
-void TestPrintDialogs::ConfigurationMenuDismissed() {
-    QWidget owner;
-    owner.show();
-    WhenPopup([](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
-    QCOMPARE(TrackConfigurationMenu(&owner, QPoint(10, 10)), 0);
-    QVERIFY(owner.findChildren<QMenu*>().isEmpty());
-    // It opens again on the next click.
-    WhenPopup([](QMenu* menu) { ClickItem(menu, 3); });
-    QCOMPARE(TrackConfigurationMenu(&owner, QPoint(10, 10)), 32782);
 }
 
 void TestPrintDialogs::PrinterSetupHelpAndCancel() {
