@@ -2,11 +2,14 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 
 #include <cmath>
+#include <memory>
 
 // The pictures are compiled into the program from res/pelvaro.qrc. Linking
 // them from a static library needs an explicit reference, or the linker
@@ -60,6 +63,17 @@ QString TileFile(ETile tile) {
     return QStringLiteral("tile-normal.svg");
 }
 
+// Each picture is parsed once; the two list buttons and every face of a
+// button share the tiles and pictures.
+QSvgRenderer& Picture(const QString& name) {
+    InitPictures();
+    static QHash<QString, std::shared_ptr<QSvgRenderer>> parsed;
+    auto& renderer = parsed[name];
+    if (!renderer)
+        renderer = std::make_shared<QSvgRenderer>(kPictures + name);
+    return *renderer;
+}
+
 // Renders the given layers, each scaled to the whole picture, onto an opaque
 // white ground (the faces are 24-bit bitmaps whose corners are white) or a
 // transparent one. `shift` moves every layer but the first, in logical
@@ -78,7 +92,7 @@ QPixmap Render(const QStringList& layers, QSize logicalSize, qreal dpr, bool opa
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         bool first = true;
         for (const QString& layer : layers) {
-            QSvgRenderer renderer(kPictures + layer);
+            QSvgRenderer& renderer = Picture(layer);
             if (!renderer.isValid())
                 return {};
             QRectF target(QPointF(0, 0), QSizeF(pixels));
@@ -95,14 +109,32 @@ QPixmap Render(const QStringList& layers, QSize logicalSize, qreal dpr, bool opa
 }
 
 QSize DefaultSize(const QString& picture) {
-    InitPictures();
-    QSvgRenderer renderer(kPictures + picture);
+    const QSvgRenderer& renderer = Picture(picture);
     return renderer.isValid() ? renderer.defaultSize() : QSize();
 }
+
+QPixmap RenderBitmap(int id, qreal devicePixelRatio);
 
 } // namespace
 
 QPixmap LoadBitmapResource(int id, qreal devicePixelRatio) {
+    // The two list buttons show the same three faces: render them once.
+    const QString key = QStringLiteral("pelvaro-bitmap-%1@%2").arg(id).arg(devicePixelRatio);
+    QPixmap cached;
+    if (QPixmapCache::find(key, &cached))
+        return cached;
+    QPixmap rendered = RenderBitmap(id, devicePixelRatio);
+    if (!rendered.isNull())
+        QPixmapCache::insert(key, rendered);
+    return rendered;
+}
+
+QPixmap LoadBitmapResource(int id) {
+    return LoadBitmapResource(id, qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
+}
+
+namespace {
+QPixmap RenderBitmap(int id, qreal devicePixelRatio) {
     for (const SFace& face : kFaces) {
         if (face.id != id)
             continue;
@@ -121,10 +153,7 @@ QPixmap LoadBitmapResource(int id, qreal devicePixelRatio) {
     }
     return {};
 }
-
-QPixmap LoadBitmapResource(int id) {
-    return LoadBitmapResource(id, qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
-}
+} // namespace
 
 QIcon LoadIconResource(int id) {
     for (const SPlain& plain : kIcons) {
