@@ -56,10 +56,8 @@ private slots:
     void stringRead();
     void intRead_data();
     void intRead();
-    void rawValueKeepsItsSize_data();
-    void rawValueKeepsItsSize();
-    void fontOfWrongSize_data();
-    void fontOfWrongSize();
+    void binaryValuesKeepTheirSize_data();
+    void binaryValuesKeepTheirSize();
     void renamedExecutable();
     void valuesWrittenTogetherAsOneChange();
 
@@ -163,33 +161,23 @@ void TstSettingsStore::intRead() {
     QCOMPARE(StoredHive().FindValue(kKey, "LastEnvelopeIndex")->type, CRegistryHive::kRegDword);
 }
 
-void TstSettingsStore::rawValueKeepsItsSize_data() {
+void TstSettingsStore::binaryValuesKeepTheirSize_data() {
     QTest::addColumn<int>("size");
-    for (int size : {0, 1, 220, 5000})
+    for (int size : {0, 1, 91, 92, 93, 5000})
         QTest::addRow("%d bytes", size) << size;
 }
 
-void TstSettingsStore::rawValueKeepsItsSize() {
+void TstSettingsStore::binaryValuesKeepTheirSize() {
     QFETCH(int, size);
     QVERIFY(m_store.WriteBinaryValue(QStringLiteral("DevMode"), Pattern(size)));
     QVERIFY(m_store.WriteBinaryValue(QStringLiteral("DevNames"), Pattern(size + 3)));
+    QVERIFY(m_store.WriteBinaryValue(QStringLiteral("MailingAddressLogFont"), Pattern(size)));
+    QVERIFY(m_store.WriteBinaryValue(QStringLiteral("ReturnAddressLogFont"), Pattern(92)));
+
     QCOMPARE(m_store.ReadBinaryValue(QStringLiteral("DevMode")),
              std::optional<QByteArray>(Pattern(size)));
     QCOMPARE(m_store.ReadBinaryValue(QStringLiteral("DevNames")),
              std::optional<QByteArray>(Pattern(size + 3)));
-}
-
-void TstSettingsStore::fontOfWrongSize_data() {
-    QTest::addColumn<int>("size");
-    for (int size : {92, 93, 91, 0})
-        QTest::addRow("%d bytes", size) << size;
-}
-
-void TstSettingsStore::fontOfWrongSize() {
-    QFETCH(int, size);
-    QVERIFY(m_store.WriteBinaryValue(QStringLiteral("MailingAddressLogFont"), Pattern(size)));
-    QVERIFY(m_store.WriteBinaryValue(QStringLiteral("ReturnAddressLogFont"), Pattern(92)));
-
     // Only exactly 92 bytes are a font; the other font is kept either way.
     QCOMPARE(m_store.ReadFixedBinaryValue(QStringLiteral("MailingAddressLogFont"), 92),
              size == 92 ? std::optional<QByteArray>(Pattern(92)) : std::nullopt);
