@@ -187,15 +187,13 @@ void TstRegistryHive::handWrittenUtf8File() {
     QCOMPARE(hive.StoredPath(key),
              QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\torvane software\\pelvaro\\PELVARO"));
 
-    const auto* label = hive.FindValue(key, QStringLiteral("lastmailingaddresslabel"));
-    QVERIFY(label);
-    QCOMPARE(label->data, Sz(QStringLiteral("Büro ✉ été")));
+    QCOMPARE(hive.FindValue(key, QStringLiteral("lastmailingaddresslabel"))->data,
+             Sz(QStringLiteral("Büro ✉ été")));
     QCOMPARE(hive.FindValue(key, QStringLiteral("LastEnvelopeIndex"))->data, Dword(42));
     QCOMPARE(hive.FindValue(key, QStringLiteral("ReturnAddressLogFont"))->data,
              QByteArray("\xf4\xff\xff\xff\0\0\0\0\0\0\0\0\0\0\0\0", 16));
-    const auto* other = hive.FindValue(QStringLiteral("HKEY_CURRENT_USER\\Software\\Other"), {});
-    QVERIFY(other);
-    QCOMPARE(other->data, Dword(0xFFFFFFFF));
+    QCOMPARE(hive.FindValue(QStringLiteral("HKEY_CURRENT_USER\\Software\\Other"), {})->data,
+             Dword(0xFFFFFFFF));
 
     const CRegistryHive again = CRegistryHive::Parse(hive.Serialize());
     QCOMPARE(again.DamagedLines(), 0);
@@ -307,8 +305,7 @@ void TstRegistryHive::keyOperations() {
     qsizetype size = 0;
     quint32 type = 0;
     QCOMPARE(reopened.QueryValueSize(QStringLiteral("V"), size, &type), RegistryStatus::Success);
-    QCOMPARE(size, 10);
-    QCOMPARE(type, 3u);
+    QVERIFY(size == 10 && type == 3u);
     QByteArray data;
     QCOMPARE(reopened.QueryValue(QStringLiteral("v"), 9, data), RegistryStatus::MoreData);
     QCOMPARE(reopened.QueryValue(QStringLiteral("v"), 10, data), RegistryStatus::Success);
@@ -329,15 +326,12 @@ void TstRegistryHive::twoProcessesLoseNothing() {
     constexpr int kCount = 60;
     QProcess writers[2];
     const QString tags[2] = {QStringLiteral("first"), QStringLiteral("second")};
-    for (int i = 0; i < 2; ++i) {
-        writers[i].start(
-            QCoreApplication::applicationFilePath(),
-            {QStringLiteral("--write-values"), file.Path(), tags[i], QString::number(kCount)});
-    }
+    for (int i = 0; i < 2; ++i)
+        writers[i].start(QCoreApplication::applicationFilePath(),
+                         {"--write-values", file.Path(), tags[i], QString::number(kCount)});
     for (QProcess& writer : writers) {
         QVERIFY(writer.waitForFinished(60000));
-        QCOMPARE(writer.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(writer.exitCode(), 0);
+        QVERIFY(writer.exitStatus() == QProcess::NormalExit && writer.exitCode() == 0);
     }
 
     const CRegistryHive hive = file.Load();
@@ -347,8 +341,7 @@ void TstRegistryHive::twoProcessesLoseNothing() {
     for (const QString& tag : tags) {
         for (int i = 0; i < kCount; ++i) {
             const auto* value = hive.FindValue(key, tag + QString::number(i));
-            QVERIFY(value);
-            QCOMPARE(value->data, Dword(i));
+            QVERIFY2(value && value->data == Dword(i), qPrintable(tag + QString::number(i)));
         }
     }
     const QByteArray shared = hive.FindValue(key, QStringLiteral("Shared"))->data;
