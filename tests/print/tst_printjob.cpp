@@ -49,13 +49,6 @@ struct PdfText {
     QList<Word> words; // of all pages
 };
 
-QString Unescape(QString text) {
-    return text.replace(u"&lt;"_qs, u"<"_qs)
-        .replace(u"&gt;"_qs, u">"_qs)
-        .replace(u"&quot;"_qs, u"\""_qs)
-        .replace(u"&amp;"_qs, u"&"_qs);
-}
-
 PdfText ReadPdf(const QString& path) {
     QProcess process;
     process.start(QStringLiteral("pdftotext"),
@@ -75,7 +68,8 @@ PdfText ReadPdf(const QString& path) {
     }
     for (auto it = word.globalMatch(html); it.hasNext();) {
         const auto m = it.next();
-        text.words.append({Unescape(m.captured(5)), m.captured(1).toDouble(),
+        // pdftotext escapes '&'; no address here holds '<', '>' or '"'.
+        text.words.append({m.captured(5).replace(u"&amp;"_qs, u"&"_qs), m.captured(1).toDouble(),
                            m.captured(2).toDouble(), m.captured(3).toDouble(),
                            m.captured(4).toDouble()});
     }
@@ -120,7 +114,6 @@ CEnvelopeJob Job(const QString& output, const QByteArray& devMode) {
     CEnvelopeJob job;
     job.returnAddress = QStringLiteral("Returnline\r\nSecondline");
     job.mailingAddress = QStringLiteral("Mailingline\r\nTown");
-    job.envelopeIndex = 0;
     job.returnLogFont = Font(-13);
     job.mailingLogFont = Font(-16);
     job.devMode = devMode;
@@ -128,7 +121,6 @@ CEnvelopeJob Job(const QString& output, const QByteArray& devMode) {
     job.clientSize = QSize(646, 316);
     job.returnBoxTopLeft = QPoint(14, 14);
     job.mailingBoxTopLeft = QPoint(206, 100);
-    job.screenDpiY = 96;
     return job;
 }
 
