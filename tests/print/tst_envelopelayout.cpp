@@ -33,66 +33,57 @@ DialogGeometry StandardDialog() {
 } // namespace
 
 void TestEnvelopeLayout::Layout_data() {
-    QTest::addColumn<int>("W");
-    QTest::addColumn<int>("H");
-    QTest::addColumn<int>("OX");
-    QTest::addColumn<int>("OY");
-    QTest::addColumn<int>("D");
+    QTest::addColumn<QList<int>>("printer"); // W, H, OX, OY, D
     QTest::addColumn<int>("index");
     QTest::addColumn<QList<int>>("returnRect");
     QTest::addColumn<QList<int>>("mailingRect");
-    QTest::addColumn<int>("returnHeight");
-    QTest::addColumn<int>("mailingHeight");
+    QTest::addColumn<QList<int>>("fontHeights"); // return, mailing
     QTest::addColumn<bool>("largeSheet");
 
     QTest::newRow("No. 10 fed as the page, 600 DPI")
-        << 5700 << 2475 << 100 << 100 << 600 << 0 << QList<int>{123, 109, 5600, 2375}
-        << QList<int>{1817, 783, 5600, 2375} << -81 << -100 << false;
+        << QList<int>{5700, 2475, 100, 100, 600} << 0 << QList<int>{123, 109, 5600, 2375}
+        << QList<int>{1817, 783, 5600, 2375} << QList<int>{-81, -100} << false;
     // Envelope area 900 from the left, 1312 from the top.
     QTest::newRow("letter landscape, row 0")
-        << 6600 << 5100 << 150 << 150 << 600 << 0 << QList<int>{1043, 1537, 6450, 4950}
-        << QList<int>{2717, 2095, 6450, 4950} << -81 << -100 << true;
+        << QList<int>{6600, 5100, 150, 150, 600} << 0 << QList<int>{1043, 1537, 6450, 4950}
+        << QList<int>{2717, 2095, 6450, 4950} << QList<int>{-81, -100} << true;
     // (42, 48) is held at the offsets; -40.625 truncates to -40.
     QTest::newRow("No. 6 3/4 fed as the page, 300 DPI, clamped")
-        << 1950 << 1088 << 50 << 50 << 300 << 1 << QList<int>{50, 50, 1900, 1038}
-        << QList<int>{621, 344, 1900, 1038} << -40 << -50 << false;
+        << QList<int>{1950, 1088, 50, 50, 300} << 1 << QList<int>{50, 50, 1900, 1038}
+        << QList<int>{621, 344, 1900, 1038} << QList<int>{-40, -50} << false;
     // 7.99 inches at 600 DPI: I = 7, scaled by the page.
     QTest::newRow("7.99 inch page")
-        << 6600 << 4794 << 0 << 0 << 600 << 0 << QList<int>{143, 212, 6600, 4794}
-        << QList<int>{2104, 1517, 6600, 4794} << -81 << -100 << false;
+        << QList<int>{6600, 4794, 0, 0, 600} << 0 << QList<int>{143, 212, 6600, 4794}
+        << QList<int>{2104, 1517, 6600, 4794} << QList<int>{-81, -100} << false;
     // Exactly 8 inches: a large sheet. Area at (900, 1162).
-    QTest::newRow("8 inch page") << 6600 << 4800 << 0 << 0 << 600 << 0
+    QTest::newRow("8 inch page") << QList<int>{6600, 4800, 0, 0, 600} << 0
                                  << QList<int>{1043, 1374, 6600, 4800}
-                                 << QList<int>{2717, 1945, 6600, 4800} << -81 << -100 << true;
+                                 << QList<int>{2717, 1945, 6600, 4800} << QList<int>{-81, -100}
+                                 << true;
     // Letter portrait with a No. 10 row: the area starts 600 left of the
     // sheet. The return block is held at OX; the mailing block is not.
     QTest::newRow("narrow large sheet")
-        << 5100 << 6600 << 150 << 150 << 600 << 0 << QList<int>{150, 2354, 4950, 6450}
-        << QList<int>{1217, 2845, 4950, 6450} << -81 << -100 << true;
+        << QList<int>{5100, 6600, 150, 150, 600} << 0 << QList<int>{150, 2354, 4950, 6450}
+        << QList<int>{1217, 2845, 4950, 6450} << QList<int>{-81, -100} << true;
 }
 
 void TestEnvelopeLayout::Layout() {
-    QFETCH(int, W);
-    QFETCH(int, H);
-    QFETCH(int, OX);
-    QFETCH(int, OY);
-    QFETCH(int, D);
+    QFETCH(QList<int>, printer);
     QFETCH(int, index);
     QFETCH(QList<int>, returnRect);
     QFETCH(QList<int>, mailingRect);
-    QFETCH(int, returnHeight);
-    QFETCH(int, mailingHeight);
+    QFETCH(QList<int>, fontHeights);
     QFETCH(bool, largeSheet);
 
-    const PrinterMetrics printer{W, H, OX, OY, D, D};
-    const EnvelopeLayout layout = ComputeEnvelopeLayout(printer, StandardDialog(), index, -13, -16);
+    const int D = printer[4];
+    const PrinterMetrics metrics{printer[0], printer[1], printer[2], printer[3], D, D};
+    const EnvelopeLayout layout = ComputeEnvelopeLayout(metrics, StandardDialog(), index, -13, -16);
     const auto edges = [](const EdgeRect& r) {
         return QList<int>{r.left, r.top, r.right, r.bottom};
     };
     QCOMPARE(edges(layout.returnRect), returnRect);
     QCOMPARE(edges(layout.mailingRect), mailingRect);
-    QCOMPARE(layout.returnFontHeight, returnHeight);
-    QCOMPARE(layout.mailingFontHeight, mailingHeight);
+    QCOMPARE((QList<int>{layout.returnFontHeight, layout.mailingFontHeight}), fontHeights);
     QCOMPARE(layout.largeSheet, largeSheet);
 }
 
