@@ -27,7 +27,6 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
-#include <QTextBlock>
 #include <QTimer>
 #include <QToolTip>
 
