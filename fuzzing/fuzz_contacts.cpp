@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     CContactsImport again(QStringLiteral("US"));
     again.ReadBytes(exported, QStringLiteral("again" FUZZ_SUFFIX));
-    FUZZ_CHECK(again.Report().IsClean());
+    // An empty book makes an empty vCard file, which is worth a word.
+    FUZZ_CHECK(again.Report().IsClean() || import.Entries().isEmpty());
     FUZZ_CHECK(again.Entries().size() == import.Entries().size());
     for (qsizetype i = 0; i < import.Entries().size(); ++i) {
         FUZZ_CHECK(again.Entries()[i].m_strLabel == import.Entries()[i].m_strLabel);

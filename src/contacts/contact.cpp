@@ -28,10 +28,10 @@ QString CContact::Label() const {
         return m_label.simplified();
     if (!m_formattedName.trimmed().isEmpty())
         return m_formattedName.simplified();
-    const QString name = JoinParts({&m_givenName, &m_familyName});
+    const QString name = JoinParts({&m_givenName, &m_familyName}).simplified();
     if (!name.isEmpty())
         return name;
-    return m_organization.trimmed();
+    return m_organization.simplified();
 }
 
 QString CContact::NameLine() const {

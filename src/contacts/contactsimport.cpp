@@ -87,21 +87,31 @@ void CContactsImport::ReadFile(const QString& path) {
     }
     if (file.error() != QFileDevice::NoError)
         throw CFileException(FileErrorCause::HardIO, path);
+    Reset(path);
     if (bytes.size() > kMaxFileSize || file.size() > kMaxFileSize) {
-        ReadBytes({}, path);
         m_report.AddProblem(0, QStringLiteral("the file is larger than 256 MB; nothing was read"));
         return;
     }
-    ReadBytes(bytes, path);
+    Read(bytes, path);
 }
 
 void CContactsImport::ReadBytes(QByteArrayView bytes, const QString& fileName) {
+    Reset(fileName);
+    Read(bytes, fileName);
+}
+
+void CContactsImport::Reset(const QString& fileName) {
     m_report = CContactsReport(fileName);
     m_entries.clear();
     m_withoutAddress.clear();
     m_withoutAddressCount = 0;
-    if (bytes.isEmpty())
+}
+
+void CContactsImport::Read(QByteArrayView bytes, const QString& fileName) {
+    if (bytes.isEmpty()) {
+        m_report.AddProblem(0, QStringLiteral("the file is empty"));
         return;
+    }
     const auto sink = [this](CContact&& contact) { TakeContact(std::move(contact)); };
     const QString suffix = QFileInfo(fileName).suffix().toLower();
     if (LooksLikeVCard(bytes) || suffix == QLatin1String("vcf") || suffix == QLatin1String("vcard"))

@@ -65,6 +65,8 @@ public:
     SImportResult MergeInto(CAddressBook& book, DuplicateLabels policy) const;
 
 private:
+    void Reset(const QString& fileName);
+    void Read(QByteArrayView bytes, const QString& fileName);
     void TakeContact(CContact&& contact);
 
     CAddressFormatter m_formatter;

@@ -103,6 +103,8 @@ QString NormalizeLineBreaks(const QString& text) {
 }
 
 QStringList SplitLines(const QString& text) {
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+        return {text};
     QStringList lines;
     qsizetype start = 0;
     const qsizetype size = text.size();

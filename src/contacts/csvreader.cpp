@@ -131,7 +131,7 @@ void CCsvReader::Read(QByteArrayView bytes) {
     CCsvParser parser(text, m_report);
     CCsvParser::SRecord header;
     if (!parser.Next(header)) {
-        m_report.AddProblem(0, QStringLiteral("the file is empty"));
+        m_report.AddProblem(0, QStringLiteral("the file holds no lines"));
         return;
     }
 

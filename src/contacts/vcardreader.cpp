@@ -44,23 +44,21 @@ QByteArray DecodeQuotedPrintable(QByteArrayView raw, bool* damaged) {
     return bytes;
 }
 
-// Splits a structured value at the semicolons that are not escaped.
+// Splits a structured value at the semicolons that are not escaped; the
+// parts keep their escapes.
 QStringList SplitStructured(const QString& text) {
     QStringList parts;
-    QString part;
+    parts.reserve(8);
+    qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('\\') && i + 1 < text.size()) {
-            part += c;
-            part += text[++i];
-        } else if (c == QLatin1Char(';')) {
-            parts.append(part);
-            part.clear();
-        } else {
-            part += c;
+        if (text[i] == QLatin1Char('\\'))
+            ++i;
+        else if (text[i] == QLatin1Char(';')) {
+            parts.append(text.mid(start, i - start));
+            start = i + 1;
         }
     }
-    parts.append(part);
+    parts.append(text.mid(start));
     return parts;
 }
 
@@ -344,9 +342,11 @@ void CVCardReader::HandleLine(QByteArrayView line, int number) {
         m_report.AddProblem(number, QStringLiteral("not a property: the line has no colon"));
         return;
     }
-    const SParameters parameters = ParseParameters(line.sliced(i, colon - i), number);
     m_emptyAgent = name == "AGENT" && value.trimmed().isEmpty();
-    HandleProperty(name, parameters, value, number);
+    // Only what reaches the envelope is looked at more closely.
+    static const QSet<QByteArray> used = {"VERSION", "PRODID", "FN", "N", "ORG", "ADR", "LABEL"};
+    if (used.contains(name))
+        HandleProperty(name, ParseParameters(line.sliced(i, colon - i), number), value, number);
 }
 
 CVCardReader::SParameters CVCardReader::ParseParameters(QByteArrayView text, int number) {

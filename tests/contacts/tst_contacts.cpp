@@ -41,6 +41,8 @@ class TestContacts : public QObject {
 private Q_SLOTS:
     void fixtures_data();
     void fixtures();
+    void readAround_data();
+    void readAround();
     void placeLines_data();
     void placeLines();
     void roundTripIsByteForByte_data();
@@ -142,6 +144,57 @@ void TestContacts::fixtures() {
                      [&](const CAddress& entry) { return entry.m_strLabel == label; });
     QVERIFY2(found != import.Entries().end(), qPrintable(label));
     QCOMPARE(found->m_strAddress, text);
+}
+
+void TestContacts::readAround_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("entries"); // label, then the address with "|" for CR LF
+    QTest::addColumn<QList<int>>("problemLines");
+
+    QByteArray utf16("\xFF\xFE");
+    for (QChar c : QStringLiteral("BEGIN:VCARD\rFN:Zoë\rADR:;;Elm\r\t Street 1;Bonn;;53111;\r"
+                                  "END:VCARD\r"))
+        utf16 += QByteArray(reinterpret_cast<const char*>(&c), 2);
+    QTest::newRow("vCard in UTF-16, CR alone, folded with a tab")
+        << utf16 << "a.vcf" << QStringList{"Zoë", "Zoë|Elm Street 1|53111 Bonn"} << QList<int>{};
+    QTest::newRow("vCard 2.1 agent inside a card")
+        << QByteArray("BEGIN:VCARD\nVERSION:2.1\nFN:Boss\nAGENT:\nBEGIN:VCARD\nFN:Aide\n"
+                      "ADR:;;1 Side St;Bonn;;53111;\nEND:VCARD\nADR:;;2 Main St;Bonn;;53111;\n"
+                      "END:VCARD\n")
+        << "a.vcf" << QStringList{"Boss", "Boss|2 Main St|53111 Bonn"} << QList<int>{};
+    QTest::newRow("vCard escapes and damaged quoted-printable")
+        << QByteArray("junk\nmore junk\nEND:VCARD\nBEGIN:VCARD\nVERSION:2.1\n"
+                      "FN;ENCODING=QUOTED-PRINTABLE;CHARSET=windows-1252:Jos=E9 =3D =ZZ\n"
+                      "ADR;HOME:;;Hof 1\\; Tor 2;Bonn;;53111;\nEND:VCARD\n")
+        << "a.vcf" << QStringList{"José = =ZZ", "José = =ZZ|Hof 1; Tor 2|53111 Bonn"}
+        << QList<int>{1, 3, 6};
+    QTest::newRow("vCard without a name")
+        << QByteArray("BEGIN:VCARD\nVERSION:4.0\nADR:;;1 Main St;Bonn;;53111;\nEND:VCARD\n")
+        << "a.vcf" << QStringList{} << QList<int>{1};
+    QTest::newRow("CSV doubled quotes")
+        << QByteArray("Name,Street,City\n\"Say \"\"Hi\"\"\",\"1, Main St\",Bonn\n") << "a.csv"
+        << QStringList{"Say \"Hi\"", "Say \"Hi\"|1, Main St|Bonn"} << QList<int>{};
+    QTest::newRow("CSV without a known header") << QByteArray("Phone,E-mail\n555,a@example.org\n")
+                                                << "a.csv" << QStringList{} << QList<int>{1};
+}
+
+void TestContacts::readAround() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, file);
+    QFETCH(QStringList, entries);
+    QFETCH(QList<int>, problemLines);
+
+    CContactsImport import(QStringLiteral("DE"));
+    import.ReadBytes(bytes, file);
+    QStringList read;
+    for (const CAddress& entry : import.Entries())
+        read << entry.m_strLabel << QString(entry.m_strAddress).replace(kCrLf, QStringLiteral("|"));
+    QCOMPARE(read, entries);
+    QList<int> lines;
+    for (const SContactsProblem& problem : import.Report().Problems())
+        lines.append(problem.m_line);
+    QCOMPARE(lines, problemLines);
 }
 
 void TestContacts::placeLines_data() {
