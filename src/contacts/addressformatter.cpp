@@ -123,26 +123,6 @@ const QHash<QString, QString>& CountryNames() {
     return names;
 }
 
-// The lines of a label as its writer laid them out, each trimmed, with no
-// empty lines.
-QStringList LabelLines(const QString& label) {
-    QStringList lines;
-    for (const QString& line : SplitLines(label)) {
-        const QString trimmed = line.trimmed();
-        if (!trimmed.isEmpty())
-            lines.append(trimmed);
-    }
-    return lines;
-}
-
-void AppendLines(QStringList& lines, const QString& text) {
-    for (const QString& line : SplitLines(text)) {
-        const QString trimmed = line.trimmed();
-        if (!trimmed.isEmpty())
-            lines.append(trimmed);
-    }
-}
-
 } // namespace
 
 CAddressFormatter::CAddressFormatter(QString userCountry)
@@ -176,7 +156,7 @@ std::optional<QString> CAddressFormatter::Format(const CContact& contact) const 
         // Our own files carry the book's text exactly.
         if (contact.m_exactText)
             return address.m_label;
-        QStringList lines = LabelLines(address.m_label);
+        QStringList lines = TrimmedLines(address.m_label);
         if (lines.isEmpty())
             return std::nullopt;
         // A label usually starts with the name; where it does not, the
@@ -189,26 +169,27 @@ std::optional<QString> CAddressFormatter::Format(const CContact& contact) const 
 
     QStringList lines;
     const QString name = contact.NameLine();
-    AppendLines(lines, name);
+    lines += TrimmedLines(name);
     const QString organization = contact.m_organization.simplified();
     if (!organization.isEmpty() &&
         organization.compare(name.simplified(), Qt::CaseInsensitive) != 0)
-        AppendLines(lines, organization);
+        lines += TrimmedLines(organization);
     const qsizetype nameLines = lines.size();
     for (const QString& street : address.m_street)
-        AppendLines(lines, street);
-    AppendLines(lines, address.m_extended);
+        lines += TrimmedLines(street);
+    lines += TrimmedLines(address.m_extended);
     if (!address.m_poBox.isEmpty()) {
         const bool number = std::all_of(address.m_poBox.begin(), address.m_poBox.end(),
                                         [](QChar c) { return c.isDigit(); });
-        AppendLines(lines, number ? QStringLiteral("PO Box ") + address.m_poBox : address.m_poBox);
+        lines +=
+            TrimmedLines(number ? QStringLiteral("PO Box ") + address.m_poBox : address.m_poBox);
     }
 
     const QString code = CountryCode(address.m_country);
     const bool ownCountry =
         address.m_country.isEmpty() || (!code.isEmpty() && code == m_userCountry);
     const SPlaceFormat& format = PlaceFormatFor(ownCountry ? m_userCountry : code);
-    AppendLines(lines, PlaceLines(address, format));
+    lines += TrimmedLines(PlaceLines(address, format));
     // A name and a country alone do not reach anyone.
     if (lines.size() == nameLines)
         return std::nullopt;
@@ -218,7 +199,7 @@ std::optional<QString> CAddressFormatter::Format(const CContact& contact) const 
         QString country = address.m_country;
         if (country.size() <= 3 && !code.isEmpty())
             country = QLocale::territoryToString(QLocale::codeToTerritory(code));
-        AppendLines(lines, country);
+        lines += TrimmedLines(country);
     }
     return lines.join(QStringLiteral("\r\n"));
 }

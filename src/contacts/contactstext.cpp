@@ -120,3 +120,13 @@ QStringList SplitLines(const QString& text) {
     lines.append(text.mid(start));
     return lines;
 }
+
+QStringList TrimmedLines(const QString& text) {
+    QStringList lines;
+    for (const QString& line : SplitLines(text)) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            lines.append(trimmed);
+    }
+    return lines;
+}

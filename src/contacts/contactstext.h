@@ -25,3 +25,7 @@ QString NormalizeLineBreaks(const QString& text);
 
 // The lines of a text whatever its line breaks.
 QStringList SplitLines(const QString& text);
+
+// The lines that hold anything, each trimmed: how a value written over
+// several lines reaches the envelope.
+QStringList TrimmedLines(const QString& text);

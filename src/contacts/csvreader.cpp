@@ -83,17 +83,6 @@ bool IsAddressField(Field field) {
            field != Field::MiddleName;
 }
 
-// The lines of a cell, each trimmed, empty ones left out.
-QStringList CellLines(const QString& cell) {
-    QStringList lines;
-    for (const QString& line : SplitLines(cell)) {
-        const QString trimmed = line.trimmed();
-        if (!trimmed.isEmpty())
-            lines.append(trimmed);
-    }
-    return lines;
-}
-
 struct SGroup {
     QString m_name;
     QList<int> m_columns;
@@ -214,7 +203,7 @@ void CCsvReader::Read(QByteArrayView bytes) {
                     }
                     break;
                 case Field::Street:
-                    address.m_street += CellLines(value);
+                    address.m_street += TrimmedLines(value);
                     break;
                 case Field::PoBox:
                     address.m_poBox = value.trimmed();

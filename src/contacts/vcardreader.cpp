@@ -458,11 +458,7 @@ void CVCardReader::HandleProperty(const QByteArray& name, const SParameters& par
         SPostalAddress address = AddressFrom(parameters);
         address.m_poBox = TrimmedPart(parts, 0);
         address.m_extended = TrimmedPart(parts, 1);
-        for (const QString& line : SplitLines(TrimmedPart(parts, 2))) {
-            const QString trimmed = line.trimmed();
-            if (!trimmed.isEmpty())
-                address.m_street.append(trimmed);
-        }
+        address.m_street = TrimmedLines(TrimmedPart(parts, 2));
         address.m_locality = TrimmedPart(parts, 3);
         address.m_region = TrimmedPart(parts, 4);
         address.m_postcode = TrimmedPart(parts, 5);
