@@ -5,9 +5,11 @@
 #include "addressbook.h"
 #include "addresslistmenu.h"
 #include "benchtexts.h"
+#include "contactsimport.h"
 #include "exception.h"
 #include "printerblocks.h"
 #include "samplebook.h"
+#include "samplecontacts.h"
 #include "settingsstore.h"
 
 #include <QApplication>
@@ -377,6 +379,68 @@ void BookFigures(const SOptions& options, const QString& root, QList<SRow>& rows
     }
 }
 
+// Importing a contacts file of 10,000 people into an empty book: reading,
+// laying out each address, inserting and the one save; against reading the
+// same file and decoding it as UTF-8.
+void ImportFigures(const SOptions& options, const QString& root, QList<SRow>& rows) {
+    const int count = 10000;
+    const struct {
+        const char* name;
+        const char* file;
+        QByteArray (*make)(int);
+    } cases[] = {{"vCard 3.0", "contacts.vcf", SampleVCards},
+                 {"Google CSV", "contacts.csv", SampleGoogleCsv}};
+    for (const auto& c : cases) {
+        Progress(QStringLiteral("import of 10,000 contacts, %1").arg(QLatin1String(c.name)));
+        const SProfile profile = MakeProfile(root + QStringLiteral("/import-") + c.file);
+        const QString path = profile.root + QLatin1Char('/') + QLatin1String(c.file);
+        const QByteArray bytes = c.make(count);
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+            Die(QStringLiteral("cannot write ") + path);
+        out.close();
+
+        SRow row{QStringLiteral("import 10,000 contacts, %1 (%2 MB)")
+                     .arg(QLatin1String(c.name))
+                     .arg(bytes.size() / 1e6, 0, 'f', 1),
+                 QStringLiteral("QFile::readAll + fromUtf8, same file"),
+                 {},
+                 {},
+                 0};
+        Alternate(
+            Repetitions(options, 10),
+            [&] {
+                QFile::remove(profile.BookPath());
+                CAddressBook book;
+                book.SetAddressBookPath(profile.BookPath());
+                QDir().mkpath(QFileInfo(profile.BookPath()).absolutePath());
+                QElapsedTimer timer;
+                timer.start();
+                CContactsImport import(QStringLiteral("DE"));
+                import.ReadFile(path);
+                const SImportResult result = import.MergeInto(book, DuplicateLabels::Skip);
+                const double ms = ElapsedMs(timer);
+                if (result.m_added != count || !import.Report().IsClean())
+                    Die(QStringLiteral("the import of %1 added %2").arg(path).arg(result.m_added));
+                return ms;
+            },
+            [&] {
+                QElapsedTimer timer;
+                timer.start();
+                QFile file(path);
+                if (!file.open(QIODevice::ReadOnly))
+                    Die(QStringLiteral("cannot read ") + path);
+                const QString text = QString::fromUtf8(file.readAll());
+                const double ms = ElapsedMs(timer);
+                if (text.isEmpty())
+                    Die(QStringLiteral("short read of ") + path);
+                return ms;
+            },
+            row);
+        rows.append(row);
+    }
+}
+
 // Counts the paint passes of a menu, so that "open" means drawn.
 class CPaintWatch : public QObject {
 public:
@@ -552,7 +616,7 @@ SOptions ParseOptions(const QStringList& arguments) {
         } else {
             Die(QStringLiteral(
                 "usage: pelvaro_bench [--runs N] [--quick] "
-                "[--only start,print,book,menu] [--book-records 1000,100000,1000000]\n"
+                "[--only start,print,book,menu,import] [--book-records 1000,100000,1000000]\n"
                 "       [--menu-entries 100,1000,5000,32000]\n"
                 "       pelvaro_bench --write-book RECORDS PATH"));
         }
@@ -596,6 +660,8 @@ int Run(const QStringList& arguments) {
         BookFigures(options, root.path(), rows);
     if (wanted("menu"))
         MenuFigures(options, rows);
+    if (wanted("import"))
+        ImportFigures(options, root.path(), rows);
     PrintTable(rows, MachineLine(loadBefore));
     return 0;
 }

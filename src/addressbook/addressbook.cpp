@@ -12,7 +12,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <new>
 
 int CompareLabels(QStringView a, QStringView b) {
@@ -195,12 +197,41 @@ int CAddressBook::FindLabel(const QString& label) const {
 }
 
 void CAddressBook::AddAddress(const CAddress& address) {
+    InsertAddress(address);
+    SaveAddressBook();
+}
+
+void CAddressBook::InsertAddress(const CAddress& address) {
     qsizetype position = 0;
     while (position < m_records.size() &&
            CompareLabels(m_records[position].m_strLabel, address.m_strLabel) < 0)
         ++position;
     m_records.insert(position, address);
-    SaveAddressBook();
+}
+
+void CAddressBook::InsertAddresses(const QList<CAddress>& addresses) {
+    const auto less = [](const CAddress& a, const CAddress& b) {
+        return CompareLabels(a.m_strLabel, b.m_strLabel) < 0;
+    };
+    if (!std::is_sorted(m_records.begin(), m_records.end(), less)) {
+        // A book loaded out of order: only the one-by-one scan gives the
+        // places the user would get from adding each record by hand.
+        for (const CAddress& address : addresses)
+            InsertAddress(address);
+        return;
+    }
+    // In a sorted book each insert lands before the first label that is not
+    // smaller, so a later record lands before an earlier equal one: sort the
+    // new records with ties in reverse order, and let them go before equal
+    // labels of the book.
+    QList<CAddress> incoming(addresses.rbegin(), addresses.rend());
+    std::stable_sort(incoming.begin(), incoming.end(), less);
+    QList<CAddress> merged;
+    merged.reserve(m_records.size() + incoming.size());
+    // std::merge takes from the first range on ties.
+    std::merge(incoming.begin(), incoming.end(), m_records.begin(), m_records.end(),
+               std::back_inserter(merged), less);
+    m_records = std::move(merged);
 }
 
 void CAddressBook::CheckIndex(int index) const {

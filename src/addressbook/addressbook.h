@@ -38,6 +38,12 @@ public:
     // Inserts a copy before the first record whose label is not smaller,
     // then saves. Does not test uniqueness.
     void AddAddress(const CAddress& address);
+    // The same insert without the save, for callers that add many records
+    // and save once.
+    void InsertAddress(const CAddress& address);
+    // Inserts the records one after the other as InsertAddress does, in one
+    // pass when the book is in label order. Does not save.
+    void InsertAddresses(const QList<CAddress>& addresses);
 
     int GetSize() const { return static_cast<int>(m_records.size()); }
     // Record access; an index outside the book raises CInvalidArgException

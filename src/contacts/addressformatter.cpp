@@ -1,0 +1,205 @@
+#include "addressformatter.h"
+
+#include "contactstext.h"
+
+#include <QHash>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace {
+
+enum class Part { Locality, Region, Postcode };
+
+// How a country lays out its place line(s): the parts in order, each with
+// the separator that comes before it when something stands before it.
+struct SPlaceFormat {
+    const char* countries; // ISO codes, space separated
+    struct SStep {
+        Part part;
+        const char* before;
+    } steps[3];
+    int count;
+};
+
+constexpr SPlaceFormat kPlaceFormats[] = {
+    // "Springfield, IL 62704"
+    {"US", {{Part::Locality, ""}, {Part::Region, ", "}, {Part::Postcode, " "}}, 3},
+    // "Chiyoda-ku, Tokyo 100-0001", as Japan Post writes an address in
+    // Latin letters.
+    {"JP", {{Part::Locality, ""}, {Part::Region, ", "}, {Part::Postcode, " "}}, 3},
+    // "Montreal QC  H3Z 2Y7": two spaces before the postal code.
+    {"CA", {{Part::Locality, ""}, {Part::Region, " "}, {Part::Postcode, "  "}}, 3},
+    // "Sydney NSW 2000"
+    {"AU", {{Part::Locality, ""}, {Part::Region, " "}, {Part::Postcode, " "}}, 3},
+    // The post town, then the postcode on a line of its own.
+    {"GB", {{Part::Locality, ""}, {Part::Postcode, "\n"}}, 2},
+    // "20095 Hamburg"; the state is not written.
+    {"DE AT CH FR", {{Part::Postcode, ""}, {Part::Locality, " "}}, 2},
+    // "1012 AB  Amsterdam": two spaces after the postcode.
+    {"NL", {{Part::Postcode, ""}, {Part::Locality, "  "}}, 2},
+    // "00184 Roma RM": the province after the town.
+    {"IT", {{Part::Postcode, ""}, {Part::Locality, " "}, {Part::Region, " "}}, 3},
+    // "28013 Madrid", the province below.
+    {"ES", {{Part::Postcode, ""}, {Part::Locality, " "}, {Part::Region, "\n"}}, 3},
+};
+
+// Any other country: postcode and place on one line, a region below.
+constexpr SPlaceFormat kOtherCountries = {
+    "", {{Part::Postcode, ""}, {Part::Locality, " "}, {Part::Region, "\n"}}, 3};
+
+const SPlaceFormat& PlaceFormatFor(const QString& code) {
+    if (code.size() == 2) {
+        for (const SPlaceFormat& format : kPlaceFormats) {
+            const QLatin1String countries(format.countries);
+            for (qsizetype i = 0; i + 1 < countries.size(); i += 3)
+                if (countries.sliced(i, 2) == code)
+                    return format;
+        }
+    }
+    return kOtherCountries;
+}
+
+QString PlaceLines(const SPostalAddress& address, const SPlaceFormat& format) {
+    QString place;
+    for (int i = 0; i < format.count; ++i) {
+        const auto& step = format.steps[i];
+        const QString& value = step.part == Part::Locality ? address.m_locality
+                               : step.part == Part::Region ? address.m_region
+                                                           : address.m_postcode;
+        if (value.isEmpty())
+            continue;
+        if (!place.isEmpty())
+            place += QLatin1String(step.before);
+        place += value;
+    }
+    return place;
+}
+
+// Names that contacts files use for countries, beyond the codes and the
+// names the locale database knows.
+struct SAlias {
+    const char* name;
+    const char* code;
+};
+constexpr SAlias kAliases[] = {
+    {"usa", "US"},
+    {"u.s.a", "US"},
+    {"u.s", "US"},
+    {"america", "US"},
+    {"united states of america", "US"},
+    {"uk", "GB"},
+    {"u.k", "GB"},
+    {"great britain", "GB"},
+    {"britain", "GB"},
+    {"england", "GB"},
+    {"scotland", "GB"},
+    {"wales", "GB"},
+    {"northern ireland", "GB"},
+    {"holland", "NL"},
+    {"the netherlands", "NL"},
+};
+
+const QHash<QString, QString>& CountryNames() {
+    static const QHash<QString, QString> names = [] {
+        QHash<QString, QString> table;
+        for (const QLocale& locale : QLocale::matchingLocales(
+                 QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+            const QLocale::Territory territory = locale.territory();
+            if (territory == QLocale::AnyTerritory || territory == QLocale::World)
+                continue;
+            const QString code = QLocale::territoryToCode(territory);
+            if (code.size() != 2)
+                continue;
+            table.insert(QLocale::territoryToString(territory).toLower(), code);
+            const QString native = locale.nativeTerritoryName().toLower();
+            if (!native.isEmpty() && !table.contains(native))
+                table.insert(native, code);
+        }
+        for (const SAlias& alias : kAliases)
+            table.insert(QString::fromUtf8(alias.name), QString::fromLatin1(alias.code));
+        return table;
+    }();
+    return names;
+}
+
+} // namespace
+
+CAddressFormatter::CAddressFormatter(QString userCountry)
+    : m_userCountry(CountryCode(userCountry)) {}
+
+QString CAddressFormatter::CountryCode(const QString& country) {
+    QString name = country.simplified().toLower();
+    while (name.endsWith(QLatin1Char('.')))
+        name.chop(1);
+    if (name.isEmpty())
+        return QString();
+    if (name.size() == 2 || name.size() == 3) {
+        const QLocale::Territory territory = QLocale::codeToTerritory(name.toUpper());
+        if (territory != QLocale::AnyTerritory)
+            return QLocale::territoryToCode(territory);
+    }
+    return CountryNames().value(name);
+}
+
+QString CAddressFormatter::SystemCountry() {
+    return QLocale::territoryToCode(QLocale::system().territory());
+}
+
+std::optional<QString> CAddressFormatter::Format(const CContact& contact) const {
+    const std::optional<SPostalAddress>& chosen = contact.ChosenAddress();
+    if (!chosen)
+        return std::nullopt;
+    const SPostalAddress& address = *chosen;
+
+    if (!address.HasParts()) {
+        // Our own files carry the book's text exactly.
+        if (contact.m_exactText)
+            return address.m_label;
+        QStringList lines = TrimmedLines(address.m_label);
+        if (lines.isEmpty())
+            return std::nullopt;
+        // A label usually starts with the name; where it does not, the
+        // envelope still needs it.
+        const QString name = contact.NameLine();
+        if (!name.isEmpty() && lines.front().compare(name, Qt::CaseInsensitive) != 0)
+            lines.prepend(name);
+        return lines.join(QStringLiteral("\r\n"));
+    }
+
+    QStringList lines;
+    const QString name = contact.NameLine();
+    lines += TrimmedLines(name);
+    const QString organization = contact.m_organization.simplified();
+    if (!organization.isEmpty() &&
+        organization.compare(name.simplified(), Qt::CaseInsensitive) != 0)
+        lines += TrimmedLines(organization);
+    const qsizetype nameLines = lines.size();
+    for (const QString& street : address.m_street)
+        lines += TrimmedLines(street);
+    lines += TrimmedLines(address.m_extended);
+    if (!address.m_poBox.isEmpty()) {
+        const bool number = std::all_of(address.m_poBox.begin(), address.m_poBox.end(),
+                                        [](QChar c) { return c.isDigit(); });
+        lines +=
+            TrimmedLines(number ? QStringLiteral("PO Box ") + address.m_poBox : address.m_poBox);
+    }
+
+    const QString code = CountryCode(address.m_country);
+    const bool ownCountry =
+        address.m_country.isEmpty() || (!code.isEmpty() && code == m_userCountry);
+    const SPlaceFormat& format = PlaceFormatFor(ownCountry ? m_userCountry : code);
+    lines += TrimmedLines(PlaceLines(address, format));
+    // A name and a country alone do not reach anyone.
+    if (lines.size() == nameLines)
+        return std::nullopt;
+    if (!ownCountry) {
+        // A bare code means nothing to a post office; a name stays as the
+        // contact wrote it.
+        QString country = address.m_country;
+        if (country.size() <= 3 && !code.isEmpty())
+            country = QLocale::territoryToString(QLocale::codeToTerritory(code));
+        lines += TrimmedLines(country);
+    }
+    return lines.join(QStringLiteral("\r\n"));
+}

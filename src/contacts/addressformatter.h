@@ -1,0 +1,32 @@
+#pragma once
+
+#include "contact.h"
+
+#include <QString>
+
+#include <optional>
+
+// Lays out a contact's address as the address boxes hold it, lines joined by
+// CR LF: the name, the organization when it is not the name, the street
+// lines, the place line in the order of the address's country, and the
+// country's name when it is not the user's own.
+class CAddressFormatter {
+public:
+    // userCountry: the user's own country as an ISO 3166 code ("US"); an
+    // address there, or one that names no country, gets no country line.
+    explicit CAddressFormatter(QString userCountry);
+
+    // The address text for the contact's chosen address; nothing when the
+    // contact has none.
+    std::optional<QString> Format(const CContact& contact) const;
+
+    // The ISO 3166 code of a country as contacts files write it: a code
+    // ("de", "DEU"), an English or native name ("Germany", "Deutschland")
+    // or a common short form ("USA", "UK"). Empty when unknown.
+    static QString CountryCode(const QString& country);
+    // The user's country from the system locale.
+    static QString SystemCountry();
+
+private:
+    QString m_userCountry;
+};

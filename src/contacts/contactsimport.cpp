@@ -1,0 +1,199 @@
+#include "contactsimport.h"
+
+#include "addressbook.h"
+#include "addressformatter.h"
+#include "contact.h"
+#include "csvreader.h"
+#include "fileexception.h"
+#include "vcardreader.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <cerrno>
+
+namespace {
+
+// Labels are the same to the book up to their first U+0000, as
+// CompareLabels has it.
+QString LabelKey(const QString& label) {
+    const qsizetype end = label.indexOf(QChar(u'\0'));
+    return end < 0 ? label : label.first(end);
+}
+
+bool LooksLikeVCard(QByteArrayView bytes) {
+    // Skip a byte order mark and blank lines, in UTF-8 or UTF-16.
+    QByteArray start;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        const bool little = bytes.startsWith("\xFF\xFE");
+        for (qsizetype i = 2; i + 1 < bytes.size() && start.size() < 64; i += 2)
+            start.append(little ? bytes[i] : bytes[i + 1]);
+    } else {
+        start = bytes.first(qMin<qsizetype>(bytes.size(), 64 + 3)).toByteArray();
+        if (start.startsWith("\xEF\xBB\xBF"))
+            start.remove(0, 3);
+    }
+    return start.trimmed().toUpper().startsWith("BEGIN:VCARD");
+}
+
+} // namespace
+
+QString SImportResult::Summary() const {
+    QStringList lines;
+    lines.append(m_added == 1 ? QStringLiteral("1 address was added.")
+                              : QStringLiteral("%1 addresses were added.").arg(m_added));
+    if (m_renamed > 0)
+        lines.append(QStringLiteral("%1 of them under a new label, as their label was taken.")
+                         .arg(m_renamed));
+    if (m_replaced > 0)
+        lines.append(QStringLiteral("%1 replaced the address of an entry with the same label.")
+                         .arg(m_replaced));
+    if (m_labelTaken > 0)
+        lines.append(QStringLiteral("%1 left out because their label is already in the address "
+                                    "book.")
+                         .arg(m_labelTaken));
+    if (m_withoutAddress > 0) {
+        QString names = m_withoutAddressNames.join(QStringLiteral(", "));
+        if (m_withoutAddress > m_withoutAddressNames.size())
+            names += QStringLiteral("...");
+        lines.append(
+            QStringLiteral("%1 had no address: %2").arg(QString::number(m_withoutAddress), names));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+CContactsImport::CContactsImport(const QString& userCountry) : m_formatter(userCountry) {}
+
+void CContactsImport::ReadFile(const QString& path) {
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) {
+        const int error = errno;
+        throw CFileException(error ? ClassifyErrno(error) : FileErrorCause::FileNotFound, path);
+    }
+    // A pipe or device has no size to check first: read it in pieces and
+    // stop past the limit.
+    QByteArray bytes;
+    if (!file.isSequential() && file.size() <= kMaxFileSize) {
+        bytes = file.readAll();
+    } else {
+        while (bytes.size() <= kMaxFileSize) {
+            const QByteArray piece = file.read(1 << 16);
+            if (piece.isEmpty())
+                break;
+            bytes += piece;
+        }
+    }
+    if (file.error() != QFileDevice::NoError)
+        throw CFileException(FileErrorCause::HardIO, path);
+    Reset(path);
+    if (bytes.size() > kMaxFileSize || file.size() > kMaxFileSize) {
+        m_report.AddProblem(0, QStringLiteral("the file is larger than 256 MB; nothing was read"));
+        return;
+    }
+    Read(bytes, path);
+}
+
+void CContactsImport::ReadBytes(QByteArrayView bytes, const QString& fileName) {
+    Reset(fileName);
+    Read(bytes, fileName);
+}
+
+void CContactsImport::Reset(const QString& fileName) {
+    m_report = CContactsReport(fileName);
+    m_entries.clear();
+    m_withoutAddress.clear();
+    m_withoutAddressCount = 0;
+}
+
+void CContactsImport::Read(QByteArrayView bytes, const QString& fileName) {
+    if (bytes.isEmpty()) {
+        m_report.AddProblem(0, QStringLiteral("the file is empty"));
+        return;
+    }
+    const auto sink = [this](CContact&& contact) { TakeContact(std::move(contact)); };
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (LooksLikeVCard(bytes) || suffix == QLatin1String("vcf") || suffix == QLatin1String("vcard"))
+        CVCardReader(m_report, sink).Read(bytes);
+    else
+        CCsvReader(m_report, sink).Read(bytes);
+}
+
+void CContactsImport::TakeContact(CContact&& contact) {
+    const QString label = contact.Label();
+    if (label.isEmpty()) {
+        m_report.AddProblem(contact.m_line,
+                            QStringLiteral("the contact has no name and no organization; it is "
+                                           "left out"));
+        return;
+    }
+    const std::optional<QString> text = m_formatter.Format(contact);
+    if (!text) {
+        ++m_withoutAddressCount;
+        if (m_withoutAddress.size() < kNamesListed)
+            m_withoutAddress.append(label);
+        return;
+    }
+    m_entries.append(CAddress(label, *text));
+}
+
+SImportResult CContactsImport::MergeInto(CAddressBook& book, DuplicateLabels policy) const {
+    SImportResult result;
+    result.m_withoutAddress = m_withoutAddressCount;
+    result.m_withoutAddressNames = m_withoutAddress;
+
+    // Where each label already is: an index into the book (first of equal
+    // labels, as FindLabel gives) or, negative, into the entries to add.
+    QHash<QString, qsizetype> taken;
+    taken.reserve(book.GetSize() + m_entries.size());
+    for (int i = book.GetSize() - 1; i >= 0; --i)
+        taken.insert(LabelKey(book.GetAt(i).m_strLabel), i);
+    QList<CAddress> added;
+    bool changed = false;
+
+    for (const CAddress& entry : m_entries) {
+        const QString key = LabelKey(entry.m_strLabel);
+        const auto found = taken.constFind(key);
+        if (found == taken.cend()) {
+            taken.insert(key, -1 - added.size());
+            added.append(entry);
+            continue;
+        }
+        switch (policy) {
+        case DuplicateLabels::Skip:
+            ++result.m_labelTaken;
+            break;
+        case DuplicateLabels::Replace:
+            if (*found >= 0)
+                book.SetAddressAt(static_cast<int>(*found), entry.m_strAddress);
+            else
+                added[-1 - *found].m_strAddress = entry.m_strAddress;
+            ++result.m_replaced;
+            changed = true;
+            break;
+        case DuplicateLabels::Rename:
+            for (int n = 2;; ++n) {
+                // What follows a U+0000 never counts for the book, so it
+                // would never make the new label free.
+                const QString label = key + QStringLiteral(" (%1)").arg(n);
+                const QString& renamedKey = label;
+                if (taken.contains(renamedKey))
+                    continue;
+                taken.insert(renamedKey, -1 - added.size());
+                added.append(CAddress(label, entry.m_strAddress));
+                ++result.m_renamed;
+                break;
+            }
+            break;
+        }
+    }
+    result.m_added = static_cast<int>(added.size());
+    if (!added.isEmpty()) {
+        book.InsertAddresses(added);
+        changed = true;
+    }
+    if (changed)
+        book.SaveAddressBook();
+    return result;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "address.h"
+#include "addressformatter.h"
+#include "contactsreport.h"
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class CAddressBook;
+
+// What to do with a contact whose label the book already holds.
+enum class DuplicateLabels {
+    Skip,    // leave the contact out
+    Replace, // give the book's entry the contact's address
+    Rename,  // add it as "Smith (2)", "Smith (3)"...
+};
+
+// What an import did to the book.
+struct SImportResult {
+    int m_added = 0; // renamed ones included
+    int m_renamed = 0;
+    int m_replaced = 0;
+    int m_labelTaken = 0; // left out because the label was in the book
+    int m_withoutAddress = 0;
+    QStringList m_withoutAddressNames; // the first few of them
+
+    // The whole result in a few lines, for a message or a terminal.
+    QString Summary() const;
+};
+
+// Reads a contacts file into address book entries, one per contact with an
+// address, and merges them into a book.
+class CContactsImport {
+public:
+    static constexpr int kNamesListed = 5;
+    // Larger files are refused rather than read.
+    static constexpr qint64 kMaxFileSize = 256 << 20;
+
+    // userCountry: ISO 3166 code of the user's country; addresses there get
+    // no country line.
+    explicit CContactsImport(const QString& userCountry);
+
+    // Reads a vCard or CSV file, told apart by its content (then by its
+    // name). A file that cannot be read raises CFileException; problems
+    // inside it go to Report().
+    void ReadFile(const QString& path);
+    // The same for bytes in memory; fileName is named in problems and
+    // decides the format when the content does not.
+    void ReadBytes(QByteArrayView bytes, const QString& fileName);
+
+    // One entry per contact with an address, in file order.
+    const QList<CAddress>& Entries() const { return m_entries; }
+    // Labels of the contacts that have no address.
+    const QStringList& WithoutAddress() const { return m_withoutAddress; }
+    int WithoutAddressCount() const { return m_withoutAddressCount; }
+    const CContactsReport& Report() const { return m_report; }
+
+    // Adds the entries to the book at their sorted places, labels that are
+    // taken handled by the policy, and saves the book once when anything
+    // changed. A failed save raises CFileException; the book keeps the
+    // entries in memory, as after any change whose save failed.
+    SImportResult MergeInto(CAddressBook& book, DuplicateLabels policy) const;
+
+private:
+    void Reset(const QString& fileName);
+    void Read(QByteArrayView bytes, const QString& fileName);
+    void TakeContact(CContact&& contact);
+
+    CAddressFormatter m_formatter;
+    CContactsReport m_report;
+    QList<CAddress> m_entries;
+    QStringList m_withoutAddress;
+    int m_withoutAddressCount = 0;
+};

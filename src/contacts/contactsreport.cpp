@@ -1,0 +1,25 @@
+#include "contactsreport.h"
+
+void CContactsReport::AddProblem(int line, QString message) {
+    if (m_problems.size() < kMaxProblems)
+        m_problems.append({line, std::move(message)});
+    else
+        ++m_problemsLeftOut;
+}
+
+QStringList CContactsReport::Lines() const {
+    QStringList lines;
+    lines.reserve(m_problems.size() + 1);
+    for (const SContactsProblem& problem : m_problems) {
+        if (problem.m_line > 0)
+            // One pass, so a "%2" in a file name or message stays as it is.
+            lines.append(QStringLiteral("%1:%2: %3")
+                             .arg(m_fileName, QString::number(problem.m_line), problem.m_message));
+        else
+            lines.append(m_fileName + QStringLiteral(": ") + problem.m_message);
+    }
+    if (m_problemsLeftOut > 0)
+        lines.append(QStringLiteral("%1: %2 more problems not listed")
+                         .arg(m_fileName, QString::number(m_problemsLeftOut)));
+    return lines;
+}

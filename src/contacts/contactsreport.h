@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// One thing wrong in a contacts file, at the line where it starts.
+struct SContactsProblem {
+    int m_line = 0;
+    QString m_message;
+};
+
+// What went wrong while reading one contacts file. A file of nothing but
+// bad lines could make a long list, so past a limit only the count grows.
+class CContactsReport {
+public:
+    static constexpr int kMaxProblems = 1000;
+
+    explicit CContactsReport(QString fileName = QString()) : m_fileName(std::move(fileName)) {}
+
+    void AddProblem(int line, QString message);
+
+    const QString& FileName() const { return m_fileName; }
+    const QList<SContactsProblem>& Problems() const { return m_problems; }
+    // Problems found beyond kMaxProblems, counted but not kept.
+    int ProblemsLeftOut() const { return m_problemsLeftOut; }
+    bool IsClean() const { return m_problems.isEmpty(); }
+
+    // One line per problem, "file:line: message", and a last line saying how
+    // many more there were when the list was cut.
+    QStringList Lines() const;
+
+private:
+    QString m_fileName;
+    QList<SContactsProblem> m_problems;
+    int m_problemsLeftOut = 0;
+};

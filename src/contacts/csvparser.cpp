@@ -1,0 +1,143 @@
+#include "csvparser.h"
+
+namespace {
+
+bool IsLineBreak(QChar c) {
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
+
+QChar FindSeparator(const QString& text) {
+    int commas = 0;
+    int semicolons = 0;
+    int tabs = 0;
+    bool quoted = false;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (quoted)
+            continue;
+        else if (IsLineBreak(c))
+            break;
+        else if (c == QLatin1Char(','))
+            ++commas;
+        else if (c == QLatin1Char(';'))
+            ++semicolons;
+        else if (c == QLatin1Char('\t'))
+            ++tabs;
+    }
+    if (semicolons > commas && semicolons >= tabs)
+        return QLatin1Char(';');
+    if (tabs > commas && tabs > semicolons)
+        return QLatin1Char('\t');
+    return QLatin1Char(',');
+}
+
+} // namespace
+
+CCsvParser::CCsvParser(const QString& text, CContactsReport& report)
+    : m_text(text), m_report(report), m_separator(FindSeparator(text)) {}
+
+void CCsvParser::AddField(SRecord& record, QString& field) const {
+    if (record.m_fields.size() < m_maxFields)
+        record.m_fields.append(field);
+    else
+        ++record.m_fieldsLeftOut;
+    field.clear();
+}
+
+void CCsvParser::CountLineBreaks(qsizetype from, qsizetype to) {
+    for (qsizetype i = from; i < to; ++i) {
+        if (m_text[i] == QLatin1Char('\n') ||
+            (m_text[i] == QLatin1Char('\r') &&
+             (i + 1 >= m_text.size() || m_text[i + 1] != QLatin1Char('\n'))))
+            ++m_line;
+    }
+}
+
+bool CCsvParser::Next(SRecord& record) {
+    const qsizetype size = m_text.size();
+    while (m_position < size) {
+        record.m_fields.clear();
+        record.m_fieldsLeftOut = 0;
+        record.m_line = m_line;
+        QString field;
+        bool fieldStart = true;
+        bool blank = true;
+        while (true) {
+            if (m_position >= size) {
+                AddField(record, field);
+                break;
+            }
+            const QChar c = m_text[m_position];
+            if (fieldStart && c == QLatin1Char('"')) {
+                blank = false;
+                const int openedAt = m_line;
+                qsizetype from = m_position + 1;
+                bool closed = false;
+                while (true) {
+                    const qsizetype quote = m_text.indexOf(QLatin1Char('"'), from);
+                    if (quote < 0)
+                        break;
+                    field += QStringView(m_text).sliced(from, quote - from);
+                    CountLineBreaks(from, quote);
+                    if (quote + 1 < size && m_text[quote + 1] == QLatin1Char('"')) {
+                        field += QLatin1Char('"');
+                        from = quote + 2;
+                        continue;
+                    }
+                    from = quote + 1;
+                    closed = true;
+                    break;
+                }
+                if (!closed) {
+                    // No quote follows anywhere, so this one cannot close:
+                    // read it as a character and the rest as plain fields.
+                    m_report.AddProblem(openedAt, QStringLiteral("a quoted field is not closed; "
+                                                                 "the quote is read as text"));
+                    field = QStringLiteral("\"");
+                    // The scan above counted lines it will now read again.
+                    m_line = openedAt;
+                    m_position = m_position + 1;
+                    fieldStart = false;
+                    continue;
+                }
+                m_position = from;
+                fieldStart = false;
+                if (m_position < size && m_text[m_position] != m_separator &&
+                    !IsLineBreak(m_text[m_position]))
+                    m_report.AddProblem(m_line, QStringLiteral("text after a closing quote is kept "
+                                                               "as part of the field"));
+                continue;
+            }
+            if (c == m_separator) {
+                blank = false;
+                AddField(record, field);
+                fieldStart = true;
+                ++m_position;
+                continue;
+            }
+            if (IsLineBreak(c)) {
+                AddField(record, field);
+                m_position += c == QLatin1Char('\r') && m_position + 1 < size &&
+                                      m_text[m_position + 1] == QLatin1Char('\n')
+                                  ? 2
+                                  : 1;
+                ++m_line;
+                break;
+            }
+            // Plain text up to the next separator, quote or line break.
+            qsizetype end = m_position;
+            while (end < size && m_text[end] != m_separator && !IsLineBreak(m_text[end]))
+                ++end;
+            field += QStringView(m_text).sliced(m_position, end - m_position);
+            if (!field.isEmpty())
+                blank = false;
+            m_position = end;
+            fieldStart = false;
+        }
+        if (blank && record.m_fields.size() == 1 && record.m_fields.front().isEmpty())
+            continue;
+        return true;
+    }
+    return false;
+}

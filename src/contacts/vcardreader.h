@@ -1,0 +1,52 @@
+#pragma once
+
+#include "contact.h"
+#include "contactsreport.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QSet>
+
+#include <functional>
+#include <optional>
+
+// Reads vCard 2.1, 3.0 and 4.0: folded lines, escapes, property groups,
+// parameters in each version's forms, 2.1's quoted-printable values in any
+// character set, a byte order mark, any line breaks, many cards a file.
+// Each card reaches the sink as it ends; problems go to the report with
+// their line, and reading goes on after each.
+class CVCardReader {
+public:
+    using ContactSink = std::function<void(CContact&&)>;
+
+    CVCardReader(CContactsReport& report, ContactSink sink);
+    void Read(QByteArrayView bytes);
+
+private:
+    struct SParameters {
+        QSet<QByteArray> types; // lower case
+        QByteArray encoding;    // upper case
+        QByteArray charset;
+        int preference = 0;
+        std::optional<QString> label;
+    };
+
+    void HandleLine(QByteArrayView line, int number);
+    void HandleProperty(const QByteArray& name, const SParameters& parameters, QByteArrayView value,
+                        int number);
+    SParameters ParseParameters(QByteArrayView text, int number);
+    QString DecodeValue(QByteArrayView raw, const SParameters& parameters, int number);
+    SPostalAddress AddressFrom(const SParameters& parameters) const;
+    void StartCard(int number);
+    void FinishCard();
+
+    CContactsReport& m_report;
+    ContactSink m_sink;
+    bool m_fromUtf16 = false;
+
+    std::optional<CContact> m_card;
+    std::optional<SPostalAddress> m_labelAddress; // from LABEL properties
+    int m_nestedDepth = 0;                        // inside a card that an AGENT carries
+    bool m_emptyAgent = false;                    // the last property was AGENT with no value
+    bool m_inStrayText = false;                   // already said that text stands outside a card
+};
