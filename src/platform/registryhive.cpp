@@ -2,7 +2,9 @@
 
 #include "ansicodepage.h"
 
+#include <QHashFunctions>
 #include <QStringDecoder>
+#include <QVarLengthArray>
 #include <QtEndian>
 
 namespace {
@@ -10,8 +12,17 @@ namespace {
 const QChar kFoldedSeparator(0x0001);
 const QLatin1StringView kHeader("Windows Registry Editor Version 5.00");
 const QLatin1StringView kOldHeader("REGEDIT4");
-// regedit starts a continuation line once a hex line would pass this column.
+// regedit ends a hex line with a backslash and goes on on the next, two
+// blanks in, as soon as the line has reached this many characters after a
+// byte's comma; exports of its own show 23 bytes after "@=hex(2):" and 25 on
+// every continuation line.
 constexpr qsizetype kHexLineLimit = 77;
+
+// What keeping a key or a value costs beyond its text, counted against what
+// one parse may hold: a map node with the folded and the spelled path, a
+// value with its two blocks and its place in the key's table of names.
+constexpr qint64 kKeyCost = 224;
+constexpr qint64 kValueCost = 160;
 
 QString FoldName(QStringView name) {
     // The registry compares names by upper-casing each unit on its own, with
@@ -20,6 +31,26 @@ QString FoldName(QStringView name) {
     for (qsizetype i = 0; i < name.size(); ++i)
         folded[i] = name[i].toUpper();
     return folded;
+}
+
+// Names compare by upper-casing each unit on its own, as FoldName does.
+bool FoldedEqual(QStringView a, QStringView b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && a[i].toUpper() != b[i].toUpper())
+            return false;
+    }
+    return true;
+}
+
+// With the process's random start value, so that a file cannot be made of
+// names that all land in one slot.
+size_t FoldedHash(QStringView name) {
+    QVarLengthArray<char16_t, 128> folded(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i)
+        folded[i] = name[i].toUpper().unicode();
+    return qHash(QStringView(folded.data(), folded.size()), QHashSeed::globalSeed());
 }
 
 bool IsBlank(QChar c) {
@@ -173,58 +204,24 @@ QString DecodeText(QByteArrayView bytes) {
     return MultiByteToWide(ThreadAnsiCodePage(), bytes);
 }
 
-QStringView LineAt(const QList<QStringView>& lines, qsizetype i) {
-    QStringView line = lines[i];
-    if (line.endsWith(QLatin1Char('\r')))
-        line.chop(1);
-    return TrimBlank(line);
+// Where a quoted string that starts at s[from] == '"' ends: the position of
+// its closing quote, or -1. The same escapes as ParseQuoted.
+qsizetype ClosingQuote(QStringView s, qsizetype from) {
+    for (qsizetype pos = from + 1; pos < s.size(); ++pos) {
+        if (s[pos] == QLatin1Char('"'))
+            return pos;
+        if (s[pos] == QLatin1Char('\\') && pos + 1 < s.size() &&
+            (s[pos + 1] == QLatin1Char('\\') || s[pos + 1] == QLatin1Char('"')))
+            ++pos;
+    }
+    return -1;
 }
 
-// The part after "name=". Hex values may go on over continuation lines; i
-// is left on the last line that belongs to the value.
-bool ParseValueData(QStringView data, const QList<QStringView>& lines, qsizetype& i,
-                    qsizetype cutLine, quint32& type, QByteArray& bytes) {
-    if (data.startsWith(QLatin1Char('"'))) {
-        qsizetype end = 0;
-        QString value;
-        type = CRegistryHive::kRegSz;
-        if (!ParseQuoted(data, end, value) || end != data.size())
-            return false;
-        bytes = Utf16LeBytes(value, true);
-        return true;
-    }
-    if (data.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
-        quint32 number = 0;
-        type = CRegistryHive::kRegDword;
-        if (i == cutLine || !ParseHexNumber(data.sliced(6), number))
-            return false;
-        bytes.resize(4);
-        qToLittleEndian<quint32>(number, bytes.data());
-        return true;
-    }
-    if (!data.startsWith(QLatin1String("hex"), Qt::CaseInsensitive))
-        return false;
-    qsizetype colon = 3;
-    type = CRegistryHive::kRegBinary;
-    if (data.size() > 3 && data[3] == QLatin1Char('(')) {
-        const qsizetype close = data.indexOf(QLatin1Char(')'), 4);
-        if (close < 0 || !ParseHexNumber(data.sliced(4, close - 4), type))
-            return false;
-        colon = close + 1;
-    }
-    if (colon >= data.size() || data[colon] != QLatin1Char(':'))
-        return false;
-    QString hexText = data.sliced(colon + 1).toString();
-    // Continuation lines belong to this value whether or not it turns out
-    // readable, so they are consumed either way.
-    while (hexText.endsWith(QLatin1Char('\\'))) {
-        hexText.chop(1);
-        if (i + 1 >= lines.size() || !LooksLikeHexContinuation(LineAt(lines, i + 1)))
-            return false;
-        ++i;
-        hexText += LineAt(lines, i);
-    }
-    return i != cutLine && ParseHexBytes(hexText, bytes);
+// A line without its line end and the blanks around it.
+QStringView CleanLine(QStringView raw) {
+    if (raw.endsWith(QLatin1Char('\r')))
+        raw.chop(1);
+    return TrimBlank(raw);
 }
 
 } // namespace
@@ -317,7 +314,7 @@ CRegistryHive::Key& CRegistryHive::InsertKey(const QStringList& components) {
     const QString folded = FoldPath(components);
     auto it = m_keys.find(folded);
     if (it == m_keys.end())
-        it = m_keys.emplace(folded, Key{SpellLikeStored(components), {}}).first;
+        it = m_keys.emplace(folded, Key{SpellLikeStored(components), {}, {}}).first;
     return it->second;
 }
 
@@ -351,33 +348,59 @@ QString CRegistryHive::StoredPath(const QString& path) const {
     return KeyExists(path) ? SpellLikeStored(SplitPath(path)) : QString();
 }
 
+qsizetype CRegistryHive::FindValueIn(const Key& key, QStringView name) {
+    if (key.nameTable.isEmpty())
+        return -1;
+    const size_t mask = static_cast<size_t>(key.nameTable.size()) - 1;
+    for (size_t i = FoldedHash(name) & mask;; i = (i + 1) & mask) {
+        const qint32 slot = key.nameTable[static_cast<qsizetype>(i)];
+        if (slot == 0)
+            return -1;
+        if (FoldedEqual(key.values[slot - 1].name, name))
+            return slot - 1;
+    }
+}
+
+void CRegistryHive::SetValueIn(Key& key, const QString& name, quint32 type, QByteArray data) {
+    if (const qsizetype at = FindValueIn(key, name); at >= 0) {
+        Value& value = key.values[at];
+        value.type = type;
+        value.data = std::move(data);
+        return;
+    }
+    key.values.append(Value{name, type, std::move(data)});
+    const qsizetype count = key.values.size();
+    const auto place = [&key](qsizetype position) {
+        const size_t mask = static_cast<size_t>(key.nameTable.size()) - 1;
+        size_t slot = FoldedHash(key.values[position].name) & mask;
+        while (key.nameTable[static_cast<qsizetype>(slot)] != 0)
+            slot = (slot + 1) & mask;
+        key.nameTable[static_cast<qsizetype>(slot)] = static_cast<qint32>(position + 1);
+    };
+    if (2 * count <= key.nameTable.size()) {
+        place(count - 1);
+        return;
+    }
+    // Twice the room, and every name placed again.
+    key.nameTable = QList<qint32>(qMax<qsizetype>(8, qNextPowerOfTwo(quint64(2 * count))), 0);
+    for (qsizetype i = 0; i < count; ++i)
+        place(i);
+}
+
 const CRegistryHive::Value* CRegistryHive::FindValue(const QString& keyPath,
                                                      const QString& name) const {
     const Key* key = FindKey(keyPath);
     if (!key)
         return nullptr;
-    const QString folded = FoldName(name);
-    for (const Value& value : key->values) {
-        if (FoldName(value.name) == folded)
-            return &value;
-    }
-    return nullptr;
+    const qsizetype at = FindValueIn(*key, name);
+    return at < 0 ? nullptr : &key->values[at];
 }
 
 bool CRegistryHive::SetValue(const QString& keyPath, const QString& name, quint32 type,
                              QByteArrayView data) {
     if (!IsStorableName(name) || !CreateKey(keyPath))
         return false;
-    Key* key = FindKey(keyPath);
-    const QString folded = FoldName(name);
-    for (Value& value : key->values) {
-        if (FoldName(value.name) == folded) {
-            value.type = type;
-            value.data = data.toByteArray();
-            return true;
-        }
-    }
-    key->values.append(Value{name, type, data.toByteArray()});
+    SetValueIn(*FindKey(keyPath), name, type, data.toByteArray());
     return true;
 }
 
@@ -412,18 +435,20 @@ bool PlainText(const QByteArray& data, QString& text) {
     return text.isValidUtf16();
 }
 
-void AppendHex(QString& out, qsizetype lineStart, const QByteArray& data) {
+void AppendHex(QString& out, qsizetype lineLength, const QByteArray& data) {
     static const char digits[] = "0123456789abcdef";
     for (qsizetype i = 0; i < data.size(); ++i) {
-        if (out.size() - lineStart + 3 > kHexLineLimit) {
-            out += QLatin1String("\\\r\n  ");
-            lineStart = out.size() - 2;
-        }
         const auto byte = static_cast<unsigned char>(data[i]);
         out += QLatin1Char(digits[byte >> 4]);
         out += QLatin1Char(digits[byte & 0x0F]);
-        if (i + 1 < data.size())
-            out += QLatin1Char(',');
+        if (i + 1 == data.size())
+            break;
+        out += QLatin1Char(',');
+        lineLength += 3;
+        if (lineLength >= kHexLineLimit) {
+            out += QLatin1String("\\\r\n  ");
+            lineLength = 2;
+        }
     }
 }
 
@@ -449,7 +474,7 @@ QByteArray CRegistryHive::Serialize() const {
             } else {
                 out += value.type == kRegBinary ? QStringLiteral("hex:")
                                                 : QStringLiteral("hex(%1):").arg(value.type, 0, 16);
-                AppendHex(out, lineStart, value.data);
+                AppendHex(out, out.size() - lineStart, value.data);
             }
             out += QLatin1String("\r\n");
         }
@@ -460,57 +485,202 @@ QByteArray CRegistryHive::Serialize() const {
     return bytes;
 }
 
+// Reads the text form line by line, without holding a list of the lines.
+class CRegistryHive::CParser {
+public:
+    CParser(CRegistryHive& hive, QStringView text, qint64 budget)
+        : m_hive(hive), m_text(text), m_budget(budget) {}
+
+    void Run();
+
+private:
+    // The next line without its line feed; false at the end of the text.
+    // m_lineCut tells that it ends the text without a line break.
+    bool NextLine(QStringView& raw);
+    bool Spend(qint64 cost);
+    void ParseSection(QStringView line);
+    void ParseValueLine(QStringView line);
+    // The part after "name=".
+    bool ParseData(QStringView data, quint32& type, QByteArray& bytes);
+    bool ParseString(QStringView data, QByteArray& bytes);
+    bool ParseHex(QStringView data, quint32& type, QByteArray& bytes);
+
+    CRegistryHive& m_hive;
+    QStringView m_text;
+    qsizetype m_pos = 0;
+    bool m_lineCut = false;
+    qint64 m_budget = 0;
+    bool m_regedit4 = false;
+    Key* m_current = nullptr;
+};
+
+bool CRegistryHive::CParser::NextLine(QStringView& raw) {
+    if (m_pos >= m_text.size())
+        return false;
+    const qsizetype end = m_text.indexOf(QLatin1Char('\n'), m_pos);
+    m_lineCut = end < 0;
+    raw = m_text.sliced(m_pos, (m_lineCut ? m_text.size() : end) - m_pos);
+    m_pos = m_lineCut ? m_text.size() : end + 1;
+    return true;
+}
+
+bool CRegistryHive::CParser::Spend(qint64 cost) {
+    if (cost > m_budget)
+        return false;
+    m_budget -= cost;
+    return true;
+}
+
+void CRegistryHive::CParser::Run() {
+    bool first = true;
+    QStringView raw;
+    while (NextLine(raw)) {
+        const QStringView line = CleanLine(raw);
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+            continue;
+        // Files of the older format carry 8-bit text in their hex strings.
+        if (first)
+            m_regedit4 = line == kOldHeader;
+        first = false;
+        if (line == kHeader || line == kOldHeader)
+            continue;
+        if (line.startsWith(QLatin1Char('[')))
+            ParseSection(line);
+        else
+            ParseValueLine(line);
+    }
+}
+
+void CRegistryHive::CParser::ParseSection(QStringView line) {
+    m_current = nullptr;
+    const bool closed = line.size() >= 2 && line.endsWith(QLatin1Char(']'));
+    const QString path = closed ? line.sliced(1, line.size() - 2).toString() : QString();
+    const QStringList components = SplitPath(path);
+    // A leading minus asks an import to delete the key; a hive file has no
+    // use for that, so such a section is refused here too.
+    if (!IsStorablePath(components) ||
+        (!m_hive.m_keys.contains(FoldPath(components)) && !Spend(kKeyCost + 4 * path.size()))) {
+        ++m_hive.m_damagedLines;
+        return;
+    }
+    m_current = &m_hive.InsertKey(components);
+}
+
+void CRegistryHive::CParser::ParseValueLine(QStringView line) {
+    qsizetype pos = 0;
+    QString name;
+    bool ok = m_current != nullptr;
+    if (ok && line[0] == QLatin1Char('@'))
+        pos = 1;
+    else if (ok && line[0] == QLatin1Char('"'))
+        ok = ParseQuoted(line, pos, name);
+    else
+        ok = false;
+    while (ok && pos < line.size() && IsBlank(line[pos]))
+        ++pos;
+    ok = ok && pos < line.size() && line[pos] == QLatin1Char('=');
+
+    quint32 type = kRegNone;
+    QByteArray bytes;
+    ok = ok && ParseData(TrimBlank(line.sliced(pos + 1)), type, bytes) && IsStorableName(name) &&
+         Spend(kValueCost + 2 * name.size() + bytes.size());
+    if (ok)
+        SetValueIn(*m_current, name, type, std::move(bytes));
+    else
+        ++m_hive.m_damagedLines;
+}
+
+bool CRegistryHive::CParser::ParseData(QStringView data, quint32& type, QByteArray& bytes) {
+    if (data.startsWith(QLatin1Char('"'))) {
+        type = kRegSz;
+        return ParseString(data, bytes);
+    }
+    if (data.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
+        quint32 number = 0;
+        type = kRegDword;
+        // A number on a cut last line may have lost digits.
+        if (m_lineCut || !ParseHexNumber(data.sliced(6), number))
+            return false;
+        bytes.resize(4);
+        qToLittleEndian<quint32>(number, bytes.data());
+        return true;
+    }
+    if (!data.startsWith(QLatin1String("hex"), Qt::CaseInsensitive))
+        return false;
+    if (!ParseHex(data, type, bytes))
+        return false;
+    if (m_regedit4 && (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
+        // Its strings in hex are 8-bit text with 8-bit terminators.
+        bytes = Utf16LeBytes(MultiByteToWide(ThreadAnsiCodePage(), bytes), false);
+    }
+    return true;
+}
+
+bool CRegistryHive::CParser::ParseString(QStringView data, QByteArray& bytes) {
+    qsizetype end = 0;
+    QString value;
+    if (ParseQuoted(data, end, value)) {
+        if (end != data.size())
+            return false;
+        bytes = Utf16LeBytes(value, true);
+        return true;
+    }
+    // regedit writes a string's line breaks as they are, so its value goes
+    // on over the next lines up to the closing quote. That quote must end
+    // its line; otherwise only this line is taken as damaged and the next
+    // ones are read as lines of their own.
+    const qsizetype start = data.data() - m_text.data();
+    const qsizetype close = ClosingQuote(m_text, start);
+    if (close < 0)
+        return false;
+    qsizetype lineEnd = m_text.indexOf(QLatin1Char('\n'), close);
+    if (lineEnd < 0)
+        lineEnd = m_text.size();
+    if (!CleanLine(m_text.sliced(close + 1, lineEnd - close - 1)).isEmpty())
+        return false;
+    qsizetype parsedEnd = 0;
+    ParseQuoted(m_text.sliced(start, close + 1 - start), parsedEnd, value);
+    bytes = Utf16LeBytes(value, true);
+    m_pos = qMin(lineEnd + 1, m_text.size());
+    m_lineCut = lineEnd == m_text.size();
+    return true;
+}
+
+bool CRegistryHive::CParser::ParseHex(QStringView data, quint32& type, QByteArray& bytes) {
+    qsizetype colon = 3;
+    type = kRegBinary;
+    if (data.size() > 3 && data[3] == QLatin1Char('(')) {
+        const qsizetype close = data.indexOf(QLatin1Char(')'), 4);
+        if (close < 0 || !ParseHexNumber(data.sliced(4, close - 4), type))
+            return false;
+        colon = close + 1;
+    }
+    if (colon >= data.size() || data[colon] != QLatin1Char(':'))
+        return false;
+    QString hexText = data.sliced(colon + 1).toString();
+    // Continuation lines belong to this value whether or not it turns out
+    // readable, so they are consumed either way.
+    while (hexText.endsWith(QLatin1Char('\\'))) {
+        hexText.chop(1);
+        const qsizetype next = m_pos;
+        const bool wasCut = m_lineCut;
+        QStringView raw;
+        if (!NextLine(raw) || !LooksLikeHexContinuation(CleanLine(raw))) {
+            m_pos = next;
+            m_lineCut = wasCut;
+            return false;
+        }
+        hexText += CleanLine(raw);
+    }
+    return !m_lineCut && ParseHexBytes(hexText, bytes);
+}
+
 CRegistryHive CRegistryHive::Parse(QByteArrayView bytes) {
     CRegistryHive hive;
     const QString text = DecodeText(bytes);
-    hive.ParseText(text, text.endsWith(QLatin1Char('\n')));
+    // Keys and values cost more than their text: a few times the file's size
+    // is room for any real file, and is all a made-up one gets.
+    const qint64 budget = 6 * qint64(bytes.size()) + (qint64(1) << 20);
+    CParser(hive, text, budget).Run();
     return hive;
-}
-
-void CRegistryHive::ParseText(QStringView text, bool endsWithLineBreak) {
-    const QList<QStringView> lines = text.split(QLatin1Char('\n'));
-    // A file that does not end with a line break was cut: its last line may
-    // hold only the first part of a number.
-    const qsizetype cutLine = endsWithLineBreak ? -1 : lines.size() - 1;
-
-    Key* current = nullptr;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QStringView line = LineAt(lines, i);
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line == kHeader ||
-            line == kOldHeader)
-            continue;
-
-        if (line.startsWith(QLatin1Char('['))) {
-            current = nullptr;
-            const bool closed = line.size() >= 2 && line.endsWith(QLatin1Char(']'));
-            const QString path = closed ? line.sliced(1, line.size() - 2).toString() : QString();
-            const QStringList components = SplitPath(path);
-            // A leading minus asks an import to delete the key; a hive file
-            // has no use for that, so such a section is refused here too.
-            if (IsStorablePath(components))
-                current = &InsertKey(components);
-            else
-                ++m_damagedLines;
-            continue;
-        }
-
-        qsizetype pos = 0;
-        QString name;
-        bool ok = current != nullptr;
-        if (ok && line[0] == QLatin1Char('@'))
-            pos = 1;
-        else if (ok && line[0] == QLatin1Char('"'))
-            ok = ParseQuoted(line, pos, name);
-        else
-            ok = false;
-        while (ok && pos < line.size() && IsBlank(line[pos]))
-            ++pos;
-        ok = ok && pos < line.size() && line[pos] == QLatin1Char('=');
-
-        quint32 type = kRegNone;
-        QByteArray bytes;
-        ok = ok && ParseValueData(TrimBlank(line.sliced(pos + 1)), lines, i, cutLine, type, bytes);
-        if (!ok || !SetValue(current->path, name, type, bytes))
-            ++m_damagedLines;
-    }
 }
