@@ -24,12 +24,21 @@ constexpr qsizetype kHexLineLimit = 77;
 constexpr qint64 kKeyCost = 224;
 constexpr qint64 kValueCost = 160;
 
+// The registry's upper case of one unit; ASCII, nearly every name, without
+// the table lookup.
+QChar Upper(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 0x80)
+        return QChar(u >= u'a' && u <= u'z' ? char16_t(u - 0x20) : u);
+    return c.toUpper();
+}
+
 QString FoldName(QStringView name) {
     // The registry compares names by upper-casing each unit on its own, with
     // no length-changing mappings.
     QString folded(name.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < name.size(); ++i)
-        folded[i] = name[i].toUpper();
+        folded[i] = Upper(name[i]);
     return folded;
 }
 
@@ -38,7 +47,7 @@ bool FoldedEqual(QStringView a, QStringView b) {
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i] && a[i].toUpper() != b[i].toUpper())
+        if (a[i] != b[i] && Upper(a[i]) != Upper(b[i]))
             return false;
     }
     return true;
@@ -49,7 +58,7 @@ bool FoldedEqual(QStringView a, QStringView b) {
 size_t FoldedHash(QStringView name) {
     QVarLengthArray<char16_t, 128> folded(name.size());
     for (qsizetype i = 0; i < name.size(); ++i)
-        folded[i] = name[i].toUpper().unicode();
+        folded[i] = Upper(name[i]).unicode();
     return qHash(QStringView(folded.data(), folded.size()), QHashSeed::globalSeed());
 }
 
@@ -127,20 +136,22 @@ bool LooksLikeHexContinuation(QStringView s) {
 bool ParseQuoted(QStringView s, qsizetype& pos, QString& text) {
     text.clear();
     ++pos;
+    // Runs without an escape are taken whole.
+    qsizetype run = pos;
     while (pos < s.size()) {
         const QChar c = s[pos];
         if (c == QLatin1Char('"')) {
+            text += s.sliced(run, pos - run);
             ++pos;
             return true;
         }
         if (c == QLatin1Char('\\') && pos + 1 < s.size() &&
             (s[pos + 1] == QLatin1Char('\\') || s[pos + 1] == QLatin1Char('"'))) {
-            text += s[pos + 1];
-            pos += 2;
-            continue;
+            text += s.sliced(run, pos - run);
+            pos += 1;
+            run = pos;
         }
         // regedit knows no other escape; a lone backslash stands for itself.
-        text += c;
         ++pos;
     }
     return false;
@@ -161,8 +172,7 @@ QString Quoted(const QString& text) {
 
 QByteArray Utf16LeBytes(QStringView text, bool withTerminator) {
     QByteArray bytes((text.size() + (withTerminator ? 1 : 0)) * 2, '\0');
-    for (qsizetype i = 0; i < text.size(); ++i)
-        qToLittleEndian<quint16>(text[i].unicode(), bytes.data() + 2 * i);
+    qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data());
     return bytes;
 }
 
@@ -170,10 +180,10 @@ QString DecodeUtf16(QByteArrayView bytes, bool bigEndian) {
     // An odd last byte is half a unit and cannot be read.
     const qsizetype units = bytes.size() / 2;
     QString text(units, Qt::Uninitialized);
-    for (qsizetype i = 0; i < units; ++i) {
-        const char* p = bytes.data() + 2 * i;
-        text[i] = QChar(bigEndian ? qFromBigEndian<quint16>(p) : qFromLittleEndian<quint16>(p));
-    }
+    if (bigEndian)
+        qFromBigEndian<quint16>(bytes.data(), units, text.data());
+    else
+        qFromLittleEndian<quint16>(bytes.data(), units, text.data());
     return text;
 }
 
