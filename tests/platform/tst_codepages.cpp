@@ -22,12 +22,8 @@ void TestCodePages::convertsAsThePlatformDoes_data() {
     row("874 Thai", 874, "cac7d1cab4d5", u"สวัสดี");
     row("1250 Polish", 1250, "a3f3649f", u"Łódź");
     row("1251 Russian", 1251, "cceef1eae2e0", u"Москва");
-    row("1252 French", 1252, "436166e9", u"Café");
     row("1253 Greek", 1253, "c1e8deede1", u"Αθήνα");
-    row("1254 Turkish", 1254, "41f072fd", u"Ağrı");
     row("1255 Hebrew", 1255, "f9ece5ed", u"שלום");
-    row("1256 Arabic", 1256, "e3d5d1", u"مصر");
-    row("1257 Lithuanian", 1257, "d06961756c69f8", u"Šiaulių");
     // A letter and the accent after it stay two characters.
     row("1258 letter and accent", 1258, "5669eaf274", u"Vi\u00EA\u0323t");
     row("1258 ends in an accent", 1258, "5669eaf2", u"Vi\u00EA\u0323");
