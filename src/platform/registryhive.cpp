@@ -18,11 +18,17 @@ const QLatin1StringView kOldHeader("REGEDIT4");
 // every continuation line.
 constexpr qsizetype kHexLineLimit = 77;
 
-// What keeping a key or a value costs beyond its text, counted against what
-// one parse may hold: a map node with the folded and the spelled path, a
-// value with its two blocks and its place in the key's table of names.
+// What keeping a key or a value costs in memory beyond its text: a map node
+// with the folded and the spelled path, a value with its two blocks and its
+// place in the key's table of names.
 constexpr qint64 kKeyCost = 224;
 constexpr qint64 kValueCost = 160;
+// An entry is held freely up to this many times what it takes in the file as
+// written; what short keys and values cost beyond that is paid from one
+// allowance per parse. Since an entry's share depends on the entry alone, a
+// file written from a parsed hive always reads back whole.
+constexpr qint64 kFreeMultiple = 3;
+constexpr qint64 kExcessAllowance = qint64(4) << 20;
 
 // The registry's upper case of one unit; ASCII, nearly every name, without
 // the table lookup.
@@ -232,6 +238,21 @@ QStringView CleanLine(QStringView raw) {
     if (raw.endsWith(QLatin1Char('\r')))
         raw.chop(1);
     return TrimBlank(raw);
+}
+
+// About the bytes an entry takes in the file as Serialize writes it (UTF-16,
+// CR LF), from the entry alone.
+qint64 WrittenKeySize(qsizetype pathLength) {
+    return 2 * (pathLength + 6);
+}
+
+qint64 WrittenValueSize(const QString& name, quint32 type, const QByteArray& data) {
+    qint64 chars = 3 * data.size() + 8;
+    if (type == CRegistryHive::kRegSz)
+        chars = qMin<qint64>(chars, data.size() / 2 + 2);
+    else if (type == CRegistryHive::kRegDword && data.size() == 4)
+        chars = 14;
+    return 2 * (name.size() + 5 + chars);
 }
 
 } // namespace
@@ -498,8 +519,7 @@ QByteArray CRegistryHive::Serialize() const {
 // Reads the text form line by line, without holding a list of the lines.
 class CRegistryHive::CParser {
 public:
-    CParser(CRegistryHive& hive, QStringView text, qint64 budget)
-        : m_hive(hive), m_text(text), m_budget(budget) {}
+    CParser(CRegistryHive& hive, QStringView text) : m_hive(hive), m_text(text) {}
 
     void Run();
 
@@ -507,7 +527,9 @@ private:
     // The next line without its line feed; false at the end of the text.
     // m_lineCut tells that it ends the text without a line break.
     bool NextLine(QStringView& raw);
-    bool Spend(qint64 cost);
+    // Whether an entry of this cost and this size in the written file can be
+    // kept; pays its excess from the allowance when it can.
+    bool Afford(qint64 cost, qint64 writtenSize);
     void ParseSection(QStringView line);
     void ParseValueLine(QStringView line);
     // The part after "name=".
@@ -519,7 +541,7 @@ private:
     QStringView m_text;
     qsizetype m_pos = 0;
     bool m_lineCut = false;
-    qint64 m_budget = 0;
+    qint64 m_allowance = kExcessAllowance;
     bool m_regedit4 = false;
     Key* m_current = nullptr;
 };
@@ -534,10 +556,11 @@ bool CRegistryHive::CParser::NextLine(QStringView& raw) {
     return true;
 }
 
-bool CRegistryHive::CParser::Spend(qint64 cost) {
-    if (cost > m_budget)
+bool CRegistryHive::CParser::Afford(qint64 cost, qint64 writtenSize) {
+    const qint64 excess = qMax<qint64>(0, cost - kFreeMultiple * writtenSize);
+    if (excess > m_allowance)
         return false;
-    m_budget -= cost;
+    m_allowance -= excess;
     return true;
 }
 
@@ -568,8 +591,15 @@ void CRegistryHive::CParser::ParseSection(QStringView line) {
     const QStringList components = SplitPath(path);
     // A leading minus asks an import to delete the key; a hive file has no
     // use for that, so such a section is refused here too.
-    if (!IsStorablePath(components) ||
-        (!m_hive.m_keys.contains(FoldPath(components)) && !Spend(kKeyCost + 4 * path.size()))) {
+    if (!IsStorablePath(components)) {
+        ++m_hive.m_damagedLines;
+        return;
+    }
+    // Measured as stored, so that the same key costs the same when the file
+    // written from it is read.
+    const QString folded = FoldPath(components);
+    if (!m_hive.m_keys.contains(folded) &&
+        !Afford(kKeyCost + 4 * folded.size(), WrittenKeySize(folded.size()))) {
         ++m_hive.m_damagedLines;
         return;
     }
@@ -593,7 +623,7 @@ void CRegistryHive::CParser::ParseValueLine(QStringView line) {
     quint32 type = kRegNone;
     QByteArray bytes;
     ok = ok && ParseData(TrimBlank(line.sliced(pos + 1)), type, bytes) && IsStorableName(name) &&
-         Spend(kValueCost + 2 * name.size() + bytes.size());
+         Afford(kValueCost + 2 * name.size() + bytes.size(), WrittenValueSize(name, type, bytes));
     if (ok)
         SetValueIn(*m_current, name, type, std::move(bytes));
     else
@@ -688,9 +718,6 @@ bool CRegistryHive::CParser::ParseHex(QStringView data, quint32& type, QByteArra
 CRegistryHive CRegistryHive::Parse(QByteArrayView bytes) {
     CRegistryHive hive;
     const QString text = DecodeText(bytes);
-    // Keys and values cost more than their text: a few times the file's size
-    // is room for any real file, and is all a made-up one gets.
-    const qint64 budget = 6 * qint64(bytes.size()) + (qint64(1) << 20);
-    CParser(hive, text, budget).Run();
+    CParser(hive, text).Run();
     return hive;
 }

@@ -43,8 +43,9 @@ public:
     // and are widened to UTF-16. A quoted string may run over several lines,
     // its line breaks part of the value. Whatever cannot be read is skipped
     // and counted; never throws. What it keeps is held within a few times the
-    // input's size: once that is used up, further keys and values are
-    // counted as damaged instead of kept.
+    // input's size: keys and values so short that they would cost more are
+    // kept up to a fixed allowance, and beyond it counted as damaged. What
+    // Serialize writes always reads back whole.
     static CRegistryHive Parse(QByteArrayView bytes);
     // The text form as regedit writes it: UTF-16LE with a byte order mark,
     // CR LF line ends, hex lines continued where regedit continues them.
