@@ -7,6 +7,8 @@
 #include <QVarLengthArray>
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace {
 
 const QChar kFoldedSeparator(0x0001);
@@ -28,7 +30,7 @@ constexpr qint64 kValueCost = 160;
 // allowance per parse. Since an entry's share depends on the entry alone, a
 // file written from a parsed hive always reads back whole.
 constexpr qint64 kFreeMultiple = 3;
-constexpr qint64 kExcessAllowance = qint64(4) << 20;
+constexpr qint64 kExcessAllowance = qint64(1) << 20;
 
 // The registry's upper case of one unit; ASCII, nearly every name, without
 // the table lookup.
@@ -178,7 +180,8 @@ QString Quoted(const QString& text) {
 
 QByteArray Utf16LeBytes(QStringView text, bool withTerminator) {
     QByteArray bytes((text.size() + (withTerminator ? 1 : 0)) * 2, '\0');
-    qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data());
+    if (!text.isEmpty())
+        qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data());
     return bytes;
 }
 
@@ -186,6 +189,8 @@ QString DecodeUtf16(QByteArrayView bytes, bool bigEndian) {
     // An odd last byte is half a unit and cannot be read.
     const qsizetype units = bytes.size() / 2;
     QString text(units, Qt::Uninitialized);
+    if (units == 0)
+        return text;
     if (bigEndian)
         qFromBigEndian<quint16>(bytes.data(), units, text.data());
     else
@@ -255,6 +260,49 @@ qint64 WrittenValueSize(const QString& name, quint32 type, const QByteArray& dat
     return 2 * (name.size() + 5 + chars);
 }
 
+bool NameIsStorable(QStringView name) {
+    // The text form has no escape for line breaks, and a lone surrogate
+    // would not survive the trip through UTF-16 text.
+    for (QChar c : name) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c.unicode() == 0)
+            return false;
+    }
+    return name.isValidUtf16();
+}
+
+template <class Components> bool PathIsStorable(const Components& components) {
+    // The registry's own limits: 512 levels, 255 units a name. A section
+    // starting with a minus would read as an order to delete the key.
+    if (components.isEmpty() || components.size() > 512 ||
+        components.first().startsWith(QLatin1Char('-')))
+        return false;
+    for (QStringView component : components) {
+        // The folded form joins components with U+0001, so a name holding
+        // it would pass for two levels and take another key's spelling.
+        if (component.size() > 255 ||
+            std::find(component.begin(), component.end(), kFoldedSeparator) != component.end() ||
+            !NameIsStorable(component))
+            return false;
+    }
+    return true;
+}
+
+// Each unit upper-cased, the separator mapped below every other character
+// so that a key sorts directly before its subkeys.
+template <class Components> void FoldPathInto(QString& folded, const Components& components) {
+    qsizetype length = components.isEmpty() ? 0 : components.size() - 1;
+    for (QStringView component : components)
+        length += component.size();
+    folded.resize(length);
+    QChar* out = folded.data();
+    for (QStringView component : components) {
+        if (out != folded.data())
+            *out++ = kFoldedSeparator;
+        for (QChar c : component)
+            *out++ = Upper(c);
+    }
+}
+
 } // namespace
 
 QStringList CRegistryHive::SplitPath(const QString& path) {
@@ -263,22 +311,12 @@ QStringList CRegistryHive::SplitPath(const QString& path) {
 
 QString CRegistryHive::FoldPath(const QStringList& components) {
     QString folded;
-    for (const QString& component : components) {
-        if (!folded.isEmpty())
-            folded += kFoldedSeparator;
-        folded += FoldName(component);
-    }
+    FoldPathInto(folded, components);
     return folded;
 }
 
 bool CRegistryHive::IsStorableName(const QString& name) {
-    // The text form has no escape for line breaks, and a lone surrogate
-    // would not survive the trip through UTF-16 text.
-    for (QChar c : name) {
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c.unicode() == 0)
-            return false;
-    }
-    return name.isValidUtf16();
+    return NameIsStorable(name);
 }
 
 CRegistryHive::Key* CRegistryHive::FindKey(const QString& path) {
@@ -341,35 +379,22 @@ QString CRegistryHive::SpellLikeStored(const QStringList& components) const {
     return spelled.join(QLatin1Char('\\'));
 }
 
-CRegistryHive::Key& CRegistryHive::InsertKey(const QStringList& components) {
-    const QString folded = FoldPath(components);
-    auto it = m_keys.find(folded);
-    if (it == m_keys.end())
-        it = m_keys.emplace(folded, Key{SpellLikeStored(components), {}, {}}).first;
+CRegistryHive::Key& CRegistryHive::InsertKey(const QStringList& components, const QString& folded) {
+    auto it = m_keys.lower_bound(folded);
+    if (it == m_keys.end() || it->first != folded)
+        it = m_keys.emplace_hint(it, folded, Key{SpellLikeStored(components), {}, {}});
     return it->second;
 }
 
 bool CRegistryHive::IsStorablePath(const QStringList& components) {
-    // The registry's own limits: 512 levels, 255 units a name. A section
-    // starting with a minus would read as an order to delete the key.
-    if (components.isEmpty() || components.size() > 512 ||
-        components.first().startsWith(QLatin1Char('-')))
-        return false;
-    for (const QString& component : components) {
-        // The folded form joins components with U+0001, so a name holding
-        // it would pass for two levels and take another key's spelling.
-        if (component.size() > 255 || component.contains(kFoldedSeparator) ||
-            !IsStorableName(component))
-            return false;
-    }
-    return true;
+    return PathIsStorable(components);
 }
 
 bool CRegistryHive::CreateKey(const QString& path) {
     const QStringList components = SplitPath(path);
     if (!IsStorablePath(components))
         return false;
-    InsertKey(components);
+    InsertKey(components, FoldPath(components));
     return true;
 }
 
@@ -542,6 +567,8 @@ private:
     qsizetype m_pos = 0;
     bool m_lineCut = false;
     qint64 m_allowance = kExcessAllowance;
+    QVarLengthArray<QStringView, 16> m_parts;
+    QString m_folded;
     bool m_regedit4 = false;
     Key* m_current = nullptr;
 };
@@ -586,24 +613,35 @@ void CRegistryHive::CParser::Run() {
 
 void CRegistryHive::CParser::ParseSection(QStringView line) {
     m_current = nullptr;
-    const bool closed = line.size() >= 2 && line.endsWith(QLatin1Char(']'));
-    const QString path = closed ? line.sliced(1, line.size() - 2).toString() : QString();
-    const QStringList components = SplitPath(path);
+    // Sections come by the million in a made-up file: the path is looked at
+    // in place, and copied only for a key that is kept.
+    m_parts.clear();
+    if (line.size() >= 2 && line.endsWith(QLatin1Char(']'))) {
+        for (QStringView part :
+             line.sliced(1, line.size() - 2).tokenize(QLatin1Char('\\'), Qt::SkipEmptyParts))
+            m_parts.append(part);
+    }
     // A leading minus asks an import to delete the key; a hive file has no
     // use for that, so such a section is refused here too.
-    if (!IsStorablePath(components)) {
+    if (!PathIsStorable(m_parts)) {
         ++m_hive.m_damagedLines;
+        return;
+    }
+    FoldPathInto(m_folded, m_parts);
+    if (const auto it = m_hive.m_keys.find(m_folded); it != m_hive.m_keys.end()) {
+        m_current = &it->second;
         return;
     }
     // Measured as stored, so that the same key costs the same when the file
     // written from it is read.
-    const QString folded = FoldPath(components);
-    if (!m_hive.m_keys.contains(folded) &&
-        !Afford(kKeyCost + 4 * folded.size(), WrittenKeySize(folded.size()))) {
+    if (!Afford(kKeyCost + 4 * m_folded.size(), WrittenKeySize(m_folded.size()))) {
         ++m_hive.m_damagedLines;
         return;
     }
-    m_current = &m_hive.InsertKey(components);
+    QStringList components;
+    for (QStringView part : m_parts)
+        components.append(part.toString());
+    m_current = &m_hive.InsertKey(components, m_folded);
 }
 
 void CRegistryHive::CParser::ParseValueLine(QStringView line) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <map>
 
 // The keys and typed values of a registry hive held in memory, and its text
@@ -101,13 +102,22 @@ private:
     const Key* FindKey(const QString& path) const;
     // Gives a new path the spelling of the keys it shares a start with.
     QString SpellLikeStored(const QStringList& components) const;
-    Key& InsertKey(const QStringList& components);
+    // folded is FoldPath(components).
+    Key& InsertKey(const QStringList& components, const QString& folded);
     // The value's position in the key, or -1.
     static qsizetype FindValueIn(const Key& key, QStringView name);
     static void SetValueIn(Key& key, const QString& name, quint32 type, QByteArray data);
 
     class CParser;
 
-    std::map<QString, Key> m_keys;
+    // Folded paths in the order of their UTF-16 units, as QString's own
+    // operator< has them, without its general compare.
+    struct SUnitOrder {
+        bool operator()(QStringView a, QStringView b) const {
+            return std::lexicographical_compare(a.utf16(), a.utf16() + a.size(), b.utf16(),
+                                                b.utf16() + b.size());
+        }
+    };
+    std::map<QString, Key, SUnitOrder> m_keys;
     int m_damagedLines = 0;
 };
