@@ -8,6 +8,8 @@
 #include "contactsimport.h"
 #include "exception.h"
 #include "printerblocks.h"
+#include "registryfile.h"
+#include "registryhive.h"
 #include "samplebook.h"
 #include "samplecontacts.h"
 #include "settingsstore.h"
@@ -441,6 +443,95 @@ void ImportFigures(const SOptions& options, const QString& root, QList<SRow>& ro
     }
 }
 
+// A settings file of 10 MiB as the registry editor would write it, holding
+// 100,000 string values in one key: what a damaged or made-up file may hold.
+QByteArray LargeHive() {
+    const QString key =
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\Torvane Software\\PELVARO\\Pelvaro");
+    CRegistryHive hive;
+    constexpr int kValues = 100000;
+    // Each line "ValueNNNNNN"="..." CR LF in UTF-16 takes 105 bytes or so.
+    for (int i = 0; i < kValues; ++i) {
+        const QString text = QStringLiteral("%1 Riverside Ave, Apt %2, Riverton")
+                                 .arg(i % 997 + 1, 3, 10, QLatin1Char('0'))
+                                 .arg(i % 89 + 1, 2, 10, QLatin1Char('0'));
+        QByteArray data((text.size() + 1) * 2, '\0');
+        memcpy(data.data(), text.utf16(), text.size() * 2);
+        hive.SetValue(key, QStringLiteral("Value%1").arg(i, 6, 10, QLatin1Char('0')),
+                      CRegistryHive::kRegSz, data);
+    }
+    return hive.Serialize();
+}
+
+void HiveFigures(const SOptions& options, const QString& root, QList<SRow>& rows) {
+    Progress(QStringLiteral("settings file of 100,000 values in one key"));
+    const QString path = root + QStringLiteral("/hive/registry.reg");
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray written = LargeHive();
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(written) != written.size() || !out.flush())
+        Die(QStringLiteral("cannot write ") + path);
+    out.close();
+    const qint64 size = written.size();
+    const int repetitions = Repetitions(options, 20);
+    const auto readBytes = [&] {
+        QElapsedTimer timer;
+        timer.start();
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            Die(QStringLiteral("cannot read ") + path);
+        const QByteArray bytes = file.readAll();
+        const double ms = ElapsedMs(timer);
+        if (bytes.size() != size)
+            Die(QStringLiteral("short read of ") + path);
+        return ms;
+    };
+    const QString mib = QString::number(size / 1048576.0, 'f', 1);
+
+    SRow parse{QStringLiteral("read a %1 MiB settings file, 100,000 values in one key").arg(mib),
+               QStringLiteral("QFile::readAll, same file"),
+               {},
+               {},
+               0};
+    Alternate(
+        repetitions,
+        [&] {
+            QElapsedTimer timer;
+            timer.start();
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                Die(QStringLiteral("cannot read ") + path);
+            const CRegistryHive hive = CRegistryHive::Parse(file.readAll());
+            const double ms = ElapsedMs(timer);
+            if (hive.DamagedLines() != 0 || hive.KeyPaths().size() != 1)
+                Die(QStringLiteral("the settings file does not read back whole"));
+            return ms;
+        },
+        readBytes, parse);
+    rows.append(parse);
+
+    // Every settings call reads the file; unchanged, it is not parsed again.
+    SRow again{QStringLiteral("read it again unchanged (CRegistryFile::LoadShared)"),
+               QStringLiteral("QFile::readAll, same file"),
+               {},
+               {},
+               0};
+    const CRegistryFile file(path);
+    Alternate(
+        repetitions,
+        [&] {
+            QElapsedTimer timer;
+            timer.start();
+            const auto hive = file.LoadShared();
+            const double ms = ElapsedMs(timer);
+            if (hive->DamagedLines() != 0)
+                Die(QStringLiteral("the settings file does not read back whole"));
+            return ms;
+        },
+        readBytes, again);
+    rows.append(again);
+}
+
 // Counts the paint passes of a menu, so that "open" means drawn.
 class CPaintWatch : public QObject {
 public:
@@ -614,11 +705,11 @@ SOptions ParseOptions(const QStringList& arguments) {
         } else if (argument == QStringLiteral("--quick")) {
             options.divisor = 4;
         } else {
-            Die(QStringLiteral(
-                "usage: pelvaro_bench [--runs N] [--quick] "
-                "[--only start,print,book,menu,import] [--book-records 1000,100000,1000000]\n"
-                "       [--menu-entries 100,1000,5000,32000]\n"
-                "       pelvaro_bench --write-book RECORDS PATH"));
+            Die(QStringLiteral("usage: pelvaro_bench [--runs N] [--quick] "
+                               "[--only start,print,book,menu,import,settings] [--book-records "
+                               "1000,100000,1000000]\n"
+                               "       [--menu-entries 100,1000,5000,32000]\n"
+                               "       pelvaro_bench --write-book RECORDS PATH"));
         }
     }
     return options;
@@ -662,6 +753,8 @@ int Run(const QStringList& arguments) {
         MenuFigures(options, rows);
     if (wanted("import"))
         ImportFigures(options, root.path(), rows);
+    if (wanted("settings"))
+        HiveFigures(options, root.path(), rows);
     PrintTable(rows, MachineLine(loadBefore));
     return 0;
 }

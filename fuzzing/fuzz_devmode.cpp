@@ -31,11 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(again->ToBytes() == written);
     }
 
-    // The PDF writer stands in for a printer, so that no spooler is asked.
+    // The PDF writer stands in for a printer, so that no spooler is asked;
+    // its file is never written, as nothing is printed.
     DEVNAMES names;
     names.driver = QString::fromUtf16(kPdfDriverName);
     names.device = QString::fromUtf16(kPdfDriverName);
-    names.output = QStringLiteral("/dev/null");
+    names.output = QStringLiteral("/nonexistent/pelvaro-fuzz.pdf");
     QPrinter printer(QPrinter::HighResolution);
     const bool configured = ConfigurePrinterFromBlocks(printer, block, names.ToBytes());
     FUZZ_CHECK(configured == mode.has_value());

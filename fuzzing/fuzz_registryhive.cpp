@@ -10,10 +10,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CRegistryHive hive;
     QByteArray written;
     {
-        // UTF-8 widens to UTF-16 and hex pairs shrink to bytes; keys and
-        // values carry a few small blocks each.
-        CAllocationWatch watch(size, 64, 1 << 20);
+        // UTF-8 widens to UTF-16 and hex pairs shrink to bytes; what the
+        // parse keeps is held to a few times the input, however short its
+        // lines, keys and values.
+        CAllocationWatch watch(size, 12, 2 << 20);
         hive = CRegistryHive::Parse(bytes);
+    }
+    {
+        CAllocationWatch watch(size, 64, 1 << 20);
         written = hive.Serialize();
     }
 

@@ -5,17 +5,24 @@
 #include "exception.h"
 #include "fileexception.h"
 #include "invalidargexception.h"
+#include "privatefiles.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <iterator>
+#include <limits>
+#include <memory>
 #include <new>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 int CompareLabels(QStringView a, QStringView b) {
     const qsizetype endA = a.indexOf(QChar(u'\0'));
@@ -42,12 +49,16 @@ void CAddressBook::ResolvePaths() {
         if (!folder.endsWith(QLatin1Char('/')))
             folder += QLatin1Char('/');
         folder += QLatin1String(kSubfolder);
+        // Only this one level is made; an existing folder, or one that cannot
+        // be made, lets the program go on alike.
+        MakePrivateFolder(folder);
+        // A folder that someone else owns, or that anyone may write to, could
+        // have been put there to read or replace the book.
+        if (IsForeignFolder(folder))
+            folder = FallbackDataFolder();
     } else {
         folder = FallbackDataFolder();
     }
-    // Only this one level is made; an existing folder, or one that cannot be
-    // made, lets the program go on alike.
-    QDir().mkdir(folder);
     m_dataFolder = folder;
     m_addressBookPath = folder + QLatin1String(kFileName);
 }
@@ -57,31 +68,47 @@ void CAddressBook::SetAddressBookPath(const QString& path) {
     m_dataFolder = QFileInfo(path).absolutePath() + QLatin1Char('/');
 }
 
-namespace {
-constexpr qint64 kMapThreshold = 1 << 20;
-} // namespace
-
 void CAddressBook::LoadAddressBook() {
     ResolvePaths();
     m_records.clear();
-    m_loadIncomplete = false;
+    m_loadIncomplete = !LoadFromFile();
+}
 
+bool CAddressBook::LoadFromFile() {
     QFile file(m_addressBookPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    // Mapping avoids a copy of large books; a file that cannot be mapped
-    // (a pipe, an empty file) is read instead. Below a megabyte a plain read
-    // is the quicker: it costs less than faulting the mapped pages in.
-    const qint64 size = file.size();
-    if (size >= kMapThreshold) {
-        if (uchar* mapped = file.map(0, size)) {
-            LoadFromBytes(QByteArrayView(reinterpret_cast<const char*>(mapped), size));
-            file.unmap(mapped);
-            return;
-        }
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) {
+        // No file is a first run. A file that is there but cannot be opened
+        // (no permission, too many open files, a failing disk) must not be
+        // taken for an empty book that the next save would write over.
+        return errno == ENOENT;
     }
-    const QByteArray bytes = file.readAll();
-    LoadFromBytes(bytes);
+    // The whole file is read into memory once. It is never mapped: a file
+    // shortened by another program while it is read would kill the program
+    // at a mapped page that is gone. The buffer comes from malloc so that a
+    // book too large for memory ends the load instead of the program.
+    const qint64 size = file.size();
+    if (size == 0)
+        return LoadFromBytes({});
+    if (size < 0 || size > std::numeric_limits<qsizetype>::max())
+        return false;
+    const std::unique_ptr<char, decltype(&std::free)> buffer(
+        static_cast<char*>(std::malloc(static_cast<size_t>(size))), &std::free);
+    if (!buffer)
+        return false;
+    qint64 read = 0;
+    bool whole = true;
+    while (read < size) {
+        const qint64 n = file.read(buffer.get() + read, size - read);
+        if (n < 0)
+            whole = false;
+        // A file cut short under the reader ends early; the records it
+        // still holds whole are read.
+        if (n <= 0)
+            break;
+        read += n;
+    }
+    return LoadFromBytes(QByteArrayView(buffer.get(), static_cast<qsizetype>(read))) && whole;
 }
 
 bool CAddressBook::LoadFromBytes(QByteArrayView bytes) {
@@ -131,10 +158,65 @@ bool IsReadOnlyFile(const QFileInfo& info) {
     return info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite));
 }
 
-[[noreturn]] void ThrowSaveFailure(const QSaveFile& file, int error, const QString& path) {
+[[noreturn]] void ThrowFileFailure(const QFileDevice& file, int error, const QString& path) {
     if (error == 0 && file.error() == QFileDevice::ResourceError)
         error = ENOSPC;
     throw CFileException(error ? ClassifyErrno(error) : FileErrorCause::Generic, path);
+}
+
+// Copies a file to another name through a temporary file, so that the
+// target is either the old one or the whole copy.
+void CopyAtomically(const QString& from, const QString& to) {
+    QFile source(from);
+    errno = 0;
+    if (!source.open(QIODevice::ReadOnly))
+        ThrowFileFailure(source, errno, from);
+    QSaveFile copy(to);
+    copy.setDirectWriteFallback(false);
+    errno = 0;
+    if (!OpenPrivateSaveFile(copy))
+        ThrowFileFailure(copy, errno, to);
+    QByteArray chunk(qsizetype(1) << 16, Qt::Uninitialized);
+    for (;;) {
+        errno = 0;
+        const qint64 n = source.read(chunk.data(), chunk.size());
+        if (n < 0)
+            ThrowFileFailure(source, errno, from);
+        if (n == 0)
+            break;
+        errno = 0;
+        if (copy.write(chunk.constData(), n) != n)
+            ThrowFileFailure(copy, errno, to);
+    }
+    errno = 0;
+    if (!copy.flush() || !copy.commit())
+        ThrowFileFailure(copy, errno, to);
+}
+
+// Keeps the book file as it is now as Addresses.plv.bak. The old backup is
+// replaced only once the new one is whole; when no backup can be made,
+// CFileException is raised and the book file must stay as it is.
+void KeepBackup(const QString& path) {
+    const QString backup = path + QStringLiteral(".bak");
+#ifdef Q_OS_UNIX
+    // A second name for the same file, moved over the old backup: nothing
+    // is copied, so it works for a book too large to read or one that
+    // cannot be read at all. Where the file system has no such names, the
+    // file is copied instead.
+    const QByteArray source = QFile::encodeName(path);
+    const QByteArray target = QFile::encodeName(backup);
+    const QByteArray temporary = target + '.' + QByteArray::number(qint64(::getpid()));
+    ::unlink(temporary.constData());
+    if (::link(source.constData(), temporary.constData()) == 0) {
+        const int failed = ::rename(temporary.constData(), target.constData()) == 0 ? 0 : errno;
+        // rename() leaves both names when they already were the same file.
+        ::unlink(temporary.constData());
+        if (failed)
+            throw CFileException(ClassifyErrno(failed), backup);
+        return;
+    }
+#endif
+    CopyAtomically(path, backup);
 }
 
 } // namespace
@@ -151,11 +233,11 @@ void CAddressBook::SaveAddressBook() {
         throw CFileException(FileErrorCause::AccessDenied, path);
 
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    if (!OpenPrivateSaveFile(file, QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         const int error = errno;
         if (IsReadOnlyFile(target))
             throw CFileException(FileErrorCause::AccessDenied, path);
-        ThrowSaveFailure(file, error, path);
+        ThrowFileFailure(file, error, path);
     }
 
     {
@@ -169,18 +251,16 @@ void CAddressBook::SaveAddressBook() {
     // commit() may report success after a failed flush, so flush first.
     errno = 0;
     if (!file.flush())
-        ThrowSaveFailure(file, errno, path);
+        ThrowFileFailure(file, errno, path);
 
-    if (m_loadIncomplete && QFileInfo::exists(path)) {
-        // The file held more than could be read: keep it beside the new one.
-        const QString backup = path + QStringLiteral(".bak");
-        QFile::remove(backup);
-        QFile::copy(path, backup);
-    }
+    // The file held more than could be read: it is kept beside the new one,
+    // and the new one is not written when it cannot be.
+    if (m_loadIncomplete && (target.exists() || target.isSymLink()))
+        KeepBackup(path);
 
     errno = 0;
     if (!file.commit())
-        ThrowSaveFailure(file, errno, path);
+        ThrowFileFailure(file, errno, path);
     m_loadIncomplete = false;
 }
 

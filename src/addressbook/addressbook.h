@@ -20,14 +20,18 @@ public:
 
     // Resolves the folder and file path, creates the folder (one level) and
     // reads the file into the book. Never reports a failure: what could be
-    // read stays, the rest is left out.
+    // read stays, the rest is left out. A file that exists but cannot be
+    // opened or read whole, or that is too large for memory, is a load that
+    // stopped early.
     void LoadAddressBook();
     // Reads records from bytes as the file holds them; the book is replaced.
     // Returns false when the bytes ended or broke before the stated count.
     bool LoadFromBytes(QByteArrayView bytes);
 
     // Rewrites the whole file from the book, atomically: on any failure the
-    // old file stays whole and CFileException is raised.
+    // old file stays whole and CFileException is raised. The first save
+    // after a load that stopped early first keeps the old file as
+    // Addresses.plv.bak, and fails when it cannot.
     void SaveAddressBook();
     // The file's bytes for the current book.
     QByteArray ToBytes() const;
@@ -61,13 +65,17 @@ public:
     // user's own (tests, tools).
     void SetAddressBookPath(const QString& path);
 
-    // True when the last load stopped before the count it was promised; the
-    // next save then keeps the replaced file as Addresses.plv.bak.
+    // True when the last load stopped before the count it was promised or
+    // could not read the file; the next save then keeps the replaced file as
+    // Addresses.plv.bak.
     bool LoadWasIncomplete() const { return m_loadIncomplete; }
 
 private:
     void CheckIndex(int index) const;
     void ResolvePaths();
+    // Reads the file at the book's path; false when it exists but was not
+    // read whole.
+    bool LoadFromFile();
 
     QString m_dataFolder;
     QString m_addressBookPath;

@@ -11,6 +11,10 @@ int ThreadAnsiCodePage();
 // The code page for a locale name such as "pl_PL" or "zh_TW".
 int AnsiCodePageForLocale(const QString& localeName);
 
-// Converts 8-bit text in the given code page to UTF-16. Bytes that the code
-// page does not map come out as replacement characters; never fails.
+// Converts 8-bit text in the given code page to UTF-16, byte for byte as
+// the platform's converter does, without joining a letter and a following
+// accent. In a single-byte code page a byte the code page leaves undefined
+// stands for the code point of its own value; in a double-byte one what
+// cannot be mapped becomes U+FFFD. An unknown code page is read as 1252.
+// Never fails.
 QString MultiByteToWide(int codePage, QByteArrayView bytes);

@@ -1,17 +1,87 @@
 #include "registryfile.h"
 
+#include "appdatafolder.h"
+#include "privatefiles.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QThread>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
-bool WriteAtomically(const QString& path, const QByteArray& bytes) {
+// What tells one stored version of the file from another: every write
+// replaces the file (a new inode) and an edit in place changes its time or
+// size. Nothing is known where the system cannot say.
+struct SFileIdentity {
+    bool known = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+
+    friend bool operator==(const SFileIdentity&, const SFileIdentity&) = default;
+};
+
+SFileIdentity IdentifyOpenFile(int handle) {
+    SFileIdentity identity;
+#ifdef Q_OS_UNIX
+    struct stat info {};
+    if (handle >= 0 && ::fstat(handle, &info) == 0) {
+        identity.known = true;
+        identity.device = static_cast<quint64>(info.st_dev);
+        identity.inode = static_cast<quint64>(info.st_ino);
+        identity.size = static_cast<qint64>(info.st_size);
+        identity.modifiedNs =
+            static_cast<qint64>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    }
+#else
+    Q_UNUSED(handle);
+#endif
+    return identity;
+}
+
+// The hive last read or written, so that the many reads of one start do not
+// each parse the file again. Shared by every CRegistryFile of the process.
+struct SHiveCache {
+    QMutex mutex;
+    QString path;
+    SFileIdentity identity;
+    std::shared_ptr<const CRegistryHive> hive;
+
+    std::shared_ptr<const CRegistryHive> Find(const QString& forPath, const SFileIdentity& of) {
+        const QMutexLocker locker(&mutex);
+        if (!of.known || forPath != path || !(of == identity))
+            return nullptr;
+        return hive;
+    }
+    void Keep(const QString& forPath, const SFileIdentity& of,
+              std::shared_ptr<const CRegistryHive> parsed) {
+        const QMutexLocker locker(&mutex);
+        path = forPath;
+        identity = of;
+        hive = of.known ? std::move(parsed) : nullptr;
+    }
+};
+
+SHiveCache& Cache() {
+    static SHiveCache cache;
+    return cache;
+}
+
+// Replaces the file with bytes, or leaves it as it was. identity receives
+// the new file's.
+bool WriteAtomically(const QString& path, const QByteArray& bytes,
+                     SFileIdentity* identity = nullptr) {
     // A file made read-only keeps its contents even for root, whom the
     // system would let replace it.
     constexpr auto anyWrite =
@@ -22,13 +92,16 @@ bool WriteAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     // Writing in place would leave a cut file behind a failure.
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!OpenPrivateSaveFile(file))
         return false;
     // commit() can report success after a failed flush, so both are checked.
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }
+    // The file keeps its inode, size and time when it takes the target's name.
+    if (identity)
+        *identity = IdentifyOpenFile(file.handle());
     return file.commit();
 }
 
@@ -41,39 +114,55 @@ QString CRegistryFile::DefaultPath() {
     // invalid and must be ignored.
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (config.isEmpty() || QDir::isRelativePath(config)) {
-        QString home = qEnvironmentVariable("HOME");
-        if (home.isEmpty() || QDir::isRelativePath(home))
-            home = QDir::homePath();
-        config = home + QStringLiteral("/.config");
+        const QString home = HomeFolder();
+        config = (home.isEmpty() ? QDir::rootPath() : home) + QStringLiteral("/.config");
     }
     return QDir::cleanPath(config) + QStringLiteral("/Torvane Software/registry.reg");
 }
 
-bool CRegistryFile::ReadBytes(QByteArray& bytes) const {
-    bytes.clear();
+std::shared_ptr<const CRegistryHive> CRegistryFile::Read(bool& complete, QByteArray* bytes) const {
+    complete = true;
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return !QFileInfo::exists(m_path);
-    bytes = file.read(kMaxFileSize + 1);
-    const bool whole = file.error() == QFileDevice::NoError && bytes.size() <= kMaxFileSize;
-    if (bytes.size() > kMaxFileSize)
-        bytes.truncate(kMaxFileSize);
-    return whole;
+    if (!file.open(QIODevice::ReadOnly)) {
+        complete = !QFileInfo::exists(m_path);
+        return std::make_shared<const CRegistryHive>();
+    }
+    const SFileIdentity identity = IdentifyOpenFile(file.handle());
+    if (!bytes) {
+        if (auto cached = Cache().Find(m_path, identity))
+            return cached;
+    }
+    QByteArray read = file.read(kMaxFileSize + 1);
+    complete = file.error() == QFileDevice::NoError && read.size() <= kMaxFileSize;
+    if (read.size() > kMaxFileSize)
+        read.truncate(kMaxFileSize);
+    auto hive = std::make_shared<const CRegistryHive>(CRegistryHive::Parse(read));
+    // A file that was not read whole is read again next time.
+    if (complete)
+        Cache().Keep(m_path, identity, hive);
+    if (bytes)
+        *bytes = std::move(read);
+    return hive;
+}
+
+std::shared_ptr<const CRegistryHive> CRegistryFile::LoadShared(bool* complete) const {
+    bool whole = true;
+    auto hive = Read(whole, nullptr);
+    if (complete)
+        *complete = whole;
+    return hive;
 }
 
 CRegistryHive CRegistryFile::Load(bool* complete) const {
-    QByteArray bytes;
-    const bool whole = ReadBytes(bytes);
-    if (complete)
-        *complete = whole;
-    return CRegistryHive::Parse(bytes);
+    return *LoadShared(complete);
 }
 
 bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
                            CRegistryHive* updated) const {
-    if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
+    if (!MakePrivatePath(QFileInfo(m_path).absolutePath()))
         return false;
-    QLockFile lock(m_path + QStringLiteral(".lock"));
+    const QString lockPath = m_path + QStringLiteral(".lock");
+    QLockFile lock(lockPath);
     // QLockFile's own wait doubles its pause each time, up to seconds, and
     // then rarely finds the gap between two writes of a busy peer; short
     // uneven pauses do.
@@ -91,22 +180,32 @@ bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
         lock.setStaleLockTime(lock.getLockInfo(&pid, &host, &application) ? 30000 : 1000);
         QThread::msleep(QRandomGenerator::global()->bounded(1, 8));
     }
+    // QLockFile makes its file with the umask's permissions; what it holds
+    // is the user's business alone.
+    QFile::setPermissions(lockPath, kPrivateFilePermissions);
 
-    QByteArray bytes;
+    bool whole = true;
     // Rewriting a file that was not read whole would drop what was not read.
-    if (!ReadBytes(bytes))
+    const std::shared_ptr<const CRegistryHive> stored = Read(whole, nullptr);
+    if (!whole)
         return false;
-    const CRegistryHive stored = CRegistryHive::Parse(bytes);
-    CRegistryHive hive = stored;
+    CRegistryHive hive = *stored;
     if (!change(hive))
         return false;
-    if (!(hive == stored)) {
+    if (!(hive == *stored)) {
         // Lines that could not be read are not written again; the damaged
         // file is kept beside the new one for whoever wants to look at it.
-        if (stored.DamagedLines() > 0)
+        if (stored->DamagedLines() > 0) {
+            QByteArray bytes;
+            Read(whole, &bytes);
             WriteAtomically(m_path + QStringLiteral(".bak"), bytes);
-        if (!WriteAtomically(m_path, hive.Serialize()))
+        }
+        SFileIdentity identity;
+        if (!WriteAtomically(m_path, hive.Serialize(), &identity))
             return false;
+        // What was just written reads back as this hive.
+        hive.ClearDamagedLines();
+        Cache().Keep(m_path, identity, std::make_shared<const CRegistryHive>(hive));
     }
     if (updated)
         *updated = std::move(hive);

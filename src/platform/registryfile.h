@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 // The hive file that stands for HKEY_CURRENT_USER, shared by every running
 // copy of the program.
@@ -14,6 +15,11 @@
 // file again, applies only its own change and replaces the file atomically,
 // so two copies writing at once lose nothing but each other's older value
 // of the same name.
+//
+// The hive last read or written is kept with the file's identity (inode,
+// size, modification time): a read finds the file unchanged with one fstat
+// instead of parsing it again, and any write by another copy, which
+// replaces the file, is seen at the next read.
 class CRegistryFile {
 public:
     // A larger file is read only up to here, and then never written, so
@@ -31,6 +37,7 @@ public:
     // The hive as stored; empty when there is no file. complete is false when
     // the file exists but could not be read whole.
     CRegistryHive Load(bool* complete = nullptr) const;
+    std::shared_ptr<const CRegistryHive> LoadShared(bool* complete = nullptr) const;
 
     // Applies change to the stored hive under the lock and writes the result
     // when it differs. change returns false when it cannot be made. On
@@ -39,8 +46,10 @@ public:
                 CRegistryHive* updated = nullptr) const;
 
 private:
-    // Reads the raw bytes; false when the file exists but was not read whole.
-    bool ReadBytes(QByteArray& bytes) const;
+    // The stored hive, from the kept one when the file has not changed;
+    // complete is false when the file exists but was not read whole. With
+    // bytes, the file is read in any case and its bytes returned.
+    std::shared_ptr<const CRegistryHive> Read(bool& complete, QByteArray* bytes) const;
 
     QString m_path;
 };

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <map>
 
 // The keys and typed values of a registry hive held in memory, and its text
@@ -16,6 +17,9 @@
 // Key paths and value names compare without regard to case; the spelling
 // first seen is the one kept. A key exists when it has a section of its own
 // or when a key below it does. Every value keeps its type and bytes exactly.
+//
+// Each key keeps a table of its value names, so reading a file is linear in
+// its size however many values one key holds.
 class CRegistryHive {
 public:
     // The value types that the text form names or writes in a form of their own.
@@ -35,16 +39,23 @@ public:
     };
 
     // Reads the text form: UTF-16LE with or without a byte order mark,
-    // UTF-16BE with one, UTF-8 with or without one. Whatever cannot be read
-    // is skipped and counted; never throws, and allocates no more than a
-    // small multiple of the input.
+    // UTF-16BE with one, UTF-8 with or without one, and the older REGEDIT4
+    // form in the ANSI code page, whose string types in hex are 8-bit text
+    // and are widened to UTF-16. A quoted string may run over several lines,
+    // its line breaks part of the value. Whatever cannot be read is skipped
+    // and counted; never throws. What it keeps is held within a few times the
+    // input's size: keys and values so short that they would cost more are
+    // kept up to a fixed allowance, and beyond it counted as damaged. What
+    // Serialize writes always reads back whole.
     static CRegistryHive Parse(QByteArrayView bytes);
     // The text form as regedit writes it: UTF-16LE with a byte order mark,
-    // CR LF line ends, long hex lines continued.
+    // CR LF line ends, hex lines continued where regedit continues them.
     QByteArray Serialize() const;
 
     // Lines of the parsed text that carried something and could not be read.
     int DamagedLines() const { return m_damagedLines; }
+    // Once written, the text has none.
+    void ClearDamagedLines() { m_damagedLines = 0; }
 
     bool KeyExists(const QString& path) const;
     // Creates the key (and, implicitly, the keys above it). False only for a
@@ -71,8 +82,13 @@ private:
     struct Key {
         QString path;
         QList<Value> values;
+        // Open addressing over the folded value names: 1 + the value's
+        // position, 0 for a free slot; at most half full.
+        QList<qint32> nameTable;
 
-        friend bool operator==(const Key&, const Key&) = default;
+        friend bool operator==(const Key& a, const Key& b) {
+            return a.path == b.path && a.values == b.values;
+        }
     };
 
     // Identity of a path: each unit upper-cased, the separator mapped below
@@ -86,10 +102,22 @@ private:
     const Key* FindKey(const QString& path) const;
     // Gives a new path the spelling of the keys it shares a start with.
     QString SpellLikeStored(const QStringList& components) const;
-    Key& InsertKey(const QStringList& components);
+    // folded is FoldPath(components).
+    Key& InsertKey(const QStringList& components, const QString& folded);
+    // The value's position in the key, or -1.
+    static qsizetype FindValueIn(const Key& key, QStringView name);
+    static void SetValueIn(Key& key, const QString& name, quint32 type, QByteArray data);
 
-    void ParseText(QStringView text, bool endsWithLineBreak);
+    class CParser;
 
-    std::map<QString, Key> m_keys;
+    // Folded paths in the order of their UTF-16 units, as QString's own
+    // operator< has them, without its general compare.
+    struct SUnitOrder {
+        bool operator()(QStringView a, QStringView b) const {
+            return std::lexicographical_compare(a.utf16(), a.utf16() + a.size(), b.utf16(),
+                                                b.utf16() + b.size());
+        }
+    };
+    std::map<QString, Key, SUnitOrder> m_keys;
     int m_damagedLines = 0;
 };

@@ -12,8 +12,7 @@ CRegistryKey::CRegistryKey(QString hiveFile, QString path,
     : m_hiveFile(std::move(hiveFile)), m_path(std::move(path)), m_hive(std::move(hive)) {}
 
 CRegistryKey CRegistryKey::CurrentUser(const QString& hiveFile) {
-    auto hive = std::make_shared<const CRegistryHive>(CRegistryFile(hiveFile).Load());
-    return CRegistryKey(hiveFile, kCurrentUser, std::move(hive));
+    return CRegistryKey(hiveFile, kCurrentUser, CRegistryFile(hiveFile).LoadShared());
 }
 
 QString CRegistryKey::SubKeyPath(const QString& subKey) const {

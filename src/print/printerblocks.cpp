@@ -2,6 +2,8 @@
 
 #include "settingsstore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
@@ -30,9 +32,20 @@ int16_t TenthsOfMillimetre(qreal millimetres) {
 
 } // namespace
 
+bool IsUsablePdfOutput(const QString& path) {
+    if (path.isEmpty() || QDir::isRelativePath(path))
+        return false;
+    const QFileInfo info(path);
+    // A link must lead to a file; one that leads nowhere would create a file
+    // wherever it points.
+    if (info.isSymLink())
+        return info.isFile();
+    return !info.exists() || info.isFile();
+}
+
 bool ApplyDevNames(QPrinter& printer, const DEVNAMES& names) {
     if (names.driver.compare(QString::fromUtf16(kPdfDriverName), Qt::CaseInsensitive) == 0) {
-        if (names.output.isEmpty())
+        if (!IsUsablePdfOutput(names.output))
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(names.output);

@@ -23,9 +23,15 @@ struct PrinterBlocks {
     QByteArray devNames;
 };
 
+// An output file the PDF writer may be pointed at: an absolute path to a
+// regular file, or to one that does not exist yet. A relative path would land
+// wherever the program was started, a FIFO would hang the window, a folder
+// or a device is no file.
+bool IsUsablePdfOutput(const QString& path);
+
 // Points the printer at the device that the names block names. False when
-// it names a printer that does not exist here, or the PDF writer without an
-// output file.
+// it names a printer that does not exist here, or the PDF writer without a
+// usable output file.
 bool ApplyDevNames(QPrinter& printer, const DEVNAMES& names);
 // Carries the settings the block has a value for over to the printer.
 void ApplyDevMode(QPrinter& printer, const DEVMODEW& mode);

@@ -4,12 +4,18 @@
 #include "fontchooser.h"
 #include "printerblocks.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
 #include <QTextBoundaryFinder>
 
 #include <vector>
+
+#ifdef PELVARO_HAVE_CUPS
+#include <cups/cups.h>
+#endif
 
 namespace {
 
@@ -91,9 +97,53 @@ LOGFONTW WithHeight(LOGFONTW description, int32_t height) {
     return description;
 }
 
+// Why the PDF writer could not open its file. It does not say, so the file is
+// opened once more, for appending, which changes nothing that is there.
+QString WhyFileCannotBeWritten(const QString& path) {
+    const bool existed = QFileInfo::exists(path);
+    QFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Append))
+        return probe.errorString();
+    probe.close();
+    if (!existed)
+        QFile::remove(path);
+    return QStringLiteral("the file could not be opened");
+}
+
+// The PDF writer does not check its writes: a file that does not end the way
+// every PDF it writes ends was cut short, by a full disk for one.
+bool PdfWrittenWhole(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 6 || !file.seek(file.size() - 6))
+        return false;
+    return file.read(6) == "%%EOF\n";
+}
+
+// What the print server said to the last request of this thread, which is
+// the job's submission when the painter has just ended: Qt drops the answer.
+QString PrintServerRefusal() {
+#ifdef PELVARO_HAVE_CUPS
+    if (cupsLastError() >= IPP_STATUS_REDIRECTION_OTHER_SITE) {
+        const char* message = cupsLastErrorString();
+        return message && *message ? QString::fromUtf8(message)
+                                   : QString::fromUtf8(ippErrorString(cupsLastError()));
+    }
+#endif
+    return {};
+}
+
 } // namespace
 
-PrintResult PrintEnvelope(const CEnvelopeJob& job) {
+QString PrintFailureMessage(const PrintFailure& failure) {
+    QString cause = failure.cause.trimmed();
+    while (cause.endsWith(QLatin1Char('.')))
+        cause.chop(1);
+    return (failure.toFile ? QStringLiteral("The envelope was not printed to the file %1: %2.")
+                           : QStringLiteral("The envelope was not printed on %1: %2."))
+        .arg(failure.printer, cause);
+}
+
+PrintResult PrintEnvelope(const CEnvelopeJob& job, PrintFailure* failure) {
     // No fall-back to the default printer: without a configured one the user
     // has to choose it first.
     if (job.devNames.isNull())
@@ -106,9 +156,19 @@ PrintResult PrintEnvelope(const CEnvelopeJob& job) {
     printer.setFullPage(false);
     printer.setDocName(QStringLiteral("Pelvaro"));
 
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
+    const QString output = toFile ? printer.outputFileName() : printer.printerName();
+    const auto failed = [&](const QString& cause) {
+        if (failure)
+            *failure = PrintFailure{output, toFile, cause};
+        return PrintResult::Failed;
+    };
+
     QPainter painter;
-    if (!painter.begin(&printer))
-        return PrintResult::InvalidSetup;
+    if (!painter.begin(&printer)) {
+        return failed(toFile ? WhyFileCannotBeWritten(output)
+                             : QStringLiteral("the print job could not be started"));
+    }
 
     const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
     const QRectF page = printer.pageRect(QPrinter::DevicePixel);
@@ -134,6 +194,12 @@ PrintResult PrintEnvelope(const CEnvelopeJob& job) {
               FontFromLogFont(WithHeight(job.returnLogFont, layout.returnFontHeight), &printer));
     DrawBlock(painter, layout.mailingRect, job.mailingAddress,
               FontFromLogFont(WithHeight(job.mailingLogFont, layout.mailingFontHeight), &printer));
-    painter.end();
+    // Ending the painter writes the file or hands the job to the print server.
+    if (!painter.end())
+        return failed(QStringLiteral("the printer did not take the job"));
+    if (toFile && !PdfWrittenWhole(output))
+        return failed(QStringLiteral("the file could not be written whole"));
+    if (const QString refusal = toFile ? QString() : PrintServerRefusal(); !refusal.isEmpty())
+        return failed(refusal);
     return PrintResult::Printed;
 }

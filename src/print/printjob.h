@@ -27,7 +27,21 @@ enum class PrintResult {
     // No printer configured, blocks that do not hold what they claim, or a
     // printer that cannot be opened.
     InvalidSetup,
+    // The setup was sound but the job did not come out: the output file
+    // could not be written, or the queue refused the job.
+    Failed,
 };
 
-// Prints one envelope: one page named "Pelvaro" carrying both blocks.
-PrintResult PrintEnvelope(const CEnvelopeJob& job);
+// Why a job was not printed, and where it was to go.
+struct PrintFailure {
+    QString printer; // the queue's name, or the PDF writer's output file
+    bool toFile = false;
+    QString cause; // as the system or the print server gives it
+};
+
+// The one sentence the window shows for a failed job.
+QString PrintFailureMessage(const PrintFailure& failure);
+
+// Prints one envelope: one page named "Pelvaro" carrying both blocks. On
+// Failed, failure (if given) says why.
+PrintResult PrintEnvelope(const CEnvelopeJob& job, PrintFailure* failure = nullptr);

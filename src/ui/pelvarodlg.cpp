@@ -261,12 +261,27 @@ void CPelvaroDlg::OnPrint() {
     job.mailingBoxTopLeft = m_mailingEdit->mapTo(this, QPoint(0, 0));
     job.screenDpiY = logicalDpiY();
 
-    if (PrintEnvelope(job) == PrintResult::InvalidSetup) {
+    PrintFailure failure;
+    switch (PrintEnvelope(job, &failure)) {
+    case PrintResult::Printed:
+        break;
+    case PrintResult::InvalidSetup: {
         QMessageBox message(
             QMessageBox::NoIcon, QCoreApplication::applicationName(),
             QStringLiteral("The Printer Setup is invalid. Please configure a printer."),
             QMessageBox::Ok, this);
         message.exec();
+        break;
+    }
+    case PrintResult::Failed: {
+        // The printer's name and the cause come from the settings and the
+        // system: shown as they are, never as markup.
+        QMessageBox message(QMessageBox::Critical, QCoreApplication::applicationName(),
+                            PrintFailureMessage(failure), QMessageBox::Ok, this);
+        message.setTextFormat(Qt::PlainText);
+        message.exec();
+        break;
+    }
     }
 }
 

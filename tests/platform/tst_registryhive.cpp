@@ -64,7 +64,6 @@ class TstRegistryHive : public QObject {
 private slots:
     void roundTrip_data();
     void roundTrip();
-    void regeditFile();
     void handWrittenUtf8File();
     void caseInsensitivePaths();
     void damagedFile_data();
@@ -134,48 +133,6 @@ void TstRegistryHive::roundTrip() {
     QCOMPARE(parsed.DamagedLines(), 0);
     QCOMPARE(parsed.Values(kKey), hive.Values(kKey));
     QCOMPARE(parsed.Serialize(), bytes);
-}
-
-void TstRegistryHive::regeditFile() {
-    const QByteArray file = ReadWholeFile(TestDataPath(QStringLiteral("registry-regedit.reg")));
-    QVERIFY(!file.isEmpty());
-    const CRegistryHive hive = CRegistryHive::Parse(file);
-    QCOMPARE(hive.DamagedLines(), 0);
-
-    struct Expected {
-        const char* name;
-        quint32 type;
-        QByteArray data;
-    };
-    const Expected expected[] = {
-        {"", 1, Sz(QStringLiteral("Default text"))},
-        {"LastReturnAddressLabel", 1, Sz(QStringLiteral("Home \"main\" C:\\Users\\"))},
-        {"LastEnvelopeIndex", 4, Dword(1)},
-        {"LastReturnAddress", 1, Sz(QStringLiteral("1 Main Street\r\nSpringfield"))},
-        {"DevNames", 3, QByteArray("\x08\0\x0d\0\x12\0\0\0c\0u\0p\0s\0\0\0", 18)},
-        {"Path", 2, Sz(QStringLiteral("%USERPROFILE%\\Documents\\Envelopes"))},
-        {"Multi", 7, QByteArray("a\0\0\0b\0\0\0\0\0", 10)},
-        {"Empty", 3, QByteArray()},
-        {"Nothing", 0, QByteArray()},
-        {"Big", 11, QByteArray("\1\0\0\0\0\0\0\0", 8)},
-        {"A rather long value name that pushes the hex data past the line end", 3,
-         QByteArray("\0\1\2\3\4\5\6\7\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f"
-                    "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e\x1f"
-                    " !\"#$%&'",
-                    40)},
-    };
-    const QList<CRegistryHive::Value> values = hive.Values(kKey);
-    QCOMPARE(values.size(), qsizetype(std::size(expected)));
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        QCOMPARE(values[i].name, QString::fromLatin1(expected[i].name));
-        QCOMPARE(values[i].type, expected[i].type);
-        QCOMPARE(values[i].data, expected[i].data);
-    }
-    QVERIFY(hive.KeyExists(kKey + QStringLiteral("\\Empty Key")));
-    QVERIFY(hive.Values(kKey + QStringLiteral("\\Empty Key")).isEmpty());
-
-    // Written again exactly as regedit wrote it.
-    QCOMPARE(hive.Serialize(), file);
 }
 
 void TstRegistryHive::handWrittenUtf8File() {

@@ -2,7 +2,8 @@
 # One envelope through a real CUPS queue: starts cupsd when it is not
 # running (and stops only a cupsd it started), adds a cups-pdf queue, prints
 # with the helper given as the first argument, and checks that the job is
-# titled "Pelvaro" and that the PDF cups-pdf wrote holds both addresses.
+# titled "Pelvaro" and that the PDF cups-pdf wrote holds both addresses;
+# then that a job the queue refuses is reported as not printed.
 # Exit code 77 means the test could not run here and is skipped.
 
 set -u
@@ -21,7 +22,7 @@ fail() {
     exit 1
 }
 
-for tool in cupsd lpadmin lpstat lpinfo pdftotext; do
+for tool in cupsd lpadmin lpstat lpinfo cupsreject cupsaccept pdftotext; do
     command -v "$tool" >/dev/null 2>&1 || [ -x "/usr/sbin/$tool" ] ||
         skip "$tool is not installed (packages cups, cups-client, poppler-utils)"
 done
@@ -131,5 +132,13 @@ pdftotext "$OUT_FILE" "$WORK/out.txt" || fail "cannot read $OUT_FILE"
 for text in "Quentin Sender" "12 Return Lane" "Rosalind Recipient" "34 Mailing Avenue"; do
     grep -q "$text" "$WORK/out.txt" || { cat "$WORK/out.txt"; fail "'$text' is not in the printed PDF"; }
 done
-echo "PASS: job $JOB titled Pelvaro, both addresses in $OUT_FILE"
+# A queue that refuses jobs: the job says so, naming the queue.
+cupsreject "$QUEUE"
+"$HELPER" "$QUEUE" >"$WORK/refused.log" 2>&1
+REFUSED=$?
+cupsaccept "$QUEUE"
+[ "$REFUSED" -eq 3 ] && grep -q "^The envelope was not printed on $QUEUE: " "$WORK/refused.log" ||
+    { cat "$WORK/refused.log"; fail "a job the queue refused was not reported (exit $REFUSED)"; }
+
+echo "PASS: job $JOB titled Pelvaro, both addresses in $OUT_FILE; refused: $(cat "$WORK/refused.log")"
 exit 0

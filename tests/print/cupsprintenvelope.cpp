@@ -1,5 +1,6 @@
 // Prints one envelope to the CUPS queue named on the command line, with
 // blocks made the way the printer setup makes them. Used by cups_e2e.sh.
+// Exit code 3 and the window's sentence on stderr when the job failed.
 #include "printerblocks.h"
 #include "printjob.h"
 
@@ -38,9 +39,16 @@ int main(int argc, char* argv[]) {
     job.returnBoxTopLeft = QPoint(14, 14);
     job.mailingBoxTopLeft = QPoint(206, 100);
     job.screenDpiY = 96;
-    if (PrintEnvelope(job) != PrintResult::Printed) {
+    PrintFailure failure;
+    switch (PrintEnvelope(job, &failure)) {
+    case PrintResult::Printed:
+        return 0;
+    case PrintResult::InvalidSetup:
         err << "the print job reported an invalid setup\n";
         return 1;
+    case PrintResult::Failed:
+        err << PrintFailureMessage(failure) << "\n";
+        return 3;
     }
-    return 0;
+    return 1;
 }
