@@ -188,7 +188,7 @@ void TestAddressBookFlow::addEnablementAndTheFileAfterAdd() {
         auto* add = dlg->GetDlgItem<QPushButton>(IDOK);
         QCOMPARE(address->toPlainText(), QStringLiteral("12 Oak Lane\nRiverton"));
         QVERIFY(address->isReadOnly());
-        QVERIFY(label->hasFocus());
+        QTRY_VERIFY(label->hasFocus());
         QVERIFY(label->text().isEmpty());
         QVERIFY(!add->isEnabled());
 
