@@ -13,7 +13,6 @@ int main(int argc, char* argv[]) {
     // another one, so the name is given, and with it the same settings.
     const QString name = QStringLiteral("Pelvaro");
     QCoreApplication::setApplicationName(name);
-    QGuiApplication::setApplicationDisplayName(name);
     QGuiApplication::setDesktopFileName(QStringLiteral("pelvaro"));
     theApp.m_pszAppName = name;
 

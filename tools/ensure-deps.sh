@@ -10,6 +10,7 @@ PELVARO_TEST_PACKAGES=(
     clang libclang-rt-14-dev
     cups cups-client cups-bsd printer-driver-cups-pdf
     poppler-utils xvfb xauth fp-utils desktop-file-utils
+    openbox xdotool x11-utils x11-apps
 )
 
 pelvaro_ensure_packages() {

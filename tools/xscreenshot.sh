@@ -3,12 +3,13 @@
 # it in a virtual X display with fresh, empty settings and data folders,
 # waits, and saves the screen as a PNG.
 #
-#   tools/xscreenshot.sh [-o OUT.png] [-s WxH] [-w SECONDS] [-k KEYS] [-- COMMAND ARGS...]
+#   tools/xscreenshot.sh [-o OUT.png] [-s WxH] [-w SECONDS] [-k KEYS] [-m] [-- COMMAND ARGS...]
 #
 #   -o  where to save (default: screenshot.png)
 #   -s  screen size (default: 800x600)
 #   -w  seconds to wait before the shot (default: 2)
-#   -k  keys to type first, xdotool syntax, if xdotool is installed (e.g. "alt+space")
+#   -k  keys to type first, xdotool syntax, if xdotool is installed (e.g. "Tab space a")
+#   -m  run the openbox window manager, so that windows have their frames
 #   COMMAND defaults to build/release/bin/Pelvaro.
 #
 # Needs Xvfb and a C++ compiler with Qt 6 (the grabber is built once into
@@ -17,14 +18,15 @@
 
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-out=screenshot.png size=800x600 wait=2 keys=""
-while getopts "o:s:w:k:" opt; do
+out=screenshot.png size=800x600 wait=2 keys="" manager=""
+while getopts "o:s:w:k:m" opt; do
     case "$opt" in
     o) out="$OPTARG" ;;
     s) size="$OPTARG" ;;
     w) wait="$OPTARG" ;;
     k) keys="$OPTARG" ;;
-    *) sed -n '2,17p' "$0"; exit 2 ;;
+    m) manager=openbox ;;
+    *) sed -n '2,18p' "$0"; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
@@ -46,9 +48,10 @@ while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
 done
 
 scratch="$(mktemp -d)"
-app_pid="" xvfb_pid=""
+app_pid="" xvfb_pid="" wm_pid=""
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     wait 2>/dev/null || true
     rm -rf "$scratch"
@@ -66,6 +69,14 @@ export DISPLAY=":$display" QT_QPA_PLATFORM=xcb
 if [ -z "${PELVARO_KEEP_HOME:-}" ]; then
     export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
     mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+fi
+if [ -n "$manager" ]; then
+    "$manager" --sm-disable >"$scratch/wm.log" 2>&1 &
+    wm_pid=$!
+    for _ in $(seq 50); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
 fi
 
 "$@" >"$scratch/app.log" 2>&1 &

@@ -4,12 +4,18 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
+    // The window program ignores its command line, Qt's own options (-style,
+    // -reverse, -platform...) included: the application is shown only the
+    // program's name. The platform is still chosen by QT_QPA_PLATFORM.
+    static char fallbackName[] = "Pelvaro";
+    char* programOnly[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    int programOnlyCount = 1;
+    QApplication application(programOnlyCount, programOnly);
     // Message boxes without a caption of their own show the executable's
-    // base name; command-line arguments are ignored.
+    // base name. No display name is set: the desktop would add it to every
+    // window title that does not already end with it.
     const QString name = ApplicationNameFromPath(QCoreApplication::applicationFilePath());
     QCoreApplication::setApplicationName(name);
-    QGuiApplication::setApplicationDisplayName(name);
     QGuiApplication::setDesktopFileName(QStringLiteral("pelvaro"));
     theApp.m_pszAppName = name;
     theApp.InitInstance();

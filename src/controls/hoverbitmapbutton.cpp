@@ -110,7 +110,7 @@ CHoverBitmapButton::EFace CHoverBitmapButton::ChooseFace() const {
     EFace face = EFace::Normal;
     if (isDown() && !m_bitmapSel.bitmap.isNull())
         face = EFace::Pressed;
-    else if (HitTest() && !m_bitmapFocus.bitmap.isNull())
+    else if (!m_bLeft && HitTest() && !m_bitmapFocus.bitmap.isNull())
         face = EFace::Focus;
     else if (!isEnabled() && !m_bitmapDisabled.bitmap.isNull())
         face = EFace::Disabled;
@@ -170,6 +170,12 @@ void CHoverBitmapButton::mouseMoveEvent(QMouseEvent* event) {
     QAbstractButton::mouseMoveEvent(event);
 }
 
+// The second click of a double click is no new press: a double click runs
+// the button's command once.
+void CHoverBitmapButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+}
+
 void CHoverBitmapButton::leaveEvent(QEvent* event) {
     OnMouseLeave();
     QAbstractButton::leaveEvent(event);
@@ -183,6 +189,7 @@ void CHoverBitmapButton::timerEvent(QTimerEvent* event) {
 }
 
 void CHoverBitmapButton::OnMouseMove() {
+    m_bLeft = false;
     if (!m_bHover) {
         m_bHover = true;
         update();
@@ -193,9 +200,15 @@ void CHoverBitmapButton::OnMouseMove() {
 }
 
 void CHoverBitmapButton::OnMouseLeave() {
+    // The leave notification ends hovering: the normal face at once, and no
+    // timer left polling a cursor position that may no longer change.
     update();
     m_bHover = false;
-    // The timer keeps running; its next tick finds the cursor gone and stops.
+    m_bLeft = true;
+    if (m_nTimerId != 0) {
+        killTimer(m_nTimerId);
+        m_nTimerId = 0;
+    }
 }
 
 void CHoverBitmapButton::OnTimer() {

@@ -39,6 +39,7 @@ protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
@@ -51,6 +52,11 @@ protected:
     bool m_bHover = false;
     // The running hover-check timer, 0 when none runs.
     int m_nTimerId = 0;
+    // The platform said the cursor left and has reported no move over the
+    // button since. Where it stops reporting the cursor's position once the
+    // cursor is outside the window (Wayland), the last position would
+    // otherwise keep the hover face lit.
+    bool m_bLeft = false;
 
 private:
     struct SFaceSlot {

@@ -8,6 +8,7 @@
 #include <QKeySequence>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QShortcut>
 
 bool RunPrinterSetup(QWidget* owner, QByteArray& devMode, QByteArray& devNames) {
@@ -41,7 +42,11 @@ bool RunPrinterSetup(QWidget* owner, QByteArray& devMode, QByteArray& devNames) 
         }
     }
 
-    // Help opens the help file and leaves the setup open.
+    // Help, from its button or F1, opens the help file and leaves the setup
+    // open.
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly))
+        QObject::connect(buttons->addButton(QDialogButtonBox::Help), &QAbstractButton::clicked,
+                         &dialog, [] { RunHelpCommand(); });
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &dialog);
     help->setContext(Qt::WindowShortcut);
     QObject::connect(help, &QShortcut::activated, &dialog, [] { RunHelpCommand(); });

@@ -36,8 +36,12 @@ void CAddAddressDlg::OnInitDialog() {
     // box shows a label refused last time.
     if (m_addButton)
         m_addButton->setEnabled(false);
-    if (QWidget* label = GetDlgItem(IDC_LABEL))
+    // The label box takes the focus with its text selected, so that typing
+    // replaces a label refused last time.
+    if (auto* label = GetDlgItem<QLineEdit>(IDC_LABEL)) {
         label->setFocus(Qt::OtherFocusReason);
+        label->selectAll();
+    }
 }
 
 void CAddAddressDlg::OnChangeLabel() {

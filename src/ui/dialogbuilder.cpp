@@ -222,6 +222,8 @@ QList<QWidget*> BuildDialogFromTemplate(QDialog& dialog, const DialogTemplate& d
         const QRect rect = MapDialogRect(QRect(item.x, item.y, item.cx, item.cy), baseUnits);
         QWidget* control = CreateControl(dialog, item, rect);
         control->setObjectName(QString::number(item.id));
+        if (!item.accessibleName.empty())
+            control->setAccessibleName(ToQString(item.accessibleName));
         control->setProperty(kStyleProperty, item.style);
         control->setEnabled((item.style & WS_DISABLED) == 0);
         control->setVisible((item.style & WS_VISIBLE) != 0);

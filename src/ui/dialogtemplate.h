@@ -21,6 +21,7 @@ inline constexpr uint32_t WS_TABSTOP = 0x00010000;
 
 inline constexpr uint32_t DS_SETFONT = 0x40;
 inline constexpr uint32_t DS_MODALFRAME = 0x80;
+inline constexpr uint32_t DS_CENTER = 0x800;
 
 inline constexpr uint32_t ES_MULTILINE = 0x0004;
 inline constexpr uint32_t ES_AUTOVSCROLL = 0x0040;
@@ -64,6 +65,9 @@ struct DialogItemTemplate {
     uint32_t style;
     // The bitmap or icon resource an SS_BITMAP or SS_ICON static shows.
     int imageId = 0;
+    // What a screen reader announces for a control that has no text or
+    // label of its own to be known by.
+    std::u16string_view accessibleName = {};
 };
 
 // A dialog template: caption, font, size in dialog units and its controls in

@@ -1,12 +1,11 @@
 #include "exceptionmessage.h"
 
 #include "exception.h"
+#include "messagebox.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
 
 void ShowExceptionMessage(QWidget* owner, const CException& e) {
-    QMessageBox message(QMessageBox::Critical, QCoreApplication::applicationName(),
-                        e.GetErrorMessage(), QMessageBox::Ok, owner);
-    message.exec();
+    ShowMessageBox(owner, QMessageBox::Critical, QCoreApplication::applicationName(),
+                   e.GetErrorMessage());
 }

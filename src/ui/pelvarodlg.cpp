@@ -9,6 +9,7 @@
 #include "fontchooser.h"
 #include "helpcommand.h"
 #include "hoverbitmapbutton.h"
+#include "messagebox.h"
 #include "multilineedit.h"
 #include "printersetup.h"
 #include "printjob.h"
@@ -19,9 +20,10 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
 #include <QWindow>
@@ -188,19 +190,58 @@ void CPelvaroDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CPelvaroDlg::ShowWindowMenu(const QPoint& globalPos) {
-    QMenu menu(this);
-    menu.addAction(QStringLiteral("&Move"))->setData(SC_MOVE);
-    menu.addAction(QStringLiteral("&Close"))->setData(SC_CLOSE);
-    const QString about = LoadResourceString(IDS_ABOUTBOX);
-    if (!about.isEmpty()) {
-        menu.addSeparator();
-        menu.addAction(about)->setData(IDM_ABOUTBOX);
+    unsigned command = 0;
+    {
+        QMenu menu(this);
+        // Only X11 window managers move a window on request without a button
+        // held down on its title bar; elsewhere Move would do nothing.
+        if (QGuiApplication::platformName() == QLatin1String("xcb"))
+            menu.addAction(QStringLiteral("&Move"))->setData(SC_MOVE);
+        menu.addAction(QStringLiteral("&Close"))->setData(SC_CLOSE);
+        const QString about = LoadResourceString(IDS_ABOUTBOX);
+        if (!about.isEmpty()) {
+            menu.addSeparator();
+            menu.addAction(about)->setData(IDM_ABOUTBOX);
+        }
+        const QAction* chosen = menu.exec(globalPos);
+        command = chosen ? chosen->data().toUInt() : 0;
     }
     // The menu is gone before its command runs.
-    const QAction* chosen = menu.exec(globalPos);
-    const unsigned command = chosen ? chosen->data().toUInt() : 0;
     if (command != 0)
         OnSysCommand(command);
+}
+
+void CPelvaroDlg::StartMove() {
+    QWindow* window = windowHandle();
+    if (!window)
+        return;
+    // The window manager moves the window by as much as the mouse moves from
+    // the last point this window saw it at, which may be long ago and far
+    // off. So the move waits for a fresh mouse move over the window, and the
+    // cursor is put in the window's middle to give one at once.
+    m_movePending = true;
+    window->removeEventFilter(this);
+    window->installEventFilter(this);
+    QCursor::setPos(mapToGlobal(rect().center()));
+}
+
+bool CPelvaroDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (m_movePending && watched == windowHandle()) {
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            m_movePending = false;
+            windowHandle()->startSystemMove();
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::KeyPress:
+        case QEvent::Hide:
+            m_movePending = false;
+            break;
+        default:
+            break;
+        }
+    }
+    return CTemplateDialog::eventFilter(watched, event);
 }
 
 void CPelvaroDlg::OnSysCommand(unsigned id) {
@@ -211,8 +252,7 @@ void CPelvaroDlg::OnSysCommand(unsigned id) {
         break;
     }
     case SC_MOVE:
-        if (QWindow* window = windowHandle())
-            window->startSystemMove();
+        StartMove();
         break;
     case SC_CLOSE:
         close();
@@ -265,23 +305,14 @@ void CPelvaroDlg::OnPrint() {
     switch (PrintEnvelope(job, &failure)) {
     case PrintResult::Printed:
         break;
-    case PrintResult::InvalidSetup: {
-        QMessageBox message(
-            QMessageBox::NoIcon, QCoreApplication::applicationName(),
-            QStringLiteral("The Printer Setup is invalid. Please configure a printer."),
-            QMessageBox::Ok, this);
-        message.exec();
+    case PrintResult::InvalidSetup:
+        ShowMessageBox(this, QMessageBox::NoIcon, QCoreApplication::applicationName(),
+                       QStringLiteral("The Printer Setup is invalid. Please configure a printer."));
         break;
-    }
-    case PrintResult::Failed: {
-        // The printer's name and the cause come from the settings and the
-        // system: shown as they are, never as markup.
-        QMessageBox message(QMessageBox::Critical, QCoreApplication::applicationName(),
-                            PrintFailureMessage(failure), QMessageBox::Ok, this);
-        message.setTextFormat(Qt::PlainText);
-        message.exec();
+    case PrintResult::Failed:
+        ShowMessageBox(this, QMessageBox::Critical, QCoreApplication::applicationName(),
+                       PrintFailureMessage(failure));
         break;
-    }
     }
 }
 
@@ -336,7 +367,6 @@ void CPelvaroDlg::OnMailingAddressFont() {
 }
 
 void CPelvaroDlg::ReportAddressBookLocation() {
-    QMessageBox message(QMessageBox::Information, QStringLiteral("Report Address Book Location"),
-                        m_addressBook.LocationMessage(), QMessageBox::Ok, this);
-    message.exec();
+    ShowMessageBox(this, QMessageBox::Information, QStringLiteral("Report Address Book Location"),
+                   m_addressBook.LocationMessage());
 }

@@ -80,12 +80,17 @@ protected:
     void OnInitDialog() override;
     void OnDestroy() override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void OnCtlColor();
+    // Hands the window to the window manager to be moved with the mouse.
+    void StartMove();
     void SetupBitmapButton(CHoverBitmapButton* button, int up, int selected, int focus);
     // Runs a command; a failure it raises is shown and the dialog goes on.
     template <class Handler> void RunCommand(Handler handler);
 
     CSettingsStore& m_settings;
+    // Move was chosen; the window manager takes over at the next mouse move.
+    bool m_movePending = false;
 };

@@ -3,17 +3,16 @@
 #include "addaddressdlg.h"
 #include "addresslistmenu.h"
 
+#include "messagebox.h"
+
 #include <QCoreApplication>
-#include <QMessageBox>
 
 namespace {
 
 void ShowLabelNotUnique(QWidget* owner, const QString& label) {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
-                    QStringLiteral("The label ") + label +
-                        QStringLiteral(" is not unique. Please choose another."),
-                    QMessageBox::Ok, owner);
-    box.exec();
+    ShowMessageBox(owner, QMessageBox::Warning, QCoreApplication::applicationName(),
+                   QStringLiteral("The label ") + label +
+                       QStringLiteral(" is not unique. Please choose another."));
 }
 
 } // namespace

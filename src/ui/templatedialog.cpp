@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QWindow>
 
 #include <stdexcept>
 
@@ -65,7 +66,9 @@ void CTemplateDialog::setVisible(bool visible) {
         m_windowCreated = true;
         OnInitDialog();
         CenterWindow();
+        m_centerWhenFramed = FrameMargins(windowHandle()).isNull();
     } else if (!visible && m_windowCreated) {
+        m_centerWhenFramed = false;
         // Every end passes here: done() hides the window, and so do the
         // close button, Alt+F4 and a plain hide().
         DestroyWindow();
@@ -90,6 +93,17 @@ void CTemplateDialog::DestroyWindow() {
         return;
     m_windowCreated = false;
     OnDestroy();
+}
+
+bool CTemplateDialog::event(QEvent* event) {
+    // A window manager frames the window only once it is shown, so it was
+    // placed without its frame; it is placed again as soon as the frame's
+    // size is known, which Qt learns quietly, between any two events.
+    if (m_centerWhenFramed && !FrameMargins(windowHandle()).isNull()) {
+        m_centerWhenFramed = false;
+        QMetaObject::invokeMethod(this, &CTemplateDialog::CenterWindow, Qt::QueuedConnection);
+    }
+    return QDialog::event(event);
 }
 
 void CTemplateDialog::keyPressEvent(QKeyEvent* event) {
@@ -125,10 +139,12 @@ void CTemplateDialog::PressEnter() {
 }
 
 // Over the owner when it is on screen, else in the middle of the work area;
-// then moved as little as needed to lie within the work area.
+// then moved as little as needed to lie within the work area. A template
+// with DS_CENTER is always centred on the work area of the owner's screen.
 void CTemplateDialog::CenterWindow() {
     QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
-    const bool overOwner = owner && owner->isVisible() && !owner->isMinimized();
+    const bool overOwner = owner && owner->isVisible() && !owner->isMinimized() &&
+                           !(m_template->style & DialogStyle::DS_CENTER);
     QScreen* screen = owner ? owner->screen() : this->screen();
     if (!screen)
         screen = QGuiApplication::primaryScreen();
@@ -136,10 +152,19 @@ void CTemplateDialog::CenterWindow() {
         return;
     const QRect workArea = screen->availableGeometry();
     // The whole window with its frame is placed, as far as the frame is
-    // known before the window first shows.
+    // known yet.
     create();
-    QRect frame(QPoint(0, 0), frameGeometry().size());
-    frame.moveCenter(overOwner ? owner->frameGeometry().center() : workArea.center());
+    const QMargins margins = FrameMargins(windowHandle());
+    QRect frame(QPoint(0, 0), size().grownBy(margins));
+    if (overOwner) {
+        const QWindow* ownerWindow = owner->windowHandle();
+        frame.moveCenter((ownerWindow
+                              ? ownerWindow->geometry().marginsAdded(FrameMargins(ownerWindow))
+                              : owner->frameGeometry())
+                             .center());
+    } else {
+        frame.moveCenter(workArea.center());
+    }
     if (frame.right() > workArea.right())
         frame.moveRight(workArea.right());
     if (frame.bottom() > workArea.bottom())
@@ -148,5 +173,14 @@ void CTemplateDialog::CenterWindow() {
         frame.moveLeft(workArea.left());
     if (frame.top() < workArea.top())
         frame.moveTop(workArea.top());
-    move(frame.topLeft());
+    setGeometry(QRect(frame.topLeft() + QPoint(margins.left(), margins.top()), size()));
+}
+
+QMargins CTemplateDialog::FrameMargins(const QWindow* window) {
+    const QMargins margins = window ? window->frameMargins() : QMargins();
+    // While the window manager builds the frame, its size can read as
+    // nonsense for a moment.
+    if (margins.left() < 0 || margins.top() < 0 || margins.right() < 0 || margins.bottom() < 0)
+        return {};
+    return margins;
 }

@@ -4,9 +4,11 @@
 
 #include <QDialog>
 #include <QList>
+#include <QMargins>
 #include <QSize>
 
 class QKeyEvent;
+class QWindow;
 
 // A modal dialog built from one of the program's dialog templates. It
 // carries the life of a dialog window: OnInitDialog before it first shows,
@@ -51,14 +53,21 @@ protected:
     // it so that OnDestroy runs as its own.
     void DestroyWindow();
 
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void PressEnter();
     void CenterWindow();
+    // The window frame's margins as far as they are known; none before the
+    // window manager has framed the window.
+    static QMargins FrameMargins(const QWindow* window);
 
     const DialogTemplate* m_template = nullptr;
     QList<QWidget*> m_controls;
     bool m_windowCreated = false;
     bool m_endedWithOk = false;
+    // Placed before the window manager framed it: placed again once the
+    // frame's size is known.
+    bool m_centerWhenFramed = false;
 };

@@ -246,7 +246,7 @@ private slots:
         QCOMPARE(ShownFace(), inside ? 145 : 146);
     }
 
-    // Idle -> Hovering -> (ticks inside) -> Leaving -> Idle.
+    // Idle -> Hovering -> (ticks inside) -> Idle: the leave ends hovering.
     void hoverThenLeave() {
         QCOMPARE(m_button->IsHoverFlagSet(), false);
         QCOMPARE(m_button->IsTimerRunning(), false);
@@ -272,16 +272,9 @@ private slots:
         CursorTo(m_host->mapToGlobal(QPoint(150, 100)));
         QCOMPARE(m_button->First('l').handler, 'l');
         QCOMPARE(m_button->First('l').hover, false);
-        // Leaving: the timer runs on, unless a tick saw the cursor gone before
-        // the leave notification arrived (then Stale, and now Idle).
-        if (m_button->First('t').handler != 't')
-            QCOMPARE(m_button->First('l').timerId, timer);
+        QCOMPARE(m_button->First('l').timerId, 0);
         QVERIFY(m_button->m_paints > paints);
         QCOMPARE(ShownFace(), 146);
-
-        QTRY_VERIFY_WITH_TIMEOUT(!m_button->IsTimerRunning(), 500);
-        QCOMPARE(m_button->First('t').handler, 't');
-        QCOMPARE(m_button->IsHoverFlagSet(), false); // Idle
     }
 
     // Without a leave notification the timer puts the normal face back.
@@ -320,23 +313,35 @@ private slots:
         QCOMPARE(m_button->m_paints, paints);
     }
 
-    void moveWhileLeavingKeepsTheTimer() {
+    // Where the platform stops reporting the cursor once it has left the
+    // window (Wayland), its last position still lies on the button; the leave
+    // notification alone puts the normal face back.
+    void leaveWhereTheCursorFreezes() {
         CursorOnButton();
-        const int timer = m_button->TimerId();
-        QVERIFY(timer != 0);
-        m_button->m_steps.clear();
+        QCOMPARE(ShownFace(), 145);
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(m_button, &leave);
-        QCOMPARE(m_button->Last().handler, 'l');
-        QCOMPARE(m_button->Last().timerId, timer);
+        QVERIFY(!m_button->IsTimerRunning());
+        QCOMPARE(ShownFace(), 146);
+        StrayMove();
+        QCOMPARE(ShownFace(), 145);
+    }
 
-        const int paints = m_button->m_paints;
-        m_button->m_steps.clear();
-        CursorOnButton(QPoint(20, 20));
-        QCOMPARE(m_button->First('m').handler, 'm');
-        QVERIFY(m_button->First('m').hover);
-        QCOMPARE(m_button->First('m').timerId, timer);
-        QVERIFY(m_button->m_paints > paints);
+    // The second click of a double click is no new press; two clicks apart
+    // are two.
+    void doubleClick() {
+        QSignalSpy clicked(m_button, &QAbstractButton::clicked);
+        const QPoint middle(16, 16);
+        QTest::mouseDClick(m_host->windowHandle(), Qt::LeftButton, {},
+                           m_button->mapTo(m_host, middle));
+        QCOMPARE(clicked.count(), 1);
+        // What a widget receives of it: press, release, double click, release.
+        QTest::mouseClick(m_button, Qt::LeftButton, {}, middle);
+        QTest::mouseDClick(m_button, Qt::LeftButton, {}, middle);
+        QTest::mouseRelease(m_button, Qt::LeftButton, {}, middle);
+        QCOMPARE(clicked.count(), 2);
+        QTest::mouseClick(m_button, Qt::LeftButton, {}, middle);
+        QCOMPARE(clicked.count(), 3);
     }
 
     void pressAndDragOut() {

@@ -123,10 +123,12 @@ void TestDialogBuilder::addDialogControlsAndEnter() {
     QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("-1"))->buddy(), label);
     QSignalSpy addClicked(add, &QPushButton::clicked);
 
-    // Tab stops in table order; the read-only box is not one of them.
+    // Tab stops in table order, the read-only box among them.
     QVERIFY(ShowActive(dialog));
     label->setFocus();
     QTest::keyClick(label, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), address);
+    QTest::keyClick(address, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), cancel);
     QTest::keyClick(cancel, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), label);
