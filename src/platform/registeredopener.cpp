@@ -57,14 +57,6 @@ struct SDesktopEntry {
     QStringList mimeTypes;
 };
 
-bool TryExecFound(const QString& tryExec) {
-    if (tryExec.isEmpty())
-        return true;
-    if (QDir::isAbsolutePath(tryExec))
-        return QFileInfo(tryExec).isExecutable();
-    return !QStandardPaths::findExecutable(tryExec).isEmpty();
-}
-
 // Every installed desktop entry by its desktop file id. An entry in a more
 // preferred folder hides one of the same id further down, so a user's own
 // copy with Hidden=true removes a program from the list.
@@ -84,8 +76,7 @@ QHash<QString, SDesktopEntry> InstalledEntries(const QStringList& applicationFol
             SDesktopEntry& found = entries[id];
             found.usable = entry.value(QStringLiteral("Type")) == QLatin1String("Application") &&
                            !entry.value(QStringLiteral("Exec")).isEmpty() &&
-                           entry.value(QStringLiteral("Hidden")) != QLatin1String("true") &&
-                           TryExecFound(entry.value(QStringLiteral("TryExec")));
+                           entry.value(QStringLiteral("Hidden")) != QLatin1String("true");
             found.mimeTypes = SplitList(entry.value(QStringLiteral("MimeType")));
         }
     }
