@@ -13,6 +13,10 @@ PELVARO_TEST_PACKAGES=(
     openbox xdotool x11-utils x11-apps
 )
 
+# Making the Debian package and checking it as Debian's tools do, then
+# running it from where it unpacks (tests/package/check-package.sh).
+PELVARO_TEST_PACKAGES+=(fp-utils dpkg-dev lintian appstream desktop-file-utils xvfb xdotool poppler-utils)
+
 pelvaro_ensure_packages() {
     local missing=() pkg
     for pkg in "$@"; do

@@ -3,12 +3,27 @@
 #include "executablepath.h"
 #include "helpcommand.h"
 #include "pelvarodlg.h"
+#include "registeredopener.h"
 #include "shellopen.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 CPelvaroApp theApp;
+
+namespace {
+QString FolderOf(const QString& executablePath) {
+    const qsizetype slash = executablePath.lastIndexOf(QLatin1Char('/'));
+    return slash >= 0 ? executablePath.left(slash) : QString();
+}
+
+// A file installed with the program's data: the programs go to bin/ and
+// their data to share/ beside it, under the same prefix.
+QString InstalledFile(const QString& executableFolder, const QString& name) {
+    return QDir::cleanPath(executableFolder + QStringLiteral("/../share/") + name);
+}
+} // namespace
 
 bool CPelvaroApp::InitInstance() {
     if (m_pszAppName.isEmpty())
@@ -25,18 +40,38 @@ bool CPelvaroApp::InitInstance() {
 }
 
 QString CPelvaroApp::HelpFilePath(const QString& executablePath) {
-    const qsizetype slash = executablePath.lastIndexOf(QLatin1Char('/'));
-    const QString folder = slash >= 0 ? executablePath.left(slash) : QString();
+    const QString folder = FolderOf(executablePath);
     const QString first = folder + QStringLiteral("/Pelvaro.chm");
     // Anything of that name counts, a folder included.
     if (QFileInfo::exists(first))
         return first;
-    return folder + QStringLiteral("/Documentation/Pelvaro.chm");
+    const QString second = folder + QStringLiteral("/Documentation/Pelvaro.chm");
+    // The copy an installation keeps with its data comes last, so that one
+    // beside the program always wins; without it the second place stays the
+    // answer whether or not the file is there.
+    const QString installed = InstalledFile(folder, QStringLiteral("pelvaro/Pelvaro.chm"));
+    if (!QFileInfo::exists(second) && QFileInfo::exists(installed))
+        return installed;
+    return second;
+}
+
+void CPelvaroApp::OpenHelp(const QString& executablePath) {
+    const QString helpFile = HelpFilePath(executablePath);
+    QString target = helpFile;
+    if (!QFileInfo::exists(helpFile) || !HasRegisteredOpener(helpFile)) {
+        // Most Linux desktops have no viewer for the help file's format; the
+        // browser shows the same pages.
+        const QString contents =
+            InstalledFile(FolderOf(executablePath), QStringLiteral("doc/pelvaro/html/index.html"));
+        if (QFileInfo::exists(contents))
+            target = contents;
+    }
+    // Nothing is reported when the desktop cannot open it.
+    ShellOpen(target);
 }
 
 void CPelvaroApp::OnHelp() {
-    // Nothing is reported when the desktop cannot open it.
-    ShellOpen(HelpFilePath(GetExecutablePath()));
+    OpenHelp(GetExecutablePath());
 }
 
 void CPelvaroApp::SetRegistryKey(const QString& companyName) {

@@ -19,11 +19,17 @@ public:
     // there is no message loop after it.
     virtual bool InitInstance();
 
-    // Opens the help file: Pelvaro.chm beside the executable when anything
-    // of that name is there, else Documentation/Pelvaro.chm below it.
+    // Opens the help: the help file when the desktop has a program for it,
+    // else the same pages as HTML in the browser.
     void OnHelp();
-    // The path OnHelp hands to the desktop.
+    // The help file: Pelvaro.chm beside the executable when anything of that
+    // name is there, else Documentation/Pelvaro.chm below it, unless only
+    // the installed copy in ../share/pelvaro exists.
     static QString HelpFilePath(const QString& executablePath);
+    // OnHelp for a program at the given path: hands the desktop the help
+    // file, or the installed HTML contents page when the help file is
+    // missing or nothing on the desktop opens its type.
+    static void OpenHelp(const QString& executablePath);
 
     // Names the company key under which the profile lives.
     void SetRegistryKey(const QString& companyName);
