@@ -1,7 +1,6 @@
 // The font description reader on any bytes: only 92 bytes make a
 // description, it reads back to the same bytes, and turning it into a font
 // and back never fails whatever the fields hold.
-#include "fontchooser.h"
 #include "fuzzsupport.h"
 #include "logfont.h"
 

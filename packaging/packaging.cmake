@@ -3,10 +3,6 @@
 # `cmake --install` puts under the prefix. Included last, so that every
 # program target exists by now.
 
-# The command-line tool goes beside the window program when it is built.
-if(TARGET pelvaro-cli)
-    install(TARGETS pelvaro-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
 # The whole global offset table read-only once the programs have started,
 # as Debian hardens its own packages.
 foreach(program IN ITEMS Pelvaro pelvaro-cli)

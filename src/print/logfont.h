@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+class QPaintDevice;
+
 // The platform's font description, byte for byte as it is stored: 92 bytes,
 // little-endian, face name of 32 UTF-16 units. lfHeight is in screen pixels:
 // negative for the character (em) height, positive for the cell height.
@@ -41,3 +43,11 @@ struct LOGFONTW {
 // The stock variable-pitch font: height 12, weight 400, ANSI charset, pitch
 // and family 0x22, face "MS Sans Serif".
 LOGFONTW StockVariableFontDescription();
+
+// The font a description stands for on this screen.
+QFont FontFromLogFont(const LOGFONTW& description);
+// The same on another device, such as a printer: the height counts that
+// device's pixels.
+QFont FontFromLogFont(const LOGFONTW& description, const QPaintDevice* device);
+// The description of a font, its height in pixels of a screen of dpiY.
+LOGFONTW LogFontFromFont(const QFont& font, int dpiY);

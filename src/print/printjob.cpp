@@ -1,7 +1,6 @@
 #include "printjob.h"
 
 #include "envelopelayout.h"
-#include "fontchooser.h"
 #include "printerblocks.h"
 
 #include <QFile>

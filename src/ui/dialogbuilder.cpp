@@ -6,7 +6,6 @@
 
 #include <QComboBox>
 #include <QDialog>
-#include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +13,6 @@
 #include <QPushButton>
 
 #include <cstdint>
-#include <cstdlib>
 
 using namespace DialogStyle;
 
@@ -23,11 +21,6 @@ namespace {
 // Kept on each control so that later exchanges know what the template
 // asked for (a sorted list, for one).
 constexpr const char* kStyleProperty = "dialogStyle";
-
-QString ToQString(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
-}
 
 // A static control's text with its mnemonic markers resolved as the
 // platform draws them when there is no control to move to: "&&" shows one
@@ -72,7 +65,7 @@ QWidget* CreateStatic(QDialog& dialog, const DialogItemTemplate& item, const QRe
     }
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setText(ToQString(item.text));
+    label->setText(TemplateText(item.text));
     label->setGeometry(rect);
     return label;
 }
@@ -90,11 +83,11 @@ QWidget* CreateEdit(QDialog& dialog, const DialogItemTemplate& item, const QRect
         } else {
             edit->setFrameStyle(QFrame::NoFrame);
         }
-        edit->SetText(ToQString(item.text));
+        edit->SetText(TemplateText(item.text));
         edit->setGeometry(rect);
         return edit;
     }
-    auto* edit = new QLineEdit(ToQString(item.text), &dialog);
+    auto* edit = new QLineEdit(TemplateText(item.text), &dialog);
     edit->setReadOnly(readOnly);
     edit->setFrame(border);
     edit->setGeometry(rect);
@@ -105,11 +98,11 @@ QWidget* CreateButton(QDialog& dialog, const DialogItemTemplate& item, const QRe
     const uint32_t type = item.style & BS_TYPEMASK;
     if (type == BS_OWNERDRAW) {
         auto* button = new CHoverBitmapButton(&dialog);
-        button->setText(ToQString(item.text));
+        button->setText(TemplateText(item.text));
         button->setGeometry(rect);
         return button;
     }
-    auto* button = new QPushButton(ToQString(item.text), &dialog);
+    auto* button = new QPushButton(TemplateText(item.text), &dialog);
     // The template dialogs decide themselves which button Enter presses
     // (CTemplateDialog); left to itself, a QDialog with no default button
     // would make its first push button the default.
@@ -140,7 +133,7 @@ QWidget* CreateLink(QDialog& dialog, const DialogItemTemplate& item, const QRect
     label->setOpenExternalLinks(false);
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setText(ToQString(item.text));
+    label->setText(TemplateText(item.text));
     label->setGeometry(rect);
     return label;
 }
@@ -167,63 +160,24 @@ uint32_t ControlStyle(const QWidget* control) {
 
 } // namespace
 
-int MulDiv(int a, int b, int c) {
-    if (c == 0)
-        return -1;
-    const int64_t product = static_cast<int64_t>(a) * b;
-    const int64_t divisor = std::llabs(c);
-    const int64_t magnitude = (std::llabs(product) + divisor / 2) / divisor;
-    const bool negative = (product < 0) != (c < 0);
-    return static_cast<int>(negative ? -magnitude : magnitude);
-}
-
-QFont DialogTemplateFont(const DialogTemplate& dialogTemplate, int dpiY) {
-    QFont font(ToQString(dialogTemplate.fontFace));
-    // The platform asks for a character height of the point size in
-    // pixels, which is what a pixel size gives.
-    font.setPixelSize(qMax(1, MulDiv(dialogTemplate.pointSize, dpiY, 72)));
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    return font;
-}
-
-QSize DialogBaseUnits(const QFont& font) {
-    // The platform measures the letters one after another, without
-    // kerning.
-    QFont measured = font;
-    measured.setKerning(false);
-    const QFontMetrics metrics(measured);
-    const int advance = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return QSize((advance / 26 + 1) / 2, metrics.height());
-}
-
-QRect MapDialogRect(const QRect& dialogUnits, const QSize& baseUnits) {
-    return QRect(MulDiv(dialogUnits.x(), baseUnits.width(), 4),
-                 MulDiv(dialogUnits.y(), baseUnits.height(), 8),
-                 MulDiv(dialogUnits.width(), baseUnits.width(), 4),
-                 MulDiv(dialogUnits.height(), baseUnits.height(), 8));
-}
-
 QList<QWidget*> BuildDialogFromTemplate(QDialog& dialog, const DialogTemplate& dialogTemplate) {
     const QFont font = DialogTemplateFont(dialogTemplate, dialog.logicalDpiY());
     const QSize baseUnits = DialogBaseUnits(font);
 
-    dialog.setWindowTitle(ToQString(dialogTemplate.title));
+    dialog.setWindowTitle(TemplateText(dialogTemplate.title));
     dialog.setFont(font);
     dialog.setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    dialog.setFixedSize(
-        MapDialogRect(QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy), baseUnits).size());
+    dialog.setFixedSize(DialogClientSize(dialogTemplate, baseUnits));
 
     QList<QWidget*> controls;
     controls.reserve(static_cast<qsizetype>(dialogTemplate.items.size()));
     for (const DialogItemTemplate& item : dialogTemplate.items) {
-        const QRect rect = MapDialogRect(QRect(item.x, item.y, item.cx, item.cy), baseUnits);
+        const QRect rect = DialogItemRect(item, baseUnits);
         QWidget* control = CreateControl(dialog, item, rect);
         control->setObjectName(QString::number(item.id));
         if (!item.accessibleName.empty())
-            control->setAccessibleName(ToQString(item.accessibleName));
+            control->setAccessibleName(TemplateText(item.accessibleName));
         control->setProperty(kStyleProperty, item.style);
         control->setEnabled((item.style & WS_DISABLED) == 0);
         control->setVisible((item.style & WS_VISIBLE) != 0);

@@ -1,28 +1,12 @@
 #pragma once
 
-#include "dialogtemplate.h"
+#include "dialogunits.h"
 
-#include <QFont>
 #include <QList>
-#include <QRect>
-#include <QSize>
 
 class QComboBox;
 class QDialog;
 class QWidget;
-
-// a * b / c in 64 bits, rounded to the nearest integer with halves away from
-// zero; -1 when c is 0.
-int MulDiv(int a, int b, int c);
-
-// The template's font at a screen of dpiY dots per inch: the character
-// height is the point size converted to pixels.
-QFont DialogTemplateFont(const DialogTemplate& dialogTemplate, int dpiY);
-// The dialog base units of a font: width from the advance of the 52 letters
-// A-Z a-z, height the font height.
-QSize DialogBaseUnits(const QFont& font);
-// Each of x, y, width and height of a dialog-unit rectangle in pixels.
-QRect MapDialogRect(const QRect& dialogUnits, const QSize& baseUnits);
 
 // Creates the template's controls as children of the dialog at their
 // places, gives the dialog its caption, font, window frame and fixed client

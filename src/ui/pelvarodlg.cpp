@@ -2,6 +2,8 @@
 
 #include "aboutdlg.h"
 #include "configurationmenu.h"
+#include "contactsfiledialogs.h"
+#include "contactsimport.h"
 #include "dialogbuilder.h"
 #include "envelopesizes.h"
 #include "exception.h"
@@ -16,6 +18,7 @@
 #include "resourceimages.h"
 #include "resourcestrings.h"
 #include "settingsstore.h"
+#include "storedvalues.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -28,28 +31,10 @@
 #include <QShortcut>
 #include <QWindow>
 
+using namespace StoredValues;
+
 namespace {
-
 const QString kSection = QString::fromLatin1(CSettingsStore::kSection);
-const QString kLastMailingAddressLabel = QStringLiteral("LastMailingAddressLabel");
-const QString kLastMailingAddress = QStringLiteral("LastMailingAddress");
-const QString kLastReturnAddressLabel = QStringLiteral("LastReturnAddressLabel");
-const QString kLastReturnAddress = QStringLiteral("LastReturnAddress");
-const QString kLastEnvelopeIndex = QStringLiteral("LastEnvelopeIndex");
-const QString kDevMode = QStringLiteral("DevMode");
-const QString kDevNames = QStringLiteral("DevNames");
-const QString kMailingAddressLogFont = QStringLiteral("MailingAddressLogFont");
-const QString kReturnAddressLogFont = QStringLiteral("ReturnAddressLogFont");
-
-LOGFONTW ReadLogFont(const CSettingsStore& settings, const QString& name) {
-    // Only a value of exactly the structure's size is a description.
-    if (const auto bytes = settings.ReadFixedBinaryValue(name, LOGFONTW::kSize)) {
-        if (const auto font = LOGFONTW::FromBytes(*bytes))
-            return *font;
-    }
-    return StockVariableFontDescription();
-}
-
 } // namespace
 
 CPelvaroDlg::CPelvaroDlg(CSettingsStore& settings, QWidget* parent)
@@ -76,8 +61,8 @@ CPelvaroDlg::CPelvaroDlg(CSettingsStore& settings, QWidget* parent)
     if (const auto devNames = m_settings.ReadBinaryValue(kDevNames))
         m_hDevNames = *devNames;
 
-    m_mailingLogFont = ReadLogFont(m_settings, kMailingAddressLogFont);
-    m_returnLogFont = ReadLogFont(m_settings, kReturnAddressLogFont);
+    m_mailingLogFont = ReadLogFontValue(m_settings, kMailingAddressLogFont);
+    m_returnLogFont = ReadLogFontValue(m_settings, kReturnAddressLogFont);
     m_mailingFont = FontFromLogFont(m_mailingLogFont);
     m_returnFont = FontFromLogFont(m_returnLogFont);
 
@@ -331,6 +316,12 @@ void CPelvaroDlg::OnConfigure() {
     case ID_CONFIGURATION_REPORTADDRESSBOOKLOCATION:
         ReportAddressBookLocation();
         break;
+    case ID_CONFIGURATION_IMPORTADDRESSES:
+        OnImportAddresses();
+        break;
+    case ID_CONFIGURATION_EXPORTADDRESSES:
+        OnExportAddresses();
+        break;
     default:
         break;
     }
@@ -369,4 +360,23 @@ void CPelvaroDlg::OnMailingAddressFont() {
 void CPelvaroDlg::ReportAddressBookLocation() {
     ShowMessageBox(this, QMessageBox::Information, QStringLiteral("Report Address Book Location"),
                    m_addressBook.LocationMessage());
+}
+
+void CPelvaroDlg::OnImportAddresses() {
+    const QString path = AskImportFile(this);
+    if (path.isEmpty())
+        return;
+    CContactsImport import(CAddressFormatter::SystemCountry());
+    import.ReadFile(path);
+    // A label the book holds already is left out: the user's own entry
+    // wins over the file's.
+    const SImportResult result = import.MergeInto(m_addressBook, DuplicateLabels::Skip);
+    ShowMessageBox(this,
+                   import.Report().IsClean() ? QMessageBox::Information : QMessageBox::Warning,
+                   QStringLiteral("Import Addresses"), ImportMessage(result, import.Report()));
+}
+
+void CPelvaroDlg::OnExportAddresses() {
+    if (const std::optional<SExportTarget> target = AskExportFile(this))
+        CContactsWriter::WriteFile(target->path, m_addressBook, target->format);
 }

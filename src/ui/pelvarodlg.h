@@ -50,6 +50,9 @@ public:
     void OnReturnAddressFont();
     void OnMailingAddressFont();
     void ReportAddressBookLocation();
+    // Contacts files: merged into the book with one save, or written from it.
+    void OnImportAddresses();
+    void OnExportAddresses();
 
     // The address list menu of one box (buttonId 1002 or 1003), working on
     // that box's label and address members.

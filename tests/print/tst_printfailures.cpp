@@ -1,6 +1,6 @@
 #include "printjob.h"
 
-#include "fontchooser.h"
+#include "logfont.h"
 #include "pdfwriterblocks.h"
 
 #include <QDir>

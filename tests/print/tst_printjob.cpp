@@ -1,7 +1,7 @@
 #include "printjob.h"
 
 #include "envelopelayout.h"
-#include "fontchooser.h"
+#include "logfont.h"
 #include "pdfwriterblocks.h"
 #include "printerblocks.h"
 

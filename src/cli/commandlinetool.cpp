@@ -1,0 +1,274 @@
+#include "commandlinetool.h"
+
+#include "addressbook.h"
+#include "contactsimport.h"
+#include "contactswriter.h"
+#include "exception.h"
+#include "printcommand.h"
+#include "settingsstore.h"
+#include "toolfailure.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace {
+
+const QString kProgram = QStringLiteral("pelvaro-cli");
+const QString kOnDuplicate = QStringLiteral("on-duplicate");
+const QString kFormat = QStringLiteral("format");
+const QString kJson = QStringLiteral("json");
+
+const char* const kToolHelp = R"help(Usage: pelvaro-cli COMMAND [OPTIONS]
+
+Prints envelopes and keeps Pelvaro's address book, without a window.
+
+Commands:
+  print    print one envelope
+  import   add the contacts of a vCard or CSV file to the address book
+  export   write the address book as a vCard or CSV file
+  list     list the address book
+
+Options:
+  -h, --help   show this help; 'pelvaro-cli COMMAND --help' shows a command's
+  --version    show the version
+
+Exit status: 0 done, 1 a file could not be written, 2 a command line not
+understood, 3 bad input, 4 no envelope was printed.
+)help";
+
+const char* const kPrintHelp =
+    R"help(Usage: pelvaro-cli print (--to TEXT | --to-label LABEL) [OPTIONS]
+
+Prints one envelope as Pelvaro's Print button does: both addresses where the
+window shows their boxes, in the fonts, on the printer and with the envelope
+size chosen in Pelvaro. In a TEXT, \n starts a new line and \\ is a backslash.
+
+Options:
+  --to TEXT           the mailing address
+  --to-label LABEL    the mailing address of that address book entry
+  --from TEXT         the return address (default: the last one Pelvaro showed)
+  --from-label LABEL  the return address of that address book entry
+  --size SIZE         the envelope size: 0 or "No. 10", 1 or "No. 6 3/4"
+                      (default: the last one Pelvaro showed)
+  --printer QUEUE     print on that printer (default: the one configured in
+                      Pelvaro)
+  --pdf FILE          write the envelope to a PDF file instead
+  -h, --help          show this help
+)help";
+
+const char* const kImportHelp =
+    R"help(Usage: pelvaro-cli import FILE [--on-duplicate skip|replace|rename]
+
+Adds every contact of a vCard (2.1, 3.0, 4.0) or CSV file that has an address
+to the address book, and saves the book once. Problems in the file are shown
+with its name and line; the rest of the file is still read.
+
+Options:
+  --on-duplicate skip|replace|rename
+                 a contact whose label the book already holds is left out
+                 (skip, the default), replaces the entry's address (replace),
+                 or is added under a new label such as "Smith (2)" (rename)
+  -h, --help     show this help
+)help";
+
+const char* const kExportHelp = R"help(Usage: pelvaro-cli export FILE [--format vcf|csv]
+
+Writes the whole address book to FILE as vCard 4.0 or as CSV (columns Label
+and Address), which Pelvaro and other programs read back.
+
+Options:
+  --format vcf|csv   the format (default: csv for a name ending in .csv,
+                     else vcf)
+  -h, --help         show this help
+)help";
+
+const char* const kListHelp = R"help(Usage: pelvaro-cli list [--json]
+
+Shows the labels of the address book, one a line, in the book's order.
+
+Options:
+  --json       the whole book as JSON: an array of {"label", "address"}, the
+               lines of an address joined by \n
+  -h, --help   show this help
+)help";
+
+[[noreturn]] void Fail(ExitStatus status, const QString& message) {
+    throw CToolFailure{status, message};
+}
+
+// Each command's parser knows its own options and -h/--help.
+void SetUpParser(QCommandLineParser& parser) {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QString()});
+}
+
+void RequirePositionals(const QCommandLineParser& parser, int count, const QString& what) {
+    const QStringList given = parser.positionalArguments();
+    if (given.size() < count)
+        Fail(kExitUsage, QStringLiteral("give the %1").arg(what));
+    if (given.size() > count)
+        Fail(kExitUsage, QStringLiteral("unexpected argument '%1'").arg(given.at(count)));
+}
+
+// The user's book, read as the window reads it at its start.
+CAddressBook LoadBook() {
+    CAddressBook book;
+    book.LoadAddressBook();
+    return book;
+}
+
+CSettingsStore WindowSettings() {
+    // The window program's settings, whatever this program is called.
+    return CSettingsStore(QString::fromLatin1(CSettingsStore::kCompanyName),
+                          QStringLiteral("Pelvaro"));
+}
+
+} // namespace
+
+CCommandLineTool::CCommandLineTool() : m_out(stdout), m_err(stderr) {}
+
+int CCommandLineTool::Run(const QStringList& arguments) {
+    const QString first = arguments.value(0);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        m_out << kToolHelp;
+        return kExitSuccess;
+    }
+    if (first == QLatin1String("--version")) {
+        m_out << kProgram << ' ' << QStringLiteral(PELVARO_VERSION) << '\n';
+        return kExitSuccess;
+    }
+    try {
+        if (first.isEmpty())
+            Fail(kExitUsage, QStringLiteral("no command given; see 'pelvaro-cli --help'"));
+        return RunCommand(first, arguments.mid(1));
+    } catch (const CToolFailure& failure) {
+        m_out.flush();
+        m_err << kProgram << ": " << failure.message << '\n';
+        return failure.status;
+    } catch (const CException& e) {
+        // The book or the exported file could not be written; the message
+        // names the file.
+        m_out.flush();
+        m_err << kProgram << ": " << e.GetErrorMessage() << '\n';
+        return kExitFailure;
+    }
+}
+
+int CCommandLineTool::RunCommand(const QString& command, const QStringList& arguments) {
+    QCommandLineParser parser;
+    SetUpParser(parser);
+    const char* help = nullptr;
+    if (command == QLatin1String("print")) {
+        help = kPrintHelp;
+        CPrintCommand::AddOptions(parser);
+    } else if (command == QLatin1String("import")) {
+        help = kImportHelp;
+        parser.addOption({kOnDuplicate, QString(), QStringLiteral("POLICY")});
+    } else if (command == QLatin1String("export")) {
+        help = kExportHelp;
+        parser.addOption({kFormat, QString(), QStringLiteral("FORMAT")});
+    } else if (command == QLatin1String("list")) {
+        help = kListHelp;
+        parser.addOption({kJson, QString()});
+    } else {
+        Fail(kExitUsage,
+             QStringLiteral("unknown command '%1'; see 'pelvaro-cli --help'").arg(command));
+    }
+
+    // The parser takes the first item for the program's name.
+    if (!parser.parse(QStringList{kProgram} + arguments))
+        Fail(
+            kExitUsage,
+            QStringLiteral("%1: %2 See 'pelvaro-cli %1 --help'.").arg(command, parser.errorText()));
+    if (parser.isSet(QStringLiteral("help"))) {
+        m_out << help;
+        return kExitSuccess;
+    }
+
+    if (command == QLatin1String("print"))
+        Print(parser);
+    else if (command == QLatin1String("import"))
+        return Import(parser);
+    else if (command == QLatin1String("export"))
+        Export(parser);
+    else
+        List(parser);
+    return kExitSuccess;
+}
+
+void CCommandLineTool::Print(const QCommandLineParser& parser) {
+    const CSettingsStore settings = WindowSettings();
+    const CAddressBook book = LoadBook();
+    CPrintCommand::Print(CPrintCommand(settings, book).MakeJob(parser));
+}
+
+int CCommandLineTool::Import(const QCommandLineParser& parser) {
+    RequirePositionals(parser, 1, QStringLiteral("contacts file to import"));
+    DuplicateLabels policy = DuplicateLabels::Skip;
+    if (parser.isSet(kOnDuplicate)) {
+        const QString value = parser.value(kOnDuplicate);
+        if (value == QLatin1String("replace"))
+            policy = DuplicateLabels::Replace;
+        else if (value == QLatin1String("rename"))
+            policy = DuplicateLabels::Rename;
+        else if (value != QLatin1String("skip"))
+            Fail(kExitUsage,
+                 QStringLiteral("--on-duplicate takes skip, replace or rename, not '%1'")
+                     .arg(value));
+    }
+
+    const QString path = parser.positionalArguments().constFirst();
+    CContactsImport import(CAddressFormatter::SystemCountry());
+    try {
+        import.ReadFile(path);
+    } catch (const CException& e) {
+        Fail(kExitBadInput, e.GetErrorMessage());
+    }
+    CAddressBook book = LoadBook();
+    const SImportResult result = import.MergeInto(book, policy);
+    m_out << result.Summary() << '\n';
+    m_out.flush();
+    const QStringList problems = import.Report().Lines();
+    for (const QString& problem : problems)
+        m_err << kProgram << ": " << problem << '\n';
+    return problems.isEmpty() ? kExitSuccess : kExitBadInput;
+}
+
+void CCommandLineTool::Export(const QCommandLineParser& parser) {
+    RequirePositionals(parser, 1, QStringLiteral("file to export to"));
+    const QString path = parser.positionalArguments().constFirst();
+    ContactsFormat format = CContactsWriter::FormatForPath(path);
+    if (parser.isSet(kFormat)) {
+        const QString value = parser.value(kFormat);
+        if (value == QLatin1String("csv"))
+            format = ContactsFormat::Csv;
+        else if (value == QLatin1String("vcf"))
+            format = ContactsFormat::VCard;
+        else
+            Fail(kExitUsage, QStringLiteral("--format takes vcf or csv, not '%1'").arg(value));
+    }
+    CContactsWriter::WriteFile(path, LoadBook(), format);
+}
+
+void CCommandLineTool::List(const QCommandLineParser& parser) {
+    RequirePositionals(parser, 0, QString());
+    const CAddressBook book = LoadBook();
+    if (!parser.isSet(kJson)) {
+        for (int i = 0; i < book.GetSize(); ++i)
+            m_out << book.GetAt(i).m_strLabel << '\n';
+        return;
+    }
+    QJsonArray entries;
+    for (int i = 0; i < book.GetSize(); ++i) {
+        const CAddress& entry = book.GetAt(i);
+        QString address = entry.m_strAddress;
+        address.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        entries.append(QJsonObject{{QStringLiteral("label"), entry.m_strLabel},
+                                   {QStringLiteral("address"), address}});
+    }
+    m_out << QJsonDocument(entries).toJson(QJsonDocument::Indented);
+}

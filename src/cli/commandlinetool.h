@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+class QCommandLineParser;
+
+// pelvaro-cli: prints envelopes and works on the address book without a
+// window, on the same settings and book as the window program.
+class CCommandLineTool {
+public:
+    CCommandLineTool();
+
+    // Runs one command line (without the program's name) and returns the
+    // exit status. Results go to stdout, each failure to stderr as one line.
+    int Run(const QStringList& arguments);
+
+private:
+    int RunCommand(const QString& command, const QStringList& arguments);
+    void Print(const QCommandLineParser& parser);
+    int Import(const QCommandLineParser& parser);
+    void Export(const QCommandLineParser& parser);
+    void List(const QCommandLineParser& parser);
+
+    QTextStream m_out;
+    QTextStream m_err;
+};

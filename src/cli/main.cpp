@@ -1,0 +1,41 @@
+#include "commandlinetool.h"
+#include "executablepath.h"
+
+#include <QGuiApplication>
+
+namespace {
+
+// Qt's own notes (a runtime folder it had to make up, fonts it looked for)
+// are not for the tool's user, whose stderr carries the tool's failures
+// alone, one a line. Only what ends the program gets through.
+void KeepQtQuiet(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // No display is needed: printing draws with Qt's fonts on the offscreen
+    // platform unless the user asked for another one.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    qInstallMessageHandler(KeepQtQuiet);
+
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    // Qt would take options such as -platform or -display from the command
+    // line for itself; it is shown only the program's name.
+    static char fallbackName[] = "pelvaro-cli";
+    char* programOnly[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    int programOnlyCount = 1;
+    QGuiApplication application(programOnlyCount, programOnly);
+    QCoreApplication::setApplicationName(
+        ApplicationNameFromPath(QCoreApplication::applicationFilePath()));
+
+    CCommandLineTool tool;
+    return tool.Run(arguments);
+}

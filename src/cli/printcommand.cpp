@@ -1,0 +1,230 @@
+#include "printcommand.h"
+
+#include "addressbook.h"
+#include "devmode.h"
+#include "devnames.h"
+#include "envelopesizes.h"
+#include "maindialoggeometry.h"
+#include "printerblocks.h"
+#include "settingsstore.h"
+#include "storedvalues.h"
+#include "toolfailure.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <optional>
+
+using namespace StoredValues;
+
+namespace {
+
+const QString kSection = QString::fromLatin1(CSettingsStore::kSection);
+const QString kTo = QStringLiteral("to");
+const QString kToLabel = QStringLiteral("to-label");
+const QString kFrom = QStringLiteral("from");
+const QString kFromLabel = QStringLiteral("from-label");
+const QString kSize = QStringLiteral("size");
+const QString kPrinter = QStringLiteral("printer");
+const QString kPdf = QStringLiteral("pdf");
+
+[[noreturn]] void Fail(ExitStatus status, const QString& message) {
+    throw CToolFailure{status, message};
+}
+
+// An option given twice is a mistake the user should hear of, not one that
+// the last value silently wins.
+std::optional<QString> SingleValue(const QCommandLineParser& parser, const QString& name) {
+    const QStringList values = parser.values(name);
+    if (values.size() > 1)
+        Fail(kExitUsage, QStringLiteral("--%1 is given more than once").arg(name));
+    if (values.isEmpty())
+        return std::nullopt;
+    return values.constFirst();
+}
+
+void RequireNotBoth(const QCommandLineParser& parser, const QString& a, const QString& b) {
+    if (parser.isSet(a) && parser.isSet(b))
+        Fail(kExitUsage, QStringLiteral("--%1 and --%2 cannot both be given").arg(a, b));
+}
+
+// A size's name as one can type it: fractions in digits, no spaces, no "No.".
+QString SizeKey(QString name) {
+    name.replace(QChar(0x00BD), QLatin1String("1/2"));
+    name.replace(QChar(0x00BE), QLatin1String("3/4"));
+    name.replace(QChar(0x215B), QLatin1String("1/8"));
+    name.replace(QChar(0x215D), QLatin1String("5/8"));
+    name.replace(QChar(0x00D7), QLatin1Char('x'));
+    name.remove(QLatin1Char(' '));
+    name = name.toLower();
+    if (name.startsWith(QLatin1String("no.")))
+        name.remove(0, 3);
+    return name;
+}
+
+QString SizeList() {
+    QStringList sizes;
+    for (size_t i = 0; i < EnvelopeSizes.size(); ++i)
+        sizes.append(
+            QStringLiteral("%1 (%2)").arg(i).arg(QString::fromUtf16(EnvelopeSizes[i].name)));
+    return sizes.join(QStringLiteral(", "));
+}
+
+// The screen the window would show on; the offscreen one when the tool
+// chose it.
+int ScreenDpiY() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+}
+
+// Why a setup could not be used, named as far as the blocks allow.
+QString InvalidSetupMessage(const CEnvelopeJob& job) {
+    if (job.devNames.isNull())
+        return QStringLiteral("no printer is configured: choose one in Pelvaro (Configure, "
+                              "Printer...), or give --printer or --pdf");
+    const std::optional<DEVNAMES> names = DEVNAMES::FromBytes(job.devNames);
+    if (!names)
+        return QStringLiteral("the printer setup stored by Pelvaro is damaged: configure the "
+                              "printer again in Pelvaro, or give --printer or --pdf");
+    if (!job.devMode.isNull() && !DEVMODEW::FromBytes(job.devMode))
+        return QStringLiteral("the printer settings stored by Pelvaro are damaged: configure "
+                              "the printer again in Pelvaro");
+    if (names->driver.compare(QString::fromUtf16(kPdfDriverName), Qt::CaseInsensitive) == 0)
+        return PrintFailureMessage({names->output, true, QStringLiteral("it is not a file")});
+    return PrintFailureMessage({names->device, false, QStringLiteral("there is no such printer")});
+}
+
+} // namespace
+
+CPrintCommand::CPrintCommand(const CSettingsStore& settings, const CAddressBook& book)
+    : m_settings(settings), m_book(book) {}
+
+void CPrintCommand::AddOptions(QCommandLineParser& parser) {
+    const QString text = QStringLiteral("TEXT");
+    const QString label = QStringLiteral("LABEL");
+    parser.addOptions({
+        {kTo, QString(), text},
+        {kToLabel, QString(), label},
+        {kFrom, QString(), text},
+        {kFromLabel, QString(), label},
+        {kSize, QString(), QStringLiteral("SIZE")},
+        {kPrinter, QString(), QStringLiteral("QUEUE")},
+        {kPdf, QString(), QStringLiteral("FILE")},
+    });
+}
+
+CEnvelopeJob CPrintCommand::MakeJob(const QCommandLineParser& parser) const {
+    if (!parser.positionalArguments().isEmpty())
+        Fail(kExitUsage,
+             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    if (!parser.isSet(kTo) && !parser.isSet(kToLabel))
+        Fail(kExitUsage, QStringLiteral("give the mailing address with --to or --to-label"));
+    RequireNotBoth(parser, kPrinter, kPdf);
+
+    CEnvelopeJob job;
+    job.mailingAddress = AddressOption(parser, kTo, kToLabel, QString());
+    job.returnAddress = AddressOption(parser, kFrom, kFromLabel,
+                                      m_settings.GetProfileString(kSection, kLastReturnAddress));
+    if (const std::optional<QString> size = SingleValue(parser, kSize)) {
+        job.envelopeIndex = FindEnvelopeSize(*size);
+        if (job.envelopeIndex < 0)
+            Fail(kExitUsage, QStringLiteral("--size: no envelope size \"%1\"; the sizes are %2")
+                                 .arg(*size, SizeList()));
+    } else {
+        job.envelopeIndex = m_settings.GetProfileInt(kSection, kLastEnvelopeIndex, 0);
+    }
+    job.returnLogFont = ReadLogFontValue(m_settings, kReturnAddressLogFont);
+    job.mailingLogFont = ReadLogFontValue(m_settings, kMailingAddressLogFont);
+
+    // The stored settings block carries the paper, orientation and
+    // resolution chosen in the window; another printer or a file takes them
+    // over.
+    if (const auto devMode = m_settings.ReadBinaryValue(kDevMode))
+        job.devMode = *devMode;
+    if (const std::optional<QString> pdf = SingleValue(parser, kPdf)) {
+        DEVNAMES names;
+        names.driver = names.device = QString::fromUtf16(kPdfDriverName);
+        names.output = pdf->isEmpty() ? QString() : QFileInfo(*pdf).absoluteFilePath();
+        job.devNames = names.ToBytes();
+    } else if (const std::optional<QString> queue = SingleValue(parser, kPrinter)) {
+        DEVNAMES names;
+        names.driver = QString::fromUtf16(kSystemDriverName);
+        names.device = *queue;
+        job.devNames = names.ToBytes();
+    } else if (const auto devNames = m_settings.ReadBinaryValue(kDevNames)) {
+        job.devNames = *devNames;
+    }
+
+    const DialogGeometry window = MainDialogGeometry(ScreenDpiY());
+    job.clientSize = window.clientSize;
+    job.returnBoxTopLeft = window.returnBoxTopLeft;
+    job.mailingBoxTopLeft = window.mailingBoxTopLeft;
+    job.screenDpiY = window.screenDpiY;
+    return job;
+}
+
+void CPrintCommand::Print(const CEnvelopeJob& job) {
+    PrintFailure failure;
+    switch (PrintEnvelope(job, &failure)) {
+    case PrintResult::Printed:
+        return;
+    case PrintResult::InvalidSetup:
+        Fail(kExitPrintFailed, InvalidSetupMessage(job));
+    case PrintResult::Failed:
+        Fail(kExitPrintFailed, PrintFailureMessage(failure));
+    }
+}
+
+QString CPrintCommand::AddressOption(const QCommandLineParser& parser, const QString& textOption,
+                                     const QString& labelOption, const QString& fallback) const {
+    RequireNotBoth(parser, textOption, labelOption);
+    if (const std::optional<QString> text = SingleValue(parser, textOption))
+        return UnescapeText(*text);
+    if (const std::optional<QString> label = SingleValue(parser, labelOption)) {
+        const int index = m_book.FindLabel(*label);
+        if (index < 0)
+            Fail(kExitBadInput, QStringLiteral("%1: no entry labelled \"%2\"")
+                                    .arg(m_book.AddressBookPath(), *label));
+        return m_book.GetAt(index).m_strAddress;
+    }
+    return fallback;
+}
+
+QString CPrintCommand::UnescapeText(const QString& text) {
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (c == u'\\' && (next == u'n' || next == u'\\')) {
+            result += next == u'n' ? QStringLiteral("\r\n") : QStringLiteral("\\");
+            ++i;
+        } else if (c == u'\r' || c == u'\n') {
+            // A line break typed into the shell as it is.
+            result += QStringLiteral("\r\n");
+            if (c == u'\r' && next == u'\n')
+                ++i;
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+int CPrintCommand::FindEnvelopeSize(const QString& text) {
+    bool isNumber = false;
+    const int index = text.trimmed().toInt(&isNumber);
+    const int count = static_cast<int>(EnvelopeSizes.size());
+    if (isNumber)
+        return index >= 0 && index < count ? index : -1;
+    const QString key = SizeKey(text);
+    if (key.isEmpty())
+        return -1;
+    for (int i = 0; i < count; ++i) {
+        const QString name = QString::fromUtf16(EnvelopeSizes[i].name);
+        if (key == SizeKey(name) || key == SizeKey(name.section(QLatin1Char(':'), 0, 0)))
+            return i;
+    }
+    return -1;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "printjob.h"
+
+#include <QCommandLineParser>
+#include <QString>
+
+class CAddressBook;
+class CSettingsStore;
+
+// `pelvaro-cli print`: one envelope, as the window's Print button makes it
+// from the same settings, texts and size. What the command line leaves out
+// comes from what the window stored.
+class CPrintCommand {
+public:
+    CPrintCommand(const CSettingsStore& settings, const CAddressBook& book);
+
+    // The print command's options, for the parser.
+    static void AddOptions(QCommandLineParser& parser);
+    // The job the options ask for; CToolFailure when they cannot be met.
+    CEnvelopeJob MakeJob(const QCommandLineParser& parser) const;
+    // Prints the job; CToolFailure when nothing came out.
+    static void Print(const CEnvelopeJob& job);
+
+    // "\n" in a text option starts a new line and "\\" stands for one
+    // backslash; line breaks become CR LF, as the address boxes hold them.
+    static QString UnescapeText(const QString& text);
+    // An envelope size's row from its index or its name ("No. 10", or the
+    // whole name; "6 3/4" may stand for "6¾"); -1 when there is none.
+    static int FindEnvelopeSize(const QString& text);
+
+private:
+    QString AddressOption(const QCommandLineParser& parser, const QString& textOption,
+                          const QString& labelOption, const QString& fallback) const;
+
+    const CSettingsStore& m_settings;
+    const CAddressBook& m_book;
+};

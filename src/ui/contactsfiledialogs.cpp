@@ -1,0 +1,80 @@
+#include "contactsfiledialogs.h"
+
+#include "contactsimport.h"
+#include "contactsreport.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+// More would make the message taller than the screen.
+constexpr int kProblemsShown = 10;
+
+const QString kVCardFilter = QStringLiteral("vCard 4.0 files (*.vcf)");
+const QString kCsvFilter = QStringLiteral("CSV files (*.csv)");
+
+// Qt's own dialog, the same on every desktop, as the program's other
+// dialogs are.
+void SetUp(QFileDialog& dialog) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDirectory(QDir::homePath());
+}
+
+} // namespace
+
+QString AskImportFile(QWidget* owner) {
+    QFileDialog dialog(owner, QStringLiteral("Import Addresses"));
+    SetUp(dialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("Contacts files (*.vcf *.vcard *.csv)"),
+                           QStringLiteral("vCard files (*.vcf *.vcard)"), kCsvFilter,
+                           QStringLiteral("All files (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<SExportTarget> AskExportFile(QWidget* owner) {
+    QFileDialog dialog(owner, QStringLiteral("Export Addresses"));
+    SetUp(dialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({kVCardFilter, kCsvFilter});
+    // A name typed without an extension gets the chosen filter's.
+    dialog.setDefaultSuffix(QStringLiteral("vcf"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+        dialog.setDefaultSuffix(f == kCsvFilter ? QStringLiteral("csv") : QStringLiteral("vcf"));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+
+    SExportTarget target;
+    target.path = dialog.selectedFiles().constFirst();
+    const QString suffix = QFileInfo(target.path).suffix().toLower();
+    if (suffix == QLatin1String("csv"))
+        target.format = ContactsFormat::Csv;
+    else if (suffix == QLatin1String("vcf") || suffix == QLatin1String("vcard"))
+        target.format = ContactsFormat::VCard;
+    else
+        target.format =
+            dialog.selectedNameFilter() == kCsvFilter ? ContactsFormat::Csv : ContactsFormat::VCard;
+    return target;
+}
+
+QString ImportMessage(const SImportResult& result, const CContactsReport& report) {
+    QString message = result.Summary();
+    if (report.IsClean())
+        return message;
+    // Lines() ends with a count of the problems it left out; the count here
+    // covers those too.
+    const qsizetype listed = qMin<qsizetype>(report.Problems().size(), kProblemsShown);
+    const qsizetype total = report.Problems().size() + report.ProblemsLeftOut();
+    message += QStringLiteral("\n\nProblems in the file:\n");
+    message += report.Lines().first(listed).join(QLatin1Char('\n'));
+    if (total > listed)
+        message += QStringLiteral("\n... and %1 more").arg(total - listed);
+    return message;
+}
