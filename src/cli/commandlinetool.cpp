@@ -114,6 +114,27 @@ void RequirePositionals(const QCommandLineParser& parser, int count, const QStri
         Fail(kExitUsage, QStringLiteral("unexpected argument '%1'").arg(given.at(count)));
 }
 
+// An option that takes one of a few words; `fallback` when it is not given.
+template <class T>
+T Choice(const QCommandLineParser& parser, const QString& option, T fallback,
+         std::initializer_list<std::pair<const char*, T>> choices) {
+    const QStringList values = parser.values(option);
+    if (values.isEmpty())
+        return fallback;
+    if (values.size() > 1)
+        Fail(kExitUsage, QStringLiteral("--%1 is given more than once").arg(option));
+    const QString& value = values.constFirst();
+    QStringList words;
+    for (const auto& [word, choice] : choices) {
+        if (value == QLatin1String(word))
+            return choice;
+        words.append(QLatin1String(word));
+    }
+    const QString last = words.takeLast();
+    Fail(kExitUsage, QStringLiteral("--%1 takes %2 or %3, not '%4'")
+                         .arg(option, words.join(QStringLiteral(", ")), last, value));
+}
+
 // The user's book, read as the window reads it at its start.
 CAddressBook LoadBook() {
     CAddressBook book;
@@ -208,18 +229,10 @@ void CCommandLineTool::Print(const QCommandLineParser& parser) {
 
 int CCommandLineTool::Import(const QCommandLineParser& parser) {
     RequirePositionals(parser, 1, QStringLiteral("contacts file to import"));
-    DuplicateLabels policy = DuplicateLabels::Skip;
-    if (parser.isSet(kOnDuplicate)) {
-        const QString value = parser.value(kOnDuplicate);
-        if (value == QLatin1String("replace"))
-            policy = DuplicateLabels::Replace;
-        else if (value == QLatin1String("rename"))
-            policy = DuplicateLabels::Rename;
-        else if (value != QLatin1String("skip"))
-            Fail(kExitUsage,
-                 QStringLiteral("--on-duplicate takes skip, replace or rename, not '%1'")
-                     .arg(value));
-    }
+    const DuplicateLabels policy = Choice(parser, kOnDuplicate, DuplicateLabels::Skip,
+                                          {{"skip", DuplicateLabels::Skip},
+                                           {"replace", DuplicateLabels::Replace},
+                                           {"rename", DuplicateLabels::Rename}});
 
     const QString path = parser.positionalArguments().constFirst();
     CContactsImport import(CAddressFormatter::SystemCountry());
@@ -241,16 +254,9 @@ int CCommandLineTool::Import(const QCommandLineParser& parser) {
 void CCommandLineTool::Export(const QCommandLineParser& parser) {
     RequirePositionals(parser, 1, QStringLiteral("file to export to"));
     const QString path = parser.positionalArguments().constFirst();
-    ContactsFormat format = CContactsWriter::FormatForPath(path);
-    if (parser.isSet(kFormat)) {
-        const QString value = parser.value(kFormat);
-        if (value == QLatin1String("csv"))
-            format = ContactsFormat::Csv;
-        else if (value == QLatin1String("vcf"))
-            format = ContactsFormat::VCard;
-        else
-            Fail(kExitUsage, QStringLiteral("--format takes vcf or csv, not '%1'").arg(value));
-    }
+    const ContactsFormat format =
+        Choice(parser, kFormat, CContactsWriter::FormatForPath(path),
+               {{"vcf", ContactsFormat::VCard}, {"csv", ContactsFormat::Csv}});
     CContactsWriter::WriteFile(path, LoadBook(), format);
 }
 
