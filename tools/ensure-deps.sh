@@ -6,10 +6,13 @@ PELVARO_RUN_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
     fonts-liberation2 fonts-dejavu-core
 )
+# Every tool a test uses: the sanitizer build, a CUPS scheduler of the tests'
+# own with its clients and ipptool, the PDF readers, the help compiler and
+# the desktop entry validator; python3 runs tools/mutate.
 PELVARO_TEST_PACKAGES=(
     clang libclang-rt-14-dev
-    cups cups-client cups-bsd printer-driver-cups-pdf
-    poppler-utils xvfb xauth fp-utils desktop-file-utils
+    cups cups-client cups-ipp-utils
+    poppler-utils xvfb xauth fp-utils desktop-file-utils python3
 )
 
 pelvaro_ensure_packages() {

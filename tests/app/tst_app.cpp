@@ -1,72 +1,55 @@
+#include "modalscript.h"
+#include "multilineedit.h"
 #include "pelvaroapp.h"
+#include "pelvarodlg.h"
+#include "registryfile.h"
 #include "testenvironment.h"
 
-#include <QApplication>
-#include <QDesktopServices>
-#include <QDir>
-#include <QTest>
-#include <QUrl>
-
-// Catches what the program asks the desktop to open.
-class COpenRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> m_opened;
-public Q_SLOTS:
-    void Open(const QUrl& url) { m_opened << url; }
-};
+#include <QtTest>
+#include <QtWidgets>
 
 class TestApp : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void helpSearchOrder_data();
-    void helpSearchOrder();
-    void helpOpensThroughTheDesktop();
+    // Pelvaro.chm beside the program when anything of that name is there, a
+    // folder included, else Documentation/Pelvaro.chm below it.
+    void helpSearchOrder() {
+        const std::pair<QStringList, QString> cases[] = {
+            {{"Pelvaro.chm", "Documentation/Pelvaro.chm"}, "Pelvaro.chm"},
+            {{}, "Documentation/Pelvaro.chm"},
+            {{"Pelvaro.chm/"}, "Pelvaro.chm"}};
+        for (const auto& [present, expected] : cases) {
+            const QTemporaryDir dir;
+            for (const QString& name : present)
+                QVERIFY(name.endsWith(u'/') ? QDir(dir.path()).mkpath(name)
+                                            : WriteWholeFile(dir.filePath(name), "x"));
+            QCOMPARE(CPelvaroApp::HelpFilePath(dir.filePath("Pelvaro")), dir.filePath(expected));
+        }
+    }
+
+    // The whole run: the main dialog comes up, F1 opens the help file beside
+    // the program, and the values are stored under the program's own name.
+    void runsTheDialogWithHelpAndSettings() {
+        CTestEnvironment env;
+        CUrlRecorder opened(QStringLiteral("file"));
+        CModalScript script;
+        script.Then<CPelvaroDlg>([](CPelvaroDlg* dialog) {
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            QTest::keyClicks(dialog->m_mailingEdit, QStringLiteral("To you"));
+            QTest::keyClick(dialog->m_mailingEdit, Qt::Key_F1);
+            QTest::keyClick(dialog->m_mailingEdit, Qt::Key_Escape);
+        });
+        QVERIFY(!theApp.InitInstance());
+        QVERIFY(script.Done());
+        const QString folder = QCoreApplication::applicationDirPath();
+        QCOMPARE(opened.m_urls,
+                 QList<QUrl>{QUrl::fromLocalFile(folder + "/Documentation/Pelvaro.chm")});
+        const auto* value = CRegistryFile().Load().FindValue(
+            QStringLiteral("HKEY_CURRENT_USER\\Software\\Torvane Software\\tst_app\\Pelvaro"),
+            QStringLiteral("LastMailingAddress"));
+        QVERIFY(value && value->data == Utf16("To you"));
+    }
 };
-
-void TestApp::helpSearchOrder_data() {
-    QTest::addColumn<bool>("besideAsFile");
-    QTest::addColumn<bool>("besideAsFolder");
-    QTest::addColumn<bool>("inDocumentation");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("both present") << true << false << true << "Pelvaro.chm";
-    QTest::newRow("only documentation") << false << false << true << "Documentation/Pelvaro.chm";
-    QTest::newRow("neither") << false << false << false << "Documentation/Pelvaro.chm";
-    QTest::newRow("folder of that name") << false << true << true << "Pelvaro.chm";
-}
-
-void TestApp::helpSearchOrder() {
-    QFETCH(bool, besideAsFile);
-    QFETCH(bool, besideAsFolder);
-    QFETCH(bool, inDocumentation);
-    QFETCH(QString, expected);
-
-    CTestEnvironment env;
-    const QString folder = env.Root() + QStringLiteral("/bin");
-    QDir().mkpath(folder);
-    if (besideAsFile)
-        QVERIFY(WriteWholeFile(folder + QStringLiteral("/Pelvaro.chm"), "x"));
-    if (besideAsFolder)
-        QVERIFY(QDir().mkpath(folder + QStringLiteral("/Pelvaro.chm")));
-    if (inDocumentation)
-        QVERIFY(WriteWholeFile(folder + QStringLiteral("/Documentation/Pelvaro.chm"), "x"));
-
-    QCOMPARE(CPelvaroApp::HelpFilePath(folder + QStringLiteral("/Pelvaro")),
-             folder + QLatin1Char('/') + expected);
-}
-
-void TestApp::helpOpensThroughTheDesktop() {
-    COpenRecorder recorder;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
-    theApp.OnHelp();
-    theApp.OnHelp();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-
-    // Every call builds the path afresh; nothing is reported on failure.
-    QCOMPARE(recorder.m_opened.size(), 2);
-    const QString dir = QCoreApplication::applicationDirPath();
-    QCOMPARE(recorder.m_opened[0].toLocalFile(), CPelvaroApp::HelpFilePath(dir + "/tst_app"));
-}
 
 QTEST_MAIN(TestApp)
 #include "tst_app.moc"

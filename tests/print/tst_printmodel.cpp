@@ -1,0 +1,189 @@
+// What describes an envelope's print: the layout arithmetic against the
+// worked layouts, the stored blocks byte for byte, and what they set up.
+
+#include "envelopelayout.h"
+#include "fontchooser.h"
+#include "logfont.h"
+#include "printerblocks.h"
+#include "testenvironment.h"
+
+#include <QtPrintSupport>
+#include <QtTest>
+#include <QtWidgets>
+
+#include <limits>
+
+namespace {
+
+QByteArray WithWord(QByteArray b, int offset, uint16_t value) {
+    qToLittleEndian<uint16_t>(value, b.data() + offset);
+    return b;
+}
+
+} // namespace
+
+class TestPrintModel : public QObject {
+    Q_OBJECT
+private slots:
+    // A dialog whose client area is 646 x 316 with the return box at
+    // (14, 14), the mailing box at (206, 100), a 96 DPI screen, a return font
+    // of -13 and a mailing font of -16.
+    void Layout_data() {
+        QTest::addColumn<QList<int>>("printer"); // W, H, OX, OY, D, PY
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QList<int>>("corners"); // return left, top; mailing left, top
+        QTest::addColumn<QList<int>>("fonts");   // return, mailing
+        // The sheets of tst_printjob's worked layouts, and what the PDF writer
+        // cannot show: (42, 48) held at the offsets and -40.625 truncated to
+        // -40; a sheet of exactly 8 inches taken as large, its vertical
+        // resolution scaling the fonts and nothing else; on letter portrait
+        // the return block held at OX and the mailing block not.
+        QTest::newRow("No. 6 3/4 fed as the page, clamped")
+            << QList<int>{1950, 1088, 50, 50, 300, 300} << 1 << QList<int>{50, 50, 621, 344}
+            << QList<int>{-40, -50};
+        QTest::newRow("8 inch page, 300 DPI down")
+            << QList<int>{6600, 4800, 0, 0, 600, 300} << 0 << QList<int>{1043, 1374, 2717, 1945}
+            << QList<int>{-40, -50};
+        QTest::newRow("7.99 inch page")
+            << QList<int>{6600, 4794, 0, 0, 600, 600} << 0 << QList<int>{143, 212, 2104, 1517}
+            << QList<int>{-81, -100};
+        QTest::newRow("narrow large sheet, index outside the table")
+            << QList<int>{5100, 6600, 150, 150, 600, 600} << -1 << QList<int>{150, 2354, 1217, 2845}
+            << QList<int>{-81, -100};
+    }
+    void Layout() {
+        QFETCH(QList<int>, printer);
+        QFETCH(int, index);
+        const PrinterMetrics metrics{printer[0], printer[1], printer[2],
+                                     printer[3], printer[4], printer[5]};
+        const DialogGeometry dialog{QSize(646, 316), QPoint(14, 14), QPoint(206, 100), 96};
+        const EnvelopeLayout l = ComputeEnvelopeLayout(metrics, dialog, index, -13, -16);
+        QTEST((QList<int>{l.returnRect.left, l.returnRect.top, l.mailingRect.left,
+                          l.mailingRect.top}),
+              "corners");
+        QTEST((QList<int>{l.returnFontHeight, l.mailingFontHeight}), "fonts");
+    }
+
+    // Pinned against the platform's layout: a round trip alone would pass
+    // with the same wrong offset both ways.
+    void FontDescriptionBytes() {
+        QByteArray bytes =
+            Hex("F0FFFFFF 07000000 00000000 00000000 BC020000 01 00 01 EE 03 02 01 22"
+                "4100 7200 6900 6100 6C00");
+        bytes.resize(92, '\0');
+        const std::optional<LOGFONTW> font = LOGFONTW::FromBytes(bytes);
+        QVERIFY(font && font->lfHeight == -16 && font->lfWidth == 7 && font->lfWeight == 700);
+        QVERIFY(font->lfItalic && !font->lfUnderline && font->lfCharSet == 0xEE &&
+                font->lfPitchAndFamily == 0x22);
+        QCOMPARE(font->FaceName(), QStringLiteral("Arial"));
+        QCOMPARE(font->ToBytes().toHex(' '), bytes.toHex(' '));
+        // Only a block of exactly the structure's size is a description.
+        QVERIFY(!LOGFONTW::FromBytes(bytes.chopped(1)) && !LOGFONTW::FromBytes(bytes + '\0'));
+    }
+
+    // 12 points on a 96 DPI screen is a character height of 16 pixels. A
+    // positive height is the cell: the largest font whose ascent plus
+    // descent fits. Nonsense heights are held to what the engine can take.
+    void FontHeights() {
+        QCOMPARE(LogFontFromFont(QFont(QStringLiteral("Liberation Serif"), 12), 120).lfHeight, -20);
+        LOGFONTW description = StockVariableFontDescription();
+        description.SetFaceName(QStringLiteral("Liberation Sans"));
+        for (int cell : {12, 20, 37}) {
+            description.lfHeight = cell;
+            QFont font = FontFromLogFont(description);
+            QVERIFY(QFontMetrics(font).height() <= cell);
+            font.setPixelSize(font.pixelSize() + 1);
+            QVERIFY2(QFontMetrics(font).height() > cell, qPrintable(QString::number(cell)));
+        }
+    }
+
+    // Every byte of the public part belongs to a field: a block of
+    // distinct bytes comes back whole, and the fields the program uses sit
+    // at the platform's offsets.
+    void DevModeLayout() {
+        QByteArray b(223, '\0');
+        for (int i = 0; i < b.size(); ++i)
+            b[i] = char(i * 7 + 1);
+        b = WithWord(WithWord(b, 68, 220), 70, 3);
+        const std::optional<DEVMODEW> dm = DEVMODEW::FromBytes(b);
+        QVERIFY(dm);
+        QCOMPARE(dm->ToBytes(), b);
+        const auto at = [&](int offset) {
+            return qFromLittleEndian<int16_t>(b.constData() + offset);
+        };
+        QCOMPARE(
+            (QList<int>{dm->dmOrientation, dm->dmPaperSize, dm->dmPaperLength, dm->dmPaperWidth,
+                        dm->dmCopies, dm->dmDefaultSource, dm->dmPrintQuality, dm->dmColor,
+                        dm->dmDuplex, dm->dmYResolution, dm->dmCollate}),
+            (QList<int>{at(76), at(78), at(80), at(82), at(86), at(88), at(90), at(92), at(94),
+                        at(96), at(100)}));
+        QCOMPARE(dm->dmFields, qFromLittleEndian<uint32_t>(b.constData() + 72));
+        QCOMPARE(dm->driverExtra, b.sliced(220));
+        // An older, shorter public part: fields past it read as zero, the
+        // driver bytes start right after it; a block may be longer than it says.
+        const auto back =
+            DEVMODEW::FromBytes(WithWord(WithWord(b.first(156), 68, 156), 70, 2) + "xyz");
+        QVERIFY(back && back->dmCopies == at(86) && back->dmLogPixels == 0 &&
+                back->driverExtra == "xy");
+    }
+
+    void DevNamesLayout() {
+        // Offsets count UTF-16 units: the header is 4 units, "cups" and its
+        // terminator 5, "Büro" and its terminator 5.
+        DEVNAMES names{QStringLiteral("cups"), QStringLiteral("Büro"), QString(),
+                       DEVNAMES::DN_DEFAULTPRN};
+        const QByteArray b = names.ToBytes();
+        QCOMPARE(b, Hex("0400 0900 0E00 0100") + Utf16("cups") + Utf16(QStringLiteral("Büro")) +
+                        Utf16(""));
+        QCOMPARE(DEVNAMES::FromBytes(b), names);
+    }
+
+    // Blocks that do not hold what they claim, and printers that are not
+    // here, configure nothing.
+    void RefusedBlocks() {
+        const QByteArray names = DEVNAMES{"pdf", "pdf", "/tmp/never.pdf"}.ToBytes();
+        const QByteArray mode = DEVMODEW().ToBytes() + QByteArray(8, '\0');
+        const std::pair<QByteArray, QByteArray> refused[] = {
+            {mode, names.left(7)},
+            {mode, names.chopped(2)},
+            {WithWord(mode, 68, 300), names},
+            {WithWord(mode, 70, 9), names}, // driver bytes beyond the block
+            {QByteArray(), DEVNAMES{"cups", "No Such Queue 7f3a", ""}.ToBytes()},
+            {QByteArray(), DEVNAMES{"pdf", "pdf", ""}.ToBytes()}};
+        for (const auto& [devMode, devNames] : refused) {
+            QPrinter printer;
+            QVERIFY2(!ConfigurePrinterFromBlocks(printer, devMode, devNames),
+                     devNames.toHex().constData());
+        }
+    }
+
+    // Every setting the printer has differs from a new printer's, so a
+    // field that either way drops changes the blocks; a size without a code
+    // of its own goes as width and length, which win over the code.
+    void RoundTripsThroughPrinter() {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFileName(QStringLiteral("/tmp/envelopes.pdf"));
+        printer.setPageSize(QPageSize(QPageSize::Envelope10));
+        printer.setPageOrientation(QPageLayout::Landscape);
+        printer.setCopyCount(3);
+        printer.setResolution(300);
+        printer.setColorMode(QPrinter::GrayScale);
+        printer.setCollateCopies(false);
+        const PrinterBlocks blocks = BlocksFromPrinter(printer);
+        QCOMPARE(DEVMODEW::FromBytes(blocks.devMode)->dmPaperSize, 20);
+        QPrinter copy(QPrinter::HighResolution);
+        QVERIFY(ConfigurePrinterFromBlocks(copy, blocks.devMode, blocks.devNames));
+        QCOMPARE(BlocksFromPrinter(copy).devMode.toHex(), blocks.devMode.toHex());
+        QCOMPARE(copy.outputFileName(), QStringLiteral("/tmp/envelopes.pdf"));
+        printer.setPageOrientation(QPageLayout::Portrait);
+        printer.setPageSize(QPageSize(QSizeF(123.4, 201.7), QPageSize::Millimeter));
+        const PrinterBlocks custom = BlocksFromPrinter(printer);
+        QCOMPARE(DEVMODEW::FromBytes(custom.devMode)->dmPaperSize, DEVMODEW::DMPAPER_USER);
+        QVERIFY(ConfigurePrinterFromBlocks(copy, custom.devMode, custom.devNames));
+        QCOMPARE(copy.pageLayout().pageSize().size(QPageSize::Millimeter).toSize(),
+                 QSize(123, 202));
+    }
+};
+
+QTEST_MAIN(TestPrintModel)
+#include "tst_printmodel.moc"
