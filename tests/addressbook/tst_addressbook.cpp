@@ -75,22 +75,16 @@ private Q_SLOTS:
 
     // What is whole is read; counts and lengths beyond the file end the
     // load at once, allocating nothing.
-    void damagedFilesLoadWhatIsWhole_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("labels");
-        const QByteArray a = Hex("FFFEFF01 6100 FFFEFF01 3100");
-        QTest::newRow("five promised, one and a half there")
-            << Hex("05000000") + a + Hex("FFFEFF01 6300 FFFEFF05 33") << QStringList{"a"};
-        QTest::newRow("2^31-1 records, then 0x7FFFFFFF units")
-            << Hex("FFFFFF7F") + a + Hex("FFFEFFFFFFFFFFFFFF7F") << QStringList{"a"};
-        QTest::newRow("wide byte count beyond 32 bits")
-            << Hex("02000000") + a + Hex("FFFEFFFFFFFFFFFEFFFF80 4100") << QStringList{"a"};
-    }
     void damagedFilesLoadWhatIsWhole() {
-        QFETCH(QByteArray, bytes);
-        CTestEnvironment env;
-        QVERIFY(WriteWholeFile(env.BookPath(), bytes));
-        QTEST(Labels(LoadedBook()), "labels");
+        const QByteArray a = Hex("FFFEFF01 6100 FFFEFF01 3100");
+        for (const char* rest : {"FFFEFF01 6300 FFFEFF05 33",      // 'c' and half its address
+                                 "FFFEFFFFFFFFFFFFFF7F",           // 0x7FFFFFFF units
+                                 "FFFEFFFFFFFFFFFEFFFF80 4100"}) { // bytes beyond 32 bits
+            CTestEnvironment env;
+            // A count of 2^31-1 records, with the one that is whole.
+            QVERIFY(WriteWholeFile(env.BookPath(), Hex("FFFFFF7F") + a + Hex(rest)));
+            QCOMPARE(Labels(LoadedBook()), QStringList{"a"});
+        }
     }
 
     void whatIsDroppedAndWhatIsKept() {
@@ -116,33 +110,22 @@ private Q_SLOTS:
 
     // New entries go before the first entry that is not smaller, by UTF-16
     // units, in a book as the file has it.
-    void labelOrder_data() {
-        QTest::addColumn<QStringList>("stored");
-        QTest::addColumn<QStringList>("added");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("ordinal, upper case first")
-            << QStringList() << QStringList{"beta", "alpha", "Gamma", "Zoe"}
-            << QStringList{"Gamma", "Zoe", "alpha", "beta"};
-        QTest::newRow("shorter first, space counts")
-            << QStringList() << QStringList{"Home ", "Home", "Hom"}
-            << QStringList{"Hom", "Home", "Home "};
-        QTest::newRow("into an unsorted book")
-            << QStringList{"c", "a", "e"} << QStringList{"b", "d"}
-            << QStringList{"b", "c", "a", "d", "e"};
-        QTest::newRow("before an equal label")
-            << QStringList{"x"} << QStringList{"x"} << QStringList{"x", "x"};
-    }
     void labelOrder() {
-        QFETCH(QStringList, stored);
-        QFETCH(QStringList, added);
-        CTestEnvironment env;
-        QVERIFY(WriteWholeFile(env.BookPath(), BookBytes(stored)));
-        CAddressBook book = LoadedBook();
-        for (const QString& label : added)
-            book.AddAddress(CAddress(label, QStringLiteral("new")));
-        QTEST(Labels(LoadedBook()), "expected");
-        if (stored == QStringList{"x"})
-            QCOMPARE(LoadedBook().GetAt(0).m_strAddress, QStringLiteral("new"));
+        const std::tuple<QStringList, QStringList, QStringList> cases[] = {
+            {{}, {"beta", "alpha", "Gamma", "Zoe"}, {"Gamma", "Zoe", "alpha", "beta"}},
+            {{}, {"Home ", "Home", "Hom"}, {"Hom", "Home", "Home "}}, // shorter first
+            {{"c", "a", "e"}, {"b", "d"}, {"b", "c", "a", "d", "e"}}, // an unsorted book
+            {{"x"}, {"x"}, {"x", "x"}}};                              // before an equal one
+        for (const auto& [stored, added, expected] : cases) {
+            CTestEnvironment env;
+            QVERIFY(WriteWholeFile(env.BookPath(), BookBytes(stored)));
+            CAddressBook book = LoadedBook();
+            for (const QString& label : added)
+                book.AddAddress(CAddress(label, QStringLiteral("new")));
+            QCOMPARE(Labels(LoadedBook()), expected);
+            QCOMPARE(LoadedBook().GetAt(0).m_strAddress,
+                     QStringLiteral("new")); // the added one first
+        }
     }
 
     // A file size limit stands for a full disk without needing root.

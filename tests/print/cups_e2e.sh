@@ -5,7 +5,7 @@
 # the job "Pelvaro" and that the PDF it received holds both addresses.
 # A missing tool or scheduler fails under CI (CI=true) and skips (77) elsewhere.
 set -u
-helper=${1:?usage: with-cupsd.sh cups_e2e.sh PATH-TO-tst_printjob}
+helper=${1:?usage: with-cupsd.sh cups_e2e.sh PATH-TO-tst_print}
 queue=PelvaroTest
 
 cannot() {

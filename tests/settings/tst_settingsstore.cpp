@@ -44,28 +44,22 @@ private slots:
 
     // Strings: whole units up to the first NUL, whatever the type. Numbers:
     // exactly four bytes, whatever the type.
-    void reads_data() {
-        QTest::addColumn<quint32>("type");
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("number");
-        QTest::newRow("text") << 1u << Utf16("12") << "12" << 7;
-        QTest::newRow("inner NUL")
-            << 1u << Utf16(QStringView(u"ab\0cd", 5).toString()) << "ab" << 7;
-        QTest::newRow("dword") << 4u << Hex("02010000") << QString::fromUtf16(u"\u0102") << 0x102;
-        QTest::newRow("short") << 4u << Hex("0100") << "\u0001" << 7;
-    }
     void reads() {
-        QFETCH(quint32, type);
-        QFETCH(QByteArray, data);
-        CTestEnvironment env;
-        QVERIFY(CRegistryFile().Update([&](CRegistryHive& hive) {
-            return hive.SetValue(kKey, kAddress, type, data) &&
-                   hive.SetValue(kKey, kIndex, type, data);
-        }));
-        QTEST(m_store.GetProfileString(kSection, QStringLiteral("lastreturnaddress"), "default"),
-              "text");
-        QTEST(m_store.GetProfileInt(kSection, kIndex, 7), "number");
+        const std::tuple<quint32, QByteArray, QString, int> values[] = {
+            {1, Utf16("12"), "12", 7},
+            {1, Utf16(QStringView(u"ab\0cd", 5).toString()), "ab", 7},
+            {4, Hex("02010000"), QString::fromUtf16(u"\u0102"), 0x102},
+            {4, Hex("0100"), QString::fromUtf16(u"\u0001"), 7}};
+        for (const auto& [type, data, text, number] : values) {
+            CTestEnvironment env;
+            CRegistryHive hive;
+            QVERIFY(hive.SetValue(kKey, kAddress, type, data) &&
+                    hive.SetValue(kKey, kIndex, type, data));
+            QVERIFY(WriteWholeFile(CRegistryFile().Path(), hive.Serialize()));
+            QCOMPARE(m_store.GetProfileString(kSection, QStringLiteral("lastreturnaddress"), "x"),
+                     text);
+            QCOMPARE(m_store.GetProfileInt(kSection, kIndex, 7), number);
+        }
     }
 
     void binaryValuesKeepTheirSize() {

@@ -1,10 +1,14 @@
-// What describes an envelope's print: the layout arithmetic against the
-// worked layouts, the stored blocks byte for byte, and what they set up.
+// What describes and prints an envelope: the layout arithmetic against the
+// worked layouts, the stored blocks byte for byte and what they set up, and
+// jobs printed to the PDF writer and read back.
 
 #include "envelopelayout.h"
 #include "fontchooser.h"
 #include "logfont.h"
+#include "pdftext.h"
+#include "printblocks.h"
 #include "printerblocks.h"
+#include "printjob.h"
 #include "testenvironment.h"
 
 #include <QtPrintSupport>
@@ -20,10 +24,48 @@ QByteArray WithWord(QByteArray b, int offset, uint16_t value) {
     return b;
 }
 
+// The main dialog of the worked layouts, printing to the PDF writer.
+CEnvelopeJob Job(const QString& output, const QByteArray& devMode) {
+    CEnvelopeJob job;
+    job.returnAddress = QStringLiteral("Returnline\r\nSecondline");
+    job.mailingAddress = QStringLiteral("Mailingline\r\nTown");
+    job.returnLogFont = StockVariableFontDescription();
+    job.returnLogFont.SetFaceName(QStringLiteral("Liberation Sans"));
+    job.mailingLogFont = job.returnLogFont;
+    job.returnLogFont.lfHeight = -13;
+    job.mailingLogFont.lfHeight = -16;
+    job.devMode = devMode;
+    job.devNames = PdfNames(output);
+    job.clientSize = QSize(646, 316);
+    job.returnBoxTopLeft = QPoint(14, 14);
+    job.mailingBoxTopLeft = QPoint(206, 100);
+    return job;
+}
+
+// For cups_e2e.sh: one envelope to a CUPS queue, with blocks made the way
+// the printer setup makes them.
+int PrintToQueue(const QString& queue) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName(queue);
+    if (printer.printerName() != queue)
+        return 2;
+    CEnvelopeJob job = Job(QString(), QByteArray());
+    const PrinterBlocks blocks = BlocksFromPrinter(printer);
+    job.devMode = blocks.devMode;
+    job.devNames = blocks.devNames;
+    job.returnAddress = QStringLiteral("Quentin Sender\r\n12 Return Lane");
+    job.mailingAddress = QStringLiteral("Rosalind Recipient\r\n34 Mailing Avenue");
+    return PrintEnvelope(job) == PrintResult::Printed ? 0 : 1;
+}
+
 } // namespace
 
-class TestPrintModel : public QObject {
+class TestPrint : public QObject {
     Q_OBJECT
+    QTemporaryDir m_dir;
+    int m_count = 0;
+    QString NextPdf() { return m_dir.filePath(QStringLiteral("job-%1.pdf").arg(++m_count)); }
+
 private slots:
     // A dialog whose client area is 646 x 316 with the return box at
     // (14, 14), the mailing box at (206, 100), a 96 DPI screen, a return font
@@ -33,8 +75,8 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<QList<int>>("corners"); // return left, top; mailing left, top
         QTest::addColumn<QList<int>>("fonts");   // return, mailing
-        // The sheets of tst_printjob's worked layouts, and what the PDF writer
-        // cannot show: (42, 48) held at the offsets and -40.625 truncated to
+        // Beyond the worked layouts that PlacesBothBlocks prints, what the PDF
+        // writer cannot show: (42, 48) held at the offsets and -40.625 truncated to
         // -40; a sheet of exactly 8 inches taken as large, its vertical
         // resolution scaling the fonts and nothing else; on letter portrait
         // the return block held at OX and the mailing block not.
@@ -183,7 +225,78 @@ private slots:
         QCOMPARE(copy.pageLayout().pageSize().size(QPageSize::Millimeter).toSize(),
                  QSize(123, 202));
     }
+
+    // The worked layouts' corners, in the printer's pixels, from the corner
+    // of the printable area, which the PDF writer starts 10 points in.
+    void PlacesBothBlocks_data() {
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QList<int>>("corners"); // return left, top, mailing left, top
+        QTest::newRow("No. 10 envelope, 600 DPI")
+            << 20 << 600 << 0 << QList<int>{123, 109, 1817, 783};
+        QTest::newRow("letter, 600 DPI") << 1 << 600 << 0 << QList<int>{1043, 1537, 2717, 2095};
+        QTest::newRow("letter, row 1, 300 DPI")
+            << 1 << 300 << 1 << QList<int>{1421, 843, 1971, 1075};
+    }
+    void PlacesBothBlocks() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
+        QFETCH(int, paper);
+        QFETCH(int, dpi);
+        QFETCH(QList<int>, corners);
+        const QString path = NextPdf();
+        CEnvelopeJob job = Job(path, LandscapeSettings(paper, dpi));
+        QFETCH(int, index);
+        job.envelopeIndex = index;
+        QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+        const PdfText text = ReadPdf(path);
+        QVERIFY(text.pages == 1 && text.title == u"Pelvaro");
+        const PdfWord* words[] = {text.Find("Returnline"), text.Find("Mailingline")};
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(words[i]);
+            QCOMPARE_LT(qAbs(words[i]->xMin - 10 - corners[2 * i] * 72.0 / dpi), 1.0);
+            QCOMPARE_LT(qAbs(words[i]->yMin - 10 - corners[2 * i + 1] * 72.0 / dpi), 1.0);
+        }
+        // -13 px on a 96 DPI screen is 9.75 points on paper; the word box is
+        // ascent plus descent, a little more.
+        QVERIFY(words[0]->yMax - words[0]->yMin > 9.75 && words[0]->yMax - words[0]->yMin < 12.7);
+    }
+
+    void LinesApartCutNotWrapped() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
+        const QString path = NextPdf();
+        CEnvelopeJob job = Job(path, LandscapeSettings(20, 600));
+        QStringList rows;
+        for (int i = 0; i < 60; ++i)
+            rows.append(QStringLiteral("Row%1").arg(i));
+        job.returnAddress =
+            QStringLiteral("Long ") + QString(20000, u'M') + QStringLiteral("\r\nNext");
+        job.mailingAddress = rows.join(QStringLiteral("\r\n"));
+        QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+        const PdfText text = ReadPdf(path);
+        // One font height apart (ascent plus descent of a 12-point Liberation
+        // Sans, 13.4 points; with the leading it would be 13.8), at one edge.
+        const PdfWord* first = text.Find(rows[0]);
+        const PdfWord* fourth = text.Find(rows[3]);
+        QVERIFY(first && fourth && fourth->xMin == first->xMin);
+        const double step = (fourth->yMin - first->yMin) / 3;
+        QVERIFY2(step > 13.3 && step < 13.65, qPrintable(QString::number(step)));
+        // Not wrapped: cut at the right edge, and the next line follows.
+        const PdfWord* cut = nullptr;
+        for (const PdfWord& word : text.words)
+            cut = word.text.startsWith(u'M') ? &word : cut;
+        QVERIFY(cut && cut->xMax <= text.width + 10 && cut->xMax > text.width - 10);
+        const PdfWord* next = text.Find(QStringLiteral("Next"));
+        QVERIFY(next && next->yMin > cut->yMin && next->yMin - cut->yMin < 20);
+    }
 };
 
-QTEST_MAIN(TestPrintModel)
-#include "tst_printmodel.moc"
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--print-to-queue") == 0)
+        return PrintToQueue(QString::fromLocal8Bit(argv[2]));
+    TestPrint test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_print.moc"
