@@ -44,7 +44,8 @@ private Q_SLOTS:
         const QString folder = QCoreApplication::applicationDirPath();
         QCOMPARE(opened.m_urls,
                  QList<QUrl>{QUrl::fromLocalFile(folder + "/Documentation/Pelvaro.chm")});
-        const auto* value = CRegistryFile().Load().FindValue(
+        const CRegistryHive hive = CRegistryFile().Load();
+        const auto* value = hive.FindValue(
             QStringLiteral("HKEY_CURRENT_USER\\Software\\Torvane Software\\tst_app\\Pelvaro"),
             QStringLiteral("LastMailingAddress"));
         QVERIFY(value && value->data == Utf16("To you"));

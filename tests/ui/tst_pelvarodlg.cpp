@@ -143,6 +143,7 @@ private slots:
         CPelvaroDlg* dlg = m_dlg.get();
         CModalScript script;
         script.Then<CPelvaroDlg>([&](CPelvaroDlg*) {
+            QVERIFY(QTest::qWaitForWindowActive(dlg)); // for its shortcuts
             QTest::keyClicks(dlg->m_mailingEdit, QStringLiteral("To"));
             QTest::keyClick(dlg->m_mailingEdit, Qt::Key_Return);
             QTest::keyClicks(dlg->m_mailingEdit, QStringLiteral("You"));
@@ -192,6 +193,7 @@ private slots:
         QCOMPARE(items, QStringList({"&Move", "&Close", "--", "&About Pelvaro..."}));
         QPoint aboutCentre;
         script.Choose(QStringLiteral("&About Pelvaro...")).Then<CAboutDlg>([&](CAboutDlg* about) {
+            QVERIFY(QTest::qWaitForWindowActive(about));
             aboutCentre = about->frameGeometry().center();
             auto* link = about->GetDlgItem<QLabel>(IDC_WEBLINK);
             QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(20, link->height() / 2));
