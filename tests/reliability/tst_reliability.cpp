@@ -206,6 +206,22 @@ private Q_SLOTS:
                  qPrintable(QStringLiteral("a write after a kill took %1 ms").arg(slowest)));
     }
 
+    // A writer killed between making the lock file and naming itself in it
+    // leaves a lock that must not hold up the next write for long.
+    void namelessLockIsBroken() {
+        CTestEnvironment env;
+        const QString lockPath = CRegistryFile::DefaultPath() + QStringLiteral(".lock");
+        QFile lock(lockPath);
+        QVERIFY(WriteWholeFile(lockPath, QByteArray()) && lock.open(QIODevice::ReadWrite));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-5),
+                                 QFileDevice::FileModificationTime));
+        lock.close();
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(Store().WriteProfileString(kSection, kAddress, "after"));
+        QCOMPARE_LT(timer.elapsed(), 3000);
+    }
+
     // A settings write that fails keeps the old file whole, leaves nothing
     // behind and says so. A full disk and a read-only file system are a
     // small tmpfs.
