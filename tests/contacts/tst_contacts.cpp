@@ -129,8 +129,9 @@ private Q_SLOTS:
         QTest::newRow("vCard escapes and damaged quoted-printable")
             << QByteArray("junk\nmore junk\nEND:VCARD\nBEGIN:VCARD\nVERSION:2.1\n"
                           "FN;ENCODING=QUOTED-PRINTABLE;CHARSET=windows-1252:Jos=E9 =3D =ZZ\n"
-                          "ADR;HOME:;;Hof 1\\; Tor 2;Bonn;;53111;\nEND:VCARD\n")
-            << "a.vcf" << QStringList{"José = =ZZ", Lines("José = =ZZ|Hof 1; Tor 2|53111 Bonn")}
+                          "ADR;HOME:;;Hof 1\\; Tor 2\\nRear;Bonn;;53111;\nEND:VCARD\n")
+            << "a.vcf"
+            << QStringList{"José = =ZZ", Lines("José = =ZZ|Hof 1; Tor 2|Rear|53111 Bonn")}
             << QList<int>{1, 3, 6};
         QTest::newRow("vCard without a name")
             << QByteArray("BEGIN:VCARD\nVERSION:4.0\nADR:;;1 Main St;Bonn;;53111;\nEND:VCARD\n")

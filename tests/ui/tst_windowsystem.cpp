@@ -119,7 +119,7 @@ void TestWindowSystem::titlesPlacesAndMove() {
     environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath("data"));
     m_pelvaro.setProcessEnvironment(environment);
     // Qt's own options neither choose the platform nor name the window.
-    m_pelvaro.start(QStringLiteral(PELVARO_EXECUTABLE),
+    m_pelvaro.start(qEnvironmentVariable("PELVARO_EXECUTABLE"),
                     {"-platform", "offscreen", "-qwindowtitle", "Other"});
     const QRect screen(0, 0, 1024, 768);
     SWindow main;
