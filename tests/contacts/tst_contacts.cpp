@@ -212,7 +212,7 @@ private Q_SLOTS:
         const QList<CAddress> records = {
             CAddress(QStringLiteral(" Home "), QStringLiteral("12 Oak Lane\r\nRiverton")),
             CAddress(QStringLiteral("Müller, Jürgen; Büro"),
-                     QStringLiteral("c/o \"Nord\", Halle 3; Tor 2\r\n20095 Hamburg")),
+                     QStringLiteral("c/o \"Studio: Nord\", Halle 3; Tor 2\r\n20095 Hamburg")),
             CAddress(QStringLiteral("Path \\n ^n ^^ \\\\"),
                      QStringLiteral("C:\\temp\\new ^n ^' \\, \\;\r\nQUOTED-PRINTABLE=")),
             CAddress(QStringLiteral("Long"), QString(70, u'x') + QStringLiteral("éééé€€€") +
