@@ -6,16 +6,20 @@ PELVARO_RUN_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libcups2-dev
     fonts-liberation2 fonts-dejavu-core
 )
+# Every tool a test uses: the sanitizer build, a CUPS scheduler of the tests'
+# own with its clients and ipptool, the PDF readers, the help compiler, the
+# desktop entry validator, an X server with a window manager and the tools
+# that drive it; python3 runs tools/mutate.
 PELVARO_TEST_PACKAGES=(
     clang libclang-rt-14-dev
-    cups cups-client cups-bsd printer-driver-cups-pdf
-    poppler-utils xvfb xauth fp-utils desktop-file-utils
-    openbox xdotool x11-utils x11-apps
+    cups cups-client cups-ipp-utils
+    poppler-utils xvfb xauth fp-utils desktop-file-utils python3
+    openbox xdotool x11-utils
 )
 
 # Making the Debian package and checking it as Debian's tools do, then
 # running it from where it unpacks (tests/package/check-package.sh).
-PELVARO_TEST_PACKAGES+=(fp-utils dpkg-dev lintian appstream desktop-file-utils xvfb xdotool poppler-utils)
+PELVARO_TEST_PACKAGES+=(dpkg-dev lintian appstream)
 
 pelvaro_ensure_packages() {
     local missing=() pkg

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Makes the Debian package of a build, checks it with Debian's own tools,
 # unpacks it into a temporary folder and runs the programs from there: the
-# window program in a virtual X display, where F1 must reach the installed
+# window program on the X server that support/with-xserver.sh started for
+# it (no window manager is needed), where F1 must reach the installed
 # help and Escape must close it with the settings saved; the command-line
 # tool, when the package has it, prints its version and an envelope as PDF.
 #
-#   check-package.sh BUILD_DIR VERSION [CPACK]
+#   with-xserver.sh check-package.sh BUILD_DIR VERSION [CPACK]
 #
 # A missing tool skips the check (exit 77), and fails it under CI=true.
 set -euo pipefail
@@ -13,10 +14,11 @@ build=$1 version=$2 cpack=${3:-cpack}
 
 missing=()
 for tool in "$cpack" dpkg-deb dpkg-shlibdeps lintian appstreamcli desktop-file-validate \
-    Xvfb xdotool pdfinfo pdftotext; do
+    xdotool pdfinfo pdftotext; do
     command -v "$tool" >/dev/null || missing+=("$tool")
 done
 [ -f "$build/bin/Documentation/Pelvaro.chm" ] || missing+=("chmcmd (no help file was built)")
+[ "${PELVARO_XSERVER:-}" = running ] || missing+=("an X server (support/with-xserver.sh)")
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Missing: ${missing[*]} (Debian packages dpkg-dev lintian appstream" \
         "desktop-file-utils xvfb xdotool poppler-utils fp-utils)"
@@ -25,10 +27,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pelvaro-package.XXXXXX")
-xvfb="" app=""
+app=""
 cleanup() {
     [ -n "$app" ] && kill "$app" 2>/dev/null
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
     wait 2>/dev/null
     rm -rf "$work"
 }
@@ -102,10 +103,6 @@ printf '#!/bin/sh\nprintf "%%s\\n" "$@" >> "%s"\n' "$work/opened" >"$work/path/x
 chmod +x "$work/path/xdg-open"
 export PATH="$work/path:$PATH"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-wait_for test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
 QT_QPA_PLATFORM=xcb "$root/usr/bin/Pelvaro" >"$work/app.log" 2>&1 &
 app=$!
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Pelvaro$' | head -n1) ||

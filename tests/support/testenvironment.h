@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 
 // Points XDG_CONFIG_HOME and XDG_DATA_HOME at a fresh temporary folder for
 // as long as the object lives, and puts the old values back afterwards.
@@ -10,24 +9,36 @@ class CTestEnvironment {
 public:
     CTestEnvironment();
     ~CTestEnvironment();
-    CTestEnvironment(const CTestEnvironment&) = delete;
-    CTestEnvironment& operator=(const CTestEnvironment&) = delete;
-
     QString Root() const { return m_dir.path(); }
-    QString ConfigHome() const { return m_dir.path() + QStringLiteral("/config"); }
-    QString DataHome() const { return m_dir.path() + QStringLiteral("/data"); }
+    QString DataHome() const { return Root() + QStringLiteral("/data"); }
+    QString ConfigHome() const { return Root() + QStringLiteral("/config"); }
+    QString BookPath() const { return DataHome() + QStringLiteral("/Pelvaro/Addresses.plv"); }
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_oldConfig;
-    QByteArray m_oldData;
-    bool m_hadConfig = false;
-    bool m_hadData = false;
+    QByteArray m_oldConfig = qgetenv("XDG_CONFIG_HOME");
+    QByteArray m_oldData = qgetenv("XDG_DATA_HOME");
 };
 
-// Reads a whole file; empty when it cannot be read.
 QByteArray ReadWholeFile(const QString& path);
-// Writes a whole file, creating its folder; false on failure.
+// Creates the folder; false on failure.
 bool WriteWholeFile(const QString& path, const QByteArray& bytes);
-// The path of a fixture in tests/data.
 QString TestDataPath(const QString& name);
+// "01 ff ..." to bytes; spaces are ignored.
+QByteArray Hex(const char* text);
+// UTF-16LE units, with the terminating NUL unless told otherwise.
+QByteArray Utf16(const QString& text, bool terminated = true);
+// True under CI (CI=true), where a missing tool fails a test instead of
+// skipping it.
+bool InCi();
+
+// Stops the test when a tool or a permission it needs is not there: a
+// failure in CI, a skip with the reason elsewhere.
+#define PELVARO_REQUIRE(condition, what)                                                           \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            if (InCi())                                                                            \
+                QFAIL(qPrintable(QStringLiteral("needed here and missing: ") + (what)));           \
+            QSKIP(qPrintable(QStringLiteral("cannot run here: ") + (what)));                       \
+        }                                                                                          \
+    } while (false)

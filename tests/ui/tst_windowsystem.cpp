@@ -1,8 +1,10 @@
-// Pelvaro as the window system sees it, under an X server and a window
-// manager that the test starts itself, driven through the server's keyboard
-// and mouse: the titles the window manager is given, where the windows land
-// with their frames, the window menu's Move, and arguments that change
-// nothing.
+// Pelvaro as the window system sees it, beside an X server and a window
+// manager of the test's own (support/with-xserver.sh), driven through the
+// server's keyboard and mouse: the titles the window manager is given, where
+// the windows land with their frames, the window menu's Move, and arguments
+// that change nothing.
+
+#include "testenvironment.h"
 
 #include <QProcess>
 #include <QRect>
@@ -10,7 +12,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 namespace {
 
@@ -94,100 +95,33 @@ bool CenteredOn(const QRect& frame, const QRect& area) {
 class TestWindowSystem : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void cleanup() {
         m_pelvaro.kill();
         m_pelvaro.waitForFinished();
     }
-    void argumentsChangeNothing();
     void titlesPlacesAndMove();
 
 private:
-    void Start(const QStringList& arguments = {});
-
     QTemporaryDir m_home;
-    QProcess m_server;
-    QProcess m_windowManager;
     QProcess m_pelvaro;
 };
 
-void TestWindowSystem::initTestCase() {
-    for (const char* tool : {"Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xwd"}) {
-        if (!QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-            continue;
-        const QByteArray why = QByteArray(tool) + " is not installed (tools/ensure-deps.sh)";
-        if (qgetenv("CI") == "true")
-            QFAIL(why.constData());
-        QSKIP(why.constData());
-    }
-    // The server picks a free display itself and says which once it is ready.
-    m_server.start(QStringLiteral("Xvfb"),
-                   {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-    QVERIFY(m_server.waitForReadyRead(20000));
-    qputenv("DISPLAY", ":" + m_server.readLine().trimmed());
-    qputenv("HOME", QFile::encodeName(m_home.path()));
-    const auto windowManagerReady = [this] {
-        // Now and then it finds the new server not yet taking connections,
-        // and gives up.
-        if (m_windowManager.state() == QProcess::NotRunning)
-            m_windowManager.start(QStringLiteral("openbox"), {"--sm-disable"});
-        return Run(QStringLiteral("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"})
-            .contains("window id");
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(windowManagerReady(), 20000);
-}
-
-void TestWindowSystem::cleanupTestCase() {
-    m_windowManager.kill();
-    m_server.terminate();
-    m_windowManager.waitForFinished();
-    m_server.waitForFinished();
-}
-
-void TestWindowSystem::Start(const QStringList& arguments) {
+void TestWindowSystem::titlesPlacesAndMove() {
+    PELVARO_REQUIRE(qgetenv("PELVARO_XSERVER") == "running",
+                    QStringLiteral("an X server and a window manager (support/with-xserver.sh)"));
+    for (const char* tool : {"xdotool", "xprop", "xwininfo"})
+        PELVARO_REQUIRE(!QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty(),
+                        QLatin1String(tool) + QStringLiteral(" (tools/ensure-deps.sh)"));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("HOME"), m_home.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath("config"));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath("data"));
     m_pelvaro.setProcessEnvironment(environment);
-    m_pelvaro.start(QStringLiteral(PELVARO_EXECUTABLE), arguments);
-}
-
-// Qt's own options neither choose the platform nor change a pixel.
-void TestWindowSystem::argumentsChangeNothing() {
-    QFile styleSheet(m_home.filePath("red.qss"));
-    QVERIFY(styleSheet.open(QIODevice::WriteOnly) && styleSheet.write("* { background: red; }"));
-    styleSheet.close();
-    const QStringList runs[2] = {{},
-                                 {"-platform", "offscreen", "-style", "windows", "-reverse",
-                                  "-stylesheet", styleSheet.fileName(), "-qwindowtitle", "Other"}};
-    QByteArray images[2];
-    for (int run = 0; run < 2; ++run) {
-        Start(runs[run]);
-        SWindow main;
-        WAIT_FOR(main, "Pelvaro");
-        // The window's top, above the mailing box and its blinking caret,
-        // once two looks in a row agree; the mouse is away from the buttons.
-        Xdotool({"mousemove", "0", "0"});
-        QTRY_VERIFY(([&] {
-            const QByteArray xwd = Run(QStringLiteral("xwd"), {"-silent", "-id", main.id});
-            const auto field = [&](int i) {
-                return xwd.size() < 100 ? 0 : qFromBigEndian<quint32>(xwd.constData() + 4 * i);
-            };
-            // Header, colour map, then the rows: 45 of the window's 158 dialog units.
-            const QByteArray top =
-                xwd.mid(field(0) + field(19) * 12, field(12) * field(5) * 45 / 158);
-            return !top.isEmpty() && std::exchange(images[run], top) == top;
-        })());
-        cleanup();
-    }
-    QVERIFY(images[0] == images[1]);
-}
-
-void TestWindowSystem::titlesPlacesAndMove() {
+    // Qt's own options neither choose the platform nor name the window.
+    m_pelvaro.start(qEnvironmentVariable("PELVARO_EXECUTABLE"),
+                    {"-platform", "offscreen", "-qwindowtitle", "Other"});
     const QRect screen(0, 0, 1024, 768);
-    Start();
     SWindow main;
     WAIT_FOR(main, "Pelvaro");
     QVERIFY(CenteredOn(main.frame, screen));

@@ -1,0 +1,343 @@
+// What describes and prints an envelope: the layout arithmetic against the
+// worked layouts, the stored blocks byte for byte and what they set up, and
+// jobs printed to the PDF writer and read back.
+
+#include "envelopelayout.h"
+#include "logfont.h"
+#include "pdftext.h"
+#include "printblocks.h"
+#include "printerblocks.h"
+#include "printjob.h"
+#include "testenvironment.h"
+
+#include <QtPrintSupport>
+#include <QtTest>
+#include <QtGui>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+QByteArray WithWord(QByteArray b, int offset, uint16_t value) {
+    qToLittleEndian<uint16_t>(value, b.data() + offset);
+    return b;
+}
+
+// The main dialog of the worked layouts, printing to the PDF writer.
+CEnvelopeJob Job(const QString& output, const QByteArray& devMode) {
+    CEnvelopeJob job;
+    job.returnAddress = QStringLiteral("Returnline\r\nSecondline");
+    job.mailingAddress = QStringLiteral("Mailingline\r\nTown");
+    job.returnLogFont = StockVariableFontDescription();
+    job.returnLogFont.SetFaceName(QStringLiteral("Liberation Sans"));
+    job.mailingLogFont = job.returnLogFont;
+    job.returnLogFont.lfHeight = -13;
+    job.mailingLogFont.lfHeight = -16;
+    job.devMode = devMode;
+    job.devNames = PdfNames(output);
+    job.clientSize = QSize(646, 316);
+    job.returnBoxTopLeft = QPoint(14, 14);
+    job.mailingBoxTopLeft = QPoint(206, 100);
+    return job;
+}
+
+// For cups_e2e.sh: one envelope to a CUPS queue, with blocks made the way
+// the printer setup makes them.
+int PrintToQueue(const QString& queue) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName(queue);
+    if (printer.printerName() != queue)
+        return 2;
+    CEnvelopeJob job = Job(QString(), QByteArray());
+    const PrinterBlocks blocks = BlocksFromPrinter(printer);
+    job.devMode = blocks.devMode;
+    job.devNames = blocks.devNames;
+    job.returnAddress = QStringLiteral("Quentin Sender\r\n12 Return Lane");
+    job.mailingAddress = QStringLiteral("Rosalind Recipient\r\n34 Mailing Avenue");
+    // A job that did not come out says why, as the window would.
+    PrintFailure failure;
+    const PrintResult result = PrintEnvelope(job, &failure);
+    if (result == PrintResult::Failed)
+        std::fprintf(stderr, "%s\n", qPrintable(PrintFailureMessage(failure)));
+    return result == PrintResult::Printed ? 0 : result == PrintResult::Failed ? 3 : 1;
+}
+
+} // namespace
+
+class TestPrint : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    int m_count = 0;
+    QString NextPdf() { return m_dir.filePath(QStringLiteral("job-%1.pdf").arg(++m_count)); }
+
+private slots:
+    // A dialog whose client area is 646 x 316 with the return box at
+    // (14, 14), the mailing box at (206, 100), a 96 DPI screen, a return font
+    // of -13 and a mailing font of -16.
+    void Layout_data() {
+        QTest::addColumn<QList<int>>("printer"); // W, H, OX, OY, D, PY
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QList<int>>("corners"); // return left, top; mailing left, top
+        QTest::addColumn<QList<int>>("fonts");   // return, mailing
+        // Beyond the worked layouts that PlacesBothBlocks prints, what the PDF
+        // writer cannot show: (42, 48) held at the offsets and -40.625 truncated to
+        // -40; a sheet of exactly 8 inches taken as large, its vertical
+        // resolution scaling the fonts and nothing else; on letter portrait
+        // the return block held at OX and the mailing block not.
+        QTest::newRow("No. 6 3/4 fed as the page, clamped")
+            << QList<int>{1950, 1088, 50, 50, 300, 300} << 1 << QList<int>{50, 50, 621, 344}
+            << QList<int>{-40, -50};
+        QTest::newRow("8 inch page, 300 DPI down")
+            << QList<int>{6600, 4800, 0, 0, 600, 300} << 0 << QList<int>{1043, 1374, 2717, 1945}
+            << QList<int>{-40, -50};
+        QTest::newRow("7.99 inch page")
+            << QList<int>{6600, 4794, 0, 0, 600, 600} << 0 << QList<int>{143, 212, 2104, 1517}
+            << QList<int>{-81, -100};
+        QTest::newRow("narrow large sheet, index outside the table")
+            << QList<int>{5100, 6600, 150, 150, 600, 600} << -1 << QList<int>{150, 2354, 1217, 2845}
+            << QList<int>{-81, -100};
+    }
+    void Layout() {
+        QFETCH(QList<int>, printer);
+        QFETCH(int, index);
+        const PrinterMetrics metrics{printer[0], printer[1], printer[2],
+                                     printer[3], printer[4], printer[5]};
+        const DialogGeometry dialog{QSize(646, 316), QPoint(14, 14), QPoint(206, 100), 96};
+        const EnvelopeLayout l = ComputeEnvelopeLayout(metrics, dialog, index, -13, -16);
+        QTEST((QList<int>{l.returnRect.left, l.returnRect.top, l.mailingRect.left,
+                          l.mailingRect.top}),
+              "corners");
+        QTEST((QList<int>{l.returnFontHeight, l.mailingFontHeight}), "fonts");
+    }
+
+    // Pinned against the platform's layout: a round trip alone would pass
+    // with the same wrong offset both ways.
+    void FontDescriptionBytes() {
+        QByteArray bytes =
+            Hex("F0FFFFFF 07000000 00000000 00000000 BC020000 01 00 01 EE 03 02 01 22"
+                "4100 7200 6900 6100 6C00");
+        bytes.resize(92, '\0');
+        const std::optional<LOGFONTW> font = LOGFONTW::FromBytes(bytes);
+        QVERIFY(font && font->lfHeight == -16 && font->lfWidth == 7 && font->lfWeight == 700);
+        QVERIFY(font->lfItalic && !font->lfUnderline && font->lfCharSet == 0xEE &&
+                font->lfPitchAndFamily == 0x22);
+        QCOMPARE(font->FaceName(), QStringLiteral("Arial"));
+        QCOMPARE(font->ToBytes().toHex(' '), bytes.toHex(' '));
+        // Only a block of exactly the structure's size is a description.
+        QVERIFY(!LOGFONTW::FromBytes(bytes.chopped(1)) && !LOGFONTW::FromBytes(bytes + '\0'));
+    }
+
+    // 12 points on a 96 DPI screen is a character height of 16 pixels. A
+    // positive height is the cell: the largest font whose ascent plus
+    // descent fits. Nonsense heights are held to what the engine can take.
+    void FontHeights() {
+        QCOMPARE(LogFontFromFont(QFont(QStringLiteral("Liberation Serif"), 12), 120).lfHeight, -20);
+        LOGFONTW description = StockVariableFontDescription();
+        description.SetFaceName(QStringLiteral("Liberation Sans"));
+        for (int cell : {12, 20, 37}) {
+            description.lfHeight = cell;
+            QFont font = FontFromLogFont(description);
+            QVERIFY(QFontMetrics(font).height() <= cell);
+            font.setPixelSize(font.pixelSize() + 1);
+            QVERIFY2(QFontMetrics(font).height() > cell, qPrintable(QString::number(cell)));
+        }
+    }
+
+    // Every byte of the public part belongs to a field: a block of
+    // distinct bytes comes back whole, and the fields the program uses sit
+    // at the platform's offsets.
+    void DevModeLayout() {
+        QByteArray b(223, '\0');
+        for (int i = 0; i < b.size(); ++i)
+            b[i] = char(i * 7 + 1);
+        b = WithWord(WithWord(b, 68, 220), 70, 3);
+        const std::optional<DEVMODEW> dm = DEVMODEW::FromBytes(b);
+        QVERIFY(dm);
+        QCOMPARE(dm->ToBytes(), b);
+        const auto at = [&](int offset) {
+            return qFromLittleEndian<int16_t>(b.constData() + offset);
+        };
+        QCOMPARE(
+            (QList<int>{dm->dmOrientation, dm->dmPaperSize, dm->dmPaperLength, dm->dmPaperWidth,
+                        dm->dmCopies, dm->dmDefaultSource, dm->dmPrintQuality, dm->dmColor,
+                        dm->dmDuplex, dm->dmYResolution, dm->dmCollate}),
+            (QList<int>{at(76), at(78), at(80), at(82), at(86), at(88), at(90), at(92), at(94),
+                        at(96), at(100)}));
+        QCOMPARE(dm->dmFields, qFromLittleEndian<uint32_t>(b.constData() + 72));
+        QCOMPARE(dm->driverExtra, b.sliced(220));
+        // An older, shorter public part: fields past it read as zero, the
+        // driver bytes start right after it; a block may be longer than it says.
+        const auto back =
+            DEVMODEW::FromBytes(WithWord(WithWord(b.first(156), 68, 156), 70, 2) + "xyz");
+        QVERIFY(back && back->dmCopies == at(86) && back->dmLogPixels == 0 &&
+                back->driverExtra == "xy");
+    }
+
+    void DevNamesLayout() {
+        // Offsets count UTF-16 units: the header is 4 units, "cups" and its
+        // terminator 5, "Büro" and its terminator 5.
+        DEVNAMES names{QStringLiteral("cups"), QStringLiteral("Büro"), QString(),
+                       DEVNAMES::DN_DEFAULTPRN};
+        const QByteArray b = names.ToBytes();
+        QCOMPARE(b, Hex("0400 0900 0E00 0100") + Utf16("cups") + Utf16(QStringLiteral("Büro")) +
+                        Utf16(""));
+        QCOMPARE(DEVNAMES::FromBytes(b), names);
+    }
+
+    // Blocks that do not hold what they claim, printers that are not here,
+    // and output paths that are no file of their own configure nothing: a
+    // relative path lands wherever the program was started, a FIFO would
+    // hang the window, a link that leads nowhere creates a file where it
+    // points.
+    void RefusedBlocks() {
+        const QByteArray names = DEVNAMES{"pdf", "pdf", "/tmp/never.pdf"}.ToBytes();
+        const QByteArray mode = DEVMODEW().ToBytes() + QByteArray(8, '\0');
+        const QString fifo = m_dir.filePath(QStringLiteral("fifo"));
+        const QString dangling = m_dir.filePath(QStringLiteral("dangling"));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 &&
+                QFile::link(m_dir.filePath(QStringLiteral("nowhere/x.pdf")), dangling));
+        QList<std::pair<QByteArray, QByteArray>> refused = {
+            {mode, names.left(7)},
+            {mode, names.chopped(2)},
+            {WithWord(mode, 68, 300), names},
+            {WithWord(mode, 70, 9), names}, // driver bytes beyond the block
+            {QByteArray(), DEVNAMES{"cups", "No Such Queue 7f3a", ""}.ToBytes()}};
+        for (const QString& output : {QString(), u"envelope.pdf"_qs, u"~/envelope.pdf"_qs,
+                                      m_dir.path(), fifo, u"/dev/null"_qs, dangling})
+            refused.append({QByteArray(), PdfNames(output)});
+        for (const auto& [devMode, devNames] : refused) {
+            QPrinter printer;
+            QVERIFY2(!ConfigurePrinterFromBlocks(printer, devMode, devNames),
+                     devNames.toHex().constData());
+        }
+    }
+
+    // A job that does not come out says so, where and why: a folder that
+    // is a file refuses even root, and a file size limit stands for a full
+    // disk.
+    void FailedJobs() {
+        const QString notAFolder = m_dir.filePath(QStringLiteral("plain-file"));
+        QVERIFY(WriteWholeFile(notAFolder, "x"));
+        const QString output = notAFolder + QStringLiteral("/envelope.pdf");
+        PrintFailure failure;
+        QCOMPARE(PrintEnvelope(Job(output, QByteArray()), &failure), PrintResult::Failed);
+        QCOMPARE(PrintFailureMessage(failure),
+                 u"The envelope was not printed to the file %1: Not a directory."_qs.arg(output));
+        struct rlimit old {};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limited = {1024, old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+        const PrintResult result = PrintEnvelope(Job(NextPdf(), QByteArray()), &failure);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(result, PrintResult::Failed);
+        QCOMPARE(failure.cause, QStringLiteral("the file could not be written whole"));
+    }
+
+    // Every setting the printer has differs from a new printer's, so a
+    // field that either way drops changes the blocks; a size without a code
+    // of its own goes as width and length, which win over the code.
+    void RoundTripsThroughPrinter() {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFileName(QStringLiteral("/tmp/envelopes.pdf"));
+        printer.setPageSize(QPageSize(QPageSize::Envelope10));
+        printer.setPageOrientation(QPageLayout::Landscape);
+        printer.setCopyCount(3);
+        printer.setResolution(300);
+        printer.setColorMode(QPrinter::GrayScale);
+        printer.setCollateCopies(false);
+        const PrinterBlocks blocks = BlocksFromPrinter(printer);
+        QCOMPARE(DEVMODEW::FromBytes(blocks.devMode)->dmPaperSize, 20);
+        QPrinter copy(QPrinter::HighResolution);
+        QVERIFY(ConfigurePrinterFromBlocks(copy, blocks.devMode, blocks.devNames));
+        QCOMPARE(BlocksFromPrinter(copy).devMode.toHex(), blocks.devMode.toHex());
+        QCOMPARE(copy.outputFileName(), QStringLiteral("/tmp/envelopes.pdf"));
+        printer.setPageOrientation(QPageLayout::Portrait);
+        printer.setPageSize(QPageSize(QSizeF(123.4, 201.7), QPageSize::Millimeter));
+        const PrinterBlocks custom = BlocksFromPrinter(printer);
+        QCOMPARE(DEVMODEW::FromBytes(custom.devMode)->dmPaperSize, DEVMODEW::DMPAPER_USER);
+        QVERIFY(ConfigurePrinterFromBlocks(copy, custom.devMode, custom.devNames));
+        QCOMPARE(copy.pageLayout().pageSize().size(QPageSize::Millimeter).toSize(),
+                 QSize(123, 202));
+    }
+
+    // The worked layouts' corners, in the printer's pixels, from the corner
+    // of the printable area, which the PDF writer starts 10 points in.
+    void PlacesBothBlocks_data() {
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QList<int>>("corners"); // return left, top, mailing left, top
+        QTest::newRow("No. 10 envelope, 600 DPI")
+            << 20 << 600 << 0 << QList<int>{123, 109, 1817, 783};
+        QTest::newRow("letter, 600 DPI") << 1 << 600 << 0 << QList<int>{1043, 1537, 2717, 2095};
+        QTest::newRow("letter, row 1, 300 DPI")
+            << 1 << 300 << 1 << QList<int>{1421, 843, 1971, 1075};
+    }
+    void PlacesBothBlocks() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
+        QFETCH(int, paper);
+        QFETCH(int, dpi);
+        QFETCH(QList<int>, corners);
+        const QString path = NextPdf();
+        CEnvelopeJob job = Job(path, LandscapeSettings(paper, dpi));
+        QFETCH(int, index);
+        job.envelopeIndex = index;
+        QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+        const PdfText text = ReadPdf(path);
+        QVERIFY(text.pages == 1 && text.title == u"Pelvaro");
+        const PdfWord* words[] = {text.Find("Returnline"), text.Find("Mailingline")};
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(words[i]);
+            QCOMPARE_LT(qAbs(words[i]->xMin - 10 - corners[2 * i] * 72.0 / dpi), 1.0);
+            QCOMPARE_LT(qAbs(words[i]->yMin - 10 - corners[2 * i + 1] * 72.0 / dpi), 1.0);
+        }
+        // -13 px on a 96 DPI screen is 9.75 points on paper; the word box is
+        // ascent plus descent, a little more.
+        QVERIFY(words[0]->yMax - words[0]->yMin > 9.75 && words[0]->yMax - words[0]->yMin < 12.7);
+    }
+
+    void LinesApartCutNotWrapped() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
+        const QString path = NextPdf();
+        CEnvelopeJob job = Job(path, LandscapeSettings(20, 600));
+        QStringList rows;
+        for (int i = 0; i < 60; ++i)
+            rows.append(QStringLiteral("Row%1").arg(i));
+        job.returnAddress =
+            QStringLiteral("Long ") + QString(20000, u'M') + QStringLiteral("\r\nNext");
+        job.mailingAddress = rows.join(QStringLiteral("\r\n"));
+        QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+        const PdfText text = ReadPdf(path);
+        // One font height apart (ascent plus descent of a 12-point Liberation
+        // Sans, 13.4 points; with the leading it would be 13.8), at one edge.
+        const PdfWord* first = text.Find(rows[0]);
+        const PdfWord* fourth = text.Find(rows[3]);
+        QVERIFY(first && fourth && fourth->xMin == first->xMin);
+        const double step = (fourth->yMin - first->yMin) / 3;
+        QVERIFY2(step > 13.3 && step < 13.65, qPrintable(QString::number(step)));
+        // Not wrapped: cut at the right edge, and the next line follows.
+        const PdfWord* cut = nullptr;
+        for (const PdfWord& word : text.words)
+            cut = word.text.startsWith(u'M') ? &word : cut;
+        QVERIFY(cut && cut->xMax <= text.width + 10 && cut->xMax > text.width - 10);
+        const PdfWord* next = text.Find(QStringLiteral("Next"));
+        QVERIFY(next && next->yMin > cut->yMin && next->yMin - cut->yMin < 20);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QGuiApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--print-to-queue") == 0)
+        return PrintToQueue(QString::fromLocal8Bit(argv[2]));
+    TestPrint test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_print.moc"

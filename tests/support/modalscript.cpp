@@ -1,0 +1,71 @@
+#include "modalscript.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <QDesktopServices>
+
+CModalScript::CModalScript() {
+    connect(&m_timer, &QTimer::timeout, this, &CModalScript::Poll);
+    m_timer.start(10);
+}
+
+CModalScript& CModalScript::Choose(const QString& item) {
+    return Then<QMenu>([item](QMenu* menu) {
+        for (QAction* action : menu->actions()) {
+            if (action->text() == item) {
+                menu->setActiveAction(action);
+                return QTest::keyClick(menu, Qt::Key_Return);
+            }
+        }
+        QFAIL(qPrintable(QStringLiteral("no menu item ") + item)); // closed as the test failed
+    });
+}
+
+CModalScript& CModalScript::NoteMenu(QStringList& items) {
+    return Then<QMenu>([&items](QMenu* menu) {
+        items = MenuTexts(menu);
+        menu->close();
+    });
+}
+
+CModalScript& CModalScript::NoteMessage(QStringList& seen) {
+    return Then<QMessageBox>([&seen](QMessageBox* box) {
+        // Labels, addresses and paths are shown as they are, never as markup.
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        seen = {box->text(), box->windowTitle(), QString::number(box->icon())};
+        box->button(QMessageBox::Ok)->click();
+    });
+}
+
+void CModalScript::Poll() {
+    QWidget* active = QApplication::activePopupWidget();
+    active = active ? active : QApplication::activeModalWidget();
+    if (QTest::currentTestFailed()) {
+        m_steps.clear();
+        if (auto* dialog = qobject_cast<QDialog*>(active))
+            dialog->reject();
+        else if (active)
+            active->close();
+    } else if (!m_steps.empty() && active && active->isVisible() &&
+               active->metaObject()->inherits(m_steps.front().first)) {
+        const auto act = std::move(m_steps.front().second);
+        m_steps.pop_front();
+        act(active);
+    }
+}
+
+QStringList MenuTexts(const QMenu* menu) {
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("--") : action->text());
+    return texts;
+}
+
+CUrlRecorder::CUrlRecorder(const QString& scheme) : m_scheme(scheme) {
+    QDesktopServices::setUrlHandler(scheme, this, "Open");
+}
+
+CUrlRecorder::~CUrlRecorder() {
+    QDesktopServices::unsetUrlHandler(m_scheme);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QMenu>
+#include <QTimer>
+#include <QUrl>
+
+#include <deque>
+#include <functional>
+
+// Answers the menus and modal windows that a command opens, in order: each
+// step waits until the active pop-up or modal window is of its kind, then
+// acts on it. A window that a step opens itself needs a script of its own:
+// a timer does not fire again while its own handler runs. When the test has
+// failed, whatever is still open is closed so that the test can end.
+class CModalScript : public QObject {
+public:
+    CModalScript();
+    template <class W> CModalScript& Then(std::function<void(W*)> act) {
+        m_steps.push_back({&W::staticMetaObject, [act](QWidget* w) { act(static_cast<W*>(w)); }});
+        return *this;
+    }
+    // Chooses the item of that text in the next menu.
+    CModalScript& Choose(const QString& item);
+    // Notes the next menu's items ("--" for a separator) and closes it.
+    CModalScript& NoteMenu(QStringList& items);
+    // Notes a message box's text, caption and icon, then presses OK; the
+    // text must be plain, never markup.
+    CModalScript& NoteMessage(QStringList& seen);
+    bool Done() const { return m_steps.empty(); }
+    // Drops the steps that did not run, when not running them was the point.
+    void Clear() { m_steps.clear(); }
+
+private:
+    void Poll();
+    QTimer m_timer;
+    std::deque<std::pair<const QMetaObject*, std::function<void(QWidget*)>>> m_steps;
+};
+
+QStringList MenuTexts(const QMenu* menu);
+
+// Takes what the program asks the desktop to open, for one URL scheme, for
+// as long as it lives.
+class CUrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    explicit CUrlRecorder(const QString& scheme);
+    ~CUrlRecorder() override;
+    QList<QUrl> m_urls;
+public Q_SLOTS:
+    void Open(const QUrl& url) { m_urls.append(url); }
+
+private:
+    QString m_scheme;
+};
