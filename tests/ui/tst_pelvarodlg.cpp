@@ -6,6 +6,7 @@
 #include "aboutdlg.h"
 #include "addaddressdlg.h"
 #include "addresslistmenu.h"
+#include "contactswriter.h"
 #include "dialogbuilder.h"
 #include "helpcommand.h"
 #include "hoverbitmapbutton.h"
@@ -45,6 +46,20 @@ QStringList ClickNotingMessage(QAbstractButton* button) {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(16, 16));
     script.Clear();
     return seen;
+}
+
+// Answers a file dialog as a user does: types the path into the name field
+// and presses Enter.
+void TypePath(QFileDialog* dialog, const QString& path) {
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    // Typed while the field lacks the focus, the path would be taken for a
+    // choice of the folders it passes.
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    QTest::mouseClick(name, Qt::LeftButton);
+    QTest::keyClicks(name, path);
+    if (QWidget* completions = QApplication::activePopupWidget())
+        QTest::keyClick(completions, Qt::Key_Escape);
+    QTest::keyClick(name, Qt::Key_Return);
 }
 
 } // namespace
@@ -349,6 +364,61 @@ private slots:
         QCOMPARE(seen, QStringList({"The address book is stored in the file " + m_env->BookPath(),
                                     "Report Address Book Location",
                                     QString::number(QMessageBox::Information)}));
+    }
+
+    // Contacts files through the menu's own items after a separator and
+    // Qt's file dialog: an import says what it added, left out and could
+    // not use, with the file's problems; an export writes the format the
+    // name or else the filter asks for; a file that cannot be written says so.
+    void contactsFilesFromTheMenu() {
+        Open({"Chiara Rossi"});
+        QStringList items, seen;
+        const QString cards = TestDataPath(QStringLiteral("contacts/vcard30.vcf"));
+        CModalScript script;
+        script.NoteMenu(items);
+        Run(IDC_CONFIGURE, script);
+        QCOMPARE(items.mid(3), QStringList({"Report Address Book Location", "--",
+                                            "&Import Addresses...", "&Export Addresses..."}));
+
+        script.Choose(QStringLiteral("&Import Addresses..."))
+            .Then<QFileDialog>([&](QFileDialog* dialog) { TypePath(dialog, cards); })
+            .NoteMessage(seen);
+        Run(IDC_CONFIGURE, script);
+        QVERIFY2(seen.value(0).startsWith(
+                     QStringLiteral("2 addresses were added.\n1 left out because their label is "
+                                    "already in the address book.\n1 had no address: Mateo "
+                                    "García\n\nProblems in the file:\n%1:29: ")
+                         .arg(cards)),
+                 qPrintable(seen.value(0)));
+        QCOMPARE(seen.mid(1),
+                 QStringList({"Import Addresses", QString::number(QMessageBox::Warning)}));
+        QCOMPARE(Entries().size(), 3);
+
+        QList<CAddress> book;
+        for (int i = 0; i < m_dlg->m_addressBook.GetSize(); ++i)
+            book.append(m_dlg->m_addressBook.GetAt(i));
+        const QString path = m_env->Root() + QStringLiteral("/book");
+        // With the CSV filter picked from the list of file types: a name
+        // without an extension gets the filter's, one with its own keeps it.
+        const auto exportAs = [&](const QString& name) -> CModalScript& {
+            return script.Choose(QStringLiteral("&Export Addresses..."))
+                .Then<QFileDialog>([name](QFileDialog* dialog) {
+                    QTest::keyClick(dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")),
+                                    Qt::Key_Down);
+                    TypePath(dialog, name);
+                });
+        };
+        exportAs(path);
+        Run(IDC_CONFIGURE, script);
+        QCOMPARE(ReadWholeFile(path + QStringLiteral(".csv")), CContactsWriter::ToCsv(book));
+        exportAs(path + QStringLiteral(".vcf"));
+        Run(IDC_CONFIGURE, script);
+        QCOMPARE(ReadWholeFile(path + QStringLiteral(".vcf")), CContactsWriter::ToVCard(book));
+        exportAs(QStringLiteral("/proc/book.vcf")).NoteMessage(seen);
+        Run(IDC_CONFIGURE, script);
+        QCOMPARE(seen,
+                 QStringList({"/proc/book.vcf was not found.", QCoreApplication::applicationName(),
+                              QString::number(QMessageBox::Critical)}));
     }
 
     // Add takes a label for the box's text; picking an entry fills only its

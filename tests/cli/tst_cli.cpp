@@ -1,0 +1,278 @@
+// pelvaro-cli run as a user runs it: its command lines and exit statuses,
+// its work on the address book, and the envelope it prints against the one
+// the window prints. Run beside a CUPS scheduler of the test's own, for the
+// queue it prints on.
+
+#include "addressbook.h"
+#include "dialogtemplate.h"
+#include "multilineedit.h"
+#include "pdftext.h"
+#include "pelvarodlg.h"
+#include "printblocks.h"
+#include "settingsstore.h"
+#include "testenvironment.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <memory>
+
+namespace {
+
+struct SRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+SRun Cli(const QStringList& arguments,
+         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(qEnvironmentVariable("PELVARO_CLI"), arguments);
+    if (!process.waitForFinished(60000))
+        process.kill();
+    process.waitForFinished();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+// The whole book as the tool shows it.
+QString Book() {
+    return Cli({QStringLiteral("list"), QStringLiteral("--json")}).out;
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+    std::unique_ptr<CTestEnvironment> m_env;
+
+private slots:
+    void init() { m_env = std::make_unique<CTestEnvironment>(); }
+    void cleanup() { m_env.reset(); }
+
+    // What a user meets on stdout and stderr, and the status a script sees.
+    // ROOT stands for the test's own folder.
+    void commandLines_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out"); // its start
+        QTest::addColumn<QString>("err"); // all of it
+        const QString none;
+        QTest::newRow("version") << QStringList{"--version"} << 0
+                                 << "pelvaro-cli " PELVARO_VERSION "\n"
+                                 << none;
+        QTest::newRow("help") << QStringList{"--help"} << 0
+                              << "Usage: pelvaro-cli COMMAND [OPTIONS]\n"
+                              << none;
+        QTest::newRow("print help")
+            << QStringList{"print", "-h"} << 0 << "Usage: pelvaro-cli print (--to TEXT" << none;
+        QTest::newRow("import help")
+            << QStringList{"import", "--help"} << 0 << "Usage: pelvaro-cli import FILE" << none;
+        QTest::newRow("export help")
+            << QStringList{"export", "--help"} << 0 << "Usage: pelvaro-cli export FILE" << none;
+        QTest::newRow("list help")
+            << QStringList{"list", "--help"} << 0 << "Usage: pelvaro-cli list" << none;
+        QTest::newRow("no command") << QStringList{} << 2 << none
+                                    << "pelvaro-cli: no command given; see 'pelvaro-cli --help'\n";
+        QTest::newRow("unknown command")
+            << QStringList{"frob"} << 2 << none
+            << "pelvaro-cli: unknown command 'frob'; see 'pelvaro-cli --help'\n";
+        QTest::newRow("unknown option")
+            << QStringList{"list", "--bogus"} << 2 << none
+            << "pelvaro-cli: list: Unknown option 'bogus'. See 'pelvaro-cli list --help'.\n";
+        QTest::newRow("no mailing address")
+            << QStringList{"print", "--pdf", "ROOT/e.pdf"} << 2 << none
+            << "pelvaro-cli: give the mailing address with --to or --to-label\n";
+        QTest::newRow("two mailing addresses")
+            << QStringList{"print", "--to", "a", "--to-label", "b"} << 2 << none
+            << "pelvaro-cli: --to and --to-label cannot both be given\n";
+        QTest::newRow("option twice") << QStringList{"print", "--to", "a", "--to", "b"} << 2 << none
+                                      << "pelvaro-cli: --to is given more than once\n";
+        QTest::newRow("no such size")
+            << QStringList{"print", "--to", "a", "--size", "2"} << 2 << none
+            << QString::fromUtf16(u"pelvaro-cli: --size: no envelope size \"2\"; the sizes are 0 "
+                                  u"(No. 10: 9\u00BD \u00D7 4\u215B), 1 (No. 6\u00BE: 6\u00BD "
+                                  u"\u00D7 3\u215D)\n");
+        QTest::newRow("import without file") << QStringList{"import"} << 2 << none
+                                             << "pelvaro-cli: give the contacts file to import\n";
+        QTest::newRow("duplicate policy")
+            << QStringList{"import", "x.vcf", "--on-duplicate", "merge"} << 2 << none
+            << "pelvaro-cli: --on-duplicate takes skip, replace or rename, not 'merge'\n";
+        QTest::newRow("missing file") << QStringList{"import", "ROOT/none.vcf"} << 3 << none
+                                      << "pelvaro-cli: ROOT/none.vcf was not found.\n";
+        QTest::newRow("unknown label")
+            << QStringList{"print", "--to-label", "Nobody", "--pdf", "ROOT/e.pdf"} << 3 << none
+            << "pelvaro-cli: ROOT/data/Pelvaro/Addresses.plv: no entry labelled \"Nobody\"\n";
+        QTest::newRow("no printer")
+            << QStringList{"print", "--to", "a"} << 4 << none
+            << "pelvaro-cli: no printer is configured: choose one in Pelvaro (Configure, "
+               "Printer...), or give --printer or --pdf\n";
+        QTest::newRow("PDF into a folder")
+            << QStringList{"print", "--to", "a", "--pdf", "ROOT"} << 4 << none
+            << "pelvaro-cli: The envelope was not printed to the file ROOT: it is not a file.\n";
+        QTest::newRow("no such printer")
+            << QStringList{"print", "--to", "a", "--printer", "NoSuchQueue"} << 4 << none
+            << "pelvaro-cli: The envelope was not printed on NoSuchQueue: there is no such "
+               "printer.\n";
+        QTest::newRow("export not written") << QStringList{"export", "/proc/book.vcf"} << 1 << none
+                                            << "pelvaro-cli: /proc/book.vcf was not found.\n";
+    }
+    void commandLines() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        arguments.replaceInStrings(QStringLiteral("ROOT"), m_env->Root());
+        const SRun run = Cli(arguments);
+        QCOMPARE(run.err, err.replace(QStringLiteral("ROOT"), m_env->Root()));
+        QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.startsWith(out), qPrintable(run.out));
+        QTEST(run.status, "status");
+    }
+
+    // A file with a broken line is read past it and reported; labels that
+    // are taken are skipped, renamed or replaced as asked; what the tool
+    // exports it reads back to the same book, in either format.
+    void contactsRoundTrip() {
+        const QString cards = TestDataPath(QStringLiteral("contacts/vcard30.vcf"));
+        SRun run = Cli({"import", cards});
+        QCOMPARE(run.out,
+                 QStringLiteral("3 addresses were added.\n1 had no address: Mateo García\n"));
+        QVERIFY2(run.err.startsWith(QStringLiteral("pelvaro-cli: %1:29: ").arg(cards)) &&
+                     run.err.count(u'\n') == 1,
+                 qPrintable(run.err));
+        QCOMPARE(run.status, 3);
+
+        run = Cli({"import", cards, "--on-duplicate", "rename"});
+        QVERIFY2(run.out.startsWith(QStringLiteral("3 addresses were added.\n3 of them under a new "
+                                                   "label")),
+                 qPrintable(run.out));
+        const QString csv = m_env->Root() + QStringLiteral("/new.csv");
+        QVERIFY(WriteWholeFile(csv, "Label,Address\r\nChiara Rossi,\"1 New Street\r\nRoma\"\r\n"));
+        QCOMPARE(Cli({"import", csv, "--on-duplicate", "replace"}).out,
+                 QStringLiteral("0 addresses were added.\n1 replaced the address of an entry with "
+                                "the same label.\n"));
+        QCOMPARE(Cli({"import", csv}).status, 0);
+        run = Cli({"list"});
+        QCOMPARE(run.out.split(u'\n').mid(0, 3),
+                 QStringList({"Björn Lindqvist", "Björn Lindqvist (2)", "Chiara Rossi"}));
+
+        const QString book = Book();
+        const QJsonArray entries = QJsonDocument::fromJson(book.toUtf8()).array();
+        QCOMPARE(entries.size(), 6);
+        QCOMPARE(entries.at(2).toObject().value("address").toString(),
+                 QStringLiteral("1 New Street\nRoma"));
+        for (const char* name : {"/book.csv", "/book.vcf"}) {
+            const QString file = m_env->Root() + QLatin1String(name);
+            QCOMPARE(Cli({"export", file}).status, 0);
+            CTestEnvironment fresh;
+            QCOMPARE(Cli({"import", file}).status, 0);
+            QCOMPARE(Book(), book);
+        }
+        QCOMPARE(Cli({"export", m_env->Root() + "/book.txt", "--format", "csv"}).status, 0);
+        QVERIFY(ReadWholeFile(m_env->Root() + "/book.txt")
+                    .startsWith("\xEF\xBB\xBF\"Label\",\"Address\""));
+    }
+
+    // The same settings and texts give the same envelope as the window's
+    // Print button: the same words at the same places, in the same fonts,
+    // on the same page. The tool picks its platform itself.
+    void printMatchesTheWindow_data() {
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<int>("size");
+        QTest::newRow("No. 10 envelope as the page") << 20 << 600 << 0;
+        QTest::newRow("letter sheet, No. 6 3/4 on it") << 1 << 300 << 1;
+    }
+    void printMatchesTheWindow() {
+        QFETCH(int, paper);
+        QFETCH(int, dpi);
+        QFETCH(int, size);
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
+        const QString windowPdf = m_env->Root() + QStringLiteral("/window.pdf");
+        const QString cliPdf = m_env->Root() + QStringLiteral("/cli.pdf");
+        CSettingsStore settings("Torvane Software", "Pelvaro");
+        settings.WriteBinaryValue("DevMode", LandscapeSettings(paper, dpi));
+        settings.WriteBinaryValue("DevNames", PdfNames(windowPdf));
+        LOGFONTW serif = StockVariableFontDescription();
+        serif.SetFaceName(QStringLiteral("Liberation Serif"));
+        serif.lfHeight = -15;
+        LOGFONTW bold = serif;
+        bold.SetFaceName(QStringLiteral("Liberation Sans"));
+        bold.lfHeight = -21;
+        bold.lfWeight = 700;
+        settings.WriteBinaryValue("ReturnAddressLogFont", serif.ToBytes());
+        settings.WriteBinaryValue("MailingAddressLogFont", bold.ToBytes());
+        settings.WriteProfileInt("Pelvaro", "LastEnvelopeIndex", size);
+        settings.WriteProfileString("Pelvaro", "LastReturnAddress",
+                                    "Quentin Sender\r\n12 Return Lane");
+        {
+            CPelvaroDlg dlg(settings);
+            dlg.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+            dlg.m_mailingEdit->SetText(QStringLiteral("Rosalind Recipient\r\n34 Mailing Avenue"));
+            QTest::mouseClick(dlg.GetDlgItem(IDC_PRINT), Qt::LeftButton, {}, QPoint(16, 16));
+            dlg.reject();
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("DISPLAY"));
+        const SRun run =
+            Cli({"print", "--to", "Rosalind Recipient\\n34 Mailing Avenue", "--pdf", cliPdf},
+                environment);
+        QVERIFY2(run.status == 0 && run.err.isEmpty(), qPrintable(run.err));
+
+        const PdfText window = ReadPdf(windowPdf);
+        const PdfText cli = ReadPdf(cliPdf);
+        QCOMPARE(window.words.size(), 10);
+        QCOMPARE(cli.words.size(), window.words.size());
+        QCOMPARE(QSizeF(cli.width, cli.height), QSizeF(window.width, window.height));
+        const double pixel = 72.0 / dpi;
+        for (qsizetype i = 0; i < window.words.size(); ++i) {
+            const PdfWord& a = window.words[i];
+            const PdfWord& b = cli.words[i];
+            QCOMPARE(b.text, a.text);
+            QVERIFY2(qAbs(a.xMin - b.xMin) <= pixel && qAbs(a.yMin - b.yMin) <= pixel &&
+                         qAbs(a.xMax - b.xMax) <= pixel && qAbs(a.yMax - b.yMax) <= pixel,
+                     qPrintable(a.text));
+        }
+    }
+
+    // A real queue takes the envelope; one that refuses jobs is named in
+    // the one line that says so.
+    void printsOnAQueue() {
+        PELVARO_REQUIRE(qgetenv("PELVARO_CUPSD") == "running",
+                        QStringLiteral("a CUPS scheduler of the test's own (package cups, root)"));
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
+        const QString out = qEnvironmentVariable("PELVARO_CUPSD_DIR") + QStringLiteral("/out");
+        QCOMPARE(QProcess::execute("lpadmin",
+                                   {"-p", "PelvaroCli", "-E", "-v", "capture:/", "-m", "raw"}),
+                 0);
+        CAddressBook book;
+        book.LoadAddressBook();
+        book.AddAddress(CAddress("Rosalind", "Rosalind Recipient\r\n34 Mailing Avenue"));
+        const QStringList print = {"print",      "--to-label",     "Rosalind",
+                                   "--from",     "Quentin Sender", "--printer",
+                                   "PelvaroCli", "--size",         "No. 6 3/4"};
+        const SRun run = Cli(print);
+        QVERIFY2(run.status == 0 && run.err.isEmpty(), qPrintable(run.err));
+        QString job;
+        QTRY_VERIFY_WITH_TIMEOUT(!(job = QDir(out).entryList({"[0-9]*"}).value(0)).isEmpty() &&
+                                     !job.endsWith(QLatin1String(".part")),
+                                 30000);
+        const PdfText text = ReadPdf(out + u'/' + job);
+        QVERIFY(text.Find("Quentin") && text.Find("Mailing"));
+
+        QCOMPARE(QProcess::execute("cupsreject", {"PelvaroCli"}), 0);
+        const SRun refused = Cli(print);
+        QVERIFY2(
+            refused.err.startsWith("pelvaro-cli: The envelope was not printed on PelvaroCli: ") &&
+                refused.err.count(u'\n') == 1,
+            qPrintable(refused.err));
+        QCOMPARE(refused.status, 4);
+    }
+};
+
+QTEST_MAIN(TestCli)
+#include "tst_cli.moc"
