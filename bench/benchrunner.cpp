@@ -91,6 +91,20 @@ int Repetitions(const SOptions& options, int full) {
     return std::max(3, full / options.divisor);
 }
 
+// The baseline of every file read: the whole file in one QFile::readAll.
+double ReadAllMs(const QString& path, qint64 size) {
+    QElapsedTimer timer;
+    timer.start();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        Die(QStringLiteral("cannot read ") + path);
+    const QByteArray bytes = file.readAll();
+    const double ms = ElapsedMs(timer);
+    if (bytes.size() != size)
+        Die(QStringLiteral("short read of ") + path);
+    return ms;
+}
+
 // Runs `a` and `b` alternately, `count` times each, after one untimed run
 // of each.
 void Alternate(int count, const std::function<double()>& a, const std::function<double()>& b,
@@ -333,19 +347,7 @@ void BookFigures(const SOptions& options, const QString& root, QList<SRow>& rows
                             .arg(book.GetSize()));
                 return ms;
             },
-            [&] {
-                QElapsedTimer timer;
-                timer.start();
-                QFile file(path);
-                if (!file.open(QIODevice::ReadOnly))
-                    Die(QStringLiteral("cannot read ") + path);
-                const QByteArray bytes = file.readAll();
-                const double ms = ElapsedMs(timer);
-                if (bytes.size() != size)
-                    Die(QStringLiteral("short read of ") + path);
-                return ms;
-            },
-            load);
+            [&] { return ReadAllMs(path, size); }, load);
         rows.append(load);
 
         SRow save{QStringLiteral("save a book of %1 records").arg(count),
@@ -474,18 +476,7 @@ void HiveFigures(const SOptions& options, const QString& root, QList<SRow>& rows
     out.close();
     const qint64 size = written.size();
     const int repetitions = Repetitions(options, 20);
-    const auto readBytes = [&] {
-        QElapsedTimer timer;
-        timer.start();
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            Die(QStringLiteral("cannot read ") + path);
-        const QByteArray bytes = file.readAll();
-        const double ms = ElapsedMs(timer);
-        if (bytes.size() != size)
-            Die(QStringLiteral("short read of ") + path);
-        return ms;
-    };
+    const auto readBytes = [&] { return ReadAllMs(path, size); };
     const QString mib = QString::number(size / 1048576.0, 'f', 1);
 
     SRow parse{QStringLiteral("read a %1 MiB settings file, 100,000 values in one key").arg(mib),

@@ -38,14 +38,7 @@ fail() {
     echo "FAIL: $*"
     exit 1
 }
-# Waits up to ten seconds for a command to succeed.
-wait_for() {
-    for _ in $(seq 100); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+. "$(dirname "$0")/../support/wait-for.sh"
 
 echo "== the package"
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 ||

@@ -24,14 +24,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
-# Waits up to ten seconds for a command to succeed.
-wait_for() {
-    for _ in $(seq 100); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+. "$(dirname "$0")/wait-for.sh"
 wm_ready() {
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
     # Now and then it finds the new server not yet taking connections and
