@@ -8,6 +8,7 @@
 #include "privatefiles.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -21,6 +22,7 @@
 #include <new>
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -71,7 +73,41 @@ void CAddressBook::SetAddressBookPath(const QString& path) {
 void CAddressBook::LoadAddressBook() {
     ResolvePaths();
     m_records.clear();
+    m_fileStamp = StampOfFile();
     m_loadIncomplete = !LoadFromFile();
+}
+
+CAddressBook::SFileStamp CAddressBook::StampOfFile() const {
+    SFileStamp stamp;
+#ifdef Q_OS_UNIX
+    struct stat info {};
+    if (::stat(QFile::encodeName(m_addressBookPath).constData(), &info) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.device = static_cast<qint64>(info.st_dev);
+    stamp.inode = static_cast<qint64>(info.st_ino);
+    stamp.size = static_cast<qint64>(info.st_size);
+    stamp.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.changed = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+#else
+    const QFileInfo info(m_addressBookPath);
+    stamp.exists = info.exists();
+    stamp.size = info.size();
+    stamp.modified = info.lastModified().toMSecsSinceEpoch();
+#endif
+    return stamp;
+}
+
+bool CAddressBook::ReloadIfChangedOnDisk() {
+    // The stamp is taken before the read, so a write that comes during the
+    // read is seen the next time.
+    const SFileStamp now = StampOfFile();
+    if (!now.exists || now == m_fileStamp)
+        return false;
+    m_records.clear();
+    m_fileStamp = now;
+    m_loadIncomplete = !LoadFromFile();
+    return true;
 }
 
 bool CAddressBook::LoadFromFile() {
@@ -262,6 +298,7 @@ void CAddressBook::SaveAddressBook() {
     if (!file.commit())
         ThrowFileFailure(file, errno, path);
     m_loadIncomplete = false;
+    m_fileStamp = StampOfFile();
 }
 
 bool CAddressBook::IsLabelUnique(const QString& label) const {

@@ -70,7 +70,22 @@ public:
     // Addresses.plv.bak.
     bool LoadWasIncomplete() const { return m_loadIncomplete; }
 
+    // Reads the file again when another program (pelvaro-cli, a second
+    // window) has written it since this book last read or wrote it, so that
+    // the next save does not put back the book as it was. A file that is
+    // gone is no change: the book in memory is then all there is. Returns
+    // true when the book was read again.
+    bool ReloadIfChangedOnDisk();
+
 private:
+    // What tells one version of the file from another: a save replaces the
+    // file by a new one, an edit in place moves its times.
+    struct SFileStamp {
+        bool exists = false;
+        qint64 device = 0, inode = 0, size = 0, modified = 0, changed = 0;
+        bool operator==(const SFileStamp&) const = default;
+    };
+    SFileStamp StampOfFile() const;
     void CheckIndex(int index) const;
     void ResolvePaths();
     // Reads the file at the book's path; false when it exists but was not
@@ -81,4 +96,5 @@ private:
     QString m_addressBookPath;
     QList<CAddress> m_records;
     bool m_loadIncomplete = false;
+    SFileStamp m_fileStamp;
 };

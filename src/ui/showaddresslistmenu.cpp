@@ -22,6 +22,10 @@ void ShowLabelNotUnique(QWidget* owner, const QString& label) {
 // shows it. Whatever changed in memory before it stays.
 void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& address) {
     UpdateData(true);
+    // pelvaro-cli or a second window may have written the book since it was
+    // read: the menu lists what the file holds, and every change below
+    // starts from it, so that a save never puts back an older book.
+    m_addressBook.ReloadIfChangedOnDisk();
 
     AddressListChoice choice;
     {
@@ -39,6 +43,7 @@ void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& add
         CAddAddressDlg dlg(address, this);
         while (dlg.DoModal() == IDOK) {
             const QString newLabel = dlg.m_label;
+            m_addressBook.ReloadIfChangedOnDisk();
             if (m_addressBook.IsLabelUnique(newLabel)) {
                 m_addressBook.AddAddress(CAddress(newLabel, address));
                 label = newLabel;
@@ -49,10 +54,12 @@ void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& add
         break;
     }
     case AddressListChoice::Kind::Modify:
+        m_addressBook.ReloadIfChangedOnDisk();
         m_addressBook.SetAddressAt(m_addressBook.FindLabel(label), address);
         m_addressBook.SaveAddressBook();
         break;
     case AddressListChoice::Kind::Delete:
+        m_addressBook.ReloadIfChangedOnDisk();
         m_addressBook.RemoveAt(m_addressBook.FindLabel(label));
         label.clear();
         m_addressBook.SaveAddressBook();

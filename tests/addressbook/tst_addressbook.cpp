@@ -118,6 +118,23 @@ private Q_SLOTS:
         QCOMPARE(ReadWholeFile(env.BookPath()), damaged);
     }
 
+    // What another program writes is read again before the next change;
+    // the book's own saves, and a file that is gone, are no reason to.
+    void changesOnDiskAreReadAgain() {
+        CTestEnvironment env;
+        CAddressBook window = LoadedBook();
+        window.AddAddress(CAddress(QStringLiteral("a"), QString()));
+        QVERIFY(!window.ReloadIfChangedOnDisk());
+        CAddressBook tool = LoadedBook();
+        tool.AddAddress(CAddress(QStringLiteral("b"), QString()));
+        QVERIFY(window.ReloadIfChangedOnDisk());
+        window.AddAddress(CAddress(QStringLiteral("c"), QString()));
+        QCOMPARE(ReadWholeFile(env.BookPath()), BookBytes({"a", "b", "c"}));
+        QVERIFY(QFile::remove(env.BookPath()));
+        QVERIFY(!window.ReloadIfChangedOnDisk());
+        QCOMPARE(Labels(window), QStringList({"a", "b", "c"}));
+    }
+
     // A book that is there but cannot be read is no empty book: the first
     // save keeps it aside, whole.
     void unreadableBookIsKept_data() {
