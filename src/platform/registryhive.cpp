@@ -3,6 +3,7 @@
 #include "ansicodepage.h"
 
 #include <QHashFunctions>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QVarLengthArray>
 #include <QtEndian>
@@ -61,13 +62,14 @@ bool FoldedEqual(QStringView a, QStringView b) {
     return true;
 }
 
-// With the process's random start value, so that a file cannot be made of
-// names that all land in one slot.
+// Started from a random value drawn once a process, so that a file cannot
+// be made of names that all land in one slot.
 size_t FoldedHash(QStringView name) {
+    static const size_t start = static_cast<size_t>(QRandomGenerator::system()->generate64());
     QVarLengthArray<char16_t, 128> folded(name.size());
     for (qsizetype i = 0; i < name.size(); ++i)
         folded[i] = Upper(name[i]).unicode();
-    return qHash(QStringView(folded.data(), folded.size()), QHashSeed::globalSeed());
+    return qHash(QStringView(folded.data(), folded.size()), start);
 }
 
 bool IsBlank(QChar c) {
