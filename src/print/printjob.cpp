@@ -82,7 +82,7 @@ public:
             cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.constData(), 1, CUPS_WHICHJOBS_ACTIVE);
         for (int i = 0; i < count; ++i) {
             if (QString::fromUtf8(jobs[i].title) == m_title)
-                cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), jobs[i].id, 1);
+                cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), jobs[i].id, 0);
         }
         cupsFreeJobs(count, jobs);
 #endif
