@@ -323,6 +323,7 @@ private slots:
                                      !job.endsWith(QLatin1String(".part")),
                                  30000);
         QCOMPARE(ReadPdf(out + u'/' + job).pages, 2);
+        QFile::remove(out + u'/' + job); // printsOnAQueue takes the queue's first document
         QProcess lpstat;
         lpstat.start("lpstat", {"-W", "all", "-o", "Merge"});
         QVERIFY(lpstat.waitForFinished());
