@@ -5,6 +5,7 @@
 #include <QPrinter>
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -34,6 +35,12 @@ QStringList SplitLines(const QString& text) {
 // characters, the last of them possibly cut by the clip. Characters wholly
 // beyond the edge are left out, so they are not in the document at all.
 QString VisiblePart(const QString& line, const QFontMetrics& metrics, int width) {
+    // Measuring a line shapes it, as drawing it does again: a short line of
+    // letters the font has, none wider than its widest, fits unmeasured.
+    // Other scripts may come from a fallback font with wider letters.
+    if (line.size() * qint64(metrics.maxWidth()) <= width &&
+        std::all_of(line.cbegin(), line.cend(), [](QChar c) { return c.unicode() < 0x0250; }))
+        return line;
     if (metrics.horizontalAdvance(line) <= width)
         return line;
     // Where each character starts; a binary search keeps long pasted lines
