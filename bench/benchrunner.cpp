@@ -365,14 +365,15 @@ void MergeFigures(const SOptions& options, const QString& root, QList<SRow>& row
     const QString peerPdf = root + QStringLiteral("/merge/peer.pdf");
     const QString document = root + QStringLiteral("/merge/envelope.glabels");
     WritePdfPrinter(profile, pdf);
-    for (const auto& [path, bytes] : {std::pair{csv, MergeCsv(1000)},
-                                      std::pair{document, PeerDocument(csv)}}) {
+    for (const auto& [path, bytes] :
+         {std::pair{csv, MergeCsv(1000)}, std::pair{document, PeerDocument(csv)}}) {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             Die(QStringLiteral("cannot write ") + path);
     }
-    const QStringList from = {QStringLiteral("--from"),
-                              QStringLiteral("Quentin Sender\\n12 Return Lane\\nSpringfield 54321")};
+    const QStringList from = {
+        QStringLiteral("--from"),
+        QStringLiteral("Quentin Sender\\n12 Return Lane\\nSpringfield 54321")};
     const QString peer = QStandardPaths::findExecutable(QStringLiteral("glabels-3-batch"));
     Progress(QStringLiteral("1,000 envelopes from a CSV file to one PDF"));
     SRow row{QStringLiteral("merge 1,000 envelopes from CSV to one PDF (pelvaro-cli merge)"),
@@ -835,11 +836,12 @@ SOptions ParseOptions(const QStringList& arguments) {
         } else if (argument == QStringLiteral("--quick")) {
             options.divisor = 4;
         } else {
-            Die(QStringLiteral("usage: pelvaro_bench [--runs N] [--quick] "
-                               "[--only start,print,book,menu,import,settings,merge] [--book-records "
-                               "1000,100000,1000000]\n"
-                               "       [--menu-entries 100,1000,5000,32000]\n"
-                               "       pelvaro_bench --write-book RECORDS PATH"));
+            Die(QStringLiteral(
+                "usage: pelvaro_bench [--runs N] [--quick] "
+                "[--only start,print,book,menu,import,settings,merge] [--book-records "
+                "1000,100000,1000000]\n"
+                "       [--menu-entries 100,1000,5000,32000]\n"
+                "       pelvaro_bench --write-book RECORDS PATH"));
         }
     }
     return options;
