@@ -10,9 +10,9 @@
 #include "printjob.h"
 #include "testenvironment.h"
 
-#include <QtGui>
 #include <QtPrintSupport>
 #include <QtTest>
+#include <QtGui>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
