@@ -25,6 +25,7 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -325,15 +326,11 @@ QByteArray PeerDocument(const QString& csv) {
     </Label-rectangle>
   </Template>
   <Objects id="0" rotate="False">
-    <Object-text x="0.2in" y="0.18in" w="3in" h="1in" justify="Left" valign="Top" auto_shrink="False" lock_aspect_ratio="False">
-      <Span font_family="Liberation Sans" font_size="8" font_weight="Regular" font_italic="False" color="0x000000ff" line_spacing="1">Quentin Sender
-12 Return Lane
-Springfield 54321</Span>
+    <Object-text x="0.2in" y="0.18in" w="3in" h="1in" justify="Left" valign="Top" auto_shrink="False" lock_aspect_ratio="False" a0="1" a1="0" a2="0" a3="1" a4="0" a5="0">
+      <Span font_family="Liberation Sans" font_size="8" font_weight="Regular" font_italic="False" color="0x000000ff" line_spacing="1">Quentin Sender<NL/>12 Return Lane<NL/>Springfield 54321</Span>
     </Object-text>
-    <Object-text x="3.03in" y="1.3in" w="5in" h="2in" justify="Left" valign="Top" auto_shrink="False" lock_aspect_ratio="False">
-      <Span font_family="Liberation Sans" font_size="10" font_weight="Regular" font_italic="False" color="0x000000ff" line_spacing="1"><Field name="Name"/>
-<Field name="Street"/>
-<Field name="City"/> <Field name="Postcode"/></Span>
+    <Object-text x="3.03in" y="1.3in" w="5in" h="2in" justify="Left" valign="Top" auto_shrink="False" lock_aspect_ratio="False" a0="1" a1="0" a2="0" a3="1" a4="0" a5="0">
+      <Span font_family="Liberation Sans" font_size="10" font_weight="Regular" font_italic="False" color="0x000000ff" line_spacing="1"><Field name="Name"/><NL/><Field name="Street"/><NL/><Field name="City"/> <Field name="Postcode"/></Span>
     </Object-text>
   </Objects>
   <Merge type="Text/Comma/Line1Keys" src="%1"/>
@@ -403,6 +400,17 @@ void MergeFigures(const SOptions& options, const QString& root, QList<SRow>& row
             row.subject.ms.append(pelvaro());
     } else {
         Alternate(runs, pelvaro, glabels, row);
+    }
+    // Either side must have made the 1,000 pages, or its figure would lie.
+    for (const QString& out : {pdf, peerPdf}) {
+        if (peer.isEmpty() && out == peerPdf)
+            continue;
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {out});
+        info.waitForFinished(30000);
+        if (!QString::fromUtf8(info.readAllStandardOutput())
+                 .contains(QRegularExpression(QStringLiteral("Pages:\\s+1000\\n"))))
+            Die(out + QStringLiteral(" does not hold 1,000 pages"));
     }
     rows.append(row);
 
