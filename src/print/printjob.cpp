@@ -53,8 +53,10 @@ QString PrintServerRefusal() {
 }
 
 // Withdraws the job that ending the painter is about to hand to the print
-// server: it goes on hold under a name of its own, so that it never prints
-// and can be found and cancelled once it is there.
+// server. Qt's CUPS engine writes the whole job to a file and submits it
+// when the painter ends, and takes no abort: the job goes on hold under a
+// name of its own, so that it never prints and can be found and cancelled
+// once it is there.
 class CJobWithdrawal {
 public:
     explicit CJobWithdrawal(QPrinter& printer) : m_queue(printer.printerName()) {
@@ -70,6 +72,10 @@ public:
             kCupsOptions,
             QStringList{QStringLiteral("job-hold-until"), QStringLiteral("indefinite")});
         printer.printEngine()->setProperty(QPrintEngine::PPK_DocumentName, m_title);
+#else
+        // Elsewhere the system's spooler takes the pages as they come and
+        // drops them on an abort.
+        printer.abort();
 #endif
     }
 
