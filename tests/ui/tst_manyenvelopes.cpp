@@ -130,7 +130,7 @@ private slots:
             })
             .NoteMessage(seen);
         QTest::mouseClick(dlg.m_addFromFile, Qt::LeftButton);
-        QTRY_VERIFY(script.Done());
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         QCOMPARE(seen, QStringList({"1 address was added.\n1 had no address: Ed Empty",
                                     "Add From File", QString::number(QMessageBox::Warning)}));
         QCOMPARE(dlg.m_count->text(), u"3 envelopes to print"_qs);
@@ -141,7 +141,7 @@ private slots:
             preview->reject();
         });
         QTest::mouseClick(dlg.m_preview, Qt::LeftButton);
-        QTRY_VERIFY(script.Done());
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         QCOMPARE(previewPages, 3);
 
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
@@ -213,14 +213,14 @@ private slots:
         CModalScript script;
         script.NoteMessage(seen);
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
-        QTRY_VERIFY(script.Done());
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         canceller.stop();
         QCOMPARE(seen.value(0), u"Printing was cancelled after 250 of 500 envelopes had been sent. "
                                 u"The job was withdrawn: none of them was printed."_qs);
         QVERIFY(dlg.isVisible());
         QVERIFY(!QFileInfo::exists(pdf));
         if (queue) {
-            QTRY_COMPARE(QueueJobs("Many").value(0).state, IPP_JSTATE_CANCELED);
+            QTRY_COMPARE_WITH_TIMEOUT(QueueJobs("Many").value(0).state, IPP_JSTATE_CANCELED, 30000);
             QCOMPARE(QueueJobs("Many").size(), 1);
             const QString out = qEnvironmentVariable("PELVARO_CUPSD_DIR") + QStringLiteral("/out");
             QVERIFY(QDir(out).entryList({"[0-9]*"}).isEmpty());
@@ -253,7 +253,7 @@ private slots:
                 preview->reject();
             });
         QTest::mouseClick(dlg.GetDlgItem(IDC_CONFIGURE), Qt::LeftButton, {}, QPoint(16, 16));
-        QTRY_VERIFY(script.Done());
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         QCOMPARE(InkLines(previewed).size(), 4);
         QVERIFY(SameInk(previewed, printed));
         dlg.reject();
