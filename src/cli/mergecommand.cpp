@@ -57,6 +57,8 @@ int CMergeCommand::Run(const QCommandLineParser& parser) {
         Fail(kExitUsage, QStringLiteral("give contacts files, --book or --labels"));
     const CEnvelopeJob job = CPrintCommand(m_settings, m_book).MakeSharedJob(parser);
     const int dpi = CPrintCommand::Dpi(parser);
+    if (parser.isSet(QStringLiteral("dpi")) && !parser.isSet(kPngDir))
+        Fail(kExitUsage, QStringLiteral("--dpi is for the pictures of --png-dir"));
 
     TakeBook(parser);
     for (const QString& path : parser.positionalArguments())

@@ -144,6 +144,8 @@ CEnvelopeJob CPrintCommand::MakeJob(const QCommandLineParser& parser) const {
     if (!parser.isSet(kTo) && !parser.isSet(kToLabel))
         Fail(kExitUsage, QStringLiteral("give the mailing address with --to or --to-label"));
     RequireNotBoth(parser, kPng, kPdf);
+    if (parser.isSet(kDpi) && !parser.isSet(kPng))
+        Fail(kExitUsage, QStringLiteral("--dpi is for the picture of --png"));
     CEnvelopeJob job = MakeSharedJob(parser);
     job.mailingAddress = AddressOption(parser, kTo, kToLabel, QString());
     return job;

@@ -121,6 +121,9 @@ private slots:
             << QStringList{"merge", "-h"} << 0 << "Usage: pelvaro-cli merge [FILE...]" << none;
         QTest::newRow("merge nothing") << QStringList{"merge", "--pdf", "ROOT/m.pdf"} << 2 << none
                                        << "pelvaro-cli: give contacts files, --book or --labels\n";
+        QTest::newRow("resolution without a picture")
+            << QStringList{"print", "--to", "a", "--dpi", "100"} << 2 << none
+            << "pelvaro-cli: --dpi is for the picture of --png\n";
         QTest::newRow("merge unknown label")
             << QStringList{"merge", "--labels", "Nobody", "--dry-run"} << 3 << none
             << "pelvaro-cli: ROOT/data/Pelvaro/Addresses.plv: no entry labelled \"Nobody\"\n";
