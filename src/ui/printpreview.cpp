@@ -10,11 +10,13 @@
 namespace {
 
 // The preview's own Print and Page Setup would print past the checks and
-// messages of the window's Print, or change a setup that is not stored:
-// printing stays with the window's buttons.
+// messages of the window's Print, and its Portrait and Landscape show a page
+// that is not the one configured: printing and its setup stay with the
+// window.
 void HidePrintingActions(QPrintPreviewDialog& preview) {
-    const QStringList hidden = {QCoreApplication::translate("QPrintPreviewDialog", "Print"),
-                                QCoreApplication::translate("QPrintPreviewDialog", "Page setup")};
+    QStringList hidden;
+    for (const char* text : {"Print", "Page setup", "Portrait", "Landscape"})
+        hidden.append(QCoreApplication::translate("QPrintPreviewDialog", text));
     for (QAction* action : preview.findChildren<QAction*>()) {
         if (hidden.contains(action->text()))
             action->setVisible(false);

@@ -249,6 +249,12 @@ private slots:
         script.Choose(QStringLiteral("Print Pre&view..."))
             .Then<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
                 QCOMPARE(preview->findChild<QPrintPreviewWidget*>()->pageCount(), 1);
+                // Printing and the page's setup stay with the window.
+                for (const QAction* action : preview->findChildren<QAction*>())
+                    QVERIFY2(!action->isVisible() ||
+                                 !QStringList({"Print", "Page setup", "Landscape"})
+                                      .contains(action->text()),
+                             qPrintable(action->text()));
                 previewed = PreviewPage(preview, 0, printed.size());
                 preview->reject();
             });
