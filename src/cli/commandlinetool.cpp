@@ -4,6 +4,7 @@
 #include "contactsimport.h"
 #include "contactswriter.h"
 #include "exception.h"
+#include "mergecommand.h"
 #include "printcommand.h"
 #include "settingsstore.h"
 #include "toolfailure.h"
@@ -28,6 +29,7 @@ Prints envelopes and keeps Pelvaro's address book, without a window.
 
 Commands:
   print    print one envelope
+  merge    print many envelopes in one job, from contacts files or the book
   import   add the contacts of a vCard or CSV file to the address book
   export   write the address book as a vCard or CSV file
   list     list the address book
@@ -37,7 +39,8 @@ Options:
   --version    show the version
 
 Exit status: 0 done, 1 a file could not be written, 2 a command line not
-understood, 3 bad input, 4 no envelope was printed.
+understood, 3 bad input (merge: some records left out), 4 no envelope was
+printed.
 )help";
 
 const char* const kPrintHelp =
@@ -57,6 +60,33 @@ Options:
   --printer QUEUE     print on that printer (default: the one configured in
                       Pelvaro)
   --pdf FILE          write the envelope to a PDF file instead
+  --png FILE          write the envelope as a picture of the whole page
+                      instead of printing it
+  --dpi N             the picture's resolution (default: the printer's)
+  -h, --help          show this help
+)help";
+
+const char* const kMergeHelp =
+    R"help(Usage: pelvaro-cli merge [FILE...] [--book | --labels L1,L2] [OPTIONS]
+
+Prints one job of many envelopes, one a page, each laid out as 'print' lays
+out one: first the address book's entries (--book or --labels), then the
+contacts of each vCard or CSV FILE in order. Records without an address and
+problems in the files are listed on stderr and left out; the rest is
+printed, and the exit status is then 3.
+
+Options:
+  --book              every entry of the address book
+  --labels L1,L2      the address book entries with these labels
+  --dry-run           list the envelopes instead of printing them
+  --from TEXT         the return address (default: the last one Pelvaro showed)
+  --from-label LABEL  the return address of that address book entry
+  --size SIZE         the envelope size, as for print
+  --printer QUEUE     print on that printer (default: Pelvaro's)
+  --pdf FILE          write the envelopes to a PDF file instead
+  --png-dir DIR       write each page as a picture (envelope-0001.png...)
+                      into DIR instead of printing
+  --dpi N             the pictures' resolution (default: the printer's)
   -h, --help          show this help
 )help";
 
@@ -186,6 +216,9 @@ int CCommandLineTool::RunCommand(const QString& command, const QStringList& argu
     if (command == QLatin1String("print")) {
         help = kPrintHelp;
         CPrintCommand::AddOptions(parser);
+    } else if (command == QLatin1String("merge")) {
+        help = kMergeHelp;
+        CMergeCommand::AddOptions(parser);
     } else if (command == QLatin1String("import")) {
         help = kImportHelp;
         parser.addOption({kOnDuplicate, QString(), QStringLiteral("POLICY")});
@@ -212,6 +245,8 @@ int CCommandLineTool::RunCommand(const QString& command, const QStringList& argu
 
     if (command == QLatin1String("print"))
         Print(parser);
+    else if (command == QLatin1String("merge"))
+        return Merge(parser);
     else if (command == QLatin1String("import"))
         return Import(parser);
     else if (command == QLatin1String("export"))
@@ -224,7 +259,13 @@ int CCommandLineTool::RunCommand(const QString& command, const QStringList& argu
 void CCommandLineTool::Print(const QCommandLineParser& parser) {
     const CSettingsStore settings = WindowSettings();
     const CAddressBook book = LoadBook();
-    CPrintCommand::Print(CPrintCommand(settings, book).MakeJob(parser));
+    CPrintCommand::Print(CPrintCommand(settings, book).MakeJob(parser), parser);
+}
+
+int CCommandLineTool::Merge(const QCommandLineParser& parser) {
+    const CSettingsStore settings = WindowSettings();
+    const CAddressBook book = LoadBook();
+    return CMergeCommand(settings, book, m_out, m_err).Run(parser);
 }
 
 int CCommandLineTool::Import(const QCommandLineParser& parser) {

@@ -18,6 +18,7 @@ public:
 private:
     int RunCommand(const QString& command, const QStringList& arguments);
     void Print(const QCommandLineParser& parser);
+    int Merge(const QCommandLineParser& parser);
     int Import(const QCommandLineParser& parser);
     void Export(const QCommandLineParser& parser);
     void List(const QCommandLineParser& parser);

@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImage>
 #include <QScreen>
 
 #include <optional>
@@ -28,6 +29,8 @@ const QString kFromLabel = QStringLiteral("from-label");
 const QString kSize = QStringLiteral("size");
 const QString kPrinter = QStringLiteral("printer");
 const QString kPdf = QStringLiteral("pdf");
+const QString kPng = QStringLiteral("png");
+const QString kDpi = QStringLiteral("dpi");
 
 [[noreturn]] void Fail(ExitStatus status, const QString& message) {
     throw CToolFailure{status, message};
@@ -101,17 +104,37 @@ CPrintCommand::CPrintCommand(const CSettingsStore& settings, const CAddressBook&
     : m_settings(settings), m_book(book) {}
 
 void CPrintCommand::AddOptions(QCommandLineParser& parser) {
-    const QString text = QStringLiteral("TEXT");
-    const QString label = QStringLiteral("LABEL");
     parser.addOptions({
-        {kTo, QString(), text},
-        {kToLabel, QString(), label},
-        {kFrom, QString(), text},
-        {kFromLabel, QString(), label},
+        {kTo, QString(), QStringLiteral("TEXT")},
+        {kToLabel, QString(), QStringLiteral("LABEL")},
+        {kPng, QString(), QStringLiteral("FILE")},
+    });
+    AddJobOptions(parser);
+}
+
+void CPrintCommand::AddJobOptions(QCommandLineParser& parser) {
+    parser.addOptions({
+        {kFrom, QString(), QStringLiteral("TEXT")},
+        {kFromLabel, QString(), QStringLiteral("LABEL")},
         {kSize, QString(), QStringLiteral("SIZE")},
         {kPrinter, QString(), QStringLiteral("QUEUE")},
         {kPdf, QString(), QStringLiteral("FILE")},
+        {kDpi, QString(), QStringLiteral("N")},
     });
+}
+
+int CPrintCommand::Dpi(const QCommandLineParser& parser) {
+    const std::optional<QString> text = SingleValue(parser, kDpi);
+    if (!text)
+        return 0;
+    bool isNumber = false;
+    const int dpi = text->toInt(&isNumber);
+    // Past a few thousand dots per inch one envelope's picture would take
+    // gigabytes.
+    if (!isNumber || dpi < 10 || dpi > 2400)
+        Fail(kExitUsage,
+             QStringLiteral("--dpi takes a number from 10 to 2400, not '%1'").arg(*text));
+    return dpi;
 }
 
 CEnvelopeJob CPrintCommand::MakeJob(const QCommandLineParser& parser) const {
@@ -120,10 +143,19 @@ CEnvelopeJob CPrintCommand::MakeJob(const QCommandLineParser& parser) const {
              QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     if (!parser.isSet(kTo) && !parser.isSet(kToLabel))
         Fail(kExitUsage, QStringLiteral("give the mailing address with --to or --to-label"));
+    RequireNotBoth(parser, kPng, kPdf);
+    if (parser.isSet(kDpi) && !parser.isSet(kPng))
+        Fail(kExitUsage, QStringLiteral("--dpi is for the picture of --png"));
+    CEnvelopeJob job = MakeSharedJob(parser);
+    job.mailingAddress = AddressOption(parser, kTo, kToLabel, QString());
+    return job;
+}
+
+CEnvelopeJob CPrintCommand::MakeSharedJob(const QCommandLineParser& parser) const {
     RequireNotBoth(parser, kPrinter, kPdf);
+    Dpi(parser);
 
     CEnvelopeJob job;
-    job.mailingAddress = AddressOption(parser, kTo, kToLabel, QString());
     job.returnAddress = AddressOption(parser, kFrom, kFromLabel,
                                       m_settings.GetProfileString(kSection, kLastReturnAddress));
     if (const std::optional<QString> size = SingleValue(parser, kSize)) {
@@ -164,10 +196,27 @@ CEnvelopeJob CPrintCommand::MakeJob(const QCommandLineParser& parser) const {
     return job;
 }
 
-void CPrintCommand::Print(const CEnvelopeJob& job) {
+void CPrintCommand::Print(const CEnvelopeJob& job, const QCommandLineParser& parser) {
     PrintFailure failure;
-    switch (PrintEnvelope(job, &failure)) {
+    if (const std::optional<QString> png = SingleValue(parser, kPng)) {
+        bool saved = false;
+        const PrintResult result =
+            RenderEnvelopes(job, {job.mailingAddress}, Dpi(parser), [&](const QImage& page, int) {
+                return saved = page.save(*png, "PNG");
+            });
+        CheckResult(result, job, failure);
+        if (!saved)
+            Fail(kExitFailure, QStringLiteral("%1: the picture could not be written").arg(*png));
+        return;
+    }
+    CheckResult(PrintEnvelope(job, &failure), job, failure);
+}
+
+void CPrintCommand::CheckResult(PrintResult result, const CEnvelopeJob& job,
+                                const PrintFailure& failure) {
+    switch (result) {
     case PrintResult::Printed:
+    case PrintResult::Cancelled:
         return;
     case PrintResult::InvalidSetup:
         Fail(kExitPrintFailed, InvalidSetupMessage(job));

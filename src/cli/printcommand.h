@@ -17,10 +17,21 @@ public:
 
     // The print command's options, for the parser.
     static void AddOptions(QCommandLineParser& parser);
+    // What print and merge share: the return address, size, printer, PDF and
+    // picture resolution.
+    static void AddJobOptions(QCommandLineParser& parser);
     // The job the options ask for; CToolFailure when they cannot be met.
     CEnvelopeJob MakeJob(const QCommandLineParser& parser) const;
-    // Prints the job; CToolFailure when nothing came out.
-    static void Print(const CEnvelopeJob& job);
+    // The same without the mailing address, for many envelopes.
+    CEnvelopeJob MakeSharedJob(const QCommandLineParser& parser) const;
+    // Prints the job, or writes it as a picture with --png; CToolFailure
+    // when nothing came out.
+    static void Print(const CEnvelopeJob& job, const QCommandLineParser& parser);
+    // Turns a job's result into the tool's failure, if it is one.
+    static void CheckResult(PrintResult result, const CEnvelopeJob& job,
+                            const PrintFailure& failure);
+    // --dpi: 0 when not given (the printer's resolution).
+    static int Dpi(const QCommandLineParser& parser);
 
     // "\n" in a text option starts a new line and "\\" stands for one
     // backslash; line breaks become CR LF, as the address boxes hold them.

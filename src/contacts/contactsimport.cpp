@@ -104,6 +104,7 @@ void CContactsImport::Reset(const QString& fileName) {
     m_report = CContactsReport(fileName);
     m_entries.clear();
     m_withoutAddress.clear();
+    m_withoutAddressLines.clear();
     m_withoutAddressCount = 0;
 }
 
@@ -131,8 +132,8 @@ void CContactsImport::TakeContact(CContact&& contact) {
     const std::optional<QString> text = m_formatter.Format(contact);
     if (!text) {
         ++m_withoutAddressCount;
-        if (m_withoutAddress.size() < kNamesListed)
-            m_withoutAddress.append(label);
+        m_withoutAddress.append(label);
+        m_withoutAddressLines.append(contact.m_line);
         return;
     }
     m_entries.append(CAddress(label, *text));
@@ -141,7 +142,8 @@ void CContactsImport::TakeContact(CContact&& contact) {
 SImportResult CContactsImport::MergeInto(CAddressBook& book, DuplicateLabels policy) const {
     SImportResult result;
     result.m_withoutAddress = m_withoutAddressCount;
-    result.m_withoutAddressNames = m_withoutAddress;
+    result.m_withoutAddressNames =
+        m_withoutAddress.first(qMin(m_withoutAddress.size(), kNamesListed));
 
     // Where each label already is: an index into the book (first of equal
     // labels, as FindLabel gives) or, negative, into the entries to add.

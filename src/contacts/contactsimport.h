@@ -53,8 +53,10 @@ public:
 
     // One entry per contact with an address, in file order.
     const QList<CAddress>& Entries() const { return m_entries; }
-    // Labels of the contacts that have no address.
+    // The labels of every contact that has no address, and the lines where
+    // they start.
     const QStringList& WithoutAddress() const { return m_withoutAddress; }
+    const QList<int>& WithoutAddressLines() const { return m_withoutAddressLines; }
     int WithoutAddressCount() const { return m_withoutAddressCount; }
     const CContactsReport& Report() const { return m_report; }
 
@@ -73,5 +75,6 @@ private:
     CContactsReport m_report;
     QList<CAddress> m_entries;
     QStringList m_withoutAddress;
+    QList<int> m_withoutAddressLines;
     int m_withoutAddressCount = 0;
 };

@@ -1,100 +1,21 @@
 #include "printjob.h"
 
-#include "envelopelayout.h"
+#include "envelopepainter.h"
 #include "printerblocks.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
+#include <QPrintEngine>
 #include <QPrinter>
-#include <QTextBoundaryFinder>
-
-#include <vector>
 
 #ifdef PELVARO_HAVE_CUPS
 #include <cups/cups.h>
 #endif
 
 namespace {
-
-// Lines end at CR LF, as the address boxes hand them over; a lone CR or LF
-// also ends a line, so pasted text prints line by line as well.
-QStringList SplitLines(const QString& text) {
-    QStringList lines;
-    QString line;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            lines.append(line);
-            line.clear();
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-        } else {
-            line.append(c);
-        }
-    }
-    if (!line.isEmpty())
-        lines.append(line);
-    return lines;
-}
-
-// The part of a line that reaches into the space up to `width`: whole
-// characters, the last of them possibly cut by the clip. Characters wholly
-// beyond the edge are left out, so they are not in the document at all.
-QString VisiblePart(const QString& line, const QFontMetrics& metrics, int width) {
-    if (metrics.horizontalAdvance(line) <= width)
-        return line;
-    // Where each character starts; a binary search keeps long pasted lines
-    // cheap to measure.
-    std::vector<qsizetype> starts{0};
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, line);
-    for (qsizetype p = finder.toNextBoundary(); p > 0 && p < line.size();
-         p = finder.toNextBoundary())
-        starts.push_back(p);
-    // The first character that starts at or beyond the edge ends the part.
-    std::size_t low = 0;
-    std::size_t high = starts.size();
-    while (low < high) {
-        const std::size_t middle = low + (high - low) / 2;
-        if (metrics.horizontalAdvance(line.left(starts[middle])) >= width)
-            high = middle;
-        else
-            low = middle + 1;
-    }
-    return low < starts.size() ? line.left(starts[low]) : line;
-}
-
-// Draws a block as the text call of a printer DC does with no format flags
-// but "no prefix": left-aligned from the top, one line per line of text,
-// each one font height (ascent plus descent) below the last, no wrapping,
-// no tab stops, clipped to the rectangle, ampersands as they are.
-void DrawBlock(QPainter& painter, const EdgeRect& rect, const QString& text, const QFont& font) {
-    if (rect.right <= rect.left || rect.bottom <= rect.top || text.isEmpty())
-        return;
-    painter.save();
-    painter.setFont(font);
-    painter.setClipRect(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top));
-    const QFontMetrics metrics = painter.fontMetrics();
-    const int width = rect.right - rect.left;
-    int top = rect.top;
-    for (QString line : SplitLines(text)) {
-        if (top >= rect.bottom)
-            break;
-        // Without tab stops a tab takes the room of one blank.
-        line.replace(u'\t', u' ');
-        const QString visible = VisiblePart(line, metrics, width);
-        if (!visible.isEmpty())
-            painter.drawText(QPoint(rect.left, top + metrics.ascent()), visible);
-        top += metrics.height();
-    }
-    painter.restore();
-}
-
-LOGFONTW WithHeight(LOGFONTW description, int32_t height) {
-    description.lfHeight = height;
-    return description;
-}
 
 // Why the PDF writer could not open its file. It does not say, so the file is
 // opened once more, for appending, which changes nothing that is there.
@@ -131,35 +52,110 @@ QString PrintServerRefusal() {
     return {};
 }
 
+// Withdraws the job that ending the painter is about to hand to the print
+// server. Qt's CUPS engine writes the whole job to a file and submits it
+// when the painter ends, and takes no abort: the job goes on hold under a
+// name of its own, so that it never prints and can be found and cancelled
+// once it is there.
+class CJobWithdrawal {
+public:
+    explicit CJobWithdrawal(QPrinter& printer) : m_queue(printer.printerName()) {
+#ifdef PELVARO_HAVE_CUPS
+        static int count = 0;
+        m_title = QStringLiteral("Pelvaro (withdrawn %1-%2)")
+                      .arg(QCoreApplication::applicationPid())
+                      .arg(++count);
+        // The print server options of Qt's CUPS engine; read when the job is
+        // handed over.
+        constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+        printer.printEngine()->setProperty(
+            kCupsOptions,
+            QStringList{QStringLiteral("job-hold-until"), QStringLiteral("indefinite")});
+        printer.printEngine()->setProperty(QPrintEngine::PPK_DocumentName, m_title);
+#else
+        // Elsewhere the system's spooler takes the pages as they come and
+        // drops them on an abort.
+        printer.abort();
+#endif
+    }
+
+    // After the painter has ended: cancels what reached the queue.
+    void Cancel() const {
+#ifdef PELVARO_HAVE_CUPS
+        cups_job_t* jobs = nullptr;
+        const QByteArray queue = m_queue.section(u'/', 0, 0).toLocal8Bit();
+        const int count =
+            cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.constData(), 1, CUPS_WHICHJOBS_ACTIVE);
+        for (int i = 0; i < count; ++i) {
+            if (QString::fromUtf8(jobs[i].title) == m_title)
+                cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), jobs[i].id, 0);
+        }
+        cupsFreeJobs(count, jobs);
+#endif
+    }
+
+private:
+    QString m_queue;
+    QString m_title;
+};
+
 } // namespace
 
 QString PrintFailureMessage(const PrintFailure& failure) {
     QString cause = failure.cause.trimmed();
     while (cause.endsWith(QLatin1Char('.')))
         cause.chop(1);
-    return (failure.toFile ? QStringLiteral("The envelope was not printed to the file %1: %2.")
-                           : QStringLiteral("The envelope was not printed on %1: %2."))
-        .arg(failure.printer, cause);
+    const QString what = failure.envelopes == 1
+                             ? QStringLiteral("The envelope was")
+                             : QStringLiteral("The %1 envelopes were").arg(failure.envelopes);
+    return (failure.toFile ? QStringLiteral("%1 not printed to the file %2: %3.")
+                           : QStringLiteral("%1 not printed on %2: %3."))
+        .arg(what, failure.printer, cause);
 }
 
-PrintResult PrintEnvelope(const CEnvelopeJob& job, PrintFailure* failure) {
+bool ConfigureJobPrinter(QPrinter& printer, const CEnvelopeJob& job) {
     // No fall-back to the default printer: without a configured one the user
     // has to choose it first.
-    if (job.devNames.isNull())
-        return PrintResult::InvalidSetup;
-    QPrinter printer(QPrinter::HighResolution);
-    if (!ConfigurePrinterFromBlocks(printer, job.devMode, job.devNames))
-        return PrintResult::InvalidSetup;
+    if (job.devNames.isNull() || !ConfigurePrinterFromBlocks(printer, job.devMode, job.devNames))
+        return false;
     // The painter's origin is the corner of the printable area, as positions
     // are computed in those coordinates.
     printer.setFullPage(false);
     printer.setDocName(QStringLiteral("Pelvaro"));
+    return true;
+}
+
+void PaintEnvelopes(QPrinter& printer, const CEnvelopeJob& job,
+                    const QStringList& mailingAddresses) {
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return;
+    const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
+    for (qsizetype i = 0; i < mailingAddresses.size(); ++i) {
+        if (i > 0)
+            printer.newPage();
+        envelope.DrawPage(painter, mailingAddresses[i]);
+    }
+}
+
+PrintResult PrintEnvelope(const CEnvelopeJob& job, PrintFailure* failure) {
+    return PrintEnvelopes(job, {job.mailingAddress}, {}, failure);
+}
+
+PrintResult PrintEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAddresses,
+                           const PageDone& pageDone, PrintFailure* failure) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!ConfigureJobPrinter(printer, job))
+        return PrintResult::InvalidSetup;
+    if (mailingAddresses.isEmpty())
+        return PrintResult::Printed;
 
     const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
     const QString output = toFile ? printer.outputFileName() : printer.printerName();
     const auto failed = [&](const QString& cause) {
         if (failure)
-            *failure = PrintFailure{output, toFile, cause};
+            *failure =
+                PrintFailure{output, toFile, cause, static_cast<int>(mailingAddresses.size())};
         return PrintResult::Failed;
     };
 
@@ -168,31 +164,27 @@ PrintResult PrintEnvelope(const CEnvelopeJob& job, PrintFailure* failure) {
         return failed(toFile ? WhyFileCannotBeWritten(output)
                              : QStringLiteral("the print job could not be started"));
     }
-
-    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    PrinterMetrics metrics;
-    metrics.width = qRound(paper.width());
-    metrics.height = qRound(paper.height());
-    metrics.offsetX = qRound(page.left() - paper.left());
-    metrics.offsetY = qRound(page.top() - paper.top());
-    metrics.dpiX = printer.logicalDpiX();
-    metrics.dpiY = printer.logicalDpiY();
-
-    DialogGeometry dialog;
-    dialog.clientSize = job.clientSize;
-    dialog.returnBoxTopLeft = job.returnBoxTopLeft;
-    dialog.mailingBoxTopLeft = job.mailingBoxTopLeft;
-    dialog.screenDpiY = job.screenDpiY;
-    const EnvelopeLayout layout =
-        ComputeEnvelopeLayout(metrics, dialog, job.envelopeIndex, job.returnLogFont.lfHeight,
-                              job.mailingLogFont.lfHeight);
-
-    painter.setPen(Qt::black);
-    DrawBlock(painter, layout.returnRect, job.returnAddress,
-              FontFromLogFont(WithHeight(job.returnLogFont, layout.returnFontHeight), &printer));
-    DrawBlock(painter, layout.mailingRect, job.mailingAddress,
-              FontFromLogFont(WithHeight(job.mailingLogFont, layout.mailingFontHeight), &printer));
+    const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
+    bool cancelled = false;
+    for (qsizetype i = 0; i < mailingAddresses.size() && !cancelled; ++i) {
+        if (i > 0)
+            printer.newPage();
+        envelope.DrawPage(painter, mailingAddresses[i]);
+        cancelled = pageDone && !pageDone(static_cast<int>(i + 1));
+    }
+    if (cancelled) {
+        // Nothing of a stopped job may look printed: no PDF that a reader
+        // would take for the whole, no job that the printer prints.
+        if (toFile) {
+            painter.end();
+            QFile::remove(output);
+        } else {
+            const CJobWithdrawal withdrawal(printer);
+            painter.end();
+            withdrawal.Cancel();
+        }
+        return PrintResult::Cancelled;
+    }
     // Ending the painter writes the file or hands the job to the print server.
     if (!painter.end())
         return failed(QStringLiteral("the printer did not take the job"));
@@ -200,5 +192,32 @@ PrintResult PrintEnvelope(const CEnvelopeJob& job, PrintFailure* failure) {
         return failed(QStringLiteral("the file could not be written whole"));
     if (const QString refusal = toFile ? QString() : PrintServerRefusal(); !refusal.isEmpty())
         return failed(refusal);
+    return PrintResult::Printed;
+}
+
+PrintResult RenderEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAddresses, int dpi,
+                            const std::function<bool(const QImage& page, int index)>& picture) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!ConfigureJobPrinter(printer, job))
+        return PrintResult::InvalidSetup;
+    if (dpi > 0)
+        printer.setResolution(dpi);
+    const PrinterMetrics metrics = CEnvelopePainter::MetricsOf(printer);
+    // Grey levels are all that black text on white needs, at a quarter of
+    // the memory of colour.
+    QImage page(qMax(1, metrics.width), qMax(1, metrics.height), QImage::Format_Grayscale8);
+    const int dotsPerMeter = qRound(metrics.dpiY / 0.0254);
+    page.setDotsPerMeterX(dotsPerMeter);
+    page.setDotsPerMeterY(dotsPerMeter);
+    const CEnvelopePainter envelope(job, metrics, &page);
+    for (qsizetype i = 0; i < mailingAddresses.size(); ++i) {
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        painter.translate(metrics.offsetX, metrics.offsetY);
+        envelope.DrawPage(painter, mailingAddresses[i]);
+        painter.end();
+        if (!picture(page, static_cast<int>(i)))
+            return PrintResult::Cancelled;
+    }
     return PrintResult::Printed;
 }

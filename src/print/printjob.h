@@ -6,8 +6,15 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
-// What one print job reads from the main dialog.
+#include <functional>
+
+class QImage;
+class QPrinter;
+
+// What one print job reads from the main dialog. A job of many envelopes
+// takes everything but the mailing address from here.
 struct CEnvelopeJob {
     QString returnAddress;  // CR LF between lines
     QString mailingAddress; // CR LF between lines
@@ -30,6 +37,8 @@ enum class PrintResult {
     // The setup was sound but the job did not come out: the output file
     // could not be written, or the queue refused the job.
     Failed,
+    // The user stopped the job: nothing of it is printed.
+    Cancelled,
 };
 
 // Why a job was not printed, and where it was to go.
@@ -37,11 +46,36 @@ struct PrintFailure {
     QString printer; // the queue's name, or the PDF writer's output file
     bool toFile = false;
     QString cause; // as the system or the print server gives it
+    int envelopes = 1;
 };
 
 // The one sentence the window shows for a failed job.
 QString PrintFailureMessage(const PrintFailure& failure);
 
+// Told after each page with the number of pages drawn so far; false stops
+// the job.
+using PageDone = std::function<bool(int pages)>;
+
 // Prints one envelope: one page named "Pelvaro" carrying both blocks. On
 // Failed, failure (if given) says why.
 PrintResult PrintEnvelope(const CEnvelopeJob& job, PrintFailure* failure = nullptr);
+
+// Prints one job named "Pelvaro" of one page per mailing address, in their
+// order, each page as PrintEnvelope prints the job's own. A job stopped
+// through pageDone is Cancelled: a PDF is removed, a job handed to the print
+// server is withdrawn before it prints. An empty list prints nothing.
+PrintResult PrintEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAddresses,
+                           const PageDone& pageDone = {}, PrintFailure* failure = nullptr);
+
+// Draws the pages on a printer already set up, such as a print preview's.
+void PaintEnvelopes(QPrinter& printer, const CEnvelopeJob& job,
+                    const QStringList& mailingAddresses);
+
+// The printer the job's blocks describe, or false as for InvalidSetup.
+bool ConfigureJobPrinter(QPrinter& printer, const CEnvelopeJob& job);
+
+// Hands each page to `picture` as an image of the whole sheet, as the printer
+// would print it, at the printer's resolution or at dpi when it is above 0.
+// picture returning false stops. InvalidSetup as for printing.
+PrintResult RenderEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAddresses, int dpi,
+                            const std::function<bool(const QImage& page, int index)>& picture);

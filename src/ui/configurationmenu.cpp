@@ -34,6 +34,8 @@ int TrackConfigurationMenu(QWidget* owner, const QPoint& globalTopLeft) {
     AddItems(menu, {
                        {ID_CONFIGURATION_IMPORTADDRESSES, "&Import Addresses..."},
                        {ID_CONFIGURATION_EXPORTADDRESSES, "&Export Addresses..."},
+                       {ID_CONFIGURATION_PRINTMANYENVELOPES, "Print &Many Envelopes..."},
+                       {ID_CONFIGURATION_PRINTPREVIEW, "Print Pre&view..."},
                    });
     const QAction* chosen = menu.exec(globalTopLeft);
     return chosen ? chosen->data().toInt() : 0;

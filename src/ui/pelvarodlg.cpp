@@ -11,10 +11,12 @@
 #include "fontchooser.h"
 #include "helpcommand.h"
 #include "hoverbitmapbutton.h"
+#include "manyenvelopesdlg.h"
 #include "messagebox.h"
 #include "multilineedit.h"
 #include "printersetup.h"
 #include "printjob.h"
+#include "printpreview.h"
 #include "resourceimages.h"
 #include "resourcestrings.h"
 #include "settingsstore.h"
@@ -270,7 +272,7 @@ void CPelvaroDlg::OnHelpButton() {
     RunHelpCommand();
 }
 
-void CPelvaroDlg::OnPrint() {
+CEnvelopeJob CPelvaroDlg::CurrentJob() {
     UpdateData(true);
 
     CEnvelopeJob job;
@@ -285,10 +287,15 @@ void CPelvaroDlg::OnPrint() {
     job.returnBoxTopLeft = m_returnEdit->mapTo(this, QPoint(0, 0));
     job.mailingBoxTopLeft = m_mailingEdit->mapTo(this, QPoint(0, 0));
     job.screenDpiY = logicalDpiY();
+    return job;
+}
 
+void CPelvaroDlg::OnPrint() {
+    const CEnvelopeJob job = CurrentJob();
     PrintFailure failure;
     switch (PrintEnvelope(job, &failure)) {
     case PrintResult::Printed:
+    case PrintResult::Cancelled:
         break;
     case PrintResult::InvalidSetup:
         ShowMessageBox(this, QMessageBox::NoIcon, QCoreApplication::applicationName(),
@@ -321,6 +328,12 @@ void CPelvaroDlg::OnConfigure() {
         break;
     case ID_CONFIGURATION_EXPORTADDRESSES:
         OnExportAddresses();
+        break;
+    case ID_CONFIGURATION_PRINTMANYENVELOPES:
+        OnPrintManyEnvelopes();
+        break;
+    case ID_CONFIGURATION_PRINTPREVIEW:
+        OnPrintPreview();
         break;
     default:
         break;
@@ -379,4 +392,16 @@ void CPelvaroDlg::OnImportAddresses() {
 void CPelvaroDlg::OnExportAddresses() {
     if (const std::optional<SExportTarget> target = AskExportFile(this))
         CContactsWriter::WriteFile(target->path, m_addressBook, target->format);
+}
+
+void CPelvaroDlg::OnPrintManyEnvelopes() {
+    CManyEnvelopesDlg dialog(CurrentJob(), m_addressBook, this);
+    dialog.exec();
+}
+
+void CPelvaroDlg::OnPrintPreview() {
+    const CEnvelopeJob job = CurrentJob();
+    if (!ShowPrintPreview(this, job, {job.mailingAddress}))
+        ShowMessageBox(this, QMessageBox::NoIcon, QCoreApplication::applicationName(),
+                       QStringLiteral("The Printer Setup is invalid. Please configure a printer."));
 }

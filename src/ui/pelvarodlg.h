@@ -2,6 +2,7 @@
 
 #include "addressbook.h"
 #include "logfont.h"
+#include "printjob.h"
 #include "templatedialog.h"
 
 #include <QByteArray>
@@ -53,6 +54,9 @@ public:
     // Contacts files: merged into the book with one save, or written from it.
     void OnImportAddresses();
     void OnExportAddresses();
+    // One job of many envelopes, and a look at the envelope before printing.
+    void OnPrintManyEnvelopes();
+    void OnPrintPreview();
 
     // The address list menu of one box (buttonId 1002 or 1003), working on
     // that box's label and address members.
@@ -87,6 +91,9 @@ protected:
 
 private:
     void OnCtlColor();
+    // What Print would print now: the boxes as they are, the size, fonts,
+    // printer and where the boxes sit.
+    CEnvelopeJob CurrentJob();
     // Hands the window to the window manager to be moved with the mouse.
     void StartMove();
     void SetupBitmapButton(CHoverBitmapButton* button, int up, int selected, int focus);

@@ -117,6 +117,16 @@ private slots:
             << QStringList{"print", "--to", "a", "--printer", "NoSuchQueue"} << 4 << none
             << "pelvaro-cli: The envelope was not printed on NoSuchQueue: there is no such "
                "printer.\n";
+        QTest::newRow("merge help")
+            << QStringList{"merge", "-h"} << 0 << "Usage: pelvaro-cli merge [FILE...]" << none;
+        QTest::newRow("merge nothing") << QStringList{"merge", "--pdf", "ROOT/m.pdf"} << 2 << none
+                                       << "pelvaro-cli: give contacts files, --book or --labels\n";
+        QTest::newRow("resolution without a picture")
+            << QStringList{"print", "--to", "a", "--dpi", "100"} << 2 << none
+            << "pelvaro-cli: --dpi is for the picture of --png\n";
+        QTest::newRow("merge unknown label")
+            << QStringList{"merge", "--labels", "Nobody", "--dry-run"} << 3 << none
+            << "pelvaro-cli: ROOT/data/Pelvaro/Addresses.plv: no entry labelled \"Nobody\"\n";
         QTest::newRow("export not written") << QStringList{"export", "/proc/book.vcf"} << 1 << none
                                             << "pelvaro-cli: /proc/book.vcf was not found.\n";
     }
@@ -237,6 +247,90 @@ private slots:
                          qAbs(a.xMax - b.xMax) <= pixel && qAbs(a.yMax - b.yMax) <= pixel,
                      qPrintable(a.text));
         }
+    }
+
+    // merge lists what it would print and names each record it leaves out
+    // (status 3); it prints one PDF whose every page carries its contact where
+    // print puts it, the same pages as pictures, and one job on a real queue.
+    void merge() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("poppler-utils"));
+        CAddressBook book;
+        book.LoadAddressBook();
+        book.AddAddress(CAddress("Rosalind", "Rosalind Recipient\r\n34 Mailing Avenue"));
+        book.AddAddress(CAddress("Empty", QString()));
+        const QString csv = m_env->Root() + QStringLiteral("/more.csv");
+        WriteWholeFile(csv, "Name,Address\nDora Dean,\"Dora Dean\n4 Birch Way\"\nEd Empty,\n");
+        CSettingsStore settings("Torvane Software", "Pelvaro");
+        settings.WriteBinaryValue("DevMode", LandscapeSettings(20, 300));
+        settings.WriteBinaryValue("DevNames", PdfNames(m_env->Root() + QStringLiteral("/x.pdf")));
+        const QStringList from = {"--from", "Quentin Sender\\n12 Return Lane"};
+
+        const SRun dry = Cli({"merge", csv, "--labels", "Rosalind,Empty", "--dry-run"});
+        QCOMPARE(dry.out, u"1. Rosalind\n    Rosalind Recipient\n    34 Mailing Avenue\n2. Dora "
+                          u"Dean\n    Dora Dean\n    4 Birch Way\n2 envelopes\n"_qs);
+        QCOMPARE(dry.err,
+                 QStringLiteral("pelvaro-cli: %1: the entry \"Empty\" has no address; left "
+                                "out\npelvaro-cli: %2:4: Ed Empty has no address; left out\n")
+                     .arg(m_env->BookPath(), csv));
+        QCOMPARE(dry.status, 3);
+
+        const QString merged = m_env->Root() + QStringLiteral("/merged.pdf");
+        QCOMPARE(
+            Cli(QStringList{"merge", csv, "--labels", "Rosalind", "--pdf", merged} + from).status,
+            3);
+        const PdfText pages = ReadPdf(merged);
+        QCOMPARE(pages.pages, 2);
+        const QStringList to = {"Rosalind Recipient\\n34 Mailing Avenue",
+                                "Dora Dean\\n4 Birch Way"};
+        for (int page = 0; page < 2; ++page) {
+            const QString one = m_env->Root() + QStringLiteral("/one.pdf");
+            QCOMPARE(Cli(QStringList{"print", "--to", to[page], "--pdf", one} + from).status, 0);
+            const PdfText single = ReadPdf(one);
+            QList<PdfWord> words;
+            for (const PdfWord& word : pages.words) {
+                if (word.page == page)
+                    words.append(word);
+            }
+            QCOMPARE(words.size(), single.words.size());
+            for (qsizetype i = 0; i < words.size(); ++i) {
+                QCOMPARE(words[i].text, single.words[i].text);
+                QVERIFY(qAbs(words[i].xMin - single.words[i].xMin) < 0.25 &&
+                        qAbs(words[i].yMin - single.words[i].yMin) < 0.25);
+            }
+        }
+
+        const QString pictures = m_env->Root() + QStringLiteral("/pictures");
+        QCOMPARE(
+            Cli(QStringList{"merge", csv, "--labels", "Rosalind", "--png-dir", pictures} + from)
+                .status,
+            3);
+        QCOMPARE(QDir(pictures).entryList(QDir::Files),
+                 QStringList({"envelope-0001.png", "envelope-0002.png"}));
+        for (int page = 0; page < 2; ++page) {
+            const QImage picture(
+                QStringLiteral("%1/envelope-000%2.png").arg(pictures).arg(page + 1));
+            QVERIFY(SameInk(picture, RenderPdfPage(merged, page, 300)));
+        }
+        const QString small = m_env->Root() + QStringLiteral("/small.png");
+        QCOMPARE(Cli({"print", "--to", "a", "--png", small, "--dpi", "100"}).status, 0);
+        QCOMPARE(QImage(small).size(), QSize(950, 413));
+
+        if (qgetenv("PELVARO_CUPSD") != "running")
+            return; // printsOnAQueue says why
+        QCOMPARE(
+            QProcess::execute("lpadmin", {"-p", "Merge", "-E", "-v", "capture:/", "-m", "raw"}), 0);
+        QCOMPARE(Cli({"merge", csv, "--labels", "Rosalind", "--printer", "Merge"}).status, 3);
+        const QString out = qEnvironmentVariable("PELVARO_CUPSD_DIR") + QStringLiteral("/out");
+        QString job;
+        QTRY_VERIFY_WITH_TIMEOUT(!(job = QDir(out).entryList({"[0-9]*"}).value(0)).isEmpty() &&
+                                     !job.endsWith(QLatin1String(".part")),
+                                 30000);
+        QCOMPARE(ReadPdf(out + u'/' + job).pages, 2);
+        QFile::remove(out + u'/' + job); // printsOnAQueue takes the queue's first document
+        QProcess lpstat;
+        lpstat.start("lpstat", {"-W", "all", "-o", "Merge"});
+        QVERIFY(lpstat.waitForFinished());
+        QCOMPARE(lpstat.readAllStandardOutput().count('\n'), 1);
     }
 
     // A real queue takes the envelope; one that refuses jobs is named in

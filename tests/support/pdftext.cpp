@@ -30,11 +30,15 @@ PdfText ReadPdf(const QString& path) {
         text.width = m.captured(1).toDouble();
         text.height = m.captured(2).toDouble();
     }
-    for (auto it = word.globalMatch(html); it.hasNext();) {
-        const auto m = it.next();
-        text.words.append({m.captured(5).replace(QStringLiteral("&amp;"), QStringLiteral("&")),
-                           m.captured(1).toDouble(), m.captured(2).toDouble(),
-                           m.captured(3).toDouble(), m.captured(4).toDouble()});
+    const QStringList pages = html.split(QStringLiteral("<page "));
+    for (qsizetype p = 1; p < pages.size(); ++p) {
+        for (auto it = word.globalMatch(pages[p]); it.hasNext();) {
+            const auto m = it.next();
+            text.words.append({m.captured(5).replace(QStringLiteral("&amp;"), QStringLiteral("&")),
+                               m.captured(1).toDouble(), m.captured(2).toDouble(),
+                               m.captured(3).toDouble(), m.captured(4).toDouble(),
+                               static_cast<int>(p - 1)});
+        }
     }
     static const QRegularExpression title(R"(^Title:\s*(.*)$)",
                                           QRegularExpression::MultilineOption);
@@ -43,6 +47,52 @@ PdfText ReadPdf(const QString& path) {
 }
 
 bool HavePdfTools() {
-    return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() &&
-           !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty();
+    for (const char* tool : {"pdftotext", "pdfinfo", "pdftoppm"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            return false;
+    }
+    return true;
+}
+
+QImage RenderPdfPage(const QString& path, int page, int dpi) {
+    QProcess process;
+    const QString number = QString::number(page + 1);
+    process.start(QStringLiteral("pdftoppm"),
+                  {"-gray", "-r", QString::number(dpi), "-f", number, "-l", number, path});
+    process.waitForFinished(30000);
+    return QImage::fromData(process.readAllStandardOutput(), "PGM");
+}
+
+QList<QRect> InkLines(const QImage& picture) {
+    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    QList<QRect> lines;
+    QRect line;
+    for (int y = 0; y <= grey.height(); ++y) {
+        QRect row;
+        for (int x = 0; y < grey.height() && x < grey.width(); ++x) {
+            if (grey.constScanLine(y)[x] < 128)
+                row |= QRect(x, y, 1, 1);
+        }
+        if (!row.isNull()) {
+            line |= row;
+        } else if (!line.isNull()) {
+            lines.append(line);
+            line = QRect();
+        }
+    }
+    return lines;
+}
+
+bool SameInk(const QImage& a, const QImage& b) {
+    const QList<QRect> la = InkLines(a);
+    const QList<QRect> lb = InkLines(b);
+    if (a.size() != b.size() || la.size() != lb.size() || la.isEmpty())
+        return false;
+    for (qsizetype i = 0; i < la.size(); ++i) {
+        const QMargins d(la[i].left() - lb[i].left(), la[i].top() - lb[i].top(),
+                         la[i].right() - lb[i].right(), la[i].bottom() - lb[i].bottom());
+        if (qMax(qMax(qAbs(d.left()), qAbs(d.top())), qMax(qAbs(d.right()), qAbs(d.bottom()))) > 2)
+            return false;
+    }
+    return true;
 }

@@ -378,7 +378,8 @@ private slots:
         script.NoteMenu(items);
         Run(IDC_CONFIGURE, script);
         QCOMPARE(items.mid(3), QStringList({"Report Address Book Location", "--",
-                                            "&Import Addresses...", "&Export Addresses..."}));
+                                            "&Import Addresses...", "&Export Addresses...",
+                                            "Print &Many Envelopes...", "Print Pre&view..."}));
 
         script.Choose(QStringLiteral("&Import Addresses..."))
             .Then<QFileDialog>([&](QFileDialog* dialog) { TypePath(dialog, cards); })

@@ -1,0 +1,188 @@
+#include "mergecommand.h"
+
+#include "addressbook.h"
+#include "contactsimport.h"
+#include "exception.h"
+#include "printcommand.h"
+#include "toolfailure.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QImage>
+#include <QTextStream>
+
+#include <unistd.h>
+
+namespace {
+
+const QString kBook = QStringLiteral("book");
+const QString kLabels = QStringLiteral("labels");
+const QString kDryRun = QStringLiteral("dry-run");
+const QString kPngDir = QStringLiteral("png-dir");
+const QString kPdf = QStringLiteral("pdf");
+
+[[noreturn]] void Fail(ExitStatus status, const QString& message) {
+    throw CToolFailure{status, message};
+}
+
+// An address with nothing to print on it.
+bool IsBlank(const QString& address) {
+    return address.trimmed().isEmpty();
+}
+
+} // namespace
+
+CMergeCommand::CMergeCommand(const CSettingsStore& settings, const CAddressBook& book,
+                             QTextStream& out, QTextStream& err)
+    : m_settings(settings), m_book(book), m_out(out), m_err(err) {}
+
+void CMergeCommand::AddOptions(QCommandLineParser& parser) {
+    parser.addOptions({
+        {kBook, QString()},
+        {kLabels, QString(), QStringLiteral("LABELS")},
+        {kDryRun, QString()},
+        {kPngDir, QString(), QStringLiteral("DIR")},
+    });
+    CPrintCommand::AddJobOptions(parser);
+}
+
+int CMergeCommand::Run(const QCommandLineParser& parser) {
+    if (parser.isSet(kBook) && parser.isSet(kLabels))
+        Fail(kExitUsage, QStringLiteral("--book and --labels cannot both be given"));
+    if (parser.isSet(kPngDir) && parser.isSet(kPdf))
+        Fail(kExitUsage, QStringLiteral("--png-dir and --pdf cannot both be given"));
+    if (parser.values(kPngDir).size() > 1)
+        Fail(kExitUsage, QStringLiteral("--png-dir is given more than once"));
+    if (parser.positionalArguments().isEmpty() && !parser.isSet(kBook) && !parser.isSet(kLabels))
+        Fail(kExitUsage, QStringLiteral("give contacts files, --book or --labels"));
+    const CEnvelopeJob job = CPrintCommand(m_settings, m_book).MakeSharedJob(parser);
+    const int dpi = CPrintCommand::Dpi(parser);
+    if (parser.isSet(QStringLiteral("dpi")) && !parser.isSet(kPngDir))
+        Fail(kExitUsage, QStringLiteral("--dpi is for the pictures of --png-dir"));
+
+    TakeBook(parser);
+    for (const QString& path : parser.positionalArguments())
+        TakeFile(path);
+
+    m_out.flush();
+    for (const QString& problem : std::as_const(m_problems))
+        m_err << "pelvaro-cli: " << problem << '\n';
+    m_err.flush();
+    if (parser.isSet(kDryRun)) {
+        DryRun();
+    } else {
+        if (m_envelopes.isEmpty())
+            Fail(kExitBadInput, QStringLiteral("no envelopes to print"));
+        m_terminal = isatty(STDERR_FILENO) == 1;
+        if (parser.isSet(kPngDir))
+            WritePictures(job, parser.value(kPngDir), dpi);
+        else
+            Print(job);
+    }
+    return m_problems.isEmpty() ? kExitSuccess : kExitBadInput;
+}
+
+void CMergeCommand::TakeBook(const QCommandLineParser& parser) {
+    QList<int> entries;
+    if (parser.isSet(kBook)) {
+        for (int i = 0; i < m_book.GetSize(); ++i)
+            entries.append(i);
+    }
+    // Labels may be given in one list or over several options, in the
+    // order they are to print.
+    for (const QString& list : parser.values(kLabels)) {
+        for (const QString& label : list.split(QLatin1Char(','))) {
+            const int index = m_book.FindLabel(label);
+            if (index < 0)
+                Fail(kExitBadInput, QStringLiteral("%1: no entry labelled \"%2\"")
+                                        .arg(m_book.AddressBookPath(), label));
+            entries.append(index);
+        }
+    }
+    for (const int index : std::as_const(entries)) {
+        const CAddress& entry = m_book.GetAt(index);
+        if (IsBlank(entry.m_strAddress))
+            m_problems.append(QStringLiteral("%1: the entry \"%2\" has no address; left out")
+                                  .arg(m_book.AddressBookPath(), entry.m_strLabel));
+        else
+            m_envelopes.append({entry.m_strLabel, entry.m_strAddress});
+    }
+}
+
+void CMergeCommand::TakeFile(const QString& path) {
+    CContactsImport import(CAddressFormatter::SystemCountry());
+    try {
+        import.ReadFile(path);
+    } catch (const CException& e) {
+        Fail(kExitBadInput, e.GetErrorMessage());
+    }
+    m_problems.append(import.Report().Lines());
+    for (qsizetype i = 0; i < import.WithoutAddress().size(); ++i)
+        m_problems.append(QStringLiteral("%1:%2: %3 has no address; left out")
+                              .arg(path)
+                              .arg(import.WithoutAddressLines().value(i))
+                              .arg(import.WithoutAddress()[i]));
+    for (const CAddress& entry : import.Entries()) {
+        if (IsBlank(entry.m_strAddress))
+            m_problems.append(
+                QStringLiteral("%1: %2 has no address; left out").arg(path, entry.m_strLabel));
+        else
+            m_envelopes.append({entry.m_strLabel, entry.m_strAddress});
+    }
+}
+
+void CMergeCommand::DryRun() const {
+    for (qsizetype i = 0; i < m_envelopes.size(); ++i) {
+        m_out << i + 1 << ". " << m_envelopes[i].label << '\n';
+        for (const QString& line : m_envelopes[i].address.split(QStringLiteral("\r\n")))
+            m_out << "    " << line << '\n';
+    }
+    m_out << (m_envelopes.size() == 1 ? QStringLiteral("1 envelope")
+                                      : QStringLiteral("%1 envelopes").arg(m_envelopes.size()))
+          << '\n';
+}
+
+bool CMergeCommand::ShowProgress(int done) {
+    if (m_terminal) {
+        m_err << "\rpelvaro-cli: envelope " << done << " of " << m_envelopes.size();
+        if (done == m_envelopes.size())
+            m_err << '\n';
+        m_err.flush();
+    }
+    return true;
+}
+
+void CMergeCommand::WritePictures(const CEnvelopeJob& job, const QString& folder, int dpi) {
+    if (!QDir().mkpath(folder))
+        Fail(kExitFailure, QStringLiteral("%1: the folder could not be made").arg(folder));
+    QStringList addresses;
+    for (const Envelope& envelope : std::as_const(m_envelopes))
+        addresses.append(envelope.address);
+    // Names sort in page order.
+    const int digits = qMax(4, static_cast<int>(QString::number(addresses.size()).size()));
+    QString failed;
+    const PrintResult result =
+        RenderEnvelopes(job, addresses, dpi, [&](const QImage& page, int index) {
+            const QString path = QDir(folder).filePath(
+                QStringLiteral("envelope-%1.png").arg(index + 1, digits, 10, QLatin1Char('0')));
+            if (!page.save(path, "PNG")) {
+                failed = path;
+                return false;
+            }
+            return ShowProgress(index + 1);
+        });
+    CPrintCommand::CheckResult(result, job, PrintFailure{});
+    if (!failed.isEmpty())
+        Fail(kExitFailure, QStringLiteral("%1: the picture could not be written").arg(failed));
+}
+
+void CMergeCommand::Print(const CEnvelopeJob& job) {
+    QStringList addresses;
+    addresses.reserve(m_envelopes.size());
+    for (const Envelope& envelope : std::as_const(m_envelopes))
+        addresses.append(envelope.address);
+    PrintFailure failure;
+    const PrintResult result = PrintEnvelopes(
+        job, addresses, [this](int done) { return ShowProgress(done); }, &failure);
+    CPrintCommand::CheckResult(result, job, failure);
+}

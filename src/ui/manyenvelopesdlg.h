@@ -1,0 +1,50 @@
+#pragma once
+
+#include "printjob.h"
+
+#include <QDialog>
+#include <QStringList>
+
+class CAddressBook;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+
+// Prints many envelopes in one job: the address book's entries and the
+// contacts of files added for this job, each checked to be printed. The
+// return address, size, fonts and printer are the main window's.
+class CManyEnvelopesDlg : public QDialog {
+    Q_OBJECT
+public:
+    CManyEnvelopesDlg(const CEnvelopeJob& job, const CAddressBook& book, QWidget* parent = nullptr);
+
+    // The checked mailing addresses, in list order.
+    QStringList CheckedAddresses() const;
+
+    void OnFind(const QString& text);
+    void OnAddFromFile();
+    void OnSelect(bool checked);
+    void OnPreview();
+    void OnPrint();
+
+    QLineEdit* m_find = nullptr;
+    QListWidget* m_list = nullptr;
+    QLabel* m_count = nullptr;
+    QPushButton* m_addFromFile = nullptr;
+    QPushButton* m_selectAll = nullptr;
+    QPushButton* m_selectNone = nullptr;
+    QPushButton* m_preview = nullptr;
+    QPushButton* m_print = nullptr;
+
+private:
+    void AddEntry(const QString& label, const QString& address, bool checked);
+    void UpdateCount();
+    bool Matches(const QListWidgetItem* item, const QString& text) const;
+    // The one message of a job that was not printed, as the window's Print
+    // shows it.
+    void ReportResult(PrintResult result, const PrintFailure& failure, int sent, int total);
+
+    CEnvelopeJob m_job;
+};

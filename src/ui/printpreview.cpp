@@ -1,0 +1,43 @@
+#include "printpreview.h"
+
+#include "printjob.h"
+
+#include <QActionGroup>
+#include <QCoreApplication>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+namespace {
+
+// The preview's own Print and Page Setup would print past the checks and
+// messages of the window's Print, and its Portrait and Landscape show a page
+// that is not the one configured: printing and its setup stay with the
+// window.
+void HidePrintingActions(QPrintPreviewDialog& preview) {
+    QStringList hidden;
+    for (const char* text : {"Print", "Page setup", "Portrait", "Landscape"})
+        hidden.append(QCoreApplication::translate("QPrintPreviewDialog", text));
+    for (QAction* action : preview.findChildren<QAction*>()) {
+        if (hidden.contains(action->text()))
+            action->setVisible(false);
+    }
+}
+
+} // namespace
+
+bool ShowPrintPreview(QWidget* owner, const CEnvelopeJob& job,
+                      const QStringList& mailingAddresses) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!ConfigureJobPrinter(printer, job))
+        return false;
+    QPrintPreviewDialog preview(&printer, owner);
+    preview.setWindowTitle(
+        mailingAddresses.size() == 1
+            ? QStringLiteral("Print Preview")
+            : QStringLiteral("Print Preview: %1 Envelopes").arg(mailingAddresses.size()));
+    HidePrintingActions(preview);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&](QPrinter* target) { PaintEnvelopes(*target, job, mailingAddresses); });
+    preview.exec();
+    return true;
+}

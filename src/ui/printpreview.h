@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QStringList>
+
+struct CEnvelopeJob;
+class QWidget;
+
+// Shows the pages a job would print, one per mailing address, on the
+// configured printer's page, drawn by the print job's own code. False,
+// showing nothing, when the printer setup is invalid.
+bool ShowPrintPreview(QWidget* owner, const CEnvelopeJob& job, const QStringList& mailingAddresses);
