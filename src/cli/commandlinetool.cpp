@@ -126,10 +126,6 @@ Options:
   -h, --help   show this help
 )help";
 
-[[noreturn]] void Fail(ExitStatus status, const QString& message) {
-    throw CToolFailure{status, message};
-}
-
 // Each command's parser knows its own options and -h/--help.
 void SetUpParser(QCommandLineParser& parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);

@@ -21,10 +21,6 @@ const QString kDryRun = QStringLiteral("dry-run");
 const QString kPngDir = QStringLiteral("png-dir");
 const QString kPdf = QStringLiteral("pdf");
 
-[[noreturn]] void Fail(ExitStatus status, const QString& message) {
-    throw CToolFailure{status, message};
-}
-
 // An address with nothing to print on it.
 bool IsBlank(const QString& address) {
     return address.trimmed().isEmpty();

@@ -32,10 +32,6 @@ const QString kPdf = QStringLiteral("pdf");
 const QString kPng = QStringLiteral("png");
 const QString kDpi = QStringLiteral("dpi");
 
-[[noreturn]] void Fail(ExitStatus status, const QString& message) {
-    throw CToolFailure{status, message};
-}
-
 // An option given twice is a mistake the user should hear of, not one that
 // the last value silently wins.
 std::optional<QString> SingleValue(const QCommandLineParser& parser, const QString& name) {

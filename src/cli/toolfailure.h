@@ -17,3 +17,7 @@ struct CToolFailure {
     ExitStatus status;
     QString message;
 };
+
+[[noreturn]] inline void Fail(ExitStatus status, const QString& message) {
+    throw CToolFailure{status, message};
+}
