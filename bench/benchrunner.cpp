@@ -92,14 +92,19 @@ int Repetitions(const SOptions& options, int full) {
     return std::max(3, full / options.divisor);
 }
 
+// The whole file; the run stops when it cannot be read.
+QByteArray ReadWholeFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        Die(QStringLiteral("cannot read ") + path);
+    return file.readAll();
+}
+
 // The baseline of every file read: the whole file in one QFile::readAll.
 double ReadAllMs(const QString& path, qint64 size) {
     QElapsedTimer timer;
     timer.start();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        Die(QStringLiteral("cannot read ") + path);
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = ReadWholeFile(path);
     const double ms = ElapsedMs(timer);
     if (bytes.size() != size)
         Die(QStringLiteral("short read of ") + path);
@@ -570,10 +575,7 @@ void ImportFigures(const SOptions& options, const QString& root, QList<SRow>& ro
             [&] {
                 QElapsedTimer timer;
                 timer.start();
-                QFile file(path);
-                if (!file.open(QIODevice::ReadOnly))
-                    Die(QStringLiteral("cannot read ") + path);
-                const QString text = QString::fromUtf8(file.readAll());
+                const QString text = QString::fromUtf8(ReadWholeFile(path));
                 const double ms = ElapsedMs(timer);
                 if (text.isEmpty())
                     Die(QStringLiteral("short read of ") + path);
@@ -628,10 +630,7 @@ void HiveFigures(const SOptions& options, const QString& root, QList<SRow>& rows
         [&] {
             QElapsedTimer timer;
             timer.start();
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
-                Die(QStringLiteral("cannot read ") + path);
-            const CRegistryHive hive = CRegistryHive::Parse(file.readAll());
+            const CRegistryHive hive = CRegistryHive::Parse(ReadWholeFile(path));
             const double ms = ElapsedMs(timer);
             if (hive.DamagedLines() != 0 || hive.KeyPaths().size() != 1)
                 Die(QStringLiteral("the settings file does not read back whole"));

@@ -7,6 +7,7 @@
 #include "exceptionmessage.h"
 #include "messagebox.h"
 #include "printpreview.h"
+#include "printresultmessage.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -22,9 +23,6 @@ namespace {
 
 constexpr int kAddressRole = Qt::UserRole;
 constexpr int kLabelRole = Qt::UserRole + 1;
-
-const QString kInvalidSetup =
-    QStringLiteral("The Printer Setup is invalid. Please configure a printer.");
 
 QPushButton* Button(const QString& text, const QString& accessibleName) {
     auto* button = new QPushButton(text);
@@ -188,8 +186,7 @@ void CManyEnvelopesDlg::OnAddFromFile() {
 
 void CManyEnvelopesDlg::OnPreview() {
     if (!ShowPrintPreview(this, m_job, CheckedAddresses()))
-        ShowMessageBox(this, QMessageBox::NoIcon, QCoreApplication::applicationName(),
-                       kInvalidSetup);
+        ShowPrintResult(this, PrintResult::InvalidSetup);
 }
 
 void CManyEnvelopesDlg::OnPrint() {
@@ -224,22 +221,13 @@ void CManyEnvelopesDlg::OnPrint() {
 
 void CManyEnvelopesDlg::ReportResult(PrintResult result, const PrintFailure& failure, int sent,
                                      int total) {
-    const QString caption = QCoreApplication::applicationName();
-    switch (result) {
-    case PrintResult::Printed:
-        break;
-    case PrintResult::InvalidSetup:
-        ShowMessageBox(this, QMessageBox::NoIcon, caption, kInvalidSetup);
-        break;
-    case PrintResult::Failed:
-        ShowMessageBox(this, QMessageBox::Critical, caption, PrintFailureMessage(failure));
-        break;
-    case PrintResult::Cancelled:
-        ShowMessageBox(this, QMessageBox::Information, caption,
-                       QStringLiteral("Printing was cancelled after %1 of %2 envelopes had been "
-                                      "sent. The job was withdrawn: none of them was printed.")
-                           .arg(sent)
-                           .arg(total));
-        break;
+    if (result != PrintResult::Cancelled) {
+        ShowPrintResult(this, result, failure);
+        return;
     }
+    ShowMessageBox(this, QMessageBox::Information, QCoreApplication::applicationName(),
+                   QStringLiteral("Printing was cancelled after %1 of %2 envelopes had been "
+                                  "sent. The job was withdrawn: none of them was printed.")
+                       .arg(sent)
+                       .arg(total));
 }

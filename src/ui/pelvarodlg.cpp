@@ -17,6 +17,7 @@
 #include "printersetup.h"
 #include "printjob.h"
 #include "printpreview.h"
+#include "printresultmessage.h"
 #include "resourceimages.h"
 #include "resourcestrings.h"
 #include "settingsstore.h"
@@ -293,19 +294,8 @@ CEnvelopeJob CPelvaroDlg::CurrentJob() {
 void CPelvaroDlg::OnPrint() {
     const CEnvelopeJob job = CurrentJob();
     PrintFailure failure;
-    switch (PrintEnvelope(job, &failure)) {
-    case PrintResult::Printed:
-    case PrintResult::Cancelled:
-        break;
-    case PrintResult::InvalidSetup:
-        ShowMessageBox(this, QMessageBox::NoIcon, QCoreApplication::applicationName(),
-                       QStringLiteral("The Printer Setup is invalid. Please configure a printer."));
-        break;
-    case PrintResult::Failed:
-        ShowMessageBox(this, QMessageBox::Critical, QCoreApplication::applicationName(),
-                       PrintFailureMessage(failure));
-        break;
-    }
+    const PrintResult result = PrintEnvelope(job, &failure);
+    ShowPrintResult(this, result, failure);
 }
 
 void CPelvaroDlg::OnConfigure() {
@@ -402,6 +392,5 @@ void CPelvaroDlg::OnPrintManyEnvelopes() {
 void CPelvaroDlg::OnPrintPreview() {
     const CEnvelopeJob job = CurrentJob();
     if (!ShowPrintPreview(this, job, {job.mailingAddress}))
-        ShowMessageBox(this, QMessageBox::NoIcon, QCoreApplication::applicationName(),
-                       QStringLiteral("The Printer Setup is invalid. Please configure a printer."));
+        ShowPrintResult(this, PrintResult::InvalidSetup);
 }

@@ -202,11 +202,19 @@ private slots:
         QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
         QCOMPARE(dlg.m_count->text(), u"500 envelopes to print"_qs);
 
+        // Cancel is clicked as the bar reaches 250, inside the progress
+        // report itself: a timer might first fire a page later.
         QTimer canceller;
-        connect(&canceller, &QTimer::timeout, this, [] {
+        connect(&canceller, &QTimer::timeout, this, [&canceller] {
             auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
-            if (progress && progress->value() >= 250)
-                QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+            if (!progress)
+                return;
+            canceller.stop();
+            connect(progress->findChild<QProgressBar*>(), &QProgressBar::valueChanged, progress,
+                    [progress](int value) {
+                        if (value == 250)
+                            QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+                    });
         });
         canceller.start(0);
         QStringList seen;

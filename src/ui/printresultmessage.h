@@ -1,0 +1,10 @@
+#pragma once
+
+#include "printjob.h"
+
+class QWidget;
+
+// Tells the user why nothing came out: the invalid printer setup, or the
+// printer and the cause of a job that failed. A printed or cancelled job
+// shows nothing here.
+void ShowPrintResult(QWidget* owner, PrintResult result, const PrintFailure& failure = {});
