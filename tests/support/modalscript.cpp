@@ -4,6 +4,7 @@
 #include <QtWidgets>
 
 #include <QDesktopServices>
+#include <QFileInfo>
 
 CModalScript::CModalScript() {
     connect(&m_timer, &QTimer::timeout, this, &CModalScript::Poll);
@@ -19,6 +20,30 @@ CModalScript& CModalScript::Choose(const QString& item) {
             }
         }
         QFAIL(qPrintable(QStringLiteral("no menu item ") + item)); // closed as the test failed
+    });
+}
+
+CModalScript& CModalScript::ChooseFile(const QString& path) {
+    return Then<QFileDialog>([path](QFileDialog* dialog) {
+        // selectFile() leaves the name box as it is while the box has the
+        // keyboard focus, and typing races the completer, whose file system
+        // model fills in on a thread of its own; setting the folder and the
+        // name box depends on neither.
+        const QFileInfo file(path);
+        dialog->setDirectory(file.absolutePath());
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(file.fileName());
+        // A save dialog may add its default suffix.
+        const QStringList chosen = dialog->selectedFiles();
+        QVERIFY2(chosen.size() == 1 && chosen.front().startsWith(file.absoluteFilePath()),
+                 qPrintable(chosen.join(u' ')));
+        auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        QVERIFY(buttons && !buttons->buttons().isEmpty());
+        QAbstractButton* accept = buttons->buttons().front();
+        QCOMPARE(buttons->buttonRole(accept), QDialogButtonBox::AcceptRole);
+        accept->click();
+        QVERIFY2(!dialog->isVisible(), "the file dialog did not take the file");
     });
 }
 

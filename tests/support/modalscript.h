@@ -21,6 +21,10 @@ public:
     }
     // Chooses the item of that text in the next menu.
     CModalScript& Choose(const QString& item);
+    // Gives the next file dialog a path, as a user who opened the file's
+    // folder and typed its name, and accepts it; the test fails at once when
+    // the dialog does not take it.
+    CModalScript& ChooseFile(const QString& path);
     // Notes the next menu's items ("--" for a separator) and closes it.
     CModalScript& NoteMenu(QStringList& items);
     // Notes a message box's text, caption and icon, then presses OK; the

@@ -123,12 +123,7 @@ private slots:
 
         QStringList seen;
         CModalScript script;
-        script
-            .Then<QFileDialog>([&](QFileDialog* dialog) {
-                dialog->selectFile(csv);
-                static_cast<QDialog*>(dialog)->accept();
-            })
-            .NoteMessage(seen);
+        script.ChooseFile(csv).NoteMessage(seen);
         QTest::mouseClick(dlg.m_addFromFile, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         QCOMPARE(seen, QStringList({"1 address was added.\n1 had no address: Ed Empty",

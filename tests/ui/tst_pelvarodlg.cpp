@@ -48,20 +48,6 @@ QStringList ClickNotingMessage(QAbstractButton* button) {
     return seen;
 }
 
-// Answers a file dialog as a user does: types the path into the name field
-// and presses Enter.
-void TypePath(QFileDialog* dialog, const QString& path) {
-    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    // Typed while the field lacks the focus, the path would be taken for a
-    // choice of the folders it passes.
-    QVERIFY(QTest::qWaitForWindowActive(dialog));
-    QTest::mouseClick(name, Qt::LeftButton);
-    QTest::keyClicks(name, path);
-    if (QWidget* completions = QApplication::activePopupWidget())
-        QTest::keyClick(completions, Qt::Key_Escape);
-    QTest::keyClick(name, Qt::Key_Return);
-}
-
 } // namespace
 
 class TestPelvaroDlg : public QObject {
@@ -382,7 +368,7 @@ private slots:
                                             "Print &Many Envelopes...", "Print Pre&view..."}));
 
         script.Choose(QStringLiteral("&Import Addresses..."))
-            .Then<QFileDialog>([&](QFileDialog* dialog) { TypePath(dialog, cards); })
+            .ChooseFile(cards)
             .NoteMessage(seen);
         Run(IDC_CONFIGURE, script);
         QVERIFY2(seen.value(0).startsWith(
@@ -403,11 +389,11 @@ private slots:
         // without an extension gets the filter's, one with its own keeps it.
         const auto exportAs = [&](const QString& name) -> CModalScript& {
             return script.Choose(QStringLiteral("&Export Addresses..."))
-                .Then<QFileDialog>([name](QFileDialog* dialog) {
+                .Then<QFileDialog>([](QFileDialog* dialog) {
                     QTest::keyClick(dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")),
                                     Qt::Key_Down);
-                    TypePath(dialog, name);
-                });
+                })
+                .ChooseFile(name);
         };
         exportAs(path);
         Run(IDC_CONFIGURE, script);
