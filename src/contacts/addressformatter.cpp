@@ -160,10 +160,10 @@ std::optional<QString> CAddressFormatter::Format(const CContact& contact) const 
         if (lines.isEmpty())
             return std::nullopt;
         // A label usually starts with the name; where it does not, the
-        // envelope still needs it.
-        const QString name = contact.NameLine();
-        if (!name.isEmpty() && lines.front().compare(name, Qt::CaseInsensitive) != 0)
-            lines.prepend(name);
+        // envelope still needs it, its lines as the box holds them.
+        const QStringList name = TrimmedLines(contact.NameLine());
+        if (!name.isEmpty() && lines.front().compare(name.front(), Qt::CaseInsensitive) != 0)
+            lines = name + lines;
         return lines.join(QStringLiteral("\r\n"));
     }
 

@@ -5,13 +5,12 @@
 #include "contact.h"
 #include "csvreader.h"
 #include "fileexception.h"
+#include "inputfile.h"
 #include "vcardreader.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-
-#include <cerrno>
 
 namespace {
 
@@ -67,31 +66,17 @@ CContactsImport::CContactsImport(const QString& userCountry) : m_formatter(userC
 
 void CContactsImport::ReadFile(const QString& path) {
     QFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
-        const int error = errno;
-        throw CFileException(error ? ClassifyErrno(error) : FileErrorCause::FileNotFound, path);
-    }
-    // A pipe or device has no size to check first: read it in pieces and
-    // stop past the limit.
-    QByteArray bytes;
-    if (!file.isSequential() && file.size() <= kMaxFileSize) {
-        bytes = file.readAll();
-    } else {
-        while (bytes.size() <= kMaxFileSize) {
-            const QByteArray piece = file.read(1 << 16);
-            if (piece.isEmpty())
-                break;
-            bytes += piece;
-        }
-    }
-    if (file.error() != QFileDevice::NoError)
-        throw CFileException(FileErrorCause::HardIO, path);
+    OpenRegularFile(file);
     Reset(path);
-    if (bytes.size() > kMaxFileSize || file.size() > kMaxFileSize) {
+    // A file past the limit is refused by its size, before any of it is
+    // read.
+    if (file.size() > kMaxFileSize) {
         m_report.AddProblem(0, QStringLiteral("the file is larger than 256 MB; nothing was read"));
         return;
     }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw CFileException(FileErrorCause::HardIO, path);
     Read(bytes, path);
 }
 
@@ -121,15 +106,42 @@ void CContactsImport::Read(QByteArrayView bytes, const QString& fileName) {
         CCsvReader(m_report, sink).Read(bytes);
 }
 
+namespace {
+
+// Cuts a text to the longest that a book entry may hold, never inside a
+// character or a line break; false when it was not that long.
+bool CutToLength(QString& text, qsizetype length) {
+    if (text.size() <= length)
+        return false;
+    if (text[length].isLowSurrogate() || (text[length] == u'\n' && text[length - 1] == u'\r'))
+        --length;
+    text.truncate(length);
+    return true;
+}
+
+} // namespace
+
 void CContactsImport::TakeContact(CContact&& contact) {
-    const QString label = contact.Label();
+    QString label = contact.Label();
     if (label.isEmpty()) {
         m_report.AddProblem(contact.m_line,
                             QStringLiteral("the contact has no name and no organization; it is "
                                            "left out"));
         return;
     }
-    const std::optional<QString> text = m_formatter.Format(contact);
+    // A field of millions of characters is damage, not a name: it would
+    // make the book and every envelope of it that large.
+    const auto tooLong = [&](const char* what) {
+        m_report.AddProblem(contact.m_line,
+                            QStringLiteral("the %1 is longer than %2 characters; the rest is left out")
+                                .arg(QLatin1String(what))
+                                .arg(kMaxTextLength));
+    };
+    if (CutToLength(label, kMaxTextLength))
+        tooLong("name");
+    std::optional<QString> text = m_formatter.Format(contact);
+    if (text && CutToLength(*text, kMaxTextLength))
+        tooLong("address");
     if (!text) {
         ++m_withoutAddressCount;
         m_withoutAddress.append(label);

@@ -38,6 +38,8 @@ public:
     static constexpr int kNamesListed = 5;
     // Larger files are refused rather than read.
     static constexpr qint64 kMaxFileSize = 256 << 20;
+    // The most characters a label or an address text takes from a file.
+    static constexpr int kMaxTextLength = 4096;
 
     // userCountry: ISO 3166 code of the user's country; addresses there get
     // no country line.

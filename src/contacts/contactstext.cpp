@@ -88,12 +88,32 @@ QString DecodeFileText(QByteArrayView bytes) {
         QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE
                                                             : QStringConverter::Utf16BE,
                                QStringConverter::Flag::Stateless);
-        // A lone surrogate has no place in the UTF-8 files we write: make
-        // it a replacement character now rather than differ later.
-        const QString text = decoder.decode(bytes.sliced(2));
-        return QString::fromUtf8(text.toUtf8());
+        return decoder.decode(bytes.sliced(2));
     }
     return DecodeUnknownText(bytes);
+}
+
+QList<int> ReplaceLoneSurrogates(QString& text, int firstLine) {
+    QList<int> lines;
+    int line = firstLine;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\n' || (c == u'\r' && (i + 1 == size || text[i + 1] != u'\n'))) {
+            ++line;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < size && text[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            text[i] = QChar::ReplacementCharacter;
+            if (lines.isEmpty() || lines.back() != line)
+                lines.append(line);
+        }
+    }
+    return lines;
+}
+
+QString LoneSurrogateProblem() {
+    return QStringLiteral("a broken UTF-16 character is read as \uFFFD");
 }
 
 QString NormalizeLineBreaks(const QString& text) {

@@ -16,8 +16,18 @@ QString DecodeUnknownText(QByteArrayView bytes);
 QString DecodeCharset(QByteArrayView bytes, QByteArrayView charset, bool* known);
 
 // A whole file: UTF-8 or UTF-16 as its byte order mark says, else as
-// DecodeUnknownText. The mark is not part of the text.
+// DecodeUnknownText. The mark is not part of the text. UTF-16 text may hold
+// surrogates without their partner: see ReplaceLoneSurrogates.
 QString DecodeFileText(QByteArrayView bytes);
+
+// Replaces each UTF-16 surrogate that has no partner by U+FFFD: no UTF-8
+// file, ours included, can carry it, so what is imported would not come
+// back the same. Returns the lines where that happened, counting from
+// firstLine, a line break being CR LF, LF or CR alone.
+QList<int> ReplaceLoneSurrogates(QString& text, int firstLine = 1);
+
+// What a reader reports for each line ReplaceLoneSurrogates gives.
+QString LoneSurrogateProblem();
 
 // Every line break (CR LF, LF or CR alone) as CR LF, as the address boxes
 // hold them.

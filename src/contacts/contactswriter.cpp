@@ -1,11 +1,8 @@
 #include "contactswriter.h"
 
 #include "addressbook.h"
-#include "fileexception.h"
+#include "outputfile.h"
 
-#include <QSaveFile>
-
-#include <cerrno>
 
 namespace {
 
@@ -119,25 +116,7 @@ void CContactsWriter::WriteFile(const QString& path, const CAddressBook& book,
         entries.append(book.GetAt(i));
     const QByteArray bytes = format == ContactsFormat::Csv ? ToCsv(entries) : ToVCard(entries);
 
-    QSaveFile file(path);
-    // A failure must leave the old file whole, never half written.
-    file.setDirectWriteFallback(false);
-    const auto fail = [&](int error) {
-        if (error == 0 && file.error() == QFileDevice::ResourceError)
-            error = ENOSPC;
-        throw CFileException(error ? ClassifyErrno(error) : FileErrorCause::Generic, path);
-    };
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        fail(errno);
-    errno = 0;
-    if (file.write(bytes) != bytes.size())
-        fail(errno);
-    // commit() can report success after a failed flush.
-    errno = 0;
-    if (!file.flush())
-        fail(errno);
-    errno = 0;
-    if (!file.commit())
-        fail(errno);
+    COutputFile file(path);
+    if (!file.Open() || !file.Write(bytes) || !file.Commit())
+        throw file.Failure();
 }

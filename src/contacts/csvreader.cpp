@@ -116,7 +116,9 @@ CCsvReader::SColumn CCsvReader::ColumnFor(const QString& header) {
 }
 
 void CCsvReader::Read(QByteArrayView bytes) {
-    const QString text = DecodeFileText(bytes);
+    QString text = DecodeFileText(bytes);
+    for (const int line : ReplaceLoneSurrogates(text))
+        m_report.AddProblem(line, LoneSurrogateProblem());
     CCsvParser parser(text, m_report);
     CCsvParser::SRecord header;
     if (!parser.Next(header)) {

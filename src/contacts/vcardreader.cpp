@@ -186,7 +186,10 @@ void CVCardReader::Read(QByteArrayView bytes) {
     // UTF-8 bytes, so such a file is turned into those first.
     QByteArray converted;
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        converted = DecodeFileText(bytes).toUtf8();
+        QString text = DecodeFileText(bytes);
+        for (const int line : ReplaceLoneSurrogates(text))
+            m_report.AddProblem(line, LoneSurrogateProblem());
+        converted = text.toUtf8();
         bytes = converted;
         m_fromUtf16 = true;
     } else if (bytes.startsWith("\xEF\xBB\xBF")) {
@@ -414,6 +417,9 @@ QString CVCardReader::DecodeValue(QByteArrayView raw, const SParameters& paramet
         if (!known)
             m_report.AddProblem(number, QStringLiteral("unknown character set \"%1\"")
                                             .arg(QString::fromLatin1(parameters.charset)));
+        // A value holds no line breaks of the file's own.
+        if (!ReplaceLoneSurrogates(text).isEmpty())
+            m_report.AddProblem(number, LoneSurrogateProblem());
         return text;
     }
     return DecodeUnknownText(raw);

@@ -133,12 +133,30 @@ private Q_SLOTS:
             << "a.vcf"
             << QStringList{"José = =ZZ", Lines("José = =ZZ|Hof 1; Tor 2|Rear|53111 Bonn")}
             << QList<int>{1, 3, 6};
+        QTest::newRow("vCard preferred address, neither home nor first")
+            << QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN:Ann\nADR;TYPE=work:;;1 Work St;Bonn;;53111;\n"
+                          "ADR;TYPE=home:;;2 Home St;Bonn;;53111;\n"
+                          "ADR;TYPE=work,pref:;;3 Pref St;Bonn;;53111;\nEND:VCARD\n")
+            << "a.vcf" << QStringList{"Ann", Lines("Ann|3 Pref St|53111 Bonn")} << QList<int>{};
         QTest::newRow("vCard without a name")
             << QByteArray("BEGIN:VCARD\nVERSION:4.0\nADR:;;1 Main St;Bonn;;53111;\nEND:VCARD\n")
             << "a.vcf" << QStringList{} << QList<int>{1};
         QTest::newRow("CSV doubled quotes")
             << QByteArray("Name,Street,City\n\"Say \"\"Hi\"\"\",\"1, Main St\",Bonn\n") << "a.csv"
             << QStringList{"Say \"Hi\"", Lines("Say \"Hi\"|1, Main St|Bonn")} << QList<int>{};
+        QByteArray broken("\xFF\xFE");
+        for (QChar c : QStringLiteral("Name,Address\r\n\"Ann\r\nLee\",\"1 Road\nBonn\"\r\nBo,\"x") +
+                           QChar(0xD800) + QStringLiteral("\"\r\n"))
+            broken += QByteArray(reinterpret_cast<const char*>(&c), 2);
+        QTest::newRow("CSV in UTF-16, a broken character, a name over two lines")
+            << broken << "a.csv"
+            << QStringList{"Ann Lee", Lines("Ann|Lee|1 Road|Bonn"), "Bo",
+                           Lines("Bo|x") + QChar(QChar::ReplacementCharacter)}
+            << QList<int>{5};
+        QTest::newRow("vCard name too long")
+            << "BEGIN:VCARD\nFN:" + QByteArray(5000, 'n') + "\nADR:;;1 Road;Bonn;;;\nEND:VCARD\n"
+            << "a.vcf"
+            << QStringList{QString(4096, u'n'), QString(4096, u'n')} << QList<int>{1, 1};
         QTest::newRow("CSV without a known header")
             << QByteArray("Phone,E-mail\n555,a@example.org\n") << "a.csv" << QStringList{}
             << QList<int>{1};
@@ -224,10 +242,12 @@ private Q_SLOTS:
         CAddressBook book = BookAt(env.Root() + QStringLiteral("/Addresses.plv"), records);
         const QString path = env.Root() + u'/' + file;
         CContactsWriter::WriteFile(path, book, CContactsWriter::FormatForPath(path));
-        // vCard lines end in CR LF and are folded at 75 bytes.
+        // vCard lines end in CR LF and are folded at 75 bytes, never inside
+        // a character.
         for (const QByteArray& line : ReadWholeFile(path).split('\n'))
             QVERIFY2(file.endsWith(u".csv") ||
-                         (line.size() <= 76 && (line.isEmpty() || line.endsWith('\r'))),
+                         (line.size() <= 76 && (line.isEmpty() || line.endsWith('\r')) &&
+                          QString::fromUtf8(line).toUtf8() == line),
                      line.constData());
 
         CAddressBook imported = BookAt(env.Root() + QStringLiteral("/imported.plv"), {});
