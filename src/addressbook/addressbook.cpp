@@ -5,6 +5,7 @@
 #include "exception.h"
 #include "fileexception.h"
 #include "invalidargexception.h"
+#include "outputfile.h"
 #include "privatefiles.h"
 
 #include <QBuffer>
@@ -63,11 +64,13 @@ void CAddressBook::ResolvePaths() {
     }
     m_dataFolder = folder;
     m_addressBookPath = folder + QLatin1String(kFileName);
+    ProtectOwnFile(m_addressBookPath);
 }
 
 void CAddressBook::SetAddressBookPath(const QString& path) {
     m_addressBookPath = path;
     m_dataFolder = QFileInfo(path).absolutePath() + QLatin1Char('/');
+    ProtectOwnFile(m_addressBookPath);
 }
 
 void CAddressBook::LoadAddressBook() {

@@ -3,7 +3,12 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char* argv[]) {
+    // A save that reaches the size limit set for the process fails and is
+    // reported, the old file kept, rather than ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The window program ignores its command line, Qt's own options (-style,
     // -reverse, -platform...) included: the application is shown only the
     // program's name. The platform is still chosen by QT_QPA_PLATFORM.

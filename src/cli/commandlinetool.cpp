@@ -67,7 +67,7 @@ Options:
 )help";
 
 const char* const kMergeHelp =
-    R"help(Usage: pelvaro-cli merge [FILE...] [--book | --labels L1,L2] [OPTIONS]
+    R"help(Usage: pelvaro-cli merge [FILE...] [--book | --labels L1,L2 | --label L...] [OPTIONS]
 
 Prints one job of many envelopes, one a page, each laid out as 'print' lays
 out one: first the address book's entries (--book or --labels), then the
@@ -78,6 +78,8 @@ printed, and the exit status is then 3.
 Options:
   --book              every entry of the address book
   --labels L1,L2      the address book entries with these labels
+  --label LABEL       the address book entry with this label, which may
+                      hold a comma; may be given many times
   --dry-run           list the envelopes instead of printing them
   --from TEXT         the return address (default: the last one Pelvaro showed)
   --from-label LABEL  the return address of that address book entry
@@ -108,7 +110,9 @@ Options:
 const char* const kExportHelp = R"help(Usage: pelvaro-cli export FILE [--format vcf|csv]
 
 Writes the whole address book to FILE as vCard 4.0 or as CSV (columns Label
-and Address), which Pelvaro and other programs read back.
+and Address), which Pelvaro and other programs read back; FILE - writes it
+to standard output. FILE is replaced only once the export is whole, and
+never when it is Pelvaro's own data, a folder, a device or read-only.
 
 Options:
   --format vcf|csv   the format (default: csv for a name ending in .csv,
@@ -175,8 +179,6 @@ CSettingsStore WindowSettings() {
 }
 
 } // namespace
-
-CCommandLineTool::CCommandLineTool() : m_out(stdout), m_err(stderr) {}
 
 int CCommandLineTool::Run(const QStringList& arguments) {
     const QString first = arguments.value(0);
@@ -255,7 +257,12 @@ int CCommandLineTool::RunCommand(const QString& command, const QStringList& argu
 void CCommandLineTool::Print(const QCommandLineParser& parser) {
     const CSettingsStore settings = WindowSettings();
     const CAddressBook book = LoadBook();
-    CPrintCommand::Print(CPrintCommand(settings, book).MakeJob(parser), parser);
+    const CPrintCommand command(settings, book);
+    const CEnvelopeJob job = command.MakeJob(parser);
+    for (const QString& note : command.Notes())
+        m_err << kProgram << ": " << note << '\n';
+    m_err.flush();
+    CPrintCommand::Print(job, parser);
 }
 
 int CCommandLineTool::Merge(const QCommandLineParser& parser) {
@@ -294,7 +301,23 @@ void CCommandLineTool::Export(const QCommandLineParser& parser) {
     const ContactsFormat format =
         Choice(parser, kFormat, CContactsWriter::FormatForPath(path),
                {{"vcf", ContactsFormat::VCard}, {"csv", ContactsFormat::Csv}});
-    CContactsWriter::WriteFile(path, LoadBook(), format);
+    const CAddressBook book = LoadBook();
+    if (path != QLatin1String("-")) {
+        CContactsWriter::WriteFile(path, book, format);
+        return;
+    }
+    // "-" is standard output, written as it is: a pipe or a device there is
+    // the user's choice.
+    QList<CAddress> entries;
+    for (int i = 0; i < book.GetSize(); ++i)
+        entries.append(book.GetAt(i));
+    const QByteArray bytes = format == ContactsFormat::Csv ? CContactsWriter::ToCsv(entries)
+                                                           : CContactsWriter::ToVCard(entries);
+    m_out.flush();
+    if (std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout) !=
+            static_cast<size_t>(bytes.size()) ||
+        std::fflush(stdout) != 0)
+        Fail(kExitFailure, QStringLiteral("the export could not be written to standard output"));
 }
 
 void CCommandLineTool::List(const QCommandLineParser& parser) {

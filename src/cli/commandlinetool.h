@@ -1,5 +1,7 @@
 #pragma once
 
+#include "terminaltext.h"
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -9,8 +11,6 @@ class QCommandLineParser;
 // window, on the same settings and book as the window program.
 class CCommandLineTool {
 public:
-    CCommandLineTool();
-
     // Runs one command line (without the program's name) and returns the
     // exit status. Results go to stdout, each failure to stderr as one line.
     int Run(const QStringList& arguments);
@@ -23,6 +23,8 @@ private:
     void Export(const QCommandLineParser& parser);
     void List(const QCommandLineParser& parser);
 
-    QTextStream m_out;
-    QTextStream m_err;
+    CTerminalText m_outDevice{stdout};
+    CTerminalText m_errDevice{stderr};
+    QTextStream m_out{&m_outDevice};
+    QTextStream m_err{&m_errDevice};
 };

@@ -5,6 +5,8 @@
 
 #include <malloc.h>
 
+#include <csignal>
+
 namespace {
 
 // Qt's own notes (a runtime folder it had to make up, fonts it looked for)
@@ -30,6 +32,9 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     qInstallMessageHandler(KeepQtQuiet);
+    // A file that reaches the size limit set for the process is a failed
+    // write to report, with the old file kept, not a reason to die at once.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     QStringList arguments;
     for (int i = 1; i < argc; ++i)

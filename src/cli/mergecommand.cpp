@@ -11,12 +11,15 @@
 #include <QImage>
 #include <QTextStream>
 
+#include <cstdio>
+
 #include <unistd.h>
 
 namespace {
 
 const QString kBook = QStringLiteral("book");
 const QString kLabels = QStringLiteral("labels");
+const QString kLabel = QStringLiteral("label");
 const QString kDryRun = QStringLiteral("dry-run");
 const QString kPngDir = QStringLiteral("png-dir");
 const QString kPdf = QStringLiteral("pdf");
@@ -36,6 +39,7 @@ void CMergeCommand::AddOptions(QCommandLineParser& parser) {
     parser.addOptions({
         {kBook, QString()},
         {kLabels, QString(), QStringLiteral("LABELS")},
+        {kLabel, QString(), QStringLiteral("LABEL")},
         {kDryRun, QString()},
         {kPngDir, QString(), QStringLiteral("DIR")},
     });
@@ -43,15 +47,19 @@ void CMergeCommand::AddOptions(QCommandLineParser& parser) {
 }
 
 int CMergeCommand::Run(const QCommandLineParser& parser) {
-    if (parser.isSet(kBook) && parser.isSet(kLabels))
+    const bool labels = parser.isSet(kLabels) || parser.isSet(kLabel);
+    if (parser.isSet(kBook) && labels)
         Fail(kExitUsage, QStringLiteral("--book and --labels cannot both be given"));
     if (parser.isSet(kPngDir) && parser.isSet(kPdf))
         Fail(kExitUsage, QStringLiteral("--png-dir and --pdf cannot both be given"));
     if (parser.values(kPngDir).size() > 1)
         Fail(kExitUsage, QStringLiteral("--png-dir is given more than once"));
-    if (parser.positionalArguments().isEmpty() && !parser.isSet(kBook) && !parser.isSet(kLabels))
+    if (parser.positionalArguments().isEmpty() && !parser.isSet(kBook) && !labels)
         Fail(kExitUsage, QStringLiteral("give contacts files, --book or --labels"));
-    const CEnvelopeJob job = CPrintCommand(m_settings, m_book).MakeSharedJob(parser);
+    const CPrintCommand shared(m_settings, m_book);
+    const CEnvelopeJob job = shared.MakeSharedJob(parser);
+    for (const QString& note : shared.Notes())
+        m_err << "pelvaro-cli: " << note << '\n';
     const int dpi = CPrintCommand::Dpi(parser);
     if (parser.isSet(QStringLiteral("dpi")) && !parser.isSet(kPngDir))
         Fail(kExitUsage, QStringLiteral("--dpi is for the pictures of --png-dir"));
@@ -84,16 +92,26 @@ void CMergeCommand::TakeBook(const QCommandLineParser& parser) {
         for (int i = 0; i < m_book.GetSize(); ++i)
             entries.append(i);
     }
-    // Labels may be given in one list or over several options, in the
-    // order they are to print.
-    for (const QString& list : parser.values(kLabels)) {
-        for (const QString& label : list.split(QLatin1Char(','))) {
-            const int index = m_book.FindLabel(label);
-            if (index < 0)
-                Fail(kExitBadInput, QStringLiteral("%1: no entry labelled \"%2\"")
-                                        .arg(m_book.AddressBookPath(), label));
-            entries.append(index);
-        }
+    // Labels may be given in lists (--labels) or one by one (--label, for a
+    // label that holds a comma), over several options, in the order they
+    // are to print.
+    const QStringList lists = parser.values(kLabels);
+    const QStringList singles = parser.values(kLabel);
+    qsizetype nextList = 0;
+    qsizetype nextSingle = 0;
+    QStringList labels;
+    for (const QString& option : parser.optionNames()) {
+        if (option == kLabels)
+            labels += lists.value(nextList++).split(QLatin1Char(','));
+        else if (option == kLabel)
+            labels += singles.value(nextSingle++);
+    }
+    for (const QString& label : std::as_const(labels)) {
+        const int index = m_book.FindLabel(label);
+        if (index < 0)
+            Fail(kExitBadInput, QStringLiteral("%1: no entry labelled \"%2\"")
+                                    .arg(m_book.AddressBookPath(), label));
+        entries.append(index);
     }
     for (const int index : std::as_const(entries)) {
         const CAddress& entry = m_book.GetAt(index);
@@ -139,11 +157,14 @@ void CMergeCommand::DryRun() const {
 }
 
 bool CMergeCommand::ShowProgress(int done) {
+    // Written past the stream that escapes what a terminal acts on: this
+    // line is the program's own, and its carriage return is meant.
     if (m_terminal) {
-        m_err << "\rpelvaro-cli: envelope " << done << " of " << m_envelopes.size();
-        if (done == m_envelopes.size())
-            m_err << '\n';
         m_err.flush();
+        std::fprintf(stderr, "\rpelvaro-cli: envelope %d of %lld%s", done,
+                     static_cast<long long>(m_envelopes.size()),
+                     done == m_envelopes.size() ? "\n" : "");
+        std::fflush(stderr);
     }
     return true;
 }
@@ -156,20 +177,16 @@ void CMergeCommand::WritePictures(const CEnvelopeJob& job, const QString& folder
         addresses.append(envelope.address);
     // Names sort in page order.
     const int digits = qMax(4, static_cast<int>(QString::number(addresses.size()).size()));
-    QString failed;
+    QString why;
     const PrintResult result =
         RenderEnvelopes(job, addresses, dpi, [&](const QImage& page, int index) {
             const QString path = QDir(folder).filePath(
                 QStringLiteral("envelope-%1.png").arg(index + 1, digits, 10, QLatin1Char('0')));
-            if (!page.save(path, "PNG")) {
-                failed = path;
-                return false;
-            }
-            return ShowProgress(index + 1);
+            return SavePicture(page, path, &why) && ShowProgress(index + 1);
         });
-    CPrintCommand::CheckResult(result, job, PrintFailure{});
-    if (!failed.isEmpty())
-        Fail(kExitFailure, QStringLiteral("%1: the picture could not be written").arg(failed));
+    CPrintCommand::CheckResult(result, job, PrintFailure{}, true);
+    if (!why.isEmpty())
+        Fail(kExitPrintFailed, why);
 }
 
 void CMergeCommand::Print(const CEnvelopeJob& job) {

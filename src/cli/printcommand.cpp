@@ -78,7 +78,12 @@ int ScreenDpiY() {
 }
 
 // Why a setup could not be used, named as far as the blocks allow.
-QString InvalidSetupMessage(const CEnvelopeJob& job) {
+QString InvalidSetupMessage(const CEnvelopeJob& job, bool pictures) {
+    // A picture shows the printer's page, so only a printer can stand in.
+    if (job.devNames.isNull() && pictures)
+        return QStringLiteral("no printer is configured, so the page the pictures show is not "
+                              "known: choose one in Pelvaro (Configure, Printer...), or give "
+                              "--printer");
     if (job.devNames.isNull())
         return QStringLiteral("no printer is configured: choose one in Pelvaro (Configure, "
                               "Printer...), or give --printer or --pdf");
@@ -167,9 +172,16 @@ CEnvelopeJob CPrintCommand::MakeSharedJob(const QCommandLineParser& parser) cons
 
     // The stored settings block carries the paper, orientation and
     // resolution chosen in the window; another printer or a file takes them
-    // over.
-    if (const auto devMode = m_settings.ReadBinaryValue(kDevMode))
+    // over. A damaged one stops only a print on the stored printer: a file
+    // or a printer named here does with the default page.
+    if (const auto devMode = m_settings.ReadBinaryValue(kDevMode)) {
         job.devMode = *devMode;
+        if ((parser.isSet(kPdf) || parser.isSet(kPrinter)) && !DEVMODEW::FromBytes(*devMode)) {
+            job.devMode = QByteArray();
+            m_notes.append(QStringLiteral("the printer settings stored by Pelvaro are damaged; "
+                                          "the default page is used"));
+        }
+    }
     if (const std::optional<QString> pdf = SingleValue(parser, kPdf)) {
         DEVNAMES names;
         names.driver = names.device = QString::fromUtf16(kPdfDriverName);
@@ -195,27 +207,27 @@ CEnvelopeJob CPrintCommand::MakeSharedJob(const QCommandLineParser& parser) cons
 void CPrintCommand::Print(const CEnvelopeJob& job, const QCommandLineParser& parser) {
     PrintFailure failure;
     if (const std::optional<QString> png = SingleValue(parser, kPng)) {
-        bool saved = false;
+        QString why;
         const PrintResult result =
             RenderEnvelopes(job, {job.mailingAddress}, Dpi(parser), [&](const QImage& page, int) {
-                return saved = page.save(*png, "PNG");
+                return SavePicture(page, *png, &why);
             });
-        CheckResult(result, job, failure);
-        if (!saved)
-            Fail(kExitFailure, QStringLiteral("%1: the picture could not be written").arg(*png));
+        CheckResult(result, job, failure, true);
+        if (!why.isEmpty())
+            Fail(kExitPrintFailed, why);
         return;
     }
     CheckResult(PrintEnvelope(job, &failure), job, failure);
 }
 
 void CPrintCommand::CheckResult(PrintResult result, const CEnvelopeJob& job,
-                                const PrintFailure& failure) {
+                                const PrintFailure& failure, bool pictures) {
     switch (result) {
     case PrintResult::Printed:
     case PrintResult::Cancelled:
         return;
     case PrintResult::InvalidSetup:
-        Fail(kExitPrintFailed, InvalidSetupMessage(job));
+        Fail(kExitPrintFailed, InvalidSetupMessage(job, pictures));
     case PrintResult::Failed:
         Fail(kExitPrintFailed, PrintFailureMessage(failure));
     }

@@ -28,8 +28,11 @@ public:
     // when nothing came out.
     static void Print(const CEnvelopeJob& job, const QCommandLineParser& parser);
     // Turns a job's result into the tool's failure, if it is one.
+    // pictures: the job was to make pictures rather than print.
     static void CheckResult(PrintResult result, const CEnvelopeJob& job,
-                            const PrintFailure& failure);
+                            const PrintFailure& failure, bool pictures = false);
+    // What the user should hear of the job that MakeJob made, one a line.
+    const QStringList& Notes() const { return m_notes; }
     // --dpi: 0 when not given (the printer's resolution).
     static int Dpi(const QCommandLineParser& parser);
 
@@ -46,4 +49,5 @@ private:
 
     const CSettingsStore& m_settings;
     const CAddressBook& m_book;
+    mutable QStringList m_notes;
 };

@@ -99,3 +99,4 @@ QString FileErrorMessage(FileErrorCause cause, const QString& path) {
     message.replace(QStringLiteral("%1"), path);
     return message;
 }
+

@@ -32,11 +32,18 @@ class CFileException : public CException {
 public:
     CFileException(FileErrorCause cause, QString fileName)
         : m_cause(cause), m_fileName(std::move(fileName)) {}
+    // A file refused before it was touched, with a message of its own that
+    // says why ("... was not written: it is a folder.").
+    CFileException(FileErrorCause cause, QString fileName, QString message)
+        : m_cause(cause), m_fileName(std::move(fileName)), m_message(std::move(message)) {}
     FileErrorCause GetCause() const { return m_cause; }
     const QString& GetFileName() const { return m_fileName; }
-    QString GetErrorMessage() const override { return FileErrorMessage(m_cause, m_fileName); }
+    QString GetErrorMessage() const override {
+        return m_message.isEmpty() ? FileErrorMessage(m_cause, m_fileName) : m_message;
+    }
 
 private:
     FileErrorCause m_cause;
     QString m_fileName;
+    QString m_message;
 };

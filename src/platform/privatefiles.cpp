@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -39,9 +40,19 @@ bool IsForeignFolder(const QString& folder) {
 
 bool OpenPrivateSaveFile(QSaveFile& file, QIODevice::OpenMode mode) {
     const bool isNew = !QFileInfo::exists(file.fileName());
-    if (!file.open(mode))
+#ifdef Q_OS_UNIX
+    // QSaveFile makes the temporary file of a new target with the umask's
+    // permissions, usually 0644, and it stays so until it is changed below:
+    // long enough for another user to open it. With this umask it is never
+    // more than 0600. No thread of the program makes files meanwhile.
+    const mode_t umask = ::umask(0077);
+    const bool opened = file.open(mode);
+    ::umask(umask);
+#else
+    const bool opened = file.open(mode);
+#endif
+    if (!opened)
         return false;
-    // QSaveFile gives a new file the umask's permissions, usually 0644.
     if (isNew)
         file.setPermissions(kPrivateFilePermissions);
     return true;

@@ -1,12 +1,15 @@
 #include "printjob.h"
 
 #include "envelopepainter.h"
+#include "outputfile.h"
 #include "printerblocks.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
 #include <QPrintEngine>
 #include <QPrinter>
@@ -159,9 +162,18 @@ PrintResult PrintEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAd
         return PrintResult::Failed;
     };
 
+    // The PDF writer empties its file as it starts: it writes a file of its
+    // own, which takes the output's name once the job came out whole, so a
+    // job that fails or is cancelled costs no file that was there.
+    COutputFile pdf(output);
+    if (toFile) {
+        if (!pdf.Open())
+            return failed(pdf.Why());
+        printer.setOutputFileName(pdf.TemporaryPath());
+    }
     QPainter painter;
     if (!painter.begin(&printer)) {
-        return failed(toFile ? WhyFileCannotBeWritten(output)
+        return failed(toFile ? WhyFileCannotBeWritten(pdf.TemporaryPath())
                              : QStringLiteral("the print job could not be started"));
     }
     const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
@@ -177,7 +189,7 @@ PrintResult PrintEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAd
         // would take for the whole, no job that the printer prints.
         if (toFile) {
             painter.end();
-            QFile::remove(output);
+            pdf.Discard();
         } else {
             const CJobWithdrawal withdrawal(printer);
             painter.end();
@@ -188,8 +200,10 @@ PrintResult PrintEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAd
     // Ending the painter writes the file or hands the job to the print server.
     if (!painter.end())
         return failed(QStringLiteral("the printer did not take the job"));
-    if (toFile && !PdfWrittenWhole(output))
+    if (toFile && !PdfWrittenWhole(pdf.TemporaryPath()))
         return failed(QStringLiteral("the file could not be written whole"));
+    if (toFile && !pdf.Commit())
+        return failed(pdf.Why());
     if (const QString refusal = toFile ? QString() : PrintServerRefusal(); !refusal.isEmpty())
         return failed(refusal);
     return PrintResult::Printed;
@@ -220,4 +234,20 @@ PrintResult RenderEnvelopes(const CEnvelopeJob& job, const QStringList& mailingA
             return PrintResult::Cancelled;
     }
     return PrintResult::Printed;
+}
+
+bool SavePicture(const QImage& page, const QString& path, QString* why) {
+    // Encoded in memory first, so that every write to the file is checked.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    COutputFile file(path);
+    if (!QImageWriter(&buffer, "png").write(page)) {
+        *why = QStringLiteral("%1: the picture could not be made").arg(path);
+        return false;
+    }
+    if (file.Open() && file.Write(png) && file.Commit())
+        return true;
+    *why = file.Failure().GetErrorMessage();
+    return false;
 }

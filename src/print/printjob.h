@@ -79,3 +79,8 @@ bool ConfigureJobPrinter(QPrinter& printer, const CEnvelopeJob& job);
 // picture returning false stops. InvalidSetup as for printing.
 PrintResult RenderEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAddresses, int dpi,
                             const std::function<bool(const QImage& page, int index)>& picture);
+
+// Writes one page's picture as PNG, whole or not at all: a file that was
+// there stays as it was when the picture could not be written. False with
+// the message in why.
+bool SavePicture(const QImage& page, const QString& path, QString* why);

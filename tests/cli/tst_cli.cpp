@@ -17,6 +17,11 @@
 
 #include <memory>
 
+#include <pty.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 struct SRun {
@@ -26,9 +31,12 @@ struct SRun {
 };
 
 SRun Cli(const QStringList& arguments,
-         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+         const std::function<void()>& inChild = {}) {
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (inChild)
+        process.setChildProcessModifier(inChild);
     process.start(qEnvironmentVariable("PELVARO_CLI"), arguments);
     if (!process.waitForFinished(60000))
         process.kill();
@@ -141,6 +149,141 @@ private slots:
         QTEST(run.status, "status");
     }
 
+    // Outputs never land on the program's own files, a device, a folder or
+    // a read-only file, and replace a file only once they are whole: with
+    // the disk full the old file stays. Inputs that are not regular files
+    // are refused before they are read. What must stay does, byte for byte.
+    void refusedFiles_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("diskFull");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("err");
+        const QString own = QStringLiteral("it is one of Pelvaro's own data files (the address "
+                                           "book or the settings)");
+        QTest::newRow("PDF over the book")
+            << QStringList{"print", "--to", "a", "--pdf", "BOOK"} << false << 4
+            << "The envelope was not printed to the file BOOK: " + own + ".";
+        QTest::newRow("merge over the book's backup")
+            << QStringList{"merge", "--book", "--pdf", "BOOK.bak"} << false << 4
+            << "The envelope was not printed to the file BOOK.bak: " + own + ".";
+        QTest::newRow("picture over the settings")
+            << QStringList{"print", "--to", "a", "--png", "REG"} << false << 4
+            << "REG was not written: " + own + ".";
+        QTest::newRow("export over the settings")
+            << QStringList{"export", "REG"} << false << 1 << "REG was not written: " + own + ".";
+        QTest::newRow("export through a link to the book")
+            << QStringList{"export", "ROOT/link.vcf"} << false << 1
+            << "ROOT/link.vcf was not written: " + own + ".";
+        QTest::newRow("export to a device")
+            << QStringList{"export", "/dev/null"} << false << 1
+            << "/dev/null was not written: it is not a regular file.";
+        QTest::newRow("export over a read-only file")
+            << QStringList{"export", "ROOT/kept"} << false << 1
+            << "ROOT/kept was not written: it is read-only.";
+        QTest::newRow("PDF with the disk full")
+            << QStringList{"print", "--to", "a", "--pdf", "ROOT/old"} << true << 4
+            << "The envelope was not printed to the file ROOT/old: the file could not be written "
+               "whole.";
+        QTest::newRow("picture with the disk full")
+            << QStringList{"print", "--to", "a", "--png", "ROOT/old"} << true << 4
+            << "Disk full while accessing ROOT/old.";
+        QTest::newRow("pictures with the disk full")
+            << QStringList{"merge", "--book", "--png-dir", "ROOT"} << true << 4
+            << "Disk full while accessing ROOT/envelope-0001.png.";
+        QTest::newRow("PDF with damaged printer settings")
+            << QStringList{"print", "--to", "a", "--pdf", "ROOT/new.pdf"} << false << 0
+            << "the printer settings stored by Pelvaro are damaged; the default page is used";
+        QTest::newRow("import a pipe") << QStringList{"import", "ROOT/pipe"} << false << 3
+                                       << "ROOT/pipe was not read: it is not a regular file (a "
+                                          "device, a pipe or a socket).";
+        QTest::newRow("merge a folder") << QStringList{"merge", "ROOT", "--dry-run"} << false << 3
+                                        << "ROOT was not read: it is a folder.";
+        QTest::newRow("import a loop of links")
+            << QStringList{"import", "ROOT/loop"} << false << 3
+            << "ROOT/loop was not read: its links lead round in a circle.";
+        QTest::newRow("import a file too large")
+            << QStringList{"import", "ROOT/huge.vcf"} << false << 3
+            << "ROOT/huge.vcf: the file is larger than 256 MB; nothing was read";
+    }
+    void refusedFiles() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, diskFull);
+        QFETCH(QString, err);
+        const QString root = m_env->Root();
+        CAddressBook book;
+        book.LoadAddressBook();
+        book.AddAddress(CAddress("Rosalind", "Rosalind Recipient\r\n34 Mailing Avenue"));
+        QFile::copy(m_env->BookPath(), m_env->BookPath() + QStringLiteral(".bak"));
+        CSettingsStore settings("Torvane Software", "Pelvaro");
+        const bool damaged = QByteArray(QTest::currentDataTag()).contains("damaged");
+        settings.WriteBinaryValue("DevMode", damaged ? QByteArray("x") : LandscapeSettings(20, 300));
+        settings.WriteBinaryValue("DevNames", PdfNames(root + QStringLiteral("/x.pdf")));
+        const QString reg = m_env->ConfigHome() + QStringLiteral("/Torvane Software/registry.reg");
+        QVERIFY(QFile::link(m_env->BookPath(), root + QStringLiteral("/link.vcf")));
+        QVERIFY(QFile::link(root + QStringLiteral("/loop"), root + QStringLiteral("/loop")));
+        QVERIFY(::mkfifo(QFile::encodeName(root + QStringLiteral("/pipe")).constData(), 0600) == 0);
+        QFile huge(root + QStringLiteral("/huge.vcf"));
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(300 << 20));
+        huge.close();
+        const QString kept = root + QStringLiteral("/kept");
+        WriteWholeFile(kept, "kept");
+        QFile::setPermissions(kept, QFileDevice::ReadOwner);
+        const QByteArray old(10000, 'o');
+        WriteWholeFile(root + QStringLiteral("/old"), old);
+        WriteWholeFile(root + QStringLiteral("/envelope-0001.png"), old);
+        const QList<QString> unchanged = {m_env->BookPath(), reg, kept, root + "/old",
+                                          root + "/envelope-0001.png"};
+        QList<QByteArray> before;
+        for (const QString& file : unchanged)
+            before.append(ReadWholeFile(file));
+
+        const auto fill = [&](QString text) {
+            return text.replace(QStringLiteral("BOOK"), m_env->BookPath())
+                .replace(QStringLiteral("REG"), reg)
+                .replace(QStringLiteral("ROOT"), root);
+        };
+        for (QString& argument : arguments)
+            argument = fill(argument);
+        // A size limit on the files the tool writes stands in for a full disk.
+        const SRun run = Cli(arguments, QProcessEnvironment::systemEnvironment(), [diskFull] {
+            const rlimit limit{4096, 4096};
+            if (diskFull)
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        QCOMPARE(run.err, QStringLiteral("pelvaro-cli: ") + fill(err) + u'\n');
+        QTEST(run.status, "status");
+        for (qsizetype i = 0; i < unchanged.size(); ++i)
+            QVERIFY2(ReadWholeFile(unchanged[i]) == before[i], qPrintable(unchanged[i]));
+        // Nothing half written is left beside the targets.
+        QCOMPARE(QDir(root).entryList({".*"}, QDir::Hidden | QDir::Files), QStringList());
+    }
+
+    // On a terminal, what a label holds is shown, never acted on: escape
+    // sequences and other controls appear escaped. A label may hold a comma.
+    void terminalText() {
+        CAddressBook book;
+        book.LoadAddressBook();
+        const QString label = QStringLiteral("Smith, J\x1b]0;owned\x07\u202e");
+        book.AddAddress(CAddress(label, "John Smith\r\n1 Road"));
+        int master = -1;
+        int slave = -1;
+        QVERIFY(::openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
+        QProcess process;
+        process.setChildProcessModifier([slave] { ::dup2(slave, STDOUT_FILENO); });
+        process.start(qEnvironmentVariable("PELVARO_CLI"), {"merge", "--label", label, "--dry-run"});
+        QVERIFY(process.waitForFinished(60000));
+        ::close(slave);
+        QByteArray shown;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+            shown.append(buffer, n);
+        ::close(master);
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY2(shown.startsWith("1. Smith, J\\u001b]0;owned\\u0007\\u202e\r\n"), shown.constData());
+        // Into a pipe the text goes as it is.
+        QVERIFY(Cli({"list"}).out.startsWith(label));
+    }
+
     // A file with a broken line is read past it and reported; labels that
     // are taken are skipped, renamed or replaced as asked; what the tool
     // exports it reads back to the same book, in either format.
@@ -180,6 +323,7 @@ private slots:
             QCOMPARE(Cli({"import", file}).status, 0);
             QCOMPARE(Book(), book);
         }
+        QVERIFY(Cli({"export", "-", "--format", "csv"}).out.contains(u"\"Label\",\"Address\""));
         QCOMPARE(Cli({"export", m_env->Root() + "/book.txt", "--format", "csv"}).status, 0);
         QVERIFY(ReadWholeFile(m_env->Root() + "/book.txt")
                     .startsWith("\xEF\xBB\xBF\"Label\",\"Address\""));

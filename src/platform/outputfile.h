@@ -1,0 +1,73 @@
+#pragma once
+
+#include "fileexception.h"
+
+#include <QString>
+#include <QTemporaryFile>
+
+#include <memory>
+
+// A file the user asked for (a PDF, a picture, an exported book), written so
+// that the target is either the old file or the whole new one: the writing
+// goes to a temporary file in the target's folder, readable by the user
+// alone while it is written, that takes the target's name only once every
+// write, the flush and the sync went through. Nothing truncates the old
+// file first, and only a regular file or a missing one is ever replaced.
+class COutputFile {
+public:
+    explicit COutputFile(QString target);
+    // Removes the temporary file when the output was not committed.
+    ~COutputFile();
+    COutputFile(const COutputFile&) = delete;
+    COutputFile& operator=(const COutputFile&) = delete;
+
+    // Checks the target and makes the temporary file. False with Cause() and
+    // Reason() set when the target must not or cannot be written.
+    bool Open();
+    // Where writers that open a file by name (the PDF writer) write.
+    QString TemporaryPath() const;
+    QFileDevice& Device();
+    // Writes to the temporary file; false, with the cause, when not all of
+    // it could be written.
+    bool Write(QByteArrayView bytes);
+    // Syncs the temporary file and renames it over the target; the new file
+    // gets the old one's permissions, or those a new file of the user's gets.
+    bool Commit();
+    // Drops what was written; the target stays as it was.
+    void Discard();
+
+    // The target as the user named it, and the file it stands for once
+    // links are followed.
+    const QString& Target() const { return m_target; }
+    FileErrorCause Cause() const { return m_cause; }
+    // Why, in words, for a target refused before anything was written; empty
+    // for a failure of the system's, which Cause() names.
+    const QString& Reason() const { return m_reason; }
+    // Why, in words: the reason for a refusal, else what the system said.
+    QString Why() const { return m_reason.isEmpty() ? m_systemError : m_reason; }
+    // The failure as the exception that callers raise for it.
+    CFileException Failure() const;
+
+private:
+    bool Fail(int error);
+    bool Refuse(const QString& reason);
+
+    QString m_target;
+    QString m_resolved;
+    std::unique_ptr<QTemporaryFile> m_file;
+    FileErrorCause m_cause = FileErrorCause::None;
+    QString m_reason;
+    QString m_systemError;
+};
+
+// Says why a file must not be written to: one of the program's own data
+// files (see ProtectOwnFile), a device, a FIFO, a folder or a file made
+// read-only. Empty when it may be; a missing file may be.
+QString WhyNotWritable(const QString& path);
+
+// Registers a data file of the program's own (the address book): no output
+// the user asks for may replace it, its backups or its lock. The settings
+// file is always protected.
+void ProtectOwnFile(const QString& path);
+// True when the path leads, after links, to one of those files.
+bool IsOwnFile(const QString& path);
