@@ -2,20 +2,46 @@
 #include "archive.h"
 #include "bookbytes.h"
 #include "fileexception.h"
+#include "invalidargexception.h"
 #include "registryfile.h"
 #include "testenvironment.h"
 
 #include <QtTest>
 
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdarg>
 
 // A book too large for memory must fail to be allocated, not end the run.
 extern "C" const char* __asan_default_options() {
     return "allocator_may_return_null=1";
+}
+
+// Every file the program creates, with the permissions it has from the
+// moment it exists: another user could open it at once.
+QList<std::pair<QByteArray, mode_t>> g_created;
+
+extern "C" int open64(const char* path, int flags, ...) {
+    mode_t mode = 0;
+    // Unnamed files (O_TMPFILE) too: where the file system has none, they
+    // are named files.
+    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list arguments;
+        va_start(arguments, flags);
+        mode = va_arg(arguments, mode_t);
+        va_end(arguments);
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        g_created.append({path, mode & ~mask & 07777});
+    }
+    static const auto real = reinterpret_cast<int (*)(const char*, int, ...)>(
+        ::dlsym(RTLD_NEXT, "open64"));
+    return real(path, flags, mode);
 }
 
 namespace {
@@ -176,11 +202,19 @@ private Q_SLOTS:
         const mode_t oldMask = ::umask(022);
         QVERIFY(QDir(env.Root()).removeRecursively());
         qputenv("XDG_DATA_HOME", QFile::encodeName(env.DataHome() + QStringLiteral("/deeper")));
+        g_created.clear();
         CAddressBook book = LoadedBook();
         book.AddAddress(CAddress(QStringLiteral("a"), QStringLiteral("1 Main Street")));
         const CRegistryFile settings;
         QVERIFY(settings.Update([](CRegistryHive& hive) { return hive.CreateKey("HKEY_USERS"); }));
         ::umask(oldMask);
+        // Temporary files included, from the moment they are made; a lock
+        // holds no addresses.
+        QVERIFY(g_created.size() >= 2);
+        for (const auto& [path, mode] : std::as_const(g_created))
+            QVERIFY2(!path.startsWith(QFile::encodeName(env.Root())) || path.endsWith(".lock") ||
+                         mode == 0600,
+                     path);
         for (const QString& folder : {env.DataHome(), env.DataHome() + "/deeper/Pelvaro",
                                       env.ConfigHome(), QFileInfo(settings.Path()).path()})
             QCOMPARE(Mode(folder), mode_t(0700));
@@ -215,6 +249,47 @@ private Q_SLOTS:
             QCOMPARE(LoadedBook().GetAt(0).m_strAddress,
                      QStringLiteral("new")); // the added one first
         }
+    }
+
+    // Each length form at its edges, written and read back, and the 8-bit
+    // form read at the edge of its one-byte length.
+    void stringLengths_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::newRow("254") << 254 << Hex("FFFEFF FE");
+        QTest::newRow("255") << 255 << Hex("FFFEFF FF FF00");
+        QTest::newRow("65533") << 65533 << Hex("FFFEFF FF FDFF");
+        QTest::newRow("65534") << 65534 << Hex("FFFEFF FF FFFF FEFF0000");
+        QTest::newRow("70000") << 70000 << Hex("FFFEFF FF FFFF 70110100");
+    }
+    void stringLengths() {
+        QFETCH(int, length);
+        CAddressBook book;
+        const QString label(length, u'x');
+        book.InsertAddress(CAddress(label, QStringLiteral("a")));
+        const QByteArray bytes = book.ToBytes();
+        QTEST(bytes.mid(4, bytes.size() - 4 - length * 2 - 6), "prefix");
+        QVERIFY(book.LoadFromBytes(bytes) && book.GetSize() == 1);
+        QCOMPARE(book.GetAt(0).m_strLabel, label);
+        if (length < 255) {
+            QVERIFY(book.LoadFromBytes(Hex("01000000") + char(length) + QByteArray(length, 'y') +
+                                       Hex("00")));
+            QCOMPARE(book.GetAt(0).m_strLabel, QString(length, u'y'));
+        }
+    }
+
+    // Labels are the same up to their first U+0000; an index just past the
+    // end is refused before anything changes.
+    void labelsAndIndexes() {
+        CAddressBook book;
+        book.InsertAddress(CAddress(QStringLiteral("Home\0one"), QStringLiteral("1 Road")));
+        QCOMPARE(book.FindLabel(QStringLiteral("Home\0two")), 0);
+        QVERIFY(!book.IsLabelUnique(QStringLiteral("Home")));
+        QVERIFY(book.IsLabelUnique(QStringLiteral("Home ")));
+        QVERIFY_THROWS_EXCEPTION(CInvalidArgException, book.SetAddressAt(1, QString()));
+        QVERIFY_THROWS_EXCEPTION(CInvalidArgException, book.RemoveAt(1));
+        QCOMPARE(book.GetSize(), 1);
+        QCOMPARE(book.GetAt(0).m_strAddress, QStringLiteral("1 Road"));
     }
 
     // A file size limit stands for a full disk without needing root.

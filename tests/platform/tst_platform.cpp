@@ -110,6 +110,9 @@ private Q_SLOTS:
                  Utf16(QStringLiteral("Quentin Sender  \r\n12 \"Return\" Lane\r\n")));
         QCOMPARE(multiline.Values(kKey).size(), 4);
         QVERIFY(CRegistryHive::Parse(multiline.Serialize()) == multiline);
+        // Written, such a string is bytes, as regedit reads it.
+        const QString written = QStringDecoder(QStringConverter::Utf16)(multiline.Serialize());
+        QVERIFY(written.contains(u"\"LastReturnAddress\"=hex(1):"));
 
         const CRegistryHive old = Fixture("registry-regedit4.reg");
         const QString complex = QStringLiteral("HKEY_CURRENT_USER\\Software\\regashii\\complex");
