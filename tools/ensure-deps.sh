@@ -4,17 +4,19 @@
 PELVARO_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libcups2-dev
+    libwayland-dev
     fonts-liberation2 fonts-dejavu-core
 )
 # Every tool a test uses: the sanitizer build, a CUPS scheduler of the tests'
 # own with its clients and ipptool, the PDF readers, the help compiler, the
 # desktop entry validator, an X server with a window manager and the tools
-# that drive it; python3 runs tools/mutate.
+# that drive it, a Wayland compositor (weston, with weston-debug) and Qt's
+# Wayland platform; python3 runs tools/mutate.
 PELVARO_TEST_PACKAGES=(
     clang libclang-rt-14-dev
     cups cups-client cups-ipp-utils
     poppler-utils xvfb xauth fp-utils desktop-file-utils python3
-    openbox xdotool x11-utils
+    openbox xdotool x11-utils weston qt6-wayland
 )
 
 # Making the Debian package and checking it as Debian's tools do, then

@@ -1,5 +1,6 @@
 #include "executablepath.h"
 #include "pelvaroapp.h"
+#include "waylandseat.h"
 
 #include <QApplication>
 
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
     static char fallbackName[] = "Pelvaro";
     char* programOnly[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
     int programOnlyCount = 1;
+    AvoidTextInputWithoutSeat();
     QApplication application(programOnlyCount, programOnly);
     // Message boxes without a caption of their own show the executable's
     // base name. No display name is set: the desktop would add it to every

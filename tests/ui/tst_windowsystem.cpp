@@ -1,17 +1,27 @@
 // Pelvaro as the window system sees it, beside an X server and a window
-// manager of the test's own (support/with-xserver.sh), driven through the
-// server's keyboard and mouse: the titles the window manager is given, where
-// the windows land with their frames, the window menu's Move, and arguments
-// that change nothing.
+// manager of the test's own (support/with-xserver.sh), or beside weston
+// (support/with-weston.sh), driven through the server's keyboard and mouse:
+// the titles the window manager or compositor is given, where the windows
+// land with their frames, what the screen shows, the window menu's Move, and
+// arguments that change nothing.
 
+#include "hoverbitmapbutton.h"
+#include "pdftext.h"
+#include "pelvarodlg.h"
+#include "printblocks.h"
+#include "resourceimages.h"
+#include "settingsstore.h"
 #include "testenvironment.h"
 
+#include <QApplication>
 #include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -64,12 +74,55 @@ SWindow Active(const QString& title) {
             client.adjusted(-extents[0], -extents[2], extents[1], extents[3])};
 }
 
-#define WAIT_FOR(window, title)                                                                    \
-    QTRY_VERIFY_WITH_TIMEOUT(!((window) = Active(QStringLiteral(title))).frame.isNull(), 10000)
+// Beside weston (support/with-weston.sh), whether or not it started.
+bool OnWayland() {
+    return qEnvironmentVariableIsSet("PELVARO_WESTON");
+}
 
+// A window of the program with exactly this title as weston's scene graph
+// lists it: the surface with the frame Qt draws on it, and the content,
+// which Qt declares opaque. A null window until it has been drawn.
+SWindow Shown(const QString& title) {
+    if (!OnWayland())
+        return Active(title);
+    const QByteArray graph = Run(QStringLiteral("weston-debug"), {"scene-graph"});
+    const qsizetype at = graph.indexOf("top-level window '" + title.toUtf8() + "' of pelvaro");
+    // position: (x, y) -> (x, y)  [opaque: (x, y) -> (x, y)]
+    const QList<int> n = Numbers(graph.mid(graph.indexOf('\n', at), 100).split(']').first());
+    if (at < 0 || n.size() != 8)
+        return {};
+    return {title, QRect(QPoint(n[4], n[5]), QPoint(n[6] - 1, n[7] - 1)),
+            QRect(QPoint(n[0], n[1]), QPoint(n[2] - 1, n[3] - 1))};
+}
+
+#define WAIT_FOR(window, title)                                                                    \
+    QTRY_VERIFY_WITH_TIMEOUT(!((window) = Shown(QStringLiteral(title))).frame.isNull(), 10000)
+
+// Windows and menus alike.
 int VisibleWindows() {
+    if (OnWayland())
+        return Run(QStringLiteral("weston-debug"), {"scene-graph"}).count("(role xdg_");
     return Run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--class", "Pelvaro"})
         .count('\n');
+}
+
+QStringList ClickAt(const QPoint& at) {
+    return {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"};
+}
+
+// The printer button's face on the screen: 146 normal, 145 hover, 0 other.
+// Where the compositor draws the mouse cursor into the picture, a cursor at
+// the button's bottom right leaves its top left quarter clear.
+int PrinterFace(const QPoint& button) {
+    const auto rgb = [](const QPixmap& p) {
+        return p.toImage().convertToFormat(QImage::Format_RGB32).copy(0, 0, 16, 16);
+    };
+    const QImage shown =
+        rgb(QGuiApplication::primaryScreen()->grabWindow(0, button.x(), button.y(), 16, 16));
+    for (int id : {145, 146})
+        if (shown == rgb(LoadBitmapResource(id, 1)))
+            return id;
+    return 0;
 }
 
 // Opens a menu and waits for it before choosing in it with a key.
@@ -95,32 +148,44 @@ bool CenteredOn(const QRect& frame, const QRect& area) {
 class TestWindowSystem : public QObject {
     Q_OBJECT
 private slots:
+    void init() { m_env = std::make_unique<CTestEnvironment>(); }
     void cleanup() {
         m_pelvaro.kill();
         m_pelvaro.waitForFinished();
+        m_env.reset();
     }
     void titlesPlacesAndMove();
+    void onTheDesktop();
+    void withoutSeat();
 
 private:
-    QTemporaryDir m_home;
+    // The program on the desktop the test runs beside, with its own folders.
+    void Start(const QStringList& arguments = {}) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), OnWayland() ? "wayland" : "xcb");
+        environment.insert(QStringLiteral("HOME"), m_env->Root());
+        m_pelvaro.setProcessEnvironment(environment);
+        m_pelvaro.start(qEnvironmentVariable("PELVARO_EXECUTABLE"), arguments);
+        QVERIFY(m_pelvaro.waitForStarted());
+    }
+
+    std::unique_ptr<CTestEnvironment> m_env;
     QProcess m_pelvaro;
 };
 
+#define REQUIRE_DESKTOP()                                                                          \
+    do {                                                                                           \
+        PELVARO_REQUIRE(qgetenv(OnWayland() ? "PELVARO_WESTON" : "PELVARO_XSERVER") == "running",  \
+                        QStringLiteral("a desktop (support/with-xserver.sh, with-weston.sh)"));    \
+        for (const char* tool : {"xdotool", "xprop", "xwininfo", "pdftotext"})                     \
+            PELVARO_REQUIRE(!QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty(),        \
+                            QLatin1String(tool) + QStringLiteral(" (tools/ensure-deps.sh)"));      \
+    } while (false)
+
 void TestWindowSystem::titlesPlacesAndMove() {
-    PELVARO_REQUIRE(qgetenv("PELVARO_XSERVER") == "running",
-                    QStringLiteral("an X server and a window manager (support/with-xserver.sh)"));
-    for (const char* tool : {"xdotool", "xprop", "xwininfo"})
-        PELVARO_REQUIRE(!QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty(),
-                        QLatin1String(tool) + QStringLiteral(" (tools/ensure-deps.sh)"));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("HOME"), m_home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath("config"));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath("data"));
-    m_pelvaro.setProcessEnvironment(environment);
+    REQUIRE_DESKTOP();
     // Qt's own options neither choose the platform nor name the window.
-    m_pelvaro.start(qEnvironmentVariable("PELVARO_EXECUTABLE"),
-                    {"-platform", "offscreen", "-qwindowtitle", "Other"});
+    Start({"-platform", "offscreen", "-qwindowtitle", "Other"});
     const QRect screen(0, 0, 1024, 768);
     SWindow main;
     WAIT_FOR(main, "Pelvaro");
@@ -165,5 +230,57 @@ void TestWindowSystem::titlesPlacesAndMove() {
     WAIT_FOR(dialog, "Select Font");
 }
 
-QTEST_GUILESS_MAIN(TestWindowSystem)
+// What a user of either desktop does first: the window at the size its
+// template gives, an image button lit while the mouse is over it and dark
+// again once the mouse has left the window (Wayland tells no position
+// outside it), the configuration menu, and an envelope typed and printed.
+void TestWindowSystem::onTheDesktop() {
+    REQUIRE_DESKTOP();
+    const QString pdf = m_env->Root() + QStringLiteral("/envelope.pdf");
+    CSettingsStore settings(QStringLiteral("Torvane Software"), QStringLiteral("Pelvaro"));
+    settings.WriteBinaryValue("DevNames", PdfNames(pdf));
+    const CPelvaroDlg built(settings);
+    Start();
+    SWindow main;
+    WAIT_FOR(main, "Pelvaro");
+    QCOMPARE(main.client.size(), built.size());
+    Xdotool({"type", "Bob Receiver"});
+
+    const QPoint printer = main.client.topLeft() + built.m_printButton->pos();
+    QTRY_COMPARE(PrinterFace(printer), 146);
+    Xdotool({"mousemove", QString::number(printer.x() + 31), QString::number(printer.y() + 31)});
+    QTRY_COMPARE(PrinterFace(printer), 145);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const bool roomLeft = main.frame.left() > screen.right() - main.frame.right();
+    Xdotool({"mousemove", QString::number(roomLeft ? 0 : screen.right()),
+             QString::number(printer.y())});
+    QTRY_COMPARE(PrinterFace(printer), 146);
+
+    CHOOSE(ClickAt(main.client.topLeft() + built.m_configureButton->pos() + QPoint(16, 16)),
+           "Escape");
+    QTRY_COMPARE(VisibleWindows(), 1);
+    Xdotool(ClickAt(printer + QPoint(16, 16)));
+    // The PDF writer writes into the file as it goes.
+    QTRY_VERIFY_WITH_TIMEOUT(ReadPdf(pdf).Find(QStringLiteral("Receiver")), 10000);
+}
+
+// A compositor with no seat at all: the window still comes up, and the
+// program runs on.
+void TestWindowSystem::withoutSeat() {
+    PELVARO_REQUIRE(qgetenv("PELVARO_WESTON") == "running",
+                    QStringLiteral("weston (support/with-weston.sh --no-seat)"));
+    Start();
+    QTRY_VERIFY(m_pelvaro.state() != QProcess::Running || !Shown("Pelvaro").frame.isNull());
+    QCOMPARE(m_pelvaro.state(), QProcess::Running);
+}
+
+int main(int argc, char* argv[]) {
+    // The test looks at the screen and drives it as a client of the X
+    // server beside it, whether the program draws there itself or through
+    // weston.
+    qputenv("QT_QPA_PLATFORM", qgetenv("PELVARO_XSERVER") == "running" ? "xcb" : "offscreen");
+    QApplication application(argc, argv);
+    TestWindowSystem test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_windowsystem.moc"
