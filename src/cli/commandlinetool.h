@@ -1,7 +1,11 @@
 #pragma once
 
+#include "addressbook.h"
+
 #include <QStringList>
 #include <QTextStream>
+
+#include <optional>
 
 class QCommandLineParser;
 
@@ -22,7 +26,13 @@ private:
     int Import(const QCommandLineParser& parser);
     void Export(const QCommandLineParser& parser);
     void List(const QCommandLineParser& parser);
+    // The user's book, read once, as the window reads it at its start; a
+    // book that is there but could not be read ends the command.
+    CAddressBook& Book();
+    // What was found damaged on the way, one sentence each.
+    QStringList DamageNotes() const;
 
     QTextStream m_out;
     QTextStream m_err;
+    std::optional<CAddressBook> m_book;
 };
