@@ -53,11 +53,12 @@ void CopyAtomically(const QString& from, const QString& to) {
         ThrowFileFailure(copy, errno, to);
 }
 
-} // namespace
-
+// The name of the nth backup: path.bak, path.bak.1, path.bak.2...
 QString BackupName(const QString& path, int n) {
     return path + QStringLiteral(".bak") + (n > 0 ? QLatin1Char('.') + QString::number(n) : "");
 }
+
+} // namespace
 
 QString KeepBackup(const QString& path) {
     const bool link = !QFileInfo(path).isSymLink();

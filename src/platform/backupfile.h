@@ -2,13 +2,9 @@
 
 #include <QString>
 
-// The name of the nth backup of a file: path.bak, then path.bak.1,
-// path.bak.2 and so on.
-QString BackupName(const QString& path, int n);
-
-// Keeps the file as it is now beside it, under the first of those names
-// that is free: a backup made before is never replaced, as it may hold the
-// only copy of what a damaged file still had. Returns the backup's name.
-// When none can be made, CFileException is raised, naming the backup, and
-// the file must then stay as it is.
+// Keeps the file as it is now beside it, under the first free name of
+// path.bak, path.bak.1, path.bak.2 and so on: a backup made before is never
+// replaced, as it may hold the only copy of what a damaged file still had.
+// Returns the backup's name. When none can be made, CFileException is
+// raised, naming the backup, and the file must then stay as it is.
 QString KeepBackup(const QString& path);
