@@ -83,6 +83,8 @@ private Q_SLOTS:
         const QString unread = QStringLiteral(", which could not be read");
         QTest::newRow("count -1") << Hex("FFFFFFFF") + five << QStringList{}
                                   << "it counts -1 entries, but 5 more follow" + unread;
+        QTest::newRow("count -1 alone")
+            << Hex("FFFFFFFF") << QStringList{} << "it counts -1 entries, but none could be read";
         QTest::newRow("count 0") << Hex("00000000") + five << QStringList{}
                                  << "it counts 0 entries, but 5 more follow" + unread;
         QTest::newRow("count 2") << Hex("02000000") + five << QStringList{"a", "b"}
