@@ -12,6 +12,9 @@ class CAllocationWatch {
 public:
     // Starts watching; the limit is bytesPerInputByte * size + slack.
     CAllocationWatch(size_t inputSize, size_t bytesPerInputByte, size_t slack);
+    // Raises the limit by what the input rightly made the code hold, once
+    // that is known.
+    void Allow(size_t bytes) { m_limit += bytes; }
     // Aborts, naming the peak, when the limit was passed.
     ~CAllocationWatch();
     CAllocationWatch(const CAllocationWatch&) = delete;

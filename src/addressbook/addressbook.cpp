@@ -2,8 +2,10 @@
 
 #include "appdatafolder.h"
 #include "archive.h"
+#include "backupfile.h"
 #include "exception.h"
 #include "fileexception.h"
+#include "filelock.h"
 #include "invalidargexception.h"
 #include "outputfile.h"
 #include "privatefiles.h"
@@ -12,6 +14,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -24,7 +27,6 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 int CompareLabels(QStringView a, QStringView b) {
@@ -75,9 +77,8 @@ void CAddressBook::SetAddressBookPath(const QString& path) {
 
 void CAddressBook::LoadAddressBook() {
     ResolvePaths();
-    m_records.clear();
     m_fileStamp = StampOfFile();
-    m_loadIncomplete = !LoadFromFile();
+    LoadFromFile();
 }
 
 CAddressBook::SFileStamp CAddressBook::StampOfFile() const {
@@ -107,71 +108,149 @@ bool CAddressBook::ReloadIfChangedOnDisk() {
     const SFileStamp now = StampOfFile();
     if (!now.exists || now == m_fileStamp)
         return false;
-    m_records.clear();
     m_fileStamp = now;
-    m_loadIncomplete = !LoadFromFile();
+    LoadFromFile();
     return true;
 }
 
-bool CAddressBook::LoadFromFile() {
+void CAddressBook::LoadFromFile() {
+    m_records.clear();
+    m_load = {};
+    const auto unreadable = [this](const QString& why) {
+        m_load.state = LoadState::Unreadable;
+        m_load.unreadable = why;
+    };
     QFile file(m_addressBookPath);
     errno = 0;
     if (!file.open(QIODevice::ReadOnly)) {
         // No file is a first run. A file that is there but cannot be opened
         // (no permission, too many open files, a failing disk) must not be
         // taken for an empty book that the next save would write over.
-        return errno == ENOENT;
+        if (errno == ENOENT)
+            return;
+        if (QFileInfo(m_addressBookPath).isDir())
+            return unreadable(QStringLiteral("%1 is a folder.").arg(m_addressBookPath));
+        return unreadable(FileErrorMessage(errno ? ClassifyErrno(errno) : FileErrorCause::Generic,
+                                           m_addressBookPath));
     }
     // The whole file is read into memory once. It is never mapped: a file
     // shortened by another program while it is read would kill the program
     // at a mapped page that is gone. The buffer comes from malloc so that a
     // book too large for memory ends the load instead of the program.
     const qint64 size = file.size();
-    if (size == 0)
-        return LoadFromBytes({});
+    if (size == 0) {
+        LoadFromBytes({});
+        return;
+    }
+    const QString tooLarge = QStringLiteral("%1 is too large for memory.").arg(m_addressBookPath);
     if (size < 0 || size > std::numeric_limits<qsizetype>::max())
-        return false;
+        return unreadable(tooLarge);
     const std::unique_ptr<char, decltype(&std::free)> buffer(
         static_cast<char*>(std::malloc(static_cast<size_t>(size))), &std::free);
     if (!buffer)
-        return false;
+        return unreadable(tooLarge);
     qint64 read = 0;
-    bool whole = true;
+    int error = 0;
     while (read < size) {
+        errno = 0;
         const qint64 n = file.read(buffer.get() + read, size - read);
         if (n < 0)
-            whole = false;
+            error = errno ? errno : EIO;
         // A file cut short under the reader ends early; the records it
         // still holds whole are read.
         if (n <= 0)
             break;
         read += n;
     }
-    return LoadFromBytes(QByteArrayView(buffer.get(), static_cast<qsizetype>(read))) && whole;
+    LoadFromBytes(QByteArrayView(buffer.get(), static_cast<qsizetype>(read)));
+    if (error)
+        unreadable(FileErrorMessage(ClassifyErrno(error), m_addressBookPath));
 }
 
 bool CAddressBook::LoadFromBytes(QByteArrayView bytes) {
     m_records.clear();
-    m_loadIncomplete = false;
-    try {
-        CArchive ar(bytes);
-        const qint32 count = ar.ReadInt32();
-        // Every record takes at least two bytes, so a count beyond that is
-        // no reason to reserve more room.
-        if (count > 0)
-            m_records.reserve(qMin<qsizetype>(count, ar.BytesLeft() / 2));
-        for (qint32 i = 0; i < count; ++i) {
-            CAddress address;
-            address.Serialize(ar);
-            m_records.append(std::move(address));
+    m_load = {};
+    CArchive ar(bytes);
+    // Reads up to count records, or to the end when count is below zero.
+    // What was read whole stays; the record being read is dropped.
+    const auto readRecords = [&ar](qint64 count, auto&& take) {
+        try {
+            for (qint64 i = 0; count < 0 ? ar.BytesLeft() > 0 : i < count; ++i) {
+                CAddress address;
+                address.Serialize(ar);
+                take(std::move(address));
+            }
+            return true;
+        } catch (const CException&) {
+        } catch (const std::bad_alloc&) {
         }
-        return true;
+        return false;
+    };
+    bool whole = false;
+    try {
+        m_load.count = ar.ReadInt32();
+        const qint32 count = *m_load.count;
+        // No more room is reserved than the bytes left could fill: a count
+        // beyond them says nothing about the records really there.
+        if (count > 0)
+            m_records.reserve(qMin<qsizetype>(count, ar.BytesLeft() / qsizetype(sizeof(CAddress))));
+        whole =
+            readRecords(qMax(count, 0), [this](CAddress&& a) { m_records.append(std::move(a)); });
     } catch (const CException&) {
     } catch (const std::bad_alloc&) {
     }
-    // What was read whole stays; the record being read is dropped.
-    m_loadIncomplete = true;
+    m_load.read = m_records.size();
+    if (whole && ar.BytesLeft() == 0 && *m_load.count >= 0)
+        return true;
+    m_load.state = LoadState::Damaged;
+    if (whole) {
+        // A count below zero or bytes after the last counted record: the
+        // count was damaged. The records that follow are counted for the
+        // user, not kept, and the file is kept before the next save.
+        m_load.extraBytes = ar.BytesLeft();
+        readRecords(-1, [this](CAddress&&) { ++m_load.extraRecords; });
+    }
     return false;
+}
+
+namespace {
+
+// "1 entry", "2 entries"...
+QString Count(qint64 n, const char* one, const char* many) {
+    return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
+}
+
+} // namespace
+
+QString CAddressBook::LoadProblem() const {
+    if (m_load.state == LoadState::Whole)
+        return QString();
+    if (m_load.state == LoadState::Unreadable)
+        return QStringLiteral("The address book could not be read. ") + m_load.unreadable;
+    QString what;
+    const qint64 read = m_load.read;
+    const QString counts = m_load.count ? Count(*m_load.count, "entry", "entries") : QString();
+    if (!m_load.count)
+        what = QStringLiteral("it ends before its count of entries");
+    else if (m_load.extraRecords > 0)
+        what = QStringLiteral("it counts %1, but %2 more %3, which could not be read")
+                   .arg(counts, QString::number(m_load.extraRecords),
+                        QLatin1String(m_load.extraRecords == 1 ? "follows" : "follow"));
+    else if (m_load.extraBytes > 0)
+        what = QStringLiteral("it counts %1, but %2 them, which could not be read")
+                   .arg(counts, Count(m_load.extraBytes, "byte follows", "bytes follow"));
+    else if (read == 0)
+        what = QStringLiteral("it counts %1, but none could be read").arg(counts);
+    else
+        what = QStringLiteral("it counts %1, but only the first %2 could be read")
+                   .arg(counts, QString::number(read));
+    return QStringLiteral("The address book %1 is damaged: %2.").arg(m_addressBookPath, what);
+}
+
+QString CBookBusyException::GetErrorMessage() const {
+    return QStringLiteral("Another program is changing the address book %1. Nothing was "
+                          "changed; try again.")
+        .arg(m_path);
 }
 
 QByteArray CAddressBook::ToBytes() const {
@@ -203,64 +282,44 @@ bool IsReadOnlyFile(const QFileInfo& info) {
     throw CFileException(error ? ClassifyErrno(error) : FileErrorCause::Generic, path);
 }
 
-// Copies a file to another name through a temporary file, so that the
-// target is either the old one or the whole copy.
-void CopyAtomically(const QString& from, const QString& to) {
-    QFile source(from);
-    errno = 0;
-    if (!source.open(QIODevice::ReadOnly))
-        ThrowFileFailure(source, errno, from);
-    QSaveFile copy(to);
-    copy.setDirectWriteFallback(false);
-    errno = 0;
-    if (!OpenPrivateSaveFile(copy))
-        ThrowFileFailure(copy, errno, to);
-    QByteArray chunk(qsizetype(1) << 16, Qt::Uninitialized);
-    for (;;) {
+// The book's lock for as long as it lives.
+class CBookLock {
+public:
+    CBookLock(const QString& bookPath, int waitMs)
+        : m_path(bookPath + QStringLiteral(".lock")), m_lock(m_path) {
         errno = 0;
-        const qint64 n = source.read(chunk.data(), chunk.size());
-        if (n < 0)
-            ThrowFileFailure(source, errno, from);
-        if (n == 0)
-            break;
-        errno = 0;
-        if (copy.write(chunk.constData(), n) != n)
-            ThrowFileFailure(copy, errno, to);
+        const QLockFile::LockError error = TakeFileLock(m_lock, m_path, waitMs);
+        if (error == QLockFile::LockFailedError)
+            throw CBookBusyException(bookPath);
+        // A lock that cannot be made is a folder the book cannot be saved in.
+        if (error != QLockFile::NoError)
+            throw CFileException(errno ? ClassifyErrno(errno) : FileErrorCause::Generic, bookPath);
     }
-    errno = 0;
-    if (!copy.flush() || !copy.commit())
-        ThrowFileFailure(copy, errno, to);
-}
 
-// Keeps the book file as it is now as Addresses.plv.bak. The old backup is
-// replaced only once the new one is whole; when no backup can be made,
-// CFileException is raised and the book file must stay as it is.
-void KeepBackup(const QString& path) {
-    const QString backup = path + QStringLiteral(".bak");
-#ifdef Q_OS_UNIX
-    // A second name for the same file, moved over the old backup: nothing
-    // is copied, so it works for a book too large to read or one that
-    // cannot be read at all. Where the file system has no such names, the
-    // file is copied instead.
-    const QByteArray source = QFile::encodeName(path);
-    const QByteArray target = QFile::encodeName(backup);
-    const QByteArray temporary = target + '.' + QByteArray::number(qint64(::getpid()));
-    ::unlink(temporary.constData());
-    if (::link(source.constData(), temporary.constData()) == 0) {
-        const int failed = ::rename(temporary.constData(), target.constData()) == 0 ? 0 : errno;
-        // rename() leaves both names when they already were the same file.
-        ::unlink(temporary.constData());
-        if (failed)
-            throw CFileException(ClassifyErrno(failed), backup);
-        return;
-    }
-#endif
-    CopyAtomically(path, backup);
-}
+private:
+    QString m_path;
+    QLockFile m_lock;
+};
 
 } // namespace
 
 void CAddressBook::SaveAddressBook() {
+    m_backupNote.clear();
+    const CBookLock lock(m_addressBookPath, m_lockWaitMs);
+    Save();
+}
+
+bool CAddressBook::Edit(const std::function<bool()>& change) {
+    m_backupNote.clear();
+    const CBookLock lock(m_addressBookPath, m_lockWaitMs);
+    ReloadIfChangedOnDisk();
+    if (!change())
+        return false;
+    Save();
+    return true;
+}
+
+void CAddressBook::Save() {
     const QString& path = m_addressBookPath;
     QSaveFile file(path);
     // Never fall back to writing the file in place: a failure must leave
@@ -293,14 +352,18 @@ void CAddressBook::SaveAddressBook() {
         ThrowFileFailure(file, errno, path);
 
     // The file held more than could be read: it is kept beside the new one,
-    // and the new one is not written when it cannot be.
-    if (m_loadIncomplete && (target.exists() || target.isSymLink()))
-        KeepBackup(path);
+    // and the new one is not written when it cannot be. A save that failed
+    // after keeping it does not keep it twice.
+    if (LoadWasIncomplete() && m_load.keptAs.isEmpty() && (target.exists() || target.isSymLink()))
+        m_load.keptAs = KeepBackup(path);
 
     errno = 0;
     if (!file.commit())
         ThrowFileFailure(file, errno, path);
-    m_loadIncomplete = false;
+    if (!m_load.keptAs.isEmpty())
+        m_backupNote =
+            LoadProblem() + QStringLiteral(" The file as it was is kept as %1.").arg(m_load.keptAs);
+    m_load = {};
     m_fileStamp = StampOfFile();
 }
 
@@ -317,8 +380,10 @@ int CAddressBook::FindLabel(const QString& label) const {
 }
 
 void CAddressBook::AddAddress(const CAddress& address) {
-    InsertAddress(address);
-    SaveAddressBook();
+    Edit([&] {
+        InsertAddress(address);
+        return true;
+    });
 }
 
 void CAddressBook::InsertAddress(const CAddress& address) {

@@ -1,46 +1,85 @@
 #pragma once
 
 #include "address.h"
+#include "exception.h"
 
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+
+#include <functional>
+#include <optional>
 
 // Orders labels by their UTF-16 code units as unsigned values, up to the
 // first U+0000 of either; a label that ends first is the smaller. No case
 // folding, no locale, no trimming.
 int CompareLabels(QStringView a, QStringView b);
 
+// Another program held the book's lock for longer than a change waits.
+class CBookBusyException : public CException {
+public:
+    explicit CBookBusyException(QString path) : m_path(std::move(path)) {}
+    QString GetErrorMessage() const override;
+
+private:
+    QString m_path;
+};
+
 // The address book: the records in menu order, the file they live in, and
 // the operations the address list menus use.
+//
+// Every change of the file is made under a lock file beside it
+// (Addresses.plv.lock), which every running copy of the program shares:
+// Edit reads the file again under the lock when another program wrote it,
+// applies the change and saves, so that two programs changing the book at
+// once lose nothing of each other's.
 class CAddressBook {
 public:
     static constexpr const char* kSubfolder = "Pelvaro/";
     static constexpr const char* kFileName = "Addresses.plv";
+    // How long a change waits for another program to finish its own.
+    static constexpr int kLockWaitMs = 10000;
+
+    // What the last load made of the file.
+    enum class LoadState {
+        Whole,      // every byte read, or no file at all
+        Damaged,    // the bytes do not hold the book their count says
+        Unreadable, // the file is there but could not be read, or not whole
+    };
 
     // Resolves the folder and file path, creates the folder (one level) and
     // reads the file into the book. Never reports a failure: what could be
-    // read stays, the rest is left out. A file that exists but cannot be
-    // opened or read whole, or that is too large for memory, is a load that
-    // stopped early.
+    // read stays, the rest is left out (GetLoadState, LoadProblem).
     void LoadAddressBook();
     // Reads records from bytes as the file holds them; the book is replaced.
-    // Returns false when the bytes ended or broke before the stated count.
+    // Returns false when they are damaged: they ended or broke before the
+    // stated count, the count is below zero, or bytes follow the last
+    // counted record. The records up to the count or the break are kept.
     bool LoadFromBytes(QByteArrayView bytes);
 
-    // Rewrites the whole file from the book, atomically: on any failure the
-    // old file stays whole and CFileException is raised. The first save
-    // after a load that stopped early first keeps the old file as
-    // Addresses.plv.bak, and fails when it cannot.
+    // Rewrites the whole file from the book under the book's lock,
+    // atomically: on any failure the old file stays whole and CFileException
+    // (or CBookBusyException) is raised. The first save after a load that
+    // was not whole first keeps the old file beside it (KeepBackup: .bak,
+    // .bak.1...), and fails when it cannot.
     void SaveAddressBook();
     // The file's bytes for the current book.
     QByteArray ToBytes() const;
+
+    // Changes the book as its file holds it now: takes the book's lock,
+    // waiting up to the lock wait for another program, reads the file again
+    // when another program has written it since, runs change and, when
+    // change returns true, saves. Returns what change returned. When the
+    // lock cannot be had, CBookBusyException is raised and change never
+    // runs; what change and the save raise goes through, the lock released.
+    bool Edit(const std::function<bool()>& change);
+    void SetLockWait(int ms) { m_lockWaitMs = ms; }
 
     bool IsLabelUnique(const QString& label) const;
     // Index of the first record whose label equals the given one, or -1.
     int FindLabel(const QString& label) const;
     // Inserts a copy before the first record whose label is not smaller,
-    // then saves. Does not test uniqueness.
+    // then saves, as one Edit. Does not test uniqueness.
     void AddAddress(const CAddress& address);
     // The same insert without the save, for callers that add many records
     // and save once.
@@ -65,10 +104,16 @@ public:
     // user's own (tests, tools).
     void SetAddressBookPath(const QString& path);
 
-    // True when the last load stopped before the count it was promised or
-    // could not read the file; the next save then keeps the replaced file as
-    // Addresses.plv.bak.
-    bool LoadWasIncomplete() const { return m_loadIncomplete; }
+    LoadState GetLoadState() const { return m_load.state; }
+    // True when the last load did not read the file whole; the next save
+    // then keeps the replaced file as a backup.
+    bool LoadWasIncomplete() const { return m_load.state != LoadState::Whole; }
+    // What the last load could not read, in a sentence or two that name the
+    // file; empty after a whole load.
+    QString LoadProblem() const;
+    // After the last save or Edit: what was wrong with the file that the save
+    // kept aside, and where it is kept; empty when it kept none.
+    const QString& BackupNote() const { return m_backupNote; }
 
     // Reads the file again when another program (pelvaro-cli, a second
     // window) has written it since this book last read or wrote it, so that
@@ -85,16 +130,29 @@ private:
         qint64 device = 0, inode = 0, size = 0, modified = 0, changed = 0;
         bool operator==(const SFileStamp&) const = default;
     };
+    // What the last load found wrong, for LoadProblem.
+    struct SLoad {
+        LoadState state = LoadState::Whole;
+        QString unreadable;          // why the file could not be read
+        std::optional<qint32> count; // the stored count, once read
+        qint64 read = 0;             // records read whole up to the count
+        qint64 extraBytes = 0;       // bytes after the counted records
+        qint64 extraRecords = 0;     // whole records among them
+        QString keptAs;              // the backup a failed save already made
+    };
     SFileStamp StampOfFile() const;
     void CheckIndex(int index) const;
     void ResolvePaths();
-    // Reads the file at the book's path; false when it exists but was not
-    // read whole.
-    bool LoadFromFile();
+    // Reads the file at the book's path into m_records and m_load.
+    void LoadFromFile();
+    // The save itself; the caller holds the lock.
+    void Save();
 
     QString m_dataFolder;
     QString m_addressBookPath;
     QList<CAddress> m_records;
-    bool m_loadIncomplete = false;
+    SLoad m_load;
+    QString m_backupNote;
     SFileStamp m_fileStamp;
+    int m_lockWaitMs = kLockWaitMs;
 };

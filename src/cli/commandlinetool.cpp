@@ -6,6 +6,7 @@
 #include "exception.h"
 #include "mergecommand.h"
 #include "printcommand.h"
+#include "registryfile.h"
 #include "settingsstore.h"
 #include "toolfailure.h"
 
@@ -38,9 +39,18 @@ Options:
   -h, --help   show this help; 'pelvaro-cli COMMAND --help' shows a command's
   --version    show the version
 
-Exit status: 0 done, 1 a file could not be written, 2 a command line not
-understood, 3 bad input (merge: some records left out), 4 no envelope was
-printed.
+Exit status:
+  0  done
+  1  a file could not be written, or another program kept the address book
+     busy: nothing was changed
+  2  a command line not understood
+  3  bad input (merge: some records left out)
+  4  no envelope was printed
+  5  the address book or the settings file is damaged or could not be read
+     (said on stderr): a book that could not be read at all is not used, and
+     nothing is changed or written; of a damaged one, what could be read is
+     listed, exported or printed, and an import keeps the damaged file as a
+     backup before it saves. 5 takes the place of 0 and 3.
 )help";
 
 const char* const kPrintHelp =
@@ -165,11 +175,15 @@ T Choice(const QCommandLineParser& parser, const QString& option, T fallback,
                          .arg(option, words.join(QStringLiteral(", ")), last, value));
 }
 
-// The user's book, read as the window reads it at its start.
-CAddressBook LoadBook() {
-    CAddressBook book;
-    book.LoadAddressBook();
-    return book;
+// Whether the command line takes anything from the address book.
+bool UsesBook(const QCommandLineParser& parser) {
+    const QStringList bookOptions = {QStringLiteral("to-label"), QStringLiteral("from-label"),
+                                     QStringLiteral("book"), QStringLiteral("labels")};
+    for (const QString& option : parser.optionNames()) {
+        if (bookOptions.contains(option))
+            return true;
+    }
+    return false;
 }
 
 CSettingsStore WindowSettings() {
@@ -190,21 +204,54 @@ int CCommandLineTool::Run(const QStringList& arguments) {
         m_out << kProgram << ' ' << QStringLiteral(PELVARO_VERSION) << '\n';
         return kExitSuccess;
     }
+    int status = kExitSuccess;
     try {
         if (first.isEmpty())
             Fail(kExitUsage, QStringLiteral("no command given; see 'pelvaro-cli --help'"));
-        return RunCommand(first, arguments.mid(1));
+        status = RunCommand(first, arguments.mid(1));
     } catch (const CToolFailure& failure) {
         m_out.flush();
         m_err << kProgram << ": " << failure.message << '\n';
-        return failure.status;
+        status = failure.status;
     } catch (const CException& e) {
-        // The book or the exported file could not be written; the message
-        // names the file.
+        // The book or the exported file could not be written, or another
+        // program held the book; the message names the file.
         m_out.flush();
         m_err << kProgram << ": " << e.GetErrorMessage() << '\n';
-        return kExitFailure;
+        status = kExitFailure;
     }
+    // Damage is said last, after what the command could do with the rest.
+    const QStringList notes = DamageNotes();
+    m_out.flush();
+    for (const QString& note : notes)
+        m_err << kProgram << ": " << note << '\n';
+    if (!notes.isEmpty() && (status == kExitSuccess || status == kExitBadInput))
+        status = kExitDamaged;
+    return status;
+}
+
+CAddressBook& CCommandLineTool::Book() {
+    if (!m_book) {
+        CAddressBook book;
+        book.LoadAddressBook();
+        // Nothing is done with a book that could not be read: an export
+        // would put an empty file in the place of a good one.
+        if (book.GetLoadState() == CAddressBook::LoadState::Unreadable)
+            Fail(kExitDamaged, book.LoadProblem());
+        m_book = std::move(book);
+    }
+    return *m_book;
+}
+
+QStringList CCommandLineTool::DamageNotes() const {
+    QStringList notes;
+    // A save that kept the damaged book aside says where; the book it wrote
+    // is whole again.
+    if (m_book && !m_book->BackupNote().isEmpty())
+        notes << m_book->BackupNote();
+    else if (m_book && m_book->LoadWasIncomplete())
+        notes << m_book->LoadProblem();
+    return notes + CRegistryFile::DamageNotes();
 }
 
 int CCommandLineTool::RunCommand(const QString& command, const QStringList& arguments) {
@@ -256,7 +303,8 @@ int CCommandLineTool::RunCommand(const QString& command, const QStringList& argu
 
 void CCommandLineTool::Print(const QCommandLineParser& parser) {
     const CSettingsStore settings = WindowSettings();
-    const CAddressBook book = LoadBook();
+    const CAddressBook none;
+    const CAddressBook& book = UsesBook(parser) ? Book() : none;
     const CPrintCommand command(settings, book);
     const CEnvelopeJob job = command.MakeJob(parser);
     for (const QString& note : command.Notes())
@@ -267,7 +315,8 @@ void CCommandLineTool::Print(const QCommandLineParser& parser) {
 
 int CCommandLineTool::Merge(const QCommandLineParser& parser) {
     const CSettingsStore settings = WindowSettings();
-    const CAddressBook book = LoadBook();
+    const CAddressBook none;
+    const CAddressBook& book = UsesBook(parser) ? Book() : none;
     return CMergeCommand(settings, book, m_out, m_err).Run(parser);
 }
 
@@ -285,8 +334,7 @@ int CCommandLineTool::Import(const QCommandLineParser& parser) {
     } catch (const CException& e) {
         Fail(kExitBadInput, e.GetErrorMessage());
     }
-    CAddressBook book = LoadBook();
-    const SImportResult result = import.MergeInto(book, policy);
+    const SImportResult result = import.MergeInto(Book(), policy);
     m_out << result.Summary() << '\n';
     m_out.flush();
     const QStringList problems = import.Report().Lines();
@@ -301,7 +349,7 @@ void CCommandLineTool::Export(const QCommandLineParser& parser) {
     const ContactsFormat format =
         Choice(parser, kFormat, CContactsWriter::FormatForPath(path),
                {{"vcf", ContactsFormat::VCard}, {"csv", ContactsFormat::Csv}});
-    const CAddressBook book = LoadBook();
+    const CAddressBook& book = Book();
     if (path != QLatin1String("-")) {
         CContactsWriter::WriteFile(path, book, format);
         return;
@@ -322,7 +370,7 @@ void CCommandLineTool::Export(const QCommandLineParser& parser) {
 
 void CCommandLineTool::List(const QCommandLineParser& parser) {
     RequirePositionals(parser, 0, QString());
-    const CAddressBook book = LoadBook();
+    const CAddressBook& book = Book();
     if (!parser.isSet(kJson)) {
         for (int i = 0; i < book.GetSize(); ++i)
             m_out << book.GetAt(i).m_strLabel << '\n';

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "addressbook.h"
 #include "terminaltext.h"
 
 #include <QStringList>
 #include <QTextStream>
+
+#include <optional>
 
 class QCommandLineParser;
 
@@ -22,9 +25,15 @@ private:
     int Import(const QCommandLineParser& parser);
     void Export(const QCommandLineParser& parser);
     void List(const QCommandLineParser& parser);
+    // The user's book, read once, as the window reads it at its start; a
+    // book that is there but could not be read ends the command.
+    CAddressBook& Book();
+    // What was found damaged on the way, one sentence each.
+    QStringList DamageNotes() const;
 
     CTerminalText m_outDevice{stdout};
     CTerminalText m_errDevice{stderr};
     QTextStream m_out{&m_outDevice};
     QTextStream m_err{&m_errDevice};
+    std::optional<CAddressBook> m_book;
 };

@@ -9,6 +9,7 @@ enum ExitStatus : int {
     kExitUsage = 2,       // a command line the tool does not understand
     kExitBadInput = 3,    // a file or label that is not what it should be
     kExitPrintFailed = 4, // no envelope came out
+    kExitDamaged = 5,     // the address book or the settings could not be read whole
 };
 
 // Ends a command: the message goes to stderr as one line, the status to the

@@ -153,6 +153,16 @@ void CContactsImport::TakeContact(CContact&& contact) {
 
 SImportResult CContactsImport::MergeInto(CAddressBook& book, DuplicateLabels policy) const {
     SImportResult result;
+    // Under the book's lock, on the book as its file holds it now.
+    book.Edit([&] {
+        result = MergeEntries(book, policy);
+        return result.m_added > 0 || result.m_replaced > 0;
+    });
+    return result;
+}
+
+SImportResult CContactsImport::MergeEntries(CAddressBook& book, DuplicateLabels policy) const {
+    SImportResult result;
     result.m_withoutAddress = m_withoutAddressCount;
     result.m_withoutAddressNames =
         m_withoutAddress.first(qMin(m_withoutAddress.size(), kNamesListed));
@@ -164,7 +174,6 @@ SImportResult CContactsImport::MergeInto(CAddressBook& book, DuplicateLabels pol
     for (int i = book.GetSize() - 1; i >= 0; --i)
         taken.insert(LabelKey(book.GetAt(i).m_strLabel), i);
     QList<CAddress> added;
-    bool changed = false;
 
     for (const CAddress& entry : m_entries) {
         const QString key = LabelKey(entry.m_strLabel);
@@ -184,7 +193,6 @@ SImportResult CContactsImport::MergeInto(CAddressBook& book, DuplicateLabels pol
             else
                 added[-1 - *found].m_strAddress = entry.m_strAddress;
             ++result.m_replaced;
-            changed = true;
             break;
         case DuplicateLabels::Rename:
             for (int n = 2;; ++n) {
@@ -203,11 +211,7 @@ SImportResult CContactsImport::MergeInto(CAddressBook& book, DuplicateLabels pol
         }
     }
     result.m_added = static_cast<int>(added.size());
-    if (!added.isEmpty()) {
+    if (!added.isEmpty())
         book.InsertAddresses(added);
-        changed = true;
-    }
-    if (changed)
-        book.SaveAddressBook();
     return result;
 }

@@ -64,11 +64,16 @@ public:
 
     // Adds the entries to the book at their sorted places, labels that are
     // taken handled by the policy, and saves the book once when anything
-    // changed. A failed save raises CFileException; the book keeps the
-    // entries in memory, as after any change whose save failed.
+    // changed: one CAddressBook::Edit, on the book as its file holds it
+    // then. Another program holding the book too long raises
+    // CBookBusyException and nothing changes. A failed save raises
+    // CFileException; the book keeps the entries in memory, as after any
+    // change whose save failed.
     SImportResult MergeInto(CAddressBook& book, DuplicateLabels policy) const;
 
 private:
+    // MergeInto's change of the book, without the save.
+    SImportResult MergeEntries(CAddressBook& book, DuplicateLabels policy) const;
     void Reset(const QString& fileName);
     void Read(QByteArrayView bytes, const QString& fileName);
     void TakeContact(CContact&& contact);

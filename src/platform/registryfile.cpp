@@ -1,17 +1,18 @@
 #include "registryfile.h"
 
 #include "appdatafolder.h"
+#include "backupfile.h"
+#include "fileexception.h"
+#include "filelock.h"
 #include "privatefiles.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QMap>
 #include <QMutex>
-#include <QRandomGenerator>
 #include <QSaveFile>
-#include <QThread>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -78,6 +79,25 @@ SHiveCache& Cache() {
     return cache;
 }
 
+// The damaged settings files this process met, for DamageNotes.
+struct SDamageSeen {
+    QMutex mutex;
+    QMap<QString, std::pair<int, QString>> files; // damaged lines, where kept
+
+    void Note(const QString& path, int lines, const QString& keptAs) {
+        const QMutexLocker locker(&mutex);
+        auto& [damaged, kept] = files[path];
+        damaged = lines;
+        if (!keptAs.isEmpty())
+            kept = keptAs;
+    }
+};
+
+SDamageSeen& Damage() {
+    static SDamageSeen seen;
+    return seen;
+}
+
 // Replaces the file with bytes, or leaves it as it was. identity receives
 // the new file's.
 bool WriteAtomically(const QString& path, const QByteArray& bytes,
@@ -107,6 +127,24 @@ bool WriteAtomically(const QString& path, const QByteArray& bytes,
 
 } // namespace
 
+QStringList CRegistryFile::DamageNotes() {
+    SDamageSeen& seen = Damage();
+    const QMutexLocker locker(&seen.mutex);
+    QStringList notes;
+    for (auto it = seen.files.cbegin(); it != seen.files.cend(); ++it) {
+        const auto& [lines, kept] = it.value();
+        QString note = QStringLiteral("The settings file %1 is damaged: %2 could not be read.")
+                           .arg(it.key(), lines == 1 ? QStringLiteral("1 line")
+                                                     : QStringLiteral("%1 lines").arg(lines));
+        if (!kept.isEmpty())
+            note += QStringLiteral(" It is kept as %1; the settings were written again without "
+                                   "what could not be read.")
+                        .arg(kept);
+        notes << note;
+    }
+    return notes;
+}
+
 CRegistryFile::CRegistryFile(QString path) : m_path(std::move(path)) {}
 
 QString CRegistryFile::DefaultPath() {
@@ -120,7 +158,7 @@ QString CRegistryFile::DefaultPath() {
     return QDir::cleanPath(config) + QStringLiteral("/Torvane Software/registry.reg");
 }
 
-std::shared_ptr<const CRegistryHive> CRegistryFile::Read(bool& complete, QByteArray* bytes) const {
+std::shared_ptr<const CRegistryHive> CRegistryFile::Read(bool& complete) const {
     complete = true;
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -128,26 +166,24 @@ std::shared_ptr<const CRegistryHive> CRegistryFile::Read(bool& complete, QByteAr
         return std::make_shared<const CRegistryHive>();
     }
     const SFileIdentity identity = IdentifyOpenFile(file.handle());
-    if (!bytes) {
-        if (auto cached = Cache().Find(m_path, identity))
-            return cached;
-    }
+    if (auto cached = Cache().Find(m_path, identity))
+        return cached;
     QByteArray read = file.read(kMaxFileSize + 1);
     complete = file.error() == QFileDevice::NoError && read.size() <= kMaxFileSize;
     if (read.size() > kMaxFileSize)
         read.truncate(kMaxFileSize);
     auto hive = std::make_shared<const CRegistryHive>(CRegistryHive::Parse(read));
+    if (hive->DamagedLines() > 0)
+        Damage().Note(m_path, hive->DamagedLines(), QString());
     // A file that was not read whole is read again next time.
     if (complete)
         Cache().Keep(m_path, identity, hive);
-    if (bytes)
-        *bytes = std::move(read);
     return hive;
 }
 
 std::shared_ptr<const CRegistryHive> CRegistryFile::LoadShared(bool* complete) const {
     bool whole = true;
-    auto hive = Read(whole, nullptr);
+    auto hive = Read(whole);
     if (complete)
         *complete = whole;
     return hive;
@@ -163,30 +199,12 @@ bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
         return false;
     const QString lockPath = m_path + QStringLiteral(".lock");
     QLockFile lock(lockPath);
-    // QLockFile's own wait doubles its pause each time, up to seconds, and
-    // then rarely finds the gap between two writes of a busy peer; short
-    // uneven pauses do.
-    const QDeadlineTimer deadline(kLockTimeoutMs);
-    while (!lock.tryLock(0)) {
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
-            return false;
-        // A copy killed between making the lock file and writing its process
-        // id into it leaves a lock that names nobody, which QLockFile would
-        // only break after 30 s. A live holder names itself at once, so a
-        // nameless lock a second old is broken at the next try.
-        qint64 pid = 0;
-        QString host;
-        QString application;
-        lock.setStaleLockTime(lock.getLockInfo(&pid, &host, &application) ? 30000 : 1000);
-        QThread::msleep(QRandomGenerator::global()->bounded(1, 8));
-    }
-    // QLockFile makes its file with the umask's permissions; what it holds
-    // is the user's business alone.
-    QFile::setPermissions(lockPath, kPrivateFilePermissions);
+    if (TakeFileLock(lock, lockPath, kLockTimeoutMs) != QLockFile::NoError)
+        return false;
 
     bool whole = true;
     // Rewriting a file that was not read whole would drop what was not read.
-    const std::shared_ptr<const CRegistryHive> stored = Read(whole, nullptr);
+    const std::shared_ptr<const CRegistryHive> stored = Read(whole);
     if (!whole)
         return false;
     CRegistryHive hive = *stored;
@@ -195,10 +213,13 @@ bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
     if (!(hive == *stored)) {
         // Lines that could not be read are not written again; the damaged
         // file is kept beside the new one for whoever wants to look at it.
+        // When it cannot be kept, the damaged file stays as it is.
         if (stored->DamagedLines() > 0) {
-            QByteArray bytes;
-            Read(whole, &bytes);
-            WriteAtomically(m_path + QStringLiteral(".bak"), bytes);
+            try {
+                Damage().Note(m_path, stored->DamagedLines(), KeepBackup(m_path));
+            } catch (const CFileException&) {
+                return false;
+            }
         }
         SFileIdentity identity;
         if (!WriteAtomically(m_path, hive.Serialize(), &identity))

@@ -3,6 +3,7 @@
 #include "registryhive.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -45,11 +46,17 @@ public:
     bool Update(const std::function<bool(CRegistryHive&)>& change,
                 CRegistryHive* updated = nullptr) const;
 
+    // One sentence for each damaged settings file this process read: how
+    // many lines could not be read and, once it was written over, where the
+    // damaged file is kept (registry.reg.bak, or .bak.1, .bak.2... when that
+    // is taken; an older backup is never replaced). A damaged file that
+    // cannot be kept is not written over.
+    static QStringList DamageNotes();
+
 private:
     // The stored hive, from the kept one when the file has not changed;
-    // complete is false when the file exists but was not read whole. With
-    // bytes, the file is read in any case and its bytes returned.
-    std::shared_ptr<const CRegistryHive> Read(bool& complete, QByteArray* bytes) const;
+    // complete is false when the file exists but was not read whole.
+    std::shared_ptr<const CRegistryHive> Read(bool& complete) const;
 
     QString m_path;
 };

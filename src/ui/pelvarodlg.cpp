@@ -377,6 +377,7 @@ void CPelvaroDlg::OnImportAddresses() {
     ShowMessageBox(this,
                    import.Report().IsClean() ? QMessageBox::Information : QMessageBox::Warning,
                    QStringLiteral("Import Addresses"), ImportMessage(result, import.Report()));
+    ShowBookBackupNote();
 }
 
 void CPelvaroDlg::OnExportAddresses() {

@@ -61,6 +61,10 @@ public:
     // The address list menu of one box (buttonId 1002 or 1003), working on
     // that box's label and address members.
     void ShowAddressListMenu(int buttonId, QString& label, QString& address);
+    // One change of the book (CAddressBook::Edit), then the backup note.
+    bool EditAddressBook(const std::function<bool()>& change);
+    // Says where the last save kept a damaged or unreadable book, if it did.
+    void ShowBookBackupNote();
 
     CMultiLineEdit* m_returnEdit = nullptr;
     CMultiLineEdit* m_mailingEdit = nullptr;

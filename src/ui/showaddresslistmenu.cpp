@@ -18,8 +18,9 @@ void ShowLabelNotUnique(QWidget* owner, const QString& label) {
 } // namespace
 
 // A failure of the book (a label that names no entry, a file that cannot
-// be written) leaves this function as an exception; the command's caller
-// shows it. Whatever changed in memory before it stays.
+// be written, another program changing the book for too long) leaves this
+// function as an exception; the command's caller shows it. Whatever changed
+// in memory before it stays.
 void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& address) {
     UpdateData(true);
     // pelvaro-cli or a second window may have written the book since it was
@@ -43,9 +44,14 @@ void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& add
         CAddAddressDlg dlg(address, this);
         while (dlg.DoModal() == IDOK) {
             const QString newLabel = dlg.m_label;
-            m_addressBook.ReloadIfChangedOnDisk();
-            if (m_addressBook.IsLabelUnique(newLabel)) {
-                m_addressBook.AddAddress(CAddress(newLabel, address));
+            // The label is tested on the book as the file holds it now.
+            const bool added = EditAddressBook([&] {
+                if (!m_addressBook.IsLabelUnique(newLabel))
+                    return false;
+                m_addressBook.InsertAddress(CAddress(newLabel, address));
+                return true;
+            });
+            if (added) {
                 label = newLabel;
                 break;
             }
@@ -54,15 +60,17 @@ void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& add
         break;
     }
     case AddressListChoice::Kind::Modify:
-        m_addressBook.ReloadIfChangedOnDisk();
-        m_addressBook.SetAddressAt(m_addressBook.FindLabel(label), address);
-        m_addressBook.SaveAddressBook();
+        EditAddressBook([&] {
+            m_addressBook.SetAddressAt(m_addressBook.FindLabel(label), address);
+            return true;
+        });
         break;
     case AddressListChoice::Kind::Delete:
-        m_addressBook.ReloadIfChangedOnDisk();
-        m_addressBook.RemoveAt(m_addressBook.FindLabel(label));
-        label.clear();
-        m_addressBook.SaveAddressBook();
+        EditAddressBook([&] {
+            m_addressBook.RemoveAt(m_addressBook.FindLabel(label));
+            label.clear();
+            return true;
+        });
         break;
     case AddressListChoice::Kind::Entry: {
         const CAddress& entry = m_addressBook.GetAt(choice.index);
@@ -72,4 +80,16 @@ void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& add
         break;
     }
     }
+}
+
+bool CPelvaroDlg::EditAddressBook(const std::function<bool()>& change) {
+    const bool changed = m_addressBook.Edit(change);
+    ShowBookBackupNote();
+    return changed;
+}
+
+void CPelvaroDlg::ShowBookBackupNote() {
+    if (!m_addressBook.BackupNote().isEmpty())
+        ShowMessageBox(this, QMessageBox::Warning, QCoreApplication::applicationName(),
+                       m_addressBook.BackupNote());
 }

@@ -98,50 +98,57 @@ private Q_SLOTS:
         QCOMPARE(book.ToBytes().mid(16, 10), Hex("FF FE FF FF FF FF FE FF 00 00"));
     }
 
-    // What is whole is read; counts and lengths beyond the file end the
-    // load at once, allocating nothing.
-    void damagedFilesLoadWhatIsWhole() {
-        const QByteArray a = Hex("FFFEFF01 6100 FFFEFF01 3100");
-        for (const char* rest : {"FFFEFF01 6300 FFFEFF05 33",      // 'c' and half its address
-                                 "FFFEFFFFFFFFFFFFFF7F",           // 0x7FFFFFFF units
-                                 "FFFEFFFFFFFFFFFEFFFF80 4100"}) { // bytes beyond 32 bits
-            CTestEnvironment env;
-            // A count of 2^31-1 records, with the one that is whole.
-            QVERIFY(WriteWholeFile(env.BookPath(), Hex("FFFFFF7F") + a + Hex(rest)));
-            QCOMPARE(Labels(LoadedBook()), QStringList{"a"});
-        }
+    // A book that does not hold what its count says reads as far as the
+    // count or the break, is kept beside the first save after the load, and
+    // never over a backup made before. Four zero bytes are the empty book.
+    void damagedBooksAreKept_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QString>("problem");
+        const QByteArray five = BookBytes({"a", "b", "c", "d", "e"}).mid(4);
+        const QString unread = QStringLiteral(", which could not be read");
+        QTest::newRow("count -1") << Hex("FFFFFFFF") + five << QStringList{}
+                                  << "it counts -1 entries, but 5 more follow" + unread;
+        QTest::newRow("count -1 alone")
+            << Hex("FFFFFFFF") << QStringList{} << "it counts -1 entries, but none could be read";
+        QTest::newRow("count 0") << Hex("00000000") + five << QStringList{}
+                                 << "it counts 0 entries, but 5 more follow" + unread;
+        QTest::newRow("count 2") << Hex("02000000") + five << QStringList{"a", "b"}
+                                 << "it counts 2 entries, but 3 more follow" + unread;
+        QTest::newRow("bytes after the last")
+            << BookBytes({"a"}) + "garbage" << QStringList{"a"}
+            << "it counts 1 entry, but 7 bytes follow them" + unread;
+        QTest::newRow("no count") << Hex("0100") << QStringList{}
+                                  << "it ends before its count of entries";
+        QTest::newRow("empty book") << Hex("00000000") << QStringList{} << QString();
+        // Counts and lengths beyond the file end the load at once.
+        const QString first = QStringLiteral("it counts 2147483647 entries, but only the first 1 "
+                                             "could be read");
+        for (const char* rest : {"FFFEFF01 6300 FFFEFF05 33",    // 'c' and half its address
+                                 "FFFEFFFFFFFFFFFFFF7F",         // 0x7FFFFFFF units
+                                 "FFFEFFFFFFFFFFFEFFFF80 4100"}) // bytes beyond 32 bits
+            QTest::newRow(rest) << Hex("FFFFFF7F") + five.first(10) + Hex(rest) << QStringList{"a"}
+                                << first;
     }
-
-    void whatIsDroppedAndWhatIsKept() {
+    void damagedBooksAreKept() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, problem);
         CTestEnvironment env;
-        const QString backup = env.BookPath() + QStringLiteral(".bak");
-        // Bytes after the last record are dropped by the next save, unkept.
-        QVERIFY(WriteWholeFile(env.BookPath(), BookBytes({"a"}) + "trailing garbage"));
-        CAddressBook book = LoadedBook();
-        book.SaveAddressBook();
-        QCOMPARE(ReadWholeFile(env.BookPath()), BookBytes({"a"}));
-        QVERIFY(!QFile::exists(backup));
-        // A file that broke off is kept beside the first save after it, once.
-        const QByteArray damaged = Hex("03000000") + BookBytes({"a"}).mid(4) + Hex("FFFEFF07 41");
-        QVERIFY(WriteWholeFile(env.BookPath(), damaged));
-        book = LoadedBook();
-        book.AddAddress(CAddress(QStringLiteral("b"), QString()));
-        QCOMPARE(ReadWholeFile(backup), damaged);
-        QCOMPARE(ReadWholeFile(env.BookPath()), BookBytes({"a", "b"}));
-        QVERIFY(QFile::remove(backup));
-        book.AddAddress(CAddress(QStringLiteral("c"), QString()));
-        QVERIFY(!QFile::exists(backup));
-        // When no backup can be made, the damaged file stays as it is.
-        QVERIFY(WriteWholeFile(env.BookPath(), damaged) && QDir().mkpath(backup + "/old"));
-        book = LoadedBook();
-        QString message;
-        try {
-            book.AddAddress(CAddress(QStringLiteral("b"), QString()));
-        } catch (const CFileException& e) {
-            message = e.GetErrorMessage();
+        const QString path = env.BookPath();
+        if (!problem.isEmpty())
+            problem = QStringLiteral("The address book %1 is damaged: %2.").arg(path, problem);
+        for (const QString& backup : {path + ".bak", path + ".bak.1"}) {
+            QVERIFY(WriteWholeFile(path, file));
+            CAddressBook book = LoadedBook();
+            QTEST(Labels(book), "labels");
+            QCOMPARE(book.LoadProblem(), problem);
+            book.AddAddress(CAddress(QStringLiteral("z"), QString()));
+            const QString kept = " The file as it was is kept as " + backup + '.';
+            QCOMPARE(book.BackupNote(), problem.isEmpty() ? problem : problem + kept);
+            QCOMPARE(ReadWholeFile(backup), problem.isEmpty() ? QByteArray() : file);
+            QVERIFY(backup.endsWith('1') || WriteWholeFile(backup, "older"));
         }
-        QCOMPARE(message, QStringLiteral("Access to %1 was denied.").arg(backup));
-        QCOMPARE(ReadWholeFile(env.BookPath()), damaged);
+        QCOMPARE(ReadWholeFile(path + ".bak"), "older");
     }
 
     // What another program writes is read again before the next change;
@@ -207,7 +214,10 @@ private Q_SLOTS:
         book.AddAddress(CAddress(QStringLiteral("a"), QStringLiteral("1 Main Street")));
         const CRegistryFile settings;
         QVERIFY(settings.Update([](CRegistryHive& hive) { return hive.CreateKey("HKEY_USERS"); }));
+        mode_t lock = 0;
+        book.Edit([&] { return lock = Mode(book.AddressBookPath() + ".lock"), false; });
         ::umask(oldMask);
+        QCOMPARE(lock, mode_t(0600));
         // Temporary files included, from the moment they are made; a lock
         // holds no addresses.
         QVERIFY(g_created.size() >= 2);
@@ -298,25 +308,40 @@ private Q_SLOTS:
         CAddressBook book = LoadedBook();
         book.AddAddress(CAddress(QStringLiteral("small"), QStringLiteral("1 Short Road")));
         const QByteArray fits = ReadWholeFile(env.BookPath());
+        const QString linked = env.Root() + QStringLiteral("/linked.plv");
+        const QByteArray damaged = Hex("05000000") + QByteArray(20 * 1024, '\0');
+        QVERIFY(WriteWholeFile(linked, damaged) && QFile::link(linked, env.BookPath() + ".link"));
+        CAddressBook other;
+        other.SetAddressBookPath(env.BookPath() + ".link");
+        other.ReloadIfChangedOnDisk();
         struct rlimit old {};
         getrlimit(RLIMIT_FSIZE, &old);
         auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         struct rlimit limited = old;
         limited.rlim_cur = 16 * 1024;
         setrlimit(RLIMIT_FSIZE, &limited);
-        QString message;
-        try {
-            book.AddAddress(CAddress(QStringLiteral("big"), QString(200 * 1024, QLatin1Char('x'))));
-        } catch (const CFileException& e) {
-            message = e.GetErrorMessage();
-        }
+        const auto failure = [](CAddressBook& to, const QString& address) {
+            try {
+                to.AddAddress(CAddress(QStringLiteral("b"), address));
+            } catch (const CFileException& e) {
+                return e.GetErrorMessage();
+            }
+            return QString();
+        };
+        const QString message = failure(book, QString(200 * 1024, QLatin1Char('x')));
+        // A damaged book that cannot be kept (a link, so it is copied) stays.
+        const QString unkept = failure(other, QString());
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
         QCOMPARE(message, QStringLiteral("Disk full while accessing %1.").arg(env.BookPath()));
+        QCOMPARE(unkept,
+                 QStringLiteral("Disk full while accessing %1.link.bak.").arg(env.BookPath()));
+        QVERIFY(ReadWholeFile(linked) == damaged &&
+                QFileInfo(env.BookPath() + ".link").isSymLink());
         // The old file stays, and no temporary file fills the disk further.
         QCOMPARE(ReadWholeFile(env.BookPath()), fits);
         QCOMPARE(QDir(QFileInfo(env.BookPath()).path()).entryList(QDir::Files),
-                 QStringList{"Addresses.plv"});
+                 QStringList({"Addresses.plv", "Addresses.plv.link"}));
     }
 };
 

@@ -4,11 +4,13 @@
 // queue it prints on.
 
 #include "addressbook.h"
+#include "bookbytes.h"
 #include "dialogtemplate.h"
 #include "multilineedit.h"
 #include "pdftext.h"
 #include "pelvarodlg.h"
 #include "printblocks.h"
+#include "registryfile.h"
 #include "settingsstore.h"
 #include "testenvironment.h"
 
@@ -329,6 +331,72 @@ private slots:
         QCOMPARE(Cli({"export", m_env->Root() + "/book.txt", "--format", "csv"}).status, 0);
         QVERIFY(ReadWholeFile(m_env->Root() + "/book.txt")
                     .startsWith("\xEF\xBB\xBF\"Label\",\"Address\""));
+    }
+
+    // A book that could not be read is not used at all; of a damaged one,
+    // what could be read is listed, exported and merged, an import keeps
+    // the damaged file aside, and each says so with status 5.
+    void damagedOrUnreadableBook_data() {
+        QTest::addColumn<QByteArray>("file"); // none: a folder in the book's place
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<QString>("problem");
+        const QByteArray five = BookBytes({"a", "b", "c", "d", "e"}, "1 Road").mid(4);
+        QTest::newRow("folder") << QByteArray() << QString()
+                                << "The address book could not be read. BOOK is a folder.";
+        QTest::newRow("count 2") << Hex("02000000") + five << "a\nb\n"
+                                 << "The address book BOOK is damaged: it counts 2 entries, "
+                                    "but 3 more follow, which could not be read.";
+    }
+    void damagedOrUnreadableBook() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, listed);
+        QFETCH(QString, problem);
+        const QString book = m_env->BookPath();
+        QVERIFY(file.isEmpty() ? QDir().mkpath(book) : WriteWholeFile(book, file));
+        problem = "pelvaro-cli: " + problem.replace("BOOK", book) + '\n';
+        const QString exported = m_env->Root() + QStringLiteral("/earlier.csv");
+        const QString csv = m_env->Root() + QStringLiteral("/new.csv");
+        QVERIFY(WriteWholeFile(exported, "earlier") && WriteWholeFile(csv, "Label,Address\nz,1\n"));
+        for (const QStringList& command :
+             {QStringList{"list"}, {"export", exported}, {"merge", "--book", "--dry-run"}}) {
+            const SRun run = Cli(command);
+            QVERIFY2(run.status == 5 && run.err == problem, qPrintable(run.err));
+            QVERIFY(file.isEmpty() ? run.out.isEmpty()
+                                   : command[0] != u"list" || run.out == listed);
+        }
+        QCOMPARE(ReadWholeFile(exported) == "earlier", file.isEmpty());
+        SRun run = Cli({"import", csv});
+        QCOMPARE(run.status, 5);
+        QCOMPARE(run.out, file.isEmpty() ? QString() : u"1 address was added.\n"_qs);
+        QCOMPARE(run.err, file.isEmpty() ? problem
+                                         : problem.chopped(1) + " The file as it was is kept as " +
+                                               book + ".bak.\n");
+        QVERIFY(file.isEmpty() ? QFileInfo(book).isDir()
+                               : ReadWholeFile(book + ".bak") == file && Cli({"list"}).status == 0);
+    }
+
+    // A damaged settings file that print writes again is kept and named;
+    // another program holding the book too long fails an import, which
+    // then says nothing of what it would have added.
+    void damagedSettingsAndBusyBook() {
+        const QString settings = CRegistryFile::DefaultPath();
+        const QByteArray damaged = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER"
+                                   "\\Software\\Torvane Software\\Pelvaro\\Pelvaro\n"
+                                   "\"LastReturnAddress\"=\"Quentin Sender\"\n";
+        QVERIFY(WriteWholeFile(settings, damaged));
+        SRun run = Cli({"print", "--to", "a", "--pdf", m_env->Root() + "/e.pdf"});
+        QCOMPARE(run.err, QStringLiteral("pelvaro-cli: The settings file %1 is damaged: 2 lines "
+                                         "could not be read. It is kept as %1.bak; the settings "
+                                         "were written again without what could not be read.\n")
+                              .arg(settings));
+        QVERIFY(run.status == 5 && ReadWholeFile(settings + ".bak") == damaged);
+
+        QLockFile other(m_env->BookPath() + ".lock");
+        QVERIFY(QDir().mkpath(m_env->DataHome() + "/Pelvaro") && other.lock());
+        run = Cli({"import", TestDataPath(QStringLiteral("contacts/vcard30.vcf"))});
+        QCOMPARE(run.err, "pelvaro-cli: Another program is changing the address book " +
+                              m_env->BookPath() + ". Nothing was changed; try again.\n");
+        QVERIFY(run.status == 1 && run.out.isEmpty() && !QFile::exists(m_env->BookPath()));
     }
 
     // The same settings and texts give the same envelope as the window's

@@ -1,11 +1,16 @@
+#include "addaddressdlg.h"
 #include "addressbook.h"
 #include "archive.h"
 #include "exception.h"
+#include "modalscript.h"
+#include "multilineedit.h"
+#include "pelvarodlg.h"
 #include "registryfile.h"
 #include "settingsstore.h"
 #include "testenvironment.h"
 
 #include <QtTest>
+#include <QtWidgets>
 
 #include <sched.h>
 #include <sys/mount.h>
@@ -77,6 +82,34 @@ int RunWriter(const QStringList& args) {
         }
     }
     return 0;
+}
+
+// A window writer: shows the window, prints "ready", waits for a line on
+// stdin, then adds one entry through the address list menu and the add
+// dialog, as a user does. A message box (the book busy for too long) fails
+// it.
+//   writer window <label>
+int RunWindowWriter(const QString& label) {
+    CSettingsStore settings(QStringLiteral("Torvane Software"), QStringLiteral("Pelvaro"));
+    CPelvaroDlg dlg(settings);
+    dlg.show();
+    dlg.m_mailingEdit->SetText(label + QStringLiteral(" Street"));
+    std::printf("ready\n");
+    std::fflush(stdout);
+    char go[8];
+    if (!std::fgets(go, sizeof go, stdin))
+        return 2;
+    CModalScript script;
+    QStringList message;
+    script.Choose(QStringLiteral("&Add..."))
+        .Then<CAddAddressDlg>([&](CAddAddressDlg* add) {
+            QTest::keyClicks(add->GetDlgItem(IDC_LABEL), label);
+            QTest::keyClick(add->GetDlgItem(IDC_LABEL), Qt::Key_Return);
+        })
+        .NoteMessage(message); // none comes when all is well
+    QTest::mouseClick(dlg.GetDlgItem(IDC_MAILINGADDRESSLIST), Qt::LeftButton, {}, QPoint(16, 16));
+    std::fprintf(stderr, "%s", qPrintable(message.value(0)));
+    return message.isEmpty() && dlg.m_mailingLabel == label ? 0 : 1;
 }
 
 // Set in main(): mounts made here live in a mount namespace of this process
@@ -289,6 +322,47 @@ private Q_SLOTS:
         QVERIFY2(failures.isEmpty(), qPrintable(failures.value(0)));
     }
 
+    // Twenty programs each adding an entry to the book at once, windows
+    // among them: every one says it did, and every entry is there.
+    void twentyBookWritersLoseNothing() {
+        CTestEnvironment env;
+        std::vector<std::unique_ptr<QProcess>> writers;
+        QStringList labels;
+        for (int i = 0; i < 20; ++i) {
+            labels << (i % 5 ? QStringLiteral("Tool %1") : QStringLiteral("Window %1")).arg(i);
+            writers.push_back(std::make_unique<QProcess>());
+            if (i % 5 == 0) {
+                QVERIFY(StartWriter(*writers.back(), {"window", labels.last()}));
+                continue;
+            }
+            const QString file = env.Root() + QStringLiteral("/%1.csv").arg(i);
+            QVERIFY(WriteWholeFile(file, "Label,Address\n" + labels.last().toUtf8() + ",1 Road\n"));
+            writers.back()->setProgram(qEnvironmentVariable("PELVARO_CLI"));
+            writers.back()->setArguments({"import", file});
+        }
+        // The windows wait for the word, the tools start with it.
+        for (const auto& writer : writers)
+            writer->state() == QProcess::Running ? void(writer->write("go\n")) : writer->start();
+        QStringList failures;
+        for (int i = 0; i < 20; ++i) {
+            QProcess& writer = *writers[i];
+            const QByteArray said = writer.waitForFinished(120000) && writer.exitCode() == 0
+                                        ? writer.readAllStandardOutput()
+                                        : "failed";
+            if (said != (i % 5 ? "1 address was added.\n" : ""))
+                failures << labels[i] + ": " + said + writer.readAllStandardError();
+        }
+        CAddressBook book;
+        book.LoadAddressBook();
+        for (const QString& label : std::as_const(labels))
+            failures << (book.FindLabel(label) < 0 ? label + " was lost" : QString());
+        failures.removeAll(QString());
+        g_table << QStringLiteral("%1 20 writers, %2 failures")
+                       .arg("book: twenty writers at once", -40)
+                       .arg(failures.size());
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+    }
+
     void cleanupTestCase() {
         std::printf("\nreliability harness, random start value %u\n%s\n\n", RandomStart(),
                     qPrintable(g_table.join(u'\n')));
@@ -297,6 +371,12 @@ private Q_SLOTS:
 };
 
 int main(int argc, char** argv) {
+    if (argc > 2 && qstrcmp(argv[1], "writer") == 0 && qstrcmp(argv[2], "window") == 0) {
+        QApplication app(argc, argv);
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
+            return 3;
+        return RunWindowWriter(QCoreApplication::arguments().value(3));
+    }
     if (argc > 1 && qstrcmp(argv[1], "writer") == 0) {
         QCoreApplication app(argc, argv);
         return RunWriter(QCoreApplication::arguments().mid(1));

@@ -6,6 +6,7 @@
 #include "aboutdlg.h"
 #include "addaddressdlg.h"
 #include "addresslistmenu.h"
+#include "bookbytes.h"
 #include "contactswriter.h"
 #include "dialogbuilder.h"
 #include "helpcommand.h"
@@ -513,6 +514,39 @@ private slots:
         QCOMPARE(message.value(0),
                  QStringLiteral("Access to %1 was denied.").arg(m_env->BookPath()));
         QVERIFY(m_dlg->m_addressBook.GetSize() == 2 && ReadWholeFile(m_env->BookPath()) == before);
+    }
+
+    // The first change of a damaged book keeps the file and says where;
+    // another program holding the book too long changes nothing.
+    void damagedAndBusyBook() {
+        const QString path = m_env->BookPath();
+        const QByteArray damaged = Hex("01000000") + BookBytes({"a", "b"}).mid(4);
+        QVERIFY(WriteWholeFile(path, damaged));
+        Open();
+        QStringList seen;
+        CModalScript script;
+        const auto add = [&](const char* label) -> CModalScript& {
+            return script.Choose(QStringLiteral("&Add..."))
+                .Then<CAddAddressDlg>([label](CAddAddressDlg* dlg) {
+                    QTest::keyClicks(dlg->GetDlgItem(IDC_LABEL), QLatin1String(label));
+                    QTest::keyClick(dlg->GetDlgItem(IDC_LABEL), Qt::Key_Return);
+                })
+                .NoteMessage(seen);
+        };
+        Run(IDC_MAILINGADDRESSLIST, add("c"));
+        QCOMPARE(seen.value(0), QStringLiteral("The address book %1 is damaged: it counts 1 entry, "
+                                               "but 1 more follows, which could not be read. The "
+                                               "file as it was is kept as %1.bak.")
+                                    .arg(path));
+        QCOMPARE(seen.value(2), QString::number(QMessageBox::Warning));
+        QVERIFY(Entries() == QStringList({"a|", "c|"}) && ReadWholeFile(path + ".bak") == damaged);
+        QLockFile other(path + QStringLiteral(".lock"));
+        QVERIFY(other.lock());
+        m_dlg->m_addressBook.SetLockWait(100);
+        Run(IDC_MAILINGADDRESSLIST, add("d"));
+        QCOMPARE(seen.value(0), "Another program is changing the address book " + path +
+                                    ". Nothing was changed; try again.");
+        QVERIFY(m_dlg->m_mailingLabel == "c" && m_dlg->m_addressBook.GetSize() == 2);
     }
 
     // The label is put in as it is, however long, a "%s" or "&" in it
