@@ -6,6 +6,7 @@
 #include "exception.h"
 #include "fileexception.h"
 #include "filelock.h"
+#include "inputfile.h"
 #include "invalidargexception.h"
 #include "outputfile.h"
 #include "privatefiles.h"
@@ -69,6 +70,13 @@ void CAddressBook::ResolvePaths() {
     ProtectOwnFile(m_addressBookPath);
 }
 
+void CAddressBook::ProtectDefaultPaths() {
+    if (const QString folder = AppDataFolderPath(); !folder.isEmpty())
+        ProtectOwnFile(folder + QLatin1Char('/') + QLatin1String(kSubfolder) +
+                       QLatin1String(kFileName));
+    ProtectOwnFile(FallbackDataFolder() + QLatin1String(kFileName));
+}
+
 void CAddressBook::SetAddressBookPath(const QString& path) {
     m_addressBookPath = path;
     m_dataFolder = QFileInfo(path).absolutePath() + QLatin1Char('/');
@@ -121,17 +129,23 @@ void CAddressBook::LoadFromFile() {
         m_load.unreadable = why;
     };
     QFile file(m_addressBookPath);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
+    try {
+        // Only a regular file: a pipe in the book's place would hold the
+        // program for ever.
+        OpenRegularFile(file);
+    } catch (const CFileException& e) {
         // No file is a first run. A file that is there but cannot be opened
-        // (no permission, too many open files, a failing disk) must not be
-        // taken for an empty book that the next save would write over.
-        if (errno == ENOENT)
+        // (no permission, too many open files, a failing disk, a folder or a
+        // device in its place) must not be taken for an empty book that the
+        // next save would write over.
+        if (e.GetCause() == FileErrorCause::FileNotFound)
             return;
-        if (QFileInfo(m_addressBookPath).isDir())
+        const QFileInfo info(m_addressBookPath);
+        if (info.isDir())
             return unreadable(QStringLiteral("%1 is a folder.").arg(m_addressBookPath));
-        return unreadable(FileErrorMessage(errno ? ClassifyErrno(errno) : FileErrorCause::Generic,
-                                           m_addressBookPath));
+        if (info.exists() && !info.isFile())
+            return unreadable(QStringLiteral("%1 is not a regular file.").arg(m_addressBookPath));
+        return unreadable(FileErrorMessage(e.GetCause(), m_addressBookPath));
     }
     // The whole file is read into memory once. It is never mapped: a file
     // shortened by another program while it is read would kill the program

@@ -103,6 +103,9 @@ public:
     // Points the book at another file; used where the folder is not the
     // user's own (tests, tools).
     void SetAddressBookPath(const QString& path);
+    // Marks the places the book may be kept in as the program's own, so that
+    // no output replaces them, before any book is read (see ProtectOwnFile).
+    static void ProtectDefaultPaths();
 
     LoadState GetLoadState() const { return m_load.state; }
     // True when the last load did not read the file whole; the next save

@@ -178,7 +178,8 @@ T Choice(const QCommandLineParser& parser, const QString& option, T fallback,
 // Whether the command line takes anything from the address book.
 bool UsesBook(const QCommandLineParser& parser) {
     const QStringList bookOptions = {QStringLiteral("to-label"), QStringLiteral("from-label"),
-                                     QStringLiteral("book"), QStringLiteral("labels")};
+                                     QStringLiteral("book"), QStringLiteral("labels"),
+                                     QStringLiteral("label")};
     for (const QString& option : parser.optionNames()) {
         if (bookOptions.contains(option))
             return true;
@@ -205,6 +206,8 @@ int CCommandLineTool::Run(const QStringList& arguments) {
         return kExitSuccess;
     }
     int status = kExitSuccess;
+    // Outputs never replace the book, wherever it is kept, read or not.
+    CAddressBook::ProtectDefaultPaths();
     try {
         if (first.isEmpty())
             Fail(kExitUsage, QStringLiteral("no command given; see 'pelvaro-cli --help'"));

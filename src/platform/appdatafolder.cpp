@@ -26,18 +26,23 @@ QString HomeFolder() {
 #endif
 }
 
-bool GetAppDataFolder(QString& folder) {
+QString AppDataFolderPath() {
     // The XDG base directory rules say a relative XDG_DATA_HOME is
     // invalid and must be ignored.
     QString path = qEnvironmentVariable("XDG_DATA_HOME");
     if (path.isEmpty() || QDir::isRelativePath(path)) {
         const QString home = HomeFolder();
         if (home.isEmpty())
-            return false;
+            return QString();
         path = home + (home.endsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/")) +
                QStringLiteral(".local/share");
     }
-    if (!MakePrivatePath(path))
+    return path;
+}
+
+bool GetAppDataFolder(QString& folder) {
+    const QString path = AppDataFolderPath();
+    if (path.isEmpty() || !MakePrivatePath(path))
         return false;
     folder = path;
     return true;

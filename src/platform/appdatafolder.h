@@ -13,6 +13,9 @@ QString HomeFolder();
 // trailing '/'.
 bool GetAppDataFolder(QString& folder);
 
+// The same folder's path, made of nothing: empty when there is no home.
+QString AppDataFolderPath();
+
 // The folder used when the application-data folder cannot be had: the home
 // folder, with a trailing '/'. Without a home folder it is the root folder,
 // which only the administrator may write: a place where the book can fail

@@ -1,6 +1,7 @@
 #include "registryfile.h"
 
 #include "appdatafolder.h"
+#include "inputfile.h"
 #include "backupfile.h"
 #include "fileexception.h"
 #include "filelock.h"
@@ -161,8 +162,11 @@ QString CRegistryFile::DefaultPath() {
 std::shared_ptr<const CRegistryHive> CRegistryFile::Read(bool& complete) const {
     complete = true;
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        complete = !QFileInfo::exists(m_path);
+    try {
+        // A pipe in the file's place would hold the program for ever.
+        OpenRegularFile(file);
+    } catch (const CFileException& e) {
+        complete = e.GetCause() == FileErrorCause::FileNotFound;
         return std::make_shared<const CRegistryHive>();
     }
     const SFileIdentity identity = IdentifyOpenFile(file.handle());
