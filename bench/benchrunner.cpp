@@ -2,17 +2,17 @@
 // beside its baseline, measured in the same run, alternating the two, so the
 // ratio holds on a noisy machine. Timings are for reading; nothing here
 // passes or fails on them.
-#include "addressbook.h"
-#include "addresslistmenu.h"
+#include "addressbook/addressbook.h"
 #include "benchtexts.h"
-#include "contactsimport.h"
-#include "exception.h"
-#include "printerblocks.h"
-#include "registryfile.h"
-#include "registryhive.h"
+#include "contacts/contactsimport.h"
+#include "platform/exception.h"
+#include "platform/registryfile.h"
+#include "platform/registryhive.h"
+#include "print/printerblocks.h"
 #include "samplebook.h"
 #include "samplecontacts.h"
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
+#include "ui/addresslistmenu.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -37,7 +37,7 @@
 
 namespace {
 
-struct SSample {
+struct Sample {
     QList<double> ms;
 
     double Median() const {
@@ -52,15 +52,15 @@ struct SSample {
     double Max() const { return ms.isEmpty() ? 0 : *std::max_element(ms.begin(), ms.end()); }
 };
 
-struct SRow {
+struct Row {
     QString figure;
     QString baseline;
-    SSample subject;
-    SSample base;
+    Sample subject;
+    Sample base;
     double goal = 0; // largest ratio that meets the goal; 0 for none
 };
 
-struct SOptions {
+struct Options {
     int processRuns = 20;
     int divisor = 1; // --quick divides the in-process repetitions
     QStringList only;
@@ -71,12 +71,12 @@ struct SOptions {
 
 // A failure that stops the benchmarks; thrown, so the temporary folder with
 // its large books is still removed on the way out.
-struct SBenchFailure {
+struct BenchFailure {
     QString message;
 };
 
 [[noreturn]] void Die(const QString& message) {
-    throw SBenchFailure{message};
+    throw BenchFailure{message};
 }
 
 void Progress(const QString& message) {
@@ -88,7 +88,7 @@ double ElapsedMs(const QElapsedTimer& timer) {
     return timer.nsecsElapsed() / 1e6;
 }
 
-int Repetitions(const SOptions& options, int full) {
+int Repetitions(const Options& options, int full) {
     return std::max(3, full / options.divisor);
 }
 
@@ -114,7 +114,7 @@ double ReadAllMs(const QString& path, qint64 size) {
 // Runs `a` and `b` alternately, `count` times each, after one untimed run
 // of each.
 void Alternate(int count, const std::function<double()>& a, const std::function<double()>& b,
-               SRow& row) {
+               Row& row) {
     a();
     b();
     for (int i = 0; i < count; ++i) {
@@ -148,7 +148,7 @@ private:
 };
 
 // One program's folders: settings, data and a home of its own.
-struct SProfile {
+struct Profile {
     QString root;
     QString Config() const { return root + QStringLiteral("/config"); }
     QString Data() const { return root + QStringLiteral("/data"); }
@@ -156,8 +156,8 @@ struct SProfile {
     QString BookPath() const { return Data() + QStringLiteral("/Pelvaro/Addresses.plv"); }
 };
 
-SProfile MakeProfile(const QString& root) {
-    SProfile profile{root};
+Profile MakeProfile(const QString& root) {
+    Profile profile{root};
     for (const QString& folder : {profile.Config(), profile.Data(), profile.Home()})
         if (!QDir().mkpath(folder))
             Die(QStringLiteral("cannot make ") + folder);
@@ -175,7 +175,7 @@ void WriteBook(const QString& path, int records) {
 
 // The addresses the program shows at start come from its settings, as the
 // user left them.
-void WriteLastAddresses(const SProfile& profile) {
+void WriteLastAddresses(const Profile& profile) {
     CScopedEnvironment config("XDG_CONFIG_HOME", profile.Config());
     CSettingsStore store(QString::fromLatin1(CSettingsStore::kCompanyName),
                          QStringLiteral("Pelvaro"));
@@ -189,7 +189,7 @@ void WriteLastAddresses(const SProfile& profile) {
 
 // The printer the user would have chosen: the PDF writer, a No. 10 envelope
 // fed sideways, 600 dots per inch, as the bare program prints.
-void WritePdfPrinter(const SProfile& profile, const QString& pdf) {
+void WritePdfPrinter(const Profile& profile, const QString& pdf) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
@@ -208,7 +208,7 @@ void WritePdfPrinter(const SProfile& profile, const QString& pdf) {
 
 // Starts a program and waits for it; the whole life of the process is
 // timed. A program that fails stops the benchmarks: its figure would lie.
-double RunProcess(const QString& program, const QStringList& arguments, const SProfile& profile) {
+double RunProcess(const QString& program, const QStringList& arguments, const Profile& profile) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -232,10 +232,10 @@ double RunProcess(const QString& program, const QStringList& arguments, const SP
     return ms;
 }
 
-void StartFigures(const SOptions& options, const QString& root, QList<SRow>& rows) {
+void StartFigures(const Options& options, const QString& root, QList<Row>& rows) {
     const QString driver = options.binDir + QStringLiteral("/pelvaro_bench_driver");
     const QString bare = options.binDir + QStringLiteral("/pelvaro_bench_baredialog");
-    const SProfile bareProfile = MakeProfile(root + QStringLiteral("/start-bare"));
+    const Profile bareProfile = MakeProfile(root + QStringLiteral("/start-bare"));
 
     const struct {
         int records;
@@ -245,10 +245,10 @@ void StartFigures(const SOptions& options, const QString& root, QList<SRow>& row
                  {10000, 2.0, "start, show, close: 10,000 entries"}};
     for (const auto& c : cases) {
         Progress(QString::fromLatin1(c.name));
-        const SProfile profile = MakeProfile(root + QStringLiteral("/start-%1").arg(c.records));
+        const Profile profile = MakeProfile(root + QStringLiteral("/start-%1").arg(c.records));
         WriteBook(profile.BookPath(), c.records);
         WriteLastAddresses(profile);
-        SRow row{QString::fromLatin1(c.name), QStringLiteral("bare Qt dialog"), {}, {}, c.goal};
+        Row row{QString::fromLatin1(c.name), QStringLiteral("bare Qt dialog"), {}, {}, c.goal};
         Alternate(
             options.processRuns, [&] { return RunProcess(driver, {}, profile); },
             [&] { return RunProcess(bare, {}, bareProfile); }, row);
@@ -276,23 +276,23 @@ void CheckPrintedText(const QString& pdf) {
                 Die(QStringLiteral("%1 lacks the line \"%2\"").arg(pdf, line));
 }
 
-void PrintFigures(const SOptions& options, const QString& root, QList<SRow>& rows) {
+void PrintFigures(const Options& options, const QString& root, QList<Row>& rows) {
     const QString driver = options.binDir + QStringLiteral("/pelvaro_bench_driver");
     const QString bare = options.binDir + QStringLiteral("/pelvaro_bench_baredialog");
     Progress(QStringLiteral("one envelope to the PDF writer"));
-    const SProfile profile = MakeProfile(root + QStringLiteral("/print"));
-    const SProfile bareProfile = MakeProfile(root + QStringLiteral("/print-bare"));
+    const Profile profile = MakeProfile(root + QStringLiteral("/print"));
+    const Profile bareProfile = MakeProfile(root + QStringLiteral("/print-bare"));
     const QString pdf = root + QStringLiteral("/print/envelope.pdf");
     const QString barePdf = root + QStringLiteral("/print-bare/envelope.pdf");
     WriteBook(profile.BookPath(), 0);
     WriteLastAddresses(profile);
     WritePdfPrinter(profile, pdf);
 
-    SRow row{QStringLiteral("start, print one envelope to PDF, close"),
-             QStringLiteral("bare Qt dialog + QPrinter PDF"),
-             {},
-             {},
-             1.5};
+    Row row{QStringLiteral("start, print one envelope to PDF, close"),
+            QStringLiteral("bare Qt dialog + QPrinter PDF"),
+            {},
+            {},
+            1.5};
     Alternate(
         options.processRuns,
         [&] {
@@ -361,7 +361,7 @@ QByteArray PeerDocument(const QString& csv) {
 
 // The largest resident size of a program's whole run, in KiB, as
 // /usr/bin/time reports it; -1 without it.
-qint64 PeakKb(const QString& program, const QStringList& arguments, const SProfile& profile) {
+qint64 PeakKb(const QString& program, const QStringList& arguments, const Profile& profile) {
     const QString time = QStringLiteral("/usr/bin/time");
     if (!QFileInfo(time).isExecutable())
         return -1;
@@ -372,10 +372,10 @@ qint64 PeakKb(const QString& program, const QStringList& arguments, const SProfi
     return file.readAll().trimmed().toLongLong();
 }
 
-void MergeFigures(const SOptions& options, const QString& root, QList<SRow>& rows,
+void MergeFigures(const Options& options, const QString& root, QList<Row>& rows,
                   QStringList& notes) {
     const QString cli = options.binDir + QStringLiteral("/../bin/pelvaro-cli");
-    const SProfile profile = MakeProfile(root + QStringLiteral("/merge"));
+    const Profile profile = MakeProfile(root + QStringLiteral("/merge"));
     const QString csv = root + QStringLiteral("/merge/contacts-1000.csv");
     const QString pdf = root + QStringLiteral("/merge/pelvaro.pdf");
     const QString peerPdf = root + QStringLiteral("/merge/peer.pdf");
@@ -392,12 +392,12 @@ void MergeFigures(const SOptions& options, const QString& root, QList<SRow>& row
         QStringLiteral("Quentin Sender\\n12 Return Lane\\nSpringfield 54321")};
     const QString peer = QStandardPaths::findExecutable(QStringLiteral("glabels-3-batch"));
     Progress(QStringLiteral("1,000 envelopes from a CSV file to one PDF"));
-    SRow row{QStringLiteral("merge 1,000 envelopes from CSV to one PDF (pelvaro-cli merge)"),
-             peer.isEmpty() ? QStringLiteral("glabels-3-batch: not installed")
-                            : QStringLiteral("glabels-3-batch, same CSV"),
-             {},
-             {},
-             1.0 / 30};
+    Row row{QStringLiteral("merge 1,000 envelopes from CSV to one PDF (pelvaro-cli merge)"),
+            peer.isEmpty() ? QStringLiteral("glabels-3-batch: not installed")
+                           : QStringLiteral("glabels-3-batch, same CSV"),
+            {},
+            {},
+            1.0 / 30};
     const auto pelvaro = [&] {
         QFile::remove(pdf);
         const double ms = RunProcess(cli, QStringList{"merge", csv, "--pdf", pdf} + from, profile);
@@ -453,7 +453,7 @@ void MergeFigures(const SOptions& options, const QString& root, QList<SRow>& row
                      .arg(PeakKb(peer, {"-o", peerPdf, document}, profile) / 1024.0, 0, 'f', 1);
 }
 
-void BookFigures(const SOptions& options, const QString& root, QList<SRow>& rows) {
+void BookFigures(const Options& options, const QString& root, QList<Row>& rows) {
     const struct {
         int records;
         int repetitions;
@@ -463,20 +463,20 @@ void BookFigures(const SOptions& options, const QString& root, QList<SRow>& rows
             continue;
         const QString count = QLocale::c().toString(c.records);
         Progress(QStringLiteral("book of %1 records").arg(count));
-        const SProfile profile = MakeProfile(root + QStringLiteral("/book-%1").arg(c.records));
+        const Profile profile = MakeProfile(root + QStringLiteral("/book-%1").arg(c.records));
         WriteBook(profile.BookPath(), c.records);
         const QString path = profile.BookPath();
         const qint64 size = QFileInfo(path).size();
         const int repetitions = Repetitions(options, c.repetitions);
         CScopedEnvironment data("XDG_DATA_HOME", profile.Data());
 
-        SRow load{QStringLiteral("load a book of %1 records (%2 MB)")
-                      .arg(count)
-                      .arg(size / 1e6, 0, 'f', size < 10000000 ? 2 : 0),
-                  QStringLiteral("QFile::readAll, same file"),
-                  {},
-                  {},
-                  3.0};
+        Row load{QStringLiteral("load a book of %1 records (%2 MB)")
+                     .arg(count)
+                     .arg(size / 1e6, 0, 'f', size < 10000000 ? 2 : 0),
+                 QStringLiteral("QFile::readAll, same file"),
+                 {},
+                 {},
+                 3.0};
         Alternate(
             repetitions,
             [&] {
@@ -494,11 +494,11 @@ void BookFigures(const SOptions& options, const QString& root, QList<SRow>& rows
             [&] { return ReadAllMs(path, size); }, load);
         rows.append(load);
 
-        SRow save{QStringLiteral("save a book of %1 records").arg(count),
-                  QStringLiteral("QSaveFile write, same size"),
-                  {},
-                  {},
-                  0};
+        Row save{QStringLiteral("save a book of %1 records").arg(count),
+                 QStringLiteral("QSaveFile write, same size"),
+                 {},
+                 {},
+                 0};
         CAddressBook book;
         book.LoadAddressBook();
         const QByteArray buffer(size, 'x');
@@ -530,7 +530,7 @@ void BookFigures(const SOptions& options, const QString& root, QList<SRow>& rows
 // Importing a contacts file of 10,000 people into an empty book: reading,
 // laying out each address, inserting and the one save; against reading the
 // same file and decoding it as UTF-8.
-void ImportFigures(const SOptions& options, const QString& root, QList<SRow>& rows) {
+void ImportFigures(const Options& options, const QString& root, QList<Row>& rows) {
     const int count = 10000;
     const struct {
         const char* name;
@@ -540,7 +540,7 @@ void ImportFigures(const SOptions& options, const QString& root, QList<SRow>& ro
                  {"Google CSV", "contacts.csv", SampleGoogleCsv}};
     for (const auto& c : cases) {
         Progress(QStringLiteral("import of 10,000 contacts, %1").arg(QLatin1String(c.name)));
-        const SProfile profile = MakeProfile(root + QStringLiteral("/import-") + c.file);
+        const Profile profile = MakeProfile(root + QStringLiteral("/import-") + c.file);
         const QString path = profile.root + QLatin1Char('/') + QLatin1String(c.file);
         const QByteArray bytes = c.make(count);
         QFile out(path);
@@ -548,13 +548,13 @@ void ImportFigures(const SOptions& options, const QString& root, QList<SRow>& ro
             Die(QStringLiteral("cannot write ") + path);
         out.close();
 
-        SRow row{QStringLiteral("import 10,000 contacts, %1 (%2 MB)")
-                     .arg(QLatin1String(c.name))
-                     .arg(bytes.size() / 1e6, 0, 'f', 1),
-                 QStringLiteral("QFile::readAll + fromUtf8, same file"),
-                 {},
-                 {},
-                 0};
+        Row row{QStringLiteral("import 10,000 contacts, %1 (%2 MB)")
+                    .arg(QLatin1String(c.name))
+                    .arg(bytes.size() / 1e6, 0, 'f', 1),
+                QStringLiteral("QFile::readAll + fromUtf8, same file"),
+                {},
+                {},
+                0};
         Alternate(
             Repetitions(options, 10),
             [&] {
@@ -566,10 +566,10 @@ void ImportFigures(const SOptions& options, const QString& root, QList<SRow>& ro
                 timer.start();
                 CContactsImport import(QStringLiteral("DE"));
                 import.ReadFile(path);
-                const SImportResult result = import.MergeInto(book, DuplicateLabels::Skip);
+                const ImportResult result = import.MergeInto(book, DuplicateLabels::Skip);
                 const double ms = ElapsedMs(timer);
-                if (result.m_added != count || !import.Report().IsClean())
-                    Die(QStringLiteral("the import of %1 added %2").arg(path).arg(result.m_added));
+                if (result.added != count || !import.Report().IsClean())
+                    Die(QStringLiteral("the import of %1 added %2").arg(path).arg(result.added));
                 return ms;
             },
             [&] {
@@ -606,7 +606,7 @@ QByteArray LargeHive() {
     return hive.Serialize();
 }
 
-void HiveFigures(const SOptions& options, const QString& root, QList<SRow>& rows) {
+void HiveFigures(const Options& options, const QString& root, QList<Row>& rows) {
     Progress(QStringLiteral("settings file of 100,000 values in one key"));
     const QString path = root + QStringLiteral("/hive/registry.reg");
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -620,11 +620,11 @@ void HiveFigures(const SOptions& options, const QString& root, QList<SRow>& rows
     const auto readBytes = [&] { return ReadAllMs(path, size); };
     const QString mib = QString::number(size / 1048576.0, 'f', 1);
 
-    SRow parse{QStringLiteral("read a %1 MiB settings file, 100,000 values in one key").arg(mib),
-               QStringLiteral("QFile::readAll, same file"),
-               {},
-               {},
-               0};
+    Row parse{QStringLiteral("read a %1 MiB settings file, 100,000 values in one key").arg(mib),
+              QStringLiteral("QFile::readAll, same file"),
+              {},
+              {},
+              0};
     Alternate(
         repetitions,
         [&] {
@@ -640,11 +640,11 @@ void HiveFigures(const SOptions& options, const QString& root, QList<SRow>& rows
     rows.append(parse);
 
     // Every settings call reads the file; unchanged, it is not parsed again.
-    SRow again{QStringLiteral("read it again unchanged (CRegistryFile::LoadShared)"),
-               QStringLiteral("QFile::readAll, same file"),
-               {},
-               {},
-               0};
+    Row again{QStringLiteral("read it again unchanged (CRegistryFile::LoadShared)"),
+              QStringLiteral("QFile::readAll, same file"),
+              {},
+              {},
+              0};
     const CRegistryFile file(path);
     Alternate(
         repetitions,
@@ -690,7 +690,7 @@ void ShowUntilPainted(QMenu* menu) {
     }
 }
 
-void MenuFigures(const SOptions& options, QList<SRow>& rows) {
+void MenuFigures(const Options& options, QList<Row>& rows) {
     const struct {
         int entries;
         int repetitions;
@@ -709,11 +709,11 @@ void MenuFigures(const SOptions& options, QList<SRow>& rows) {
         // A remembered label, so Modify and Delete are on the menu too.
         const QString remembered = labels.value(labels.size() / 2);
 
-        SRow row{QStringLiteral("open the address list menu, %1 entries").arg(count),
-                 QStringLiteral("bare QMenu, same items"),
-                 {},
-                 {},
-                 1.0};
+        Row row{QStringLiteral("open the address list menu, %1 entries").arg(count),
+                QStringLiteral("bare QMenu, same items"),
+                {},
+                {},
+                1.0};
         Alternate(
             Repetitions(options, c.repetitions),
             [&] {
@@ -784,13 +784,13 @@ QString FormatMs(double ms) {
     return QString::number(ms, 'f', decimals);
 }
 
-void PrintTable(const QList<SRow>& rows, const QString& machine) {
+void PrintTable(const QList<Row>& rows, const QString& machine) {
     QStringList lines;
     lines << machine << QString();
     lines << QStringLiteral("| figure | n | median ms | min | max | baseline | median ms | min | "
                             "max | ratio | goal |")
           << QStringLiteral("|---|---:|---:|---:|---:|---|---:|---:|---:|---:|---|");
-    for (const SRow& row : rows) {
+    for (const Row& row : rows) {
         const double ratio = row.base.Median() > 0 ? row.subject.Median() / row.base.Median() : 0;
         QString goal = QStringLiteral("-");
         if (row.goal > 0)
@@ -808,8 +808,8 @@ void PrintTable(const QList<SRow>& rows, const QString& machine) {
     std::printf("%s\n", qPrintable(lines.join(QLatin1Char('\n'))));
 }
 
-SOptions ParseOptions(const QStringList& arguments) {
-    SOptions options;
+Options ParseOptions(const QStringList& arguments) {
+    Options options;
     options.binDir = QCoreApplication::applicationDirPath();
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
@@ -859,7 +859,7 @@ int Run(const QStringList& arguments) {
         WriteBook(arguments[3], arguments[2].toInt());
         return 0;
     }
-    const SOptions options = ParseOptions(arguments);
+    const Options options = ParseOptions(arguments);
     const auto wanted = [&](const char* name) {
         return options.only.isEmpty() || options.only.contains(QString::fromLatin1(name));
     };
@@ -872,7 +872,7 @@ int Run(const QStringList& arguments) {
     CScopedEnvironment data("XDG_DATA_HOME", root.path() + QStringLiteral("/runner/data"));
 
     const QString loadBefore = LoadAverage();
-    QList<SRow> rows;
+    QList<Row> rows;
     if (wanted("start"))
         StartFigures(options, root.path(), rows);
     if (wanted("print"))
@@ -911,7 +911,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Pelvaro"));
     try {
         return Run(QCoreApplication::arguments());
-    } catch (const SBenchFailure& failure) {
+    } catch (const BenchFailure& failure) {
         std::fprintf(stderr, "bench: %s\n", qPrintable(failure.message));
     } catch (const CException& failure) {
         std::fprintf(stderr, "bench: %s\n", qPrintable(failure.GetErrorMessage()));

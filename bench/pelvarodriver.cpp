@@ -1,6 +1,6 @@
 // Runs the program as its own main() does, then closes the main window as
 // soon as it has been shown and painted; with --print, presses Print first.
-#include "pelvaroapp.h"
+#include "app/pelvaroapp.h"
 #include "windowcloser.h"
 
 #include <QApplication>

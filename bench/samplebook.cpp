@@ -1,7 +1,7 @@
 #include "samplebook.h"
 
-#include "addressbook.h"
-#include "archive.h"
+#include "addressbook/addressbook.h"
+#include "addressbook/archive.h"
 
 #include <QBuffer>
 

@@ -6,7 +6,7 @@
 
 namespace {
 
-struct SPerson {
+struct Person {
     QString label;
     QString given;
     QString family;
@@ -19,14 +19,14 @@ struct SPerson {
 
 // The sample records' address text, taken apart again: name, perhaps a
 // company, street, then postcode and city.
-QList<SPerson> People(int count) {
+QList<Person> People(int count) {
     static const char* const countries[] = {"Germany", "France", "Denmark", "Italy",
                                             "Poland",  "Spain",  "Ireland", "Austria"};
-    QList<SPerson> people;
+    QList<Person> people;
     const QList<CAddress> records = MakeSampleRecords(count);
     for (qsizetype i = 0; i < records.size(); ++i) {
         const QStringList lines = records[i].m_strAddress.split(QStringLiteral("\r\n"));
-        SPerson person;
+        Person person;
         // The sample labels are unique, as the names alone are not.
         person.label = records[i].m_strLabel;
         person.given = lines.front().section(QLatin1Char(' '), 0, 0);
@@ -50,7 +50,7 @@ QString Escaped(QString text) {
 
 QByteArray SampleVCards(int count) {
     QString text;
-    for (const SPerson& p : People(count)) {
+    for (const Person& p : People(count)) {
         text += QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\n");
         text += QStringLiteral("N:%1;%2;;;\r\n").arg(Escaped(p.family), Escaped(p.given));
         text += QStringLiteral("FN:%1\r\n").arg(Escaped(p.label));
@@ -77,7 +77,7 @@ QByteArray SampleGoogleCsv(int count) {
         return QLatin1Char('"') + field.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
                QLatin1Char('"');
     };
-    for (const SPerson& p : People(count))
+    for (const Person& p : People(count))
         text +=
             QStringLiteral("%1,%2,,%3,* myContacts,* Home,someone@example.org,* Home,,%4,%5,,,"
                            "%6,%7,,,%8\r\n")

@@ -1,7 +1,7 @@
 // The address book loader on any bytes: it must neither crash nor hold more
 // memory than the file could describe, and what it keeps must survive a save
 // and a reload unchanged.
-#include "addressbook.h"
+#include "addressbook/addressbook.h"
 #include "fuzzsupport.h"
 
 #include <QByteArrayView>

@@ -3,9 +3,9 @@
 // than a small multiple of the file; every problem names a line of the
 // file; and what it imports comes back unchanged through our own export and
 // import.
-#include "addressformatter.h"
-#include "contactsimport.h"
-#include "contactswriter.h"
+#include "contacts/addressformatter.h"
+#include "contacts/contactsimport.h"
+#include "contacts/contactswriter.h"
 #include "fuzzsupport.h"
 
 #ifdef FUZZ_CONTACTS_CSV
@@ -31,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         exported = FUZZ_WRITE(import.Entries());
     }
     const qsizetype lines = bytes.count('\n') + bytes.count('\r') + 1;
-    for (const SContactsProblem& problem : import.Report().Problems())
-        FUZZ_CHECK(problem.m_line >= 0 && problem.m_line <= lines);
+    for (const ContactsProblem& problem : import.Report().Problems())
+        FUZZ_CHECK(problem.line >= 0 && problem.line <= lines);
 
     CContactsImport again(QStringLiteral("US"));
     again.ReadBytes(exported, QStringLiteral("again" FUZZ_SUFFIX));

@@ -2,10 +2,10 @@
 // over: reading it never looks outside the block, what is read writes back
 // to a block that reads the same, and carrying it over to a printer leaves a
 // printer whose own block is readable again.
-#include "devmode.h"
-#include "devnames.h"
 #include "fuzzsupport.h"
-#include "printerblocks.h"
+#include "print/devmode.h"
+#include "print/devnames.h"
+#include "print/printerblocks.h"
 
 #include <QPrinter>
 

@@ -2,9 +2,9 @@
 // over: no offset leads outside the block, the names read write back to a
 // block that reads the same, and pointing a printer at them either works or
 // says the setup is invalid.
-#include "devnames.h"
 #include "fuzzsupport.h"
-#include "printerblocks.h"
+#include "print/devnames.h"
+#include "print/printerblocks.h"
 
 #include <QPrinter>
 

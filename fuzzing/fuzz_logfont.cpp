@@ -2,7 +2,7 @@
 // description, it reads back to the same bytes, and turning it into a font
 // and back never fails whatever the fields hold.
 #include "fuzzsupport.h"
-#include "logfont.h"
+#include "print/logfont.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     EnsureGuiApplication();

@@ -6,7 +6,7 @@
 //                                             (16, 32 and 48 when no size is given)
 //   pelvaro_renderpictures --all DIR          also DIR/bitmap-ID.png and bitmap-ID@2x.png
 
-#include "resourceimages.h"
+#include "controls/resourceimages.h"
 
 #include <QDir>
 #include <QGuiApplication>

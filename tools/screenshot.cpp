@@ -2,9 +2,9 @@
 // can look at them: screenshot <output folder> [scale factor].
 // Runs with its own temporary settings and data folders.
 
-#include "aboutdlg.h"
-#include "pelvarodlg.h"
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
+#include "ui/aboutdlg.h"
+#include "ui/pelvarodlg.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "address.h"
+#include "addressbook/address.h"
 
-#include "archive.h"
+#include "addressbook/archive.h"
 
 void CAddress::Serialize(CArchive& ar) {
     if (ar.IsLoading()) {

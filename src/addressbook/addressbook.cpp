@@ -1,15 +1,15 @@
-#include "addressbook.h"
+#include "addressbook/addressbook.h"
 
-#include "appdatafolder.h"
-#include "archive.h"
-#include "backupfile.h"
-#include "exception.h"
-#include "fileexception.h"
-#include "filelock.h"
-#include "inputfile.h"
-#include "invalidargexception.h"
-#include "outputfile.h"
-#include "privatefiles.h"
+#include "addressbook/archive.h"
+#include "platform/appdatafolder.h"
+#include "platform/backupfile.h"
+#include "platform/exception.h"
+#include "platform/fileexception.h"
+#include "platform/filelock.h"
+#include "platform/inputfile.h"
+#include "platform/invalidargexception.h"
+#include "platform/outputfile.h"
+#include "platform/privatefiles.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -89,8 +89,8 @@ void CAddressBook::LoadAddressBook() {
     LoadFromFile();
 }
 
-CAddressBook::SFileStamp CAddressBook::StampOfFile() const {
-    SFileStamp stamp;
+CAddressBook::FileStamp CAddressBook::StampOfFile() const {
+    FileStamp stamp;
 #ifdef Q_OS_UNIX
     struct stat info {};
     if (::stat(QFile::encodeName(m_addressBookPath).constData(), &info) != 0)
@@ -113,7 +113,7 @@ CAddressBook::SFileStamp CAddressBook::StampOfFile() const {
 bool CAddressBook::ReloadIfChangedOnDisk() {
     // The stamp is taken before the read, so a write that comes during the
     // read is seen the next time.
-    const SFileStamp now = StampOfFile();
+    const FileStamp now = StampOfFile();
     if (!now.exists || now == m_fileStamp)
         return false;
     m_fileStamp = now;

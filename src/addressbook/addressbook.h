@@ -1,7 +1,7 @@
 #pragma once
 
-#include "address.h"
-#include "exception.h"
+#include "addressbook/address.h"
+#include "platform/exception.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -128,13 +128,13 @@ public:
 private:
     // What tells one version of the file from another: a save replaces the
     // file by a new one, an edit in place moves its times.
-    struct SFileStamp {
+    struct FileStamp {
         bool exists = false;
         qint64 device = 0, inode = 0, size = 0, modified = 0, changed = 0;
-        bool operator==(const SFileStamp&) const = default;
+        bool operator==(const FileStamp&) const = default;
     };
     // What the last load found wrong, for LoadProblem.
-    struct SLoad {
+    struct LoadOutcome {
         LoadState state = LoadState::Whole;
         QString unreadable;          // why the file could not be read
         std::optional<qint32> count; // the stored count, once read
@@ -143,7 +143,7 @@ private:
         qint64 extraRecords = 0;     // whole records among them
         QString keptAs;              // the backup a failed save already made
     };
-    SFileStamp StampOfFile() const;
+    FileStamp StampOfFile() const;
     void CheckIndex(int index) const;
     void ResolvePaths();
     // Reads the file at the book's path into m_records and m_load.
@@ -154,8 +154,8 @@ private:
     QString m_dataFolder;
     QString m_addressBookPath;
     QList<CAddress> m_records;
-    SLoad m_load;
+    LoadOutcome m_load;
     QString m_backupNote;
-    SFileStamp m_fileStamp;
+    FileStamp m_fileStamp;
     int m_lockWaitMs = kLockWaitMs;
 };

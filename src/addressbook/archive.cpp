@@ -1,9 +1,9 @@
-#include "archive.h"
+#include "addressbook/archive.h"
 
-#include "ansicodepage.h"
-#include "archiveexception.h"
-#include "fileexception.h"
-#include "invalidargexception.h"
+#include "platform/ansicodepage.h"
+#include "platform/archiveexception.h"
+#include "platform/fileexception.h"
+#include "platform/invalidargexception.h"
 
 #include <QFileDevice>
 #include <QIODevice>

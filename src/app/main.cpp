@@ -1,6 +1,6 @@
-#include "executablepath.h"
-#include "pelvaroapp.h"
-#include "waylandseat.h"
+#include "app/pelvaroapp.h"
+#include "app/waylandseat.h"
+#include "platform/executablepath.h"
 
 #include <QApplication>
 

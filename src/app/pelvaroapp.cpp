@@ -1,10 +1,10 @@
-#include "pelvaroapp.h"
+#include "app/pelvaroapp.h"
 
-#include "executablepath.h"
-#include "helpcommand.h"
-#include "pelvarodlg.h"
-#include "registeredopener.h"
-#include "shellopen.h"
+#include "platform/executablepath.h"
+#include "platform/helpcommand.h"
+#include "platform/registeredopener.h"
+#include "platform/shellopen.h"
+#include "ui/pelvarodlg.h"
 
 #include <QCoreApplication>
 #include <QDir>

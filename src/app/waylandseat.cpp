@@ -1,4 +1,4 @@
-#include "waylandseat.h"
+#include "app/waylandseat.h"
 
 #include <QByteArray>
 #include <QLibraryInfo>

@@ -1,14 +1,14 @@
-#include "commandlinetool.h"
+#include "cli/commandlinetool.h"
 
-#include "addressbook.h"
-#include "contactsimport.h"
-#include "contactswriter.h"
-#include "exception.h"
-#include "mergecommand.h"
-#include "printcommand.h"
-#include "registryfile.h"
-#include "settingsstore.h"
-#include "toolfailure.h"
+#include "addressbook/addressbook.h"
+#include "cli/mergecommand.h"
+#include "cli/printcommand.h"
+#include "cli/toolfailure.h"
+#include "contacts/contactsimport.h"
+#include "contacts/contactswriter.h"
+#include "platform/exception.h"
+#include "platform/registryfile.h"
+#include "settings/settingsstore.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -149,9 +149,9 @@ void SetUpParser(QCommandLineParser& parser) {
 void RequirePositionals(const QCommandLineParser& parser, int count, const QString& what) {
     const QStringList given = parser.positionalArguments();
     if (given.size() < count)
-        Fail(kExitUsage, QStringLiteral("give the %1").arg(what));
+        Fail(ExitStatus::Usage, QStringLiteral("give the %1").arg(what));
     if (given.size() > count)
-        Fail(kExitUsage, QStringLiteral("unexpected argument '%1'").arg(given.at(count)));
+        Fail(ExitStatus::Usage, QStringLiteral("unexpected argument '%1'").arg(given.at(count)));
 }
 
 // An option that takes one of a few words; `fallback` when it is not given.
@@ -162,7 +162,7 @@ T Choice(const QCommandLineParser& parser, const QString& option, T fallback,
     if (values.isEmpty())
         return fallback;
     if (values.size() > 1)
-        Fail(kExitUsage, QStringLiteral("--%1 is given more than once").arg(option));
+        Fail(ExitStatus::Usage, QStringLiteral("--%1 is given more than once").arg(option));
     const QString& value = values.constFirst();
     QStringList words;
     for (const auto& [word, choice] : choices) {
@@ -171,8 +171,8 @@ T Choice(const QCommandLineParser& parser, const QString& option, T fallback,
         words.append(QLatin1String(word));
     }
     const QString last = words.takeLast();
-    Fail(kExitUsage, QStringLiteral("--%1 takes %2 or %3, not '%4'")
-                         .arg(option, words.join(QStringLiteral(", ")), last, value));
+    Fail(ExitStatus::Usage, QStringLiteral("--%1 takes %2 or %3, not '%4'")
+                                .arg(option, words.join(QStringLiteral(", ")), last, value));
 }
 
 // Whether the command line takes anything from the address book.
@@ -199,20 +199,20 @@ int CCommandLineTool::Run(const QStringList& arguments) {
     const QString first = arguments.value(0);
     if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
         m_out << kToolHelp;
-        return kExitSuccess;
+        return static_cast<int>(ExitStatus::Success);
     }
     if (first == QLatin1String("--version")) {
         m_out << kProgram << ' ' << QStringLiteral(PELVARO_VERSION) << '\n';
-        return kExitSuccess;
+        return static_cast<int>(ExitStatus::Success);
     }
-    int status = kExitSuccess;
+    ExitStatus status = ExitStatus::Success;
     // Outputs never replace the book, wherever it is kept, read or not.
     CAddressBook::ProtectDefaultPaths();
     try {
         if (first.isEmpty())
-            Fail(kExitUsage, QStringLiteral("no command given; see 'pelvaro-cli --help'"));
+            Fail(ExitStatus::Usage, QStringLiteral("no command given; see 'pelvaro-cli --help'"));
         status = RunCommand(first, arguments.mid(1));
-    } catch (const CToolFailure& failure) {
+    } catch (const ToolFailure& failure) {
         m_out.flush();
         m_err << kProgram << ": " << failure.message << '\n';
         status = failure.status;
@@ -221,16 +221,16 @@ int CCommandLineTool::Run(const QStringList& arguments) {
         // program held the book; the message names the file.
         m_out.flush();
         m_err << kProgram << ": " << e.GetErrorMessage() << '\n';
-        status = kExitFailure;
+        status = ExitStatus::Failure;
     }
     // Damage is said last, after what the command could do with the rest.
     const QStringList notes = DamageNotes();
     m_out.flush();
     for (const QString& note : notes)
         m_err << kProgram << ": " << note << '\n';
-    if (!notes.isEmpty() && (status == kExitSuccess || status == kExitBadInput))
-        status = kExitDamaged;
-    return status;
+    if (!notes.isEmpty() && (status == ExitStatus::Success || status == ExitStatus::BadInput))
+        status = ExitStatus::Damaged;
+    return static_cast<int>(status);
 }
 
 CAddressBook& CCommandLineTool::Book() {
@@ -240,7 +240,7 @@ CAddressBook& CCommandLineTool::Book() {
         // Nothing is done with a book that could not be read: an export
         // would put an empty file in the place of a good one.
         if (book.GetLoadState() == CAddressBook::LoadState::Unreadable)
-            Fail(kExitDamaged, book.LoadProblem());
+            Fail(ExitStatus::Damaged, book.LoadProblem());
         m_book = std::move(book);
     }
     return *m_book;
@@ -257,7 +257,7 @@ QStringList CCommandLineTool::DamageNotes() const {
     return notes + CRegistryFile::DamageNotes();
 }
 
-int CCommandLineTool::RunCommand(const QString& command, const QStringList& arguments) {
+ExitStatus CCommandLineTool::RunCommand(const QString& command, const QStringList& arguments) {
     QCommandLineParser parser;
     SetUpParser(parser);
     const char* help = nullptr;
@@ -277,18 +277,18 @@ int CCommandLineTool::RunCommand(const QString& command, const QStringList& argu
         help = kListHelp;
         parser.addOption({kJson, QString()});
     } else {
-        Fail(kExitUsage,
+        Fail(ExitStatus::Usage,
              QStringLiteral("unknown command '%1'; see 'pelvaro-cli --help'").arg(command));
     }
 
     // The parser takes the first item for the program's name.
     if (!parser.parse(QStringList{kProgram} + arguments))
         Fail(
-            kExitUsage,
+            ExitStatus::Usage,
             QStringLiteral("%1: %2 See 'pelvaro-cli %1 --help'.").arg(command, parser.errorText()));
     if (parser.isSet(QStringLiteral("help"))) {
         m_out << help;
-        return kExitSuccess;
+        return ExitStatus::Success;
     }
 
     if (command == QLatin1String("print"))
@@ -301,7 +301,7 @@ int CCommandLineTool::RunCommand(const QString& command, const QStringList& argu
         Export(parser);
     else
         List(parser);
-    return kExitSuccess;
+    return ExitStatus::Success;
 }
 
 void CCommandLineTool::Print(const QCommandLineParser& parser) {
@@ -309,21 +309,21 @@ void CCommandLineTool::Print(const QCommandLineParser& parser) {
     const CAddressBook none;
     const CAddressBook& book = UsesBook(parser) ? Book() : none;
     const CPrintCommand command(settings, book);
-    const CEnvelopeJob job = command.MakeJob(parser);
+    const EnvelopeJob job = command.MakeJob(parser);
     for (const QString& note : command.Notes())
         m_err << kProgram << ": " << note << '\n';
     m_err.flush();
     CPrintCommand::Print(job, parser);
 }
 
-int CCommandLineTool::Merge(const QCommandLineParser& parser) {
+ExitStatus CCommandLineTool::Merge(const QCommandLineParser& parser) {
     const CSettingsStore settings = WindowSettings();
     const CAddressBook none;
     const CAddressBook& book = UsesBook(parser) ? Book() : none;
     return CMergeCommand(settings, book, m_out, m_err).Run(parser);
 }
 
-int CCommandLineTool::Import(const QCommandLineParser& parser) {
+ExitStatus CCommandLineTool::Import(const QCommandLineParser& parser) {
     RequirePositionals(parser, 1, QStringLiteral("contacts file to import"));
     const DuplicateLabels policy = Choice(parser, kOnDuplicate, DuplicateLabels::Skip,
                                           {{"skip", DuplicateLabels::Skip},
@@ -335,15 +335,15 @@ int CCommandLineTool::Import(const QCommandLineParser& parser) {
     try {
         import.ReadFile(path);
     } catch (const CException& e) {
-        Fail(kExitBadInput, e.GetErrorMessage());
+        Fail(ExitStatus::BadInput, e.GetErrorMessage());
     }
-    const SImportResult result = import.MergeInto(Book(), policy);
+    const ImportResult result = import.MergeInto(Book(), policy);
     m_out << result.Summary() << '\n';
     m_out.flush();
     const QStringList problems = import.Report().Lines();
     for (const QString& problem : problems)
         m_err << kProgram << ": " << problem << '\n';
-    return problems.isEmpty() ? kExitSuccess : kExitBadInput;
+    return problems.isEmpty() ? ExitStatus::Success : ExitStatus::BadInput;
 }
 
 void CCommandLineTool::Export(const QCommandLineParser& parser) {
@@ -368,7 +368,8 @@ void CCommandLineTool::Export(const QCommandLineParser& parser) {
     if (std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout) !=
             static_cast<size_t>(bytes.size()) ||
         std::fflush(stdout) != 0)
-        Fail(kExitFailure, QStringLiteral("the export could not be written to standard output"));
+        Fail(ExitStatus::Failure,
+             QStringLiteral("the export could not be written to standard output"));
 }
 
 void CCommandLineTool::List(const QCommandLineParser& parser) {

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "addressbook.h"
-#include "terminaltext.h"
+#include "addressbook/addressbook.h"
+#include "cli/terminaltext.h"
+#include "cli/toolfailure.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -19,10 +20,10 @@ public:
     int Run(const QStringList& arguments);
 
 private:
-    int RunCommand(const QString& command, const QStringList& arguments);
+    ExitStatus RunCommand(const QString& command, const QStringList& arguments);
     void Print(const QCommandLineParser& parser);
-    int Merge(const QCommandLineParser& parser);
-    int Import(const QCommandLineParser& parser);
+    ExitStatus Merge(const QCommandLineParser& parser);
+    ExitStatus Import(const QCommandLineParser& parser);
     void Export(const QCommandLineParser& parser);
     void List(const QCommandLineParser& parser);
     // The user's book, read once, as the window reads it at its start; a

@@ -1,5 +1,5 @@
-#include "commandlinetool.h"
-#include "executablepath.h"
+#include "cli/commandlinetool.h"
+#include "platform/executablepath.h"
 
 #include <QGuiApplication>
 

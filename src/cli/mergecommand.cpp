@@ -1,10 +1,10 @@
-#include "mergecommand.h"
+#include "cli/mergecommand.h"
 
-#include "addressbook.h"
-#include "contactsimport.h"
-#include "exception.h"
-#include "printcommand.h"
-#include "toolfailure.h"
+#include "addressbook/addressbook.h"
+#include "cli/printcommand.h"
+#include "cli/toolfailure.h"
+#include "contacts/contactsimport.h"
+#include "platform/exception.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -46,23 +46,23 @@ void CMergeCommand::AddOptions(QCommandLineParser& parser) {
     CPrintCommand::AddJobOptions(parser);
 }
 
-int CMergeCommand::Run(const QCommandLineParser& parser) {
+ExitStatus CMergeCommand::Run(const QCommandLineParser& parser) {
     const bool labels = parser.isSet(kLabels) || parser.isSet(kLabel);
     if (parser.isSet(kBook) && labels)
-        Fail(kExitUsage, QStringLiteral("--book and --labels cannot both be given"));
+        Fail(ExitStatus::Usage, QStringLiteral("--book and --labels cannot both be given"));
     if (parser.isSet(kPngDir) && parser.isSet(kPdf))
-        Fail(kExitUsage, QStringLiteral("--png-dir and --pdf cannot both be given"));
+        Fail(ExitStatus::Usage, QStringLiteral("--png-dir and --pdf cannot both be given"));
     if (parser.values(kPngDir).size() > 1)
-        Fail(kExitUsage, QStringLiteral("--png-dir is given more than once"));
+        Fail(ExitStatus::Usage, QStringLiteral("--png-dir is given more than once"));
     if (parser.positionalArguments().isEmpty() && !parser.isSet(kBook) && !labels)
-        Fail(kExitUsage, QStringLiteral("give contacts files, --book or --labels"));
+        Fail(ExitStatus::Usage, QStringLiteral("give contacts files, --book or --labels"));
     const CPrintCommand shared(m_settings, m_book);
-    const CEnvelopeJob job = shared.MakeSharedJob(parser);
+    const EnvelopeJob job = shared.MakeSharedJob(parser);
     for (const QString& note : shared.Notes())
         m_err << "pelvaro-cli: " << note << '\n';
     const int dpi = CPrintCommand::Dpi(parser);
     if (parser.isSet(QStringLiteral("dpi")) && !parser.isSet(kPngDir))
-        Fail(kExitUsage, QStringLiteral("--dpi is for the pictures of --png-dir"));
+        Fail(ExitStatus::Usage, QStringLiteral("--dpi is for the pictures of --png-dir"));
 
     TakeBook(parser);
     for (const QString& path : parser.positionalArguments())
@@ -76,14 +76,14 @@ int CMergeCommand::Run(const QCommandLineParser& parser) {
         DryRun();
     } else {
         if (m_envelopes.isEmpty())
-            Fail(kExitBadInput, QStringLiteral("no envelopes to print"));
+            Fail(ExitStatus::BadInput, QStringLiteral("no envelopes to print"));
         m_terminal = isatty(STDERR_FILENO) == 1;
         if (parser.isSet(kPngDir))
             WritePictures(job, parser.value(kPngDir), dpi);
         else
             Print(job);
     }
-    return m_problems.isEmpty() ? kExitSuccess : kExitBadInput;
+    return m_problems.isEmpty() ? ExitStatus::Success : ExitStatus::BadInput;
 }
 
 void CMergeCommand::TakeBook(const QCommandLineParser& parser) {
@@ -109,8 +109,8 @@ void CMergeCommand::TakeBook(const QCommandLineParser& parser) {
     for (const QString& label : std::as_const(labels)) {
         const int index = m_book.FindLabel(label);
         if (index < 0)
-            Fail(kExitBadInput, QStringLiteral("%1: no entry labelled \"%2\"")
-                                    .arg(m_book.AddressBookPath(), label));
+            Fail(ExitStatus::BadInput, QStringLiteral("%1: no entry labelled \"%2\"")
+                                           .arg(m_book.AddressBookPath(), label));
         entries.append(index);
     }
     for (const int index : std::as_const(entries)) {
@@ -128,7 +128,7 @@ void CMergeCommand::TakeFile(const QString& path) {
     try {
         import.ReadFile(path);
     } catch (const CException& e) {
-        Fail(kExitBadInput, e.GetErrorMessage());
+        Fail(ExitStatus::BadInput, e.GetErrorMessage());
     }
     m_problems.append(import.Report().Lines());
     for (qsizetype i = 0; i < import.WithoutAddress().size(); ++i)
@@ -169,9 +169,9 @@ bool CMergeCommand::ShowProgress(int done) {
     return true;
 }
 
-void CMergeCommand::WritePictures(const CEnvelopeJob& job, const QString& folder, int dpi) {
+void CMergeCommand::WritePictures(const EnvelopeJob& job, const QString& folder, int dpi) {
     if (!QDir().mkpath(folder))
-        Fail(kExitFailure, QStringLiteral("%1: the folder could not be made").arg(folder));
+        Fail(ExitStatus::Failure, QStringLiteral("%1: the folder could not be made").arg(folder));
     QStringList addresses;
     for (const Envelope& envelope : std::as_const(m_envelopes))
         addresses.append(envelope.address);
@@ -186,10 +186,10 @@ void CMergeCommand::WritePictures(const CEnvelopeJob& job, const QString& folder
         });
     CPrintCommand::CheckResult(result, job, PrintFailure{}, true);
     if (!why.isEmpty())
-        Fail(kExitPrintFailed, why);
+        Fail(ExitStatus::PrintFailed, why);
 }
 
-void CMergeCommand::Print(const CEnvelopeJob& job) {
+void CMergeCommand::Print(const EnvelopeJob& job) {
     QStringList addresses;
     addresses.reserve(m_envelopes.size());
     for (const Envelope& envelope : std::as_const(m_envelopes))

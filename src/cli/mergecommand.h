@@ -1,6 +1,7 @@
 #pragma once
 
-#include "printjob.h"
+#include "cli/toolfailure.h"
+#include "print/printjob.h"
 
 #include <QList>
 #include <QString>
@@ -19,8 +20,8 @@ public:
                   QTextStream& err);
 
     static void AddOptions(QCommandLineParser& parser);
-    // Returns the exit status; CToolFailure when nothing came out.
-    int Run(const QCommandLineParser& parser);
+    // Returns the exit status; ToolFailure when nothing came out.
+    ExitStatus Run(const QCommandLineParser& parser);
 
 private:
     struct Envelope {
@@ -31,8 +32,8 @@ private:
     void TakeBook(const QCommandLineParser& parser);
     void TakeFile(const QString& path);
     void DryRun() const;
-    void WritePictures(const CEnvelopeJob& job, const QString& folder, int dpi);
-    void Print(const CEnvelopeJob& job);
+    void WritePictures(const EnvelopeJob& job, const QString& folder, int dpi);
+    void Print(const EnvelopeJob& job);
     // The progress line, kept up to date on a terminal only.
     bool ShowProgress(int done);
 

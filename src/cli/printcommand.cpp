@@ -1,14 +1,14 @@
-#include "printcommand.h"
+#include "cli/printcommand.h"
 
-#include "addressbook.h"
-#include "devmode.h"
-#include "devnames.h"
-#include "envelopesizes.h"
-#include "maindialoggeometry.h"
-#include "printerblocks.h"
-#include "settingsstore.h"
-#include "storedvalues.h"
-#include "toolfailure.h"
+#include "addressbook/addressbook.h"
+#include "cli/toolfailure.h"
+#include "print/devmode.h"
+#include "print/devnames.h"
+#include "print/envelopesizes.h"
+#include "print/printerblocks.h"
+#include "settings/settingsstore.h"
+#include "settings/storedvalues.h"
+#include "templates/maindialoggeometry.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -37,7 +37,7 @@ const QString kDpi = QStringLiteral("dpi");
 std::optional<QString> SingleValue(const QCommandLineParser& parser, const QString& name) {
     const QStringList values = parser.values(name);
     if (values.size() > 1)
-        Fail(kExitUsage, QStringLiteral("--%1 is given more than once").arg(name));
+        Fail(ExitStatus::Usage, QStringLiteral("--%1 is given more than once").arg(name));
     if (values.isEmpty())
         return std::nullopt;
     return values.constFirst();
@@ -45,7 +45,7 @@ std::optional<QString> SingleValue(const QCommandLineParser& parser, const QStri
 
 void RequireNotBoth(const QCommandLineParser& parser, const QString& a, const QString& b) {
     if (parser.isSet(a) && parser.isSet(b))
-        Fail(kExitUsage, QStringLiteral("--%1 and --%2 cannot both be given").arg(a, b));
+        Fail(ExitStatus::Usage, QStringLiteral("--%1 and --%2 cannot both be given").arg(a, b));
 }
 
 // A size's name as one can type it: fractions in digits, no spaces, no "No.".
@@ -78,7 +78,7 @@ int ScreenDpiY() {
 }
 
 // Why a setup could not be used, named as far as the blocks allow.
-QString InvalidSetupMessage(const CEnvelopeJob& job, bool pictures) {
+QString InvalidSetupMessage(const EnvelopeJob& job, bool pictures) {
     // A picture shows the printer's page, so only a printer can stand in.
     if (job.devNames.isNull() && pictures)
         return QStringLiteral("no printer is configured, so the page the pictures show is not "
@@ -133,37 +133,38 @@ int CPrintCommand::Dpi(const QCommandLineParser& parser) {
     // Past a few thousand dots per inch one envelope's picture would take
     // gigabytes.
     if (!isNumber || dpi < 10 || dpi > 2400)
-        Fail(kExitUsage,
+        Fail(ExitStatus::Usage,
              QStringLiteral("--dpi takes a number from 10 to 2400, not '%1'").arg(*text));
     return dpi;
 }
 
-CEnvelopeJob CPrintCommand::MakeJob(const QCommandLineParser& parser) const {
+EnvelopeJob CPrintCommand::MakeJob(const QCommandLineParser& parser) const {
     if (!parser.positionalArguments().isEmpty())
-        Fail(kExitUsage,
+        Fail(ExitStatus::Usage,
              QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     if (!parser.isSet(kTo) && !parser.isSet(kToLabel))
-        Fail(kExitUsage, QStringLiteral("give the mailing address with --to or --to-label"));
+        Fail(ExitStatus::Usage, QStringLiteral("give the mailing address with --to or --to-label"));
     RequireNotBoth(parser, kPng, kPdf);
     if (parser.isSet(kDpi) && !parser.isSet(kPng))
-        Fail(kExitUsage, QStringLiteral("--dpi is for the picture of --png"));
-    CEnvelopeJob job = MakeSharedJob(parser);
+        Fail(ExitStatus::Usage, QStringLiteral("--dpi is for the picture of --png"));
+    EnvelopeJob job = MakeSharedJob(parser);
     job.mailingAddress = AddressOption(parser, kTo, kToLabel, QString());
     return job;
 }
 
-CEnvelopeJob CPrintCommand::MakeSharedJob(const QCommandLineParser& parser) const {
+EnvelopeJob CPrintCommand::MakeSharedJob(const QCommandLineParser& parser) const {
     RequireNotBoth(parser, kPrinter, kPdf);
     Dpi(parser);
 
-    CEnvelopeJob job;
+    EnvelopeJob job;
     job.returnAddress = AddressOption(parser, kFrom, kFromLabel,
                                       m_settings.GetProfileString(kSection, kLastReturnAddress));
     if (const std::optional<QString> size = SingleValue(parser, kSize)) {
         job.envelopeIndex = FindEnvelopeSize(*size);
         if (job.envelopeIndex < 0)
-            Fail(kExitUsage, QStringLiteral("--size: no envelope size \"%1\"; the sizes are %2")
-                                 .arg(*size, SizeList()));
+            Fail(ExitStatus::Usage,
+                 QStringLiteral("--size: no envelope size \"%1\"; the sizes are %2")
+                     .arg(*size, SizeList()));
     } else {
         job.envelopeIndex = m_settings.GetProfileInt(kSection, kLastEnvelopeIndex, 0);
     }
@@ -204,32 +205,31 @@ CEnvelopeJob CPrintCommand::MakeSharedJob(const QCommandLineParser& parser) cons
     return job;
 }
 
-void CPrintCommand::Print(const CEnvelopeJob& job, const QCommandLineParser& parser) {
+void CPrintCommand::Print(const EnvelopeJob& job, const QCommandLineParser& parser) {
     PrintFailure failure;
     if (const std::optional<QString> png = SingleValue(parser, kPng)) {
         QString why;
         const PrintResult result =
-            RenderEnvelopes(job, {job.mailingAddress}, Dpi(parser), [&](const QImage& page, int) {
-                return SavePicture(page, *png, &why);
-            });
+            RenderEnvelopes(job, {job.mailingAddress}, Dpi(parser),
+                            [&](const QImage& page, int) { return SavePicture(page, *png, &why); });
         CheckResult(result, job, failure, true);
         if (!why.isEmpty())
-            Fail(kExitPrintFailed, why);
+            Fail(ExitStatus::PrintFailed, why);
         return;
     }
     CheckResult(PrintEnvelope(job, &failure), job, failure);
 }
 
-void CPrintCommand::CheckResult(PrintResult result, const CEnvelopeJob& job,
+void CPrintCommand::CheckResult(PrintResult result, const EnvelopeJob& job,
                                 const PrintFailure& failure, bool pictures) {
     switch (result) {
     case PrintResult::Printed:
     case PrintResult::Cancelled:
         return;
     case PrintResult::InvalidSetup:
-        Fail(kExitPrintFailed, InvalidSetupMessage(job, pictures));
+        Fail(ExitStatus::PrintFailed, InvalidSetupMessage(job, pictures));
     case PrintResult::Failed:
-        Fail(kExitPrintFailed, PrintFailureMessage(failure));
+        Fail(ExitStatus::PrintFailed, PrintFailureMessage(failure));
     }
 }
 
@@ -241,8 +241,8 @@ QString CPrintCommand::AddressOption(const QCommandLineParser& parser, const QSt
     if (const std::optional<QString> label = SingleValue(parser, labelOption)) {
         const int index = m_book.FindLabel(*label);
         if (index < 0)
-            Fail(kExitBadInput, QStringLiteral("%1: no entry labelled \"%2\"")
-                                    .arg(m_book.AddressBookPath(), *label));
+            Fail(ExitStatus::BadInput, QStringLiteral("%1: no entry labelled \"%2\"")
+                                           .arg(m_book.AddressBookPath(), *label));
         return m_book.GetAt(index).m_strAddress;
     }
     return fallback;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printjob.h"
+#include "print/printjob.h"
 
 #include <QCommandLineParser>
 #include <QString>
@@ -20,17 +20,17 @@ public:
     // What print and merge share: the return address, size, printer, PDF and
     // picture resolution.
     static void AddJobOptions(QCommandLineParser& parser);
-    // The job the options ask for; CToolFailure when they cannot be met.
-    CEnvelopeJob MakeJob(const QCommandLineParser& parser) const;
+    // The job the options ask for; ToolFailure when they cannot be met.
+    EnvelopeJob MakeJob(const QCommandLineParser& parser) const;
     // The same without the mailing address, for many envelopes.
-    CEnvelopeJob MakeSharedJob(const QCommandLineParser& parser) const;
-    // Prints the job, or writes it as a picture with --png; CToolFailure
+    EnvelopeJob MakeSharedJob(const QCommandLineParser& parser) const;
+    // Prints the job, or writes it as a picture with --png; ToolFailure
     // when nothing came out.
-    static void Print(const CEnvelopeJob& job, const QCommandLineParser& parser);
+    static void Print(const EnvelopeJob& job, const QCommandLineParser& parser);
     // Turns a job's result into the tool's failure, if it is one.
     // pictures: the job was to make pictures rather than print.
-    static void CheckResult(PrintResult result, const CEnvelopeJob& job,
-                            const PrintFailure& failure, bool pictures = false);
+    static void CheckResult(PrintResult result, const EnvelopeJob& job, const PrintFailure& failure,
+                            bool pictures = false);
     // What the user should hear of the job that MakeJob made, one a line.
     const QStringList& Notes() const { return m_notes; }
     // --dpi: 0 when not given (the printer's resolution).

@@ -1,4 +1,4 @@
-#include "terminaltext.h"
+#include "cli/terminaltext.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
-#include "addressformatter.h"
+#include "contacts/addressformatter.h"
 
-#include "contactstext.h"
+#include "contacts/contactstext.h"
 
 #include <QHash>
 #include <QLocale>
@@ -13,16 +13,16 @@ enum class Part { Locality, Region, Postcode };
 
 // How a country lays out its place line(s): the parts in order, each with
 // the separator that comes before it when something stands before it.
-struct SPlaceFormat {
+struct PlaceFormat {
     const char* countries; // ISO codes, space separated
-    struct SStep {
+    struct Step {
         Part part;
         const char* before;
     } steps[3];
     int count;
 };
 
-constexpr SPlaceFormat kPlaceFormats[] = {
+constexpr PlaceFormat kPlaceFormats[] = {
     // "Springfield, IL 62704"
     {"US", {{Part::Locality, ""}, {Part::Region, ", "}, {Part::Postcode, " "}}, 3},
     // "Chiyoda-ku, Tokyo 100-0001", as Japan Post writes an address in
@@ -45,12 +45,12 @@ constexpr SPlaceFormat kPlaceFormats[] = {
 };
 
 // Any other country: postcode and place on one line, a region below.
-constexpr SPlaceFormat kOtherCountries = {
+constexpr PlaceFormat kOtherCountries = {
     "", {{Part::Postcode, ""}, {Part::Locality, " "}, {Part::Region, "\n"}}, 3};
 
-const SPlaceFormat& PlaceFormatFor(const QString& code) {
+const PlaceFormat& PlaceFormatFor(const QString& code) {
     if (code.size() == 2) {
-        for (const SPlaceFormat& format : kPlaceFormats) {
+        for (const PlaceFormat& format : kPlaceFormats) {
             const QLatin1String countries(format.countries);
             for (qsizetype i = 0; i + 1 < countries.size(); i += 3)
                 if (countries.sliced(i, 2) == code)
@@ -60,13 +60,13 @@ const SPlaceFormat& PlaceFormatFor(const QString& code) {
     return kOtherCountries;
 }
 
-QString PlaceLines(const SPostalAddress& address, const SPlaceFormat& format) {
+QString PlaceLines(const PostalAddress& address, const PlaceFormat& format) {
     QString place;
     for (int i = 0; i < format.count; ++i) {
         const auto& step = format.steps[i];
-        const QString& value = step.part == Part::Locality ? address.m_locality
-                               : step.part == Part::Region ? address.m_region
-                                                           : address.m_postcode;
+        const QString& value = step.part == Part::Locality ? address.locality
+                               : step.part == Part::Region ? address.region
+                                                           : address.postcode;
         if (value.isEmpty())
             continue;
         if (!place.isEmpty())
@@ -78,11 +78,11 @@ QString PlaceLines(const SPostalAddress& address, const SPlaceFormat& format) {
 
 // Names that contacts files use for countries, beyond the codes and the
 // names the locale database knows.
-struct SAlias {
+struct Alias {
     const char* name;
     const char* code;
 };
-constexpr SAlias kAliases[] = {
+constexpr Alias kAliases[] = {
     {"usa", "US"},
     {"u.s.a", "US"},
     {"u.s", "US"},
@@ -116,7 +116,7 @@ const QHash<QString, QString>& CountryNames() {
             if (!native.isEmpty() && !table.contains(native))
                 table.insert(native, code);
         }
-        for (const SAlias& alias : kAliases)
+        for (const Alias& alias : kAliases)
             table.insert(QString::fromUtf8(alias.name), QString::fromLatin1(alias.code));
         return table;
     }();
@@ -146,17 +146,17 @@ QString CAddressFormatter::SystemCountry() {
     return QLocale::territoryToCode(QLocale::system().territory());
 }
 
-std::optional<QString> CAddressFormatter::Format(const CContact& contact) const {
-    const std::optional<SPostalAddress>& chosen = contact.ChosenAddress();
+std::optional<QString> CAddressFormatter::Format(const Contact& contact) const {
+    const std::optional<PostalAddress>& chosen = contact.chosenAddress;
     if (!chosen)
         return std::nullopt;
-    const SPostalAddress& address = *chosen;
+    const PostalAddress& address = *chosen;
 
     if (!address.HasParts()) {
         // Our own files carry the book's text exactly.
-        if (contact.m_exactText)
-            return address.m_label;
-        QStringList lines = TrimmedLines(address.m_label);
+        if (contact.exactText)
+            return address.label;
+        QStringList lines = TrimmedLines(address.label);
         if (lines.isEmpty())
             return std::nullopt;
         // A label usually starts with the name; where it does not, the
@@ -170,25 +170,23 @@ std::optional<QString> CAddressFormatter::Format(const CContact& contact) const 
     QStringList lines;
     const QString name = contact.NameLine();
     lines += TrimmedLines(name);
-    const QString organization = contact.m_organization.simplified();
+    const QString organization = contact.organization.simplified();
     if (!organization.isEmpty() &&
         organization.compare(name.simplified(), Qt::CaseInsensitive) != 0)
         lines += TrimmedLines(organization);
     const qsizetype nameLines = lines.size();
-    for (const QString& street : address.m_street)
+    for (const QString& street : address.street)
         lines += TrimmedLines(street);
-    lines += TrimmedLines(address.m_extended);
-    if (!address.m_poBox.isEmpty()) {
-        const bool number = std::all_of(address.m_poBox.begin(), address.m_poBox.end(),
+    lines += TrimmedLines(address.extended);
+    if (!address.poBox.isEmpty()) {
+        const bool number = std::all_of(address.poBox.begin(), address.poBox.end(),
                                         [](QChar c) { return c.isDigit(); });
-        lines +=
-            TrimmedLines(number ? QStringLiteral("PO Box ") + address.m_poBox : address.m_poBox);
+        lines += TrimmedLines(number ? QStringLiteral("PO Box ") + address.poBox : address.poBox);
     }
 
-    const QString code = CountryCode(address.m_country);
-    const bool ownCountry =
-        address.m_country.isEmpty() || (!code.isEmpty() && code == m_userCountry);
-    const SPlaceFormat& format = PlaceFormatFor(ownCountry ? m_userCountry : code);
+    const QString code = CountryCode(address.country);
+    const bool ownCountry = address.country.isEmpty() || (!code.isEmpty() && code == m_userCountry);
+    const PlaceFormat& format = PlaceFormatFor(ownCountry ? m_userCountry : code);
     lines += TrimmedLines(PlaceLines(address, format));
     // A name and a country alone do not reach anyone.
     if (lines.size() == nameLines)
@@ -196,7 +194,7 @@ std::optional<QString> CAddressFormatter::Format(const CContact& contact) const 
     if (!ownCountry) {
         // A bare code means nothing to a post office; a name stays as the
         // contact wrote it.
-        QString country = address.m_country;
+        QString country = address.country;
         if (country.size() <= 3 && !code.isEmpty())
             country = QLocale::territoryToString(QLocale::codeToTerritory(code));
         lines += TrimmedLines(country);

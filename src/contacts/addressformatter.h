@@ -1,6 +1,6 @@
 #pragma once
 
-#include "contact.h"
+#include "contacts/contact.h"
 
 #include <QString>
 
@@ -18,7 +18,7 @@ public:
 
     // The address text for the contact's chosen address; nothing when the
     // contact has none.
-    std::optional<QString> Format(const CContact& contact) const;
+    std::optional<QString> Format(const Contact& contact) const;
 
     // The ISO 3166 code of a country as contacts files write it: a code
     // ("de", "DEU"), an English or native name ("Germany", "Deutschland")

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "postaladdress.h"
+#include "contacts/postaladdress.h"
 
 #include <QString>
 
@@ -8,8 +8,7 @@
 
 // One contact as a contacts file describes it, reduced to what goes on an
 // envelope.
-class CContact {
-public:
+struct Contact {
     // The file's own label, else the formatted name, else given and family
     // name, else the organization.
     QString Label() const;
@@ -19,26 +18,24 @@ public:
 
     // Keeps the address that the envelope should carry: the preferred one
     // (lowest preference), else the first home one, else the first.
-    void OfferAddress(SPostalAddress address);
+    void OfferAddress(PostalAddress candidate);
     // True when the candidate would be kept over the address kept so far.
-    static bool IsPreferredOver(const SPostalAddress& candidate, const SPostalAddress& kept);
-    const std::optional<SPostalAddress>& ChosenAddress() const { return m_address; }
+    static bool IsPreferredOver(const PostalAddress& candidate, const PostalAddress& kept);
 
     // A label the file gives outright (a CSV label column); wins over names.
-    QString m_label;
-    QString m_formattedName;
-    QString m_prefixes;
-    QString m_givenName;
-    QString m_additionalNames;
-    QString m_familyName;
-    QString m_suffixes;
-    QString m_organization;
+    QString label;
+    QString formattedName;
+    QString prefixes;
+    QString givenName;
+    QString additionalNames;
+    QString familyName;
+    QString suffixes;
+    QString organization;
     // The line where the contact starts in its file.
-    int m_line = 0;
+    int line = 0;
     // Written by this program: the label is the whole address text as it
     // was in the address book, an empty one included.
-    bool m_exactText = false;
-
-private:
-    std::optional<SPostalAddress> m_address;
+    bool exactText = false;
+    // The address kept so far; see OfferAddress.
+    std::optional<PostalAddress> chosenAddress;
 };

@@ -1,12 +1,12 @@
-#include "contactsimport.h"
+#include "contacts/contactsimport.h"
 
-#include "addressbook.h"
-#include "addressformatter.h"
-#include "contact.h"
-#include "csvreader.h"
-#include "fileexception.h"
-#include "inputfile.h"
-#include "vcardreader.h"
+#include "addressbook/addressbook.h"
+#include "contacts/addressformatter.h"
+#include "contacts/contact.h"
+#include "contacts/csvreader.h"
+#include "contacts/vcardreader.h"
+#include "platform/fileexception.h"
+#include "platform/inputfile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -38,26 +38,26 @@ bool LooksLikeVCard(QByteArrayView bytes) {
 
 } // namespace
 
-QString SImportResult::Summary() const {
+QString ImportResult::Summary() const {
     QStringList lines;
-    lines.append(m_added == 1 ? QStringLiteral("1 address was added.")
-                              : QStringLiteral("%1 addresses were added.").arg(m_added));
-    if (m_renamed > 0)
-        lines.append(QStringLiteral("%1 of them under a new label, as their label was taken.")
-                         .arg(m_renamed));
-    if (m_replaced > 0)
+    lines.append(added == 1 ? QStringLiteral("1 address was added.")
+                            : QStringLiteral("%1 addresses were added.").arg(added));
+    if (renamed > 0)
+        lines.append(
+            QStringLiteral("%1 of them under a new label, as their label was taken.").arg(renamed));
+    if (replaced > 0)
         lines.append(QStringLiteral("%1 replaced the address of an entry with the same label.")
-                         .arg(m_replaced));
-    if (m_labelTaken > 0)
+                         .arg(replaced));
+    if (labelTaken > 0)
         lines.append(QStringLiteral("%1 left out because their label is already in the address "
                                     "book.")
-                         .arg(m_labelTaken));
-    if (m_withoutAddress > 0) {
-        QString names = m_withoutAddressNames.join(QStringLiteral(", "));
-        if (m_withoutAddress > m_withoutAddressNames.size())
+                         .arg(labelTaken));
+    if (withoutAddress > 0) {
+        QString names = withoutAddressNames.join(QStringLiteral(", "));
+        if (withoutAddress > withoutAddressNames.size())
             names += QStringLiteral("...");
         lines.append(
-            QStringLiteral("%1 had no address: %2").arg(QString::number(m_withoutAddress), names));
+            QStringLiteral("%1 had no address: %2").arg(QString::number(withoutAddress), names));
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -98,7 +98,7 @@ void CContactsImport::Read(QByteArrayView bytes, const QString& fileName) {
         m_report.AddProblem(0, QStringLiteral("the file is empty"));
         return;
     }
-    const auto sink = [this](CContact&& contact) { TakeContact(std::move(contact)); };
+    const auto sink = [this](Contact&& contact) { TakeContact(std::move(contact)); };
     const QString suffix = QFileInfo(fileName).suffix().toLower();
     if (LooksLikeVCard(bytes) || suffix == QLatin1String("vcf") || suffix == QLatin1String("vcard"))
         CVCardReader(m_report, sink).Read(bytes);
@@ -121,10 +121,10 @@ bool CutToLength(QString& text, qsizetype length) {
 
 } // namespace
 
-void CContactsImport::TakeContact(CContact&& contact) {
+void CContactsImport::TakeContact(Contact&& contact) {
     QString label = contact.Label();
     if (label.isEmpty()) {
-        m_report.AddProblem(contact.m_line,
+        m_report.AddProblem(contact.line,
                             QStringLiteral("the contact has no name and no organization; it is "
                                            "left out"));
         return;
@@ -132,10 +132,11 @@ void CContactsImport::TakeContact(CContact&& contact) {
     // A field of millions of characters is damage, not a name: it would
     // make the book and every envelope of it that large.
     const auto tooLong = [&](const char* what) {
-        m_report.AddProblem(contact.m_line,
-                            QStringLiteral("the %1 is longer than %2 characters; the rest is left out")
-                                .arg(QLatin1String(what))
-                                .arg(kMaxTextLength));
+        m_report.AddProblem(
+            contact.line,
+            QStringLiteral("the %1 is longer than %2 characters; the rest is left out")
+                .arg(QLatin1String(what))
+                .arg(kMaxTextLength));
     };
     if (CutToLength(label, kMaxTextLength))
         tooLong("name");
@@ -145,26 +146,26 @@ void CContactsImport::TakeContact(CContact&& contact) {
     if (!text) {
         ++m_withoutAddressCount;
         m_withoutAddress.append(label);
-        m_withoutAddressLines.append(contact.m_line);
+        m_withoutAddressLines.append(contact.line);
         return;
     }
     m_entries.append(CAddress(label, *text));
 }
 
-SImportResult CContactsImport::MergeInto(CAddressBook& book, DuplicateLabels policy) const {
-    SImportResult result;
+ImportResult CContactsImport::MergeInto(CAddressBook& book, DuplicateLabels policy) const {
+    ImportResult result;
     // Under the book's lock, on the book as its file holds it now.
     book.Edit([&] {
         result = MergeEntries(book, policy);
-        return result.m_added > 0 || result.m_replaced > 0;
+        return result.added > 0 || result.replaced > 0;
     });
     return result;
 }
 
-SImportResult CContactsImport::MergeEntries(CAddressBook& book, DuplicateLabels policy) const {
-    SImportResult result;
-    result.m_withoutAddress = m_withoutAddressCount;
-    result.m_withoutAddressNames =
+ImportResult CContactsImport::MergeEntries(CAddressBook& book, DuplicateLabels policy) const {
+    ImportResult result;
+    result.withoutAddress = m_withoutAddressCount;
+    result.withoutAddressNames =
         m_withoutAddress.first(qMin(m_withoutAddress.size(), kNamesListed));
 
     // Where each label already is: an index into the book (first of equal
@@ -185,14 +186,14 @@ SImportResult CContactsImport::MergeEntries(CAddressBook& book, DuplicateLabels 
         }
         switch (policy) {
         case DuplicateLabels::Skip:
-            ++result.m_labelTaken;
+            ++result.labelTaken;
             break;
         case DuplicateLabels::Replace:
             if (*found >= 0)
                 book.SetAddressAt(static_cast<int>(*found), entry.m_strAddress);
             else
                 added[-1 - *found].m_strAddress = entry.m_strAddress;
-            ++result.m_replaced;
+            ++result.replaced;
             break;
         case DuplicateLabels::Rename:
             for (int n = 2;; ++n) {
@@ -204,13 +205,13 @@ SImportResult CContactsImport::MergeEntries(CAddressBook& book, DuplicateLabels 
                     continue;
                 taken.insert(renamedKey, -1 - added.size());
                 added.append(CAddress(label, entry.m_strAddress));
-                ++result.m_renamed;
+                ++result.renamed;
                 break;
             }
             break;
         }
     }
-    result.m_added = static_cast<int>(added.size());
+    result.added = static_cast<int>(added.size());
     if (!added.isEmpty())
         book.InsertAddresses(added);
     return result;

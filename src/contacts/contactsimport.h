@@ -1,8 +1,8 @@
 #pragma once
 
-#include "address.h"
-#include "addressformatter.h"
-#include "contactsreport.h"
+#include "addressbook/address.h"
+#include "contacts/addressformatter.h"
+#include "contacts/contactsreport.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -19,13 +19,13 @@ enum class DuplicateLabels {
 };
 
 // What an import did to the book.
-struct SImportResult {
-    int m_added = 0; // renamed ones included
-    int m_renamed = 0;
-    int m_replaced = 0;
-    int m_labelTaken = 0; // left out because the label was in the book
-    int m_withoutAddress = 0;
-    QStringList m_withoutAddressNames; // the first few of them
+struct ImportResult {
+    int added = 0; // renamed ones included
+    int renamed = 0;
+    int replaced = 0;
+    int labelTaken = 0; // left out because the label was in the book
+    int withoutAddress = 0;
+    QStringList withoutAddressNames; // the first few of them
 
     // The whole result in a few lines, for a message or a terminal.
     QString Summary() const;
@@ -69,14 +69,14 @@ public:
     // CBookBusyException and nothing changes. A failed save raises
     // CFileException; the book keeps the entries in memory, as after any
     // change whose save failed.
-    SImportResult MergeInto(CAddressBook& book, DuplicateLabels policy) const;
+    ImportResult MergeInto(CAddressBook& book, DuplicateLabels policy) const;
 
 private:
     // MergeInto's change of the book, without the save.
-    SImportResult MergeEntries(CAddressBook& book, DuplicateLabels policy) const;
+    ImportResult MergeEntries(CAddressBook& book, DuplicateLabels policy) const;
     void Reset(const QString& fileName);
     void Read(QByteArrayView bytes, const QString& fileName);
-    void TakeContact(CContact&& contact);
+    void TakeContact(Contact&& contact);
 
     CAddressFormatter m_formatter;
     CContactsReport m_report;

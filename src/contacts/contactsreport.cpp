@@ -1,4 +1,4 @@
-#include "contactsreport.h"
+#include "contacts/contactsreport.h"
 
 void CContactsReport::AddProblem(int line, QString message) {
     if (m_problems.size() < kMaxProblems)
@@ -10,13 +10,13 @@ void CContactsReport::AddProblem(int line, QString message) {
 QStringList CContactsReport::Lines() const {
     QStringList lines;
     lines.reserve(m_problems.size() + 1);
-    for (const SContactsProblem& problem : m_problems) {
-        if (problem.m_line > 0)
+    for (const ContactsProblem& problem : m_problems) {
+        if (problem.line > 0)
             // One pass, so a "%2" in a file name or message stays as it is.
             lines.append(QStringLiteral("%1:%2: %3")
-                             .arg(m_fileName, QString::number(problem.m_line), problem.m_message));
+                             .arg(m_fileName, QString::number(problem.line), problem.message));
         else
-            lines.append(m_fileName + QStringLiteral(": ") + problem.m_message);
+            lines.append(m_fileName + QStringLiteral(": ") + problem.message);
     }
     if (m_problemsLeftOut > 0)
         lines.append(QStringLiteral("%1: %2 more problems not listed")

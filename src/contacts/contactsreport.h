@@ -5,9 +5,9 @@
 #include <QStringList>
 
 // One thing wrong in a contacts file, at the line where it starts.
-struct SContactsProblem {
-    int m_line = 0;
-    QString m_message;
+struct ContactsProblem {
+    int line = 0;
+    QString message;
 };
 
 // What went wrong while reading one contacts file. A file of nothing but
@@ -21,7 +21,7 @@ public:
     void AddProblem(int line, QString message);
 
     const QString& FileName() const { return m_fileName; }
-    const QList<SContactsProblem>& Problems() const { return m_problems; }
+    const QList<ContactsProblem>& Problems() const { return m_problems; }
     // Problems found beyond kMaxProblems, counted but not kept.
     int ProblemsLeftOut() const { return m_problemsLeftOut; }
     bool IsClean() const { return m_problems.isEmpty(); }
@@ -32,6 +32,6 @@ public:
 
 private:
     QString m_fileName;
-    QList<SContactsProblem> m_problems;
+    QList<ContactsProblem> m_problems;
     int m_problemsLeftOut = 0;
 };

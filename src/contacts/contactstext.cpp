@@ -1,6 +1,6 @@
-#include "contactstext.h"
+#include "contacts/contactstext.h"
 
-#include "ansicodepage.h"
+#include "platform/ansicodepage.h"
 
 #include <QStringDecoder>
 
@@ -16,12 +16,12 @@ bool IsAscii(QByteArrayView bytes) {
 // Single- and double-byte character sets by the code page that decodes
 // them. The ISO sets that differ from their Windows cousin only in C1
 // controls and a few signs are read with the cousin.
-struct SCharsetCodePage {
+struct CharsetCodePage {
     const char* name;
     int codePage;
 };
 
-constexpr SCharsetCodePage kCharsets[] = {
+constexpr CharsetCodePage kCharsets[] = {
     {"tis-620", 874},     {"iso-8859-15", 1252},   {"iso-8859-2", 1250},
     {"iso-8859-9", 1254}, {"shift_jis", 932},      {"shift-jis", 932},
     {"sjis", 932},        {"windows-31j", 932},    {"gb2312", 936},
@@ -74,7 +74,7 @@ QString DecodeCharset(QByteArrayView bytes, QByteArrayView charset, bool* known)
     }
     if (const int page = NumberedCodePage(name))
         return MultiByteToWide(page, bytes);
-    for (const SCharsetCodePage& entry : kCharsets)
+    for (const CharsetCodePage& entry : kCharsets)
         if (name == entry.name)
             return MultiByteToWide(entry.codePage, bytes);
     *known = false;

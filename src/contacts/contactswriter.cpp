@@ -1,8 +1,7 @@
-#include "contactswriter.h"
+#include "contacts/contactswriter.h"
 
-#include "addressbook.h"
-#include "outputfile.h"
-
+#include "addressbook/addressbook.h"
+#include "platform/outputfile.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "address.h"
+#include "addressbook/address.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "csvparser.h"
+#include "contacts/csvparser.h"
 
 namespace {
 
@@ -37,11 +37,11 @@ QChar FindSeparator(const QString& text) {
 CCsvParser::CCsvParser(const QString& text, CContactsReport& report)
     : m_text(text), m_report(report), m_separator(FindSeparator(text)) {}
 
-void CCsvParser::AddField(SRecord& record, QString& field) const {
-    if (record.m_fields.size() < m_maxFields)
-        record.m_fields.append(field);
+void CCsvParser::AddField(Record& record, QString& field) const {
+    if (record.fields.size() < m_maxFields)
+        record.fields.append(field);
     else
-        ++record.m_fieldsLeftOut;
+        ++record.fieldsLeftOut;
     field.clear();
 }
 
@@ -54,12 +54,12 @@ void CCsvParser::CountLineBreaks(qsizetype from, qsizetype to) {
     }
 }
 
-bool CCsvParser::Next(SRecord& record) {
+bool CCsvParser::Next(Record& record) {
     const qsizetype size = m_text.size();
     while (m_position < size) {
-        record.m_fields.clear();
-        record.m_fieldsLeftOut = 0;
-        record.m_line = m_line;
+        record.fields.clear();
+        record.fieldsLeftOut = 0;
+        record.line = m_line;
         QString field;
         bool fieldStart = true;
         bool blank = true;
@@ -135,7 +135,7 @@ bool CCsvParser::Next(SRecord& record) {
             m_position = end;
             fieldStart = false;
         }
-        if (blank && record.m_fields.size() == 1 && record.m_fields.front().isEmpty())
+        if (blank && record.fields.size() == 1 && record.fields.front().isEmpty())
             continue;
         return true;
     }

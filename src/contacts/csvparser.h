@@ -1,6 +1,6 @@
 #pragma once
 
-#include "contactsreport.h"
+#include "contacts/contactsreport.h"
 
 #include <QChar>
 #include <QString>
@@ -13,11 +13,11 @@
 // a plain character, text after a closing quote is kept.
 class CCsvParser {
 public:
-    struct SRecord {
-        QStringList m_fields;
+    struct Record {
+        QStringList fields;
         // Fields past the limit, counted but not kept.
-        int m_fieldsLeftOut = 0;
-        int m_line = 0;
+        int fieldsLeftOut = 0;
+        int line = 0;
     };
 
     CCsvParser(const QString& text, CContactsReport& report);
@@ -26,10 +26,10 @@ public:
     // At most this many fields of a record are kept.
     void SetMaxFields(int count) { m_maxFields = count; }
     // The next record that is not an empty line; false at the end.
-    bool Next(SRecord& record);
+    bool Next(Record& record);
 
 private:
-    void AddField(SRecord& record, QString& field) const;
+    void AddField(Record& record, QString& field) const;
     void CountLineBreaks(qsizetype from, qsizetype to);
 
     const QString& m_text;

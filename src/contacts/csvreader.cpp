@@ -1,7 +1,7 @@
-#include "csvreader.h"
+#include "contacts/csvreader.h"
 
-#include "contactstext.h"
-#include "csvparser.h"
+#include "contacts/contactstext.h"
+#include "contacts/csvparser.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -83,9 +83,9 @@ bool IsAddressField(Field field) {
            field != Field::MiddleName;
 }
 
-struct SGroup {
-    QString m_name;
-    QList<int> m_columns;
+struct ColumnGroup {
+    QString name;
+    QList<int> columns;
 };
 
 } // namespace
@@ -93,7 +93,7 @@ struct SGroup {
 CCsvReader::CCsvReader(CContactsReport& report, ContactSink sink)
     : m_report(report), m_sink(std::move(sink)) {}
 
-CCsvReader::SColumn CCsvReader::ColumnFor(const QString& header) {
+CCsvReader::Column CCsvReader::ColumnFor(const QString& header) {
     const QString name = header.simplified().toLower();
     // Google: "Address 2 - Postal Code".
     static const QRegularExpression google(QStringLiteral("^address (\\d+) - (.+)$"));
@@ -120,36 +120,36 @@ void CCsvReader::Read(QByteArrayView bytes) {
     for (const int line : ReplaceLoneSurrogates(text))
         m_report.AddProblem(line, LoneSurrogateProblem());
     CCsvParser parser(text, m_report);
-    CCsvParser::SRecord header;
+    CCsvParser::Record header;
     if (!parser.Next(header)) {
         m_report.AddProblem(0, QStringLiteral("the file holds no lines"));
         return;
     }
 
-    QList<SColumn> columns;
-    QList<SGroup> groups;
+    QList<Column> columns;
+    QList<ColumnGroup> groups;
     QHash<Field, int> plain; // the first column of each plain field
     bool names = false;
     bool addresses = false;
-    for (int i = 0; i < header.m_fields.size(); ++i) {
-        const SColumn column = ColumnFor(header.m_fields[i]);
+    for (int i = 0; i < header.fields.size(); ++i) {
+        const Column column = ColumnFor(header.fields[i]);
         columns.append(column);
-        names = names || IsNameField(column.m_field);
-        addresses = addresses || IsAddressField(column.m_field);
-        if (column.m_field == Field::None)
+        names = names || IsNameField(column.field);
+        addresses = addresses || IsAddressField(column.field);
+        if (column.field == Field::None)
             continue;
-        if (IsAddressField(column.m_field) || column.m_field == Field::Type) {
+        if (IsAddressField(column.field) || column.field == Field::Type) {
             auto group = std::find_if(groups.begin(), groups.end(),
-                                      [&](const SGroup& g) { return g.m_name == column.m_group; });
+                                      [&](const ColumnGroup& g) { return g.name == column.group; });
             if (group == groups.end())
-                group = groups.insert(groups.end(), SGroup{column.m_group, {}});
-            group->m_columns.append(i);
-        } else if (!plain.contains(column.m_field)) {
-            plain.insert(column.m_field, i);
+                group = groups.insert(groups.end(), ColumnGroup{column.group, {}});
+            group->columns.append(i);
+        } else if (!plain.contains(column.field)) {
+            plain.insert(column.field, i);
         }
     }
     if (!names || !addresses) {
-        m_report.AddProblem(header.m_line,
+        m_report.AddProblem(header.line,
                             QStringLiteral("the first line names no %1 columns, so it is not a "
                                            "contacts header this program knows")
                                 .arg(names ? QStringLiteral("address") : QStringLiteral("name")));
@@ -157,81 +157,81 @@ void CCsvReader::Read(QByteArrayView bytes) {
     }
     // The book's own export: a label and the whole address text, taken as
     // they stand so that they come back unchanged.
-    const bool exact = header.m_fields.size() == 2 && plain.contains(Field::Label) &&
-                       groups.size() == 1 && groups.front().m_columns.size() == 1 &&
-                       columns[groups.front().m_columns.front()].m_field == Field::WholeAddress;
+    const bool exact = header.fields.size() == 2 && plain.contains(Field::Label) &&
+                       groups.size() == 1 && groups.front().columns.size() == 1 &&
+                       columns[groups.front().columns.front()].field == Field::WholeAddress;
 
-    parser.SetMaxFields(static_cast<int>(header.m_fields.size()));
-    CCsvParser::SRecord record;
+    parser.SetMaxFields(static_cast<int>(header.fields.size()));
+    CCsvParser::Record record;
     while (parser.Next(record)) {
-        if (record.m_fieldsLeftOut > 0) {
-            m_report.AddProblem(record.m_line,
+        if (record.fieldsLeftOut > 0) {
+            m_report.AddProblem(record.line,
                                 QStringLiteral("the row has %1 fields but the header has %2; "
                                                "the row is left out")
-                                    .arg(record.m_fields.size() + record.m_fieldsLeftOut)
-                                    .arg(header.m_fields.size()));
+                                    .arg(record.fields.size() + record.fieldsLeftOut)
+                                    .arg(header.fields.size()));
             continue;
         }
         const auto cell = [&](int column) {
-            return column < record.m_fields.size() ? record.m_fields[column] : QString();
+            return column < record.fields.size() ? record.fields[column] : QString();
         };
         const auto plainCell = [&](Field field) {
             const int column = plain.value(field, -1);
             return column < 0 ? QString() : cell(column).trimmed();
         };
 
-        CContact contact;
-        contact.m_line = record.m_line;
-        contact.m_exactText = exact;
-        contact.m_label =
+        Contact contact;
+        contact.line = record.line;
+        contact.exactText = exact;
+        contact.label =
             exact ? NormalizeLineBreaks(cell(plain.value(Field::Label))) : plainCell(Field::Label);
-        contact.m_formattedName = plainCell(Field::FullName);
-        contact.m_givenName = plainCell(Field::GivenName);
-        contact.m_additionalNames = plainCell(Field::MiddleName);
-        contact.m_familyName = plainCell(Field::FamilyName);
-        contact.m_organization = plainCell(Field::Organization);
+        contact.formattedName = plainCell(Field::FullName);
+        contact.givenName = plainCell(Field::GivenName);
+        contact.additionalNames = plainCell(Field::MiddleName);
+        contact.familyName = plainCell(Field::FamilyName);
+        contact.organization = plainCell(Field::Organization);
 
-        for (const SGroup& group : groups) {
-            SPostalAddress address;
-            address.m_home = group.m_name == QLatin1String("home");
-            for (int column : group.m_columns) {
+        for (const ColumnGroup& group : groups) {
+            PostalAddress address;
+            address.home = group.name == QLatin1String("home");
+            for (int column : group.columns) {
                 const QString value = cell(column);
-                switch (columns[column].m_field) {
+                switch (columns[column].field) {
                 case Field::WholeAddress:
                 case Field::Formatted:
                     if (exact || !value.trimmed().isEmpty()) {
-                        address.m_label = NormalizeLineBreaks(value);
-                        address.m_hasLabel = true;
+                        address.label = NormalizeLineBreaks(value);
+                        address.hasLabel = true;
                     }
                     break;
                 case Field::Street:
-                    address.m_street += TrimmedLines(value);
+                    address.street += TrimmedLines(value);
                     break;
                 case Field::PoBox:
-                    address.m_poBox = value.trimmed();
+                    address.poBox = value.trimmed();
                     break;
                 case Field::Extended:
-                    address.m_extended = value.trimmed();
+                    address.extended = value.trimmed();
                     break;
                 case Field::City:
-                    address.m_locality = value.trimmed();
+                    address.locality = value.trimmed();
                     break;
                 case Field::Region:
-                    address.m_region = value.trimmed();
+                    address.region = value.trimmed();
                     break;
                 case Field::Postcode:
-                    address.m_postcode = value.trimmed();
+                    address.postcode = value.trimmed();
                     break;
                 case Field::Country:
-                    address.m_country = value.trimmed();
+                    address.country = value.trimmed();
                     break;
                 case Field::Type: {
                     // Google marks the primary one with a star: "* Home".
                     const QString type = value.trimmed();
                     if (type.startsWith(QLatin1Char('*')))
-                        address.m_preference = 1;
+                        address.preference = 1;
                     if (type.contains(QLatin1String("home"), Qt::CaseInsensitive))
-                        address.m_home = true;
+                        address.home = true;
                     break;
                 }
                 default:

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "contact.h"
-#include "contactsreport.h"
+#include "contacts/contact.h"
+#include "contacts/contactsreport.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -21,7 +21,7 @@
 // - the Thunderbird address book export ("Home Address", "Work ZipCode").
 class CCsvReader {
 public:
-    using ContactSink = std::function<void(CContact&&)>;
+    using ContactSink = std::function<void(Contact&&)>;
 
     CCsvReader(CContactsReport& report, ContactSink sink);
     void Read(QByteArrayView bytes);
@@ -46,14 +46,14 @@ public:
         Formatted,
         Type,
     };
-    struct SColumn {
-        Field m_field = Field::None;
+    struct Column {
+        Field field = Field::None;
         // Columns of one address share a group: "" for the plain set,
         // "google 2", "home", "work", "other".
-        QString m_group;
+        QString group;
     };
     // What a header name means; Field::None for a column we do not use.
-    static SColumn ColumnFor(const QString& header);
+    static Column ColumnFor(const QString& header);
 
 private:
     CContactsReport& m_report;

@@ -5,27 +5,27 @@
 
 // One postal address of a contact, in the parts that contacts files give:
 // structured parts, or a label that its writer already laid out, or both.
-struct SPostalAddress {
+struct PostalAddress {
     // True when any structured part holds text.
     bool HasParts() const {
-        return !m_poBox.isEmpty() || !m_extended.isEmpty() || !m_street.isEmpty() ||
-               !m_locality.isEmpty() || !m_region.isEmpty() || !m_postcode.isEmpty() ||
-               !m_country.isEmpty();
+        return !poBox.isEmpty() || !extended.isEmpty() || !street.isEmpty() ||
+               !locality.isEmpty() || !region.isEmpty() || !postcode.isEmpty() ||
+               !country.isEmpty();
     }
-    bool IsUsable() const { return HasParts() || m_hasLabel; }
+    bool IsUsable() const { return HasParts() || hasLabel; }
 
-    QString m_poBox;
-    QString m_extended;
-    QStringList m_street; // one entry per line
-    QString m_locality;
-    QString m_region;
-    QString m_postcode;
-    QString m_country;
-    // Lines joined by CR LF. m_hasLabel tells an empty label from none.
-    QString m_label;
-    bool m_hasLabel = false;
+    QString poBox;
+    QString extended;
+    QStringList street; // one entry per line
+    QString locality;
+    QString region;
+    QString postcode;
+    QString country;
+    // Lines joined by CR LF. hasLabel tells an empty label from none.
+    QString label;
+    bool hasLabel = false;
 
-    bool m_home = false;
+    bool home = false;
     // 1 is the most preferred, 100 the least; 0 when not marked preferred.
-    int m_preference = 0;
+    int preference = 0;
 };

@@ -1,6 +1,6 @@
-#include "vcardreader.h"
+#include "contacts/vcardreader.h"
 
-#include "contactstext.h"
+#include "contacts/contactstext.h"
 
 namespace {
 
@@ -263,7 +263,7 @@ void CVCardReader::Read(QByteArrayView bytes) {
         HandleLine(pending, pendingLine);
 
     if (m_card) {
-        m_report.AddProblem(m_card->m_line,
+        m_report.AddProblem(m_card->line,
                             QStringLiteral("the card has no END:VCARD; read up to the end "
                                            "of the file"));
         FinishCard();
@@ -317,7 +317,7 @@ void CVCardReader::HandleLine(QByteArrayView line, int number) {
             return;
         }
         if (m_card) {
-            m_report.AddProblem(m_card->m_line,
+            m_report.AddProblem(m_card->line,
                                 QStringLiteral("the card has no END:VCARD before the next "
                                                "BEGIN:VCARD at line %1")
                                     .arg(number));
@@ -352,8 +352,8 @@ void CVCardReader::HandleLine(QByteArrayView line, int number) {
         HandleProperty(name, ParseParameters(line.sliced(i, colon - i), number), value, number);
 }
 
-CVCardReader::SParameters CVCardReader::ParseParameters(QByteArrayView text, int number) {
-    SParameters parameters;
+CVCardReader::Parameters CVCardReader::ParseParameters(QByteArrayView text, int number) {
+    Parameters parameters;
     const QList<QByteArrayView> items = SplitOutsideQuotes(text, ';');
     // The first item is what stands before the first semicolon: nothing.
     for (qsizetype n = 1; n < items.size(); ++n) {
@@ -394,7 +394,7 @@ CVCardReader::SParameters CVCardReader::ParseParameters(QByteArrayView text, int
     return parameters;
 }
 
-QString CVCardReader::DecodeValue(QByteArrayView raw, const SParameters& parameters, int number) {
+QString CVCardReader::DecodeValue(QByteArrayView raw, const Parameters& parameters, int number) {
     QByteArray decoded;
     bool encoded = false;
     if (parameters.encoding == "QUOTED-PRINTABLE") {
@@ -425,16 +425,16 @@ QString CVCardReader::DecodeValue(QByteArrayView raw, const SParameters& paramet
     return DecodeUnknownText(raw);
 }
 
-SPostalAddress CVCardReader::AddressFrom(const SParameters& parameters) const {
-    SPostalAddress address;
-    address.m_home = parameters.types.contains("home");
-    address.m_preference = parameters.preference;
+PostalAddress CVCardReader::AddressFrom(const Parameters& parameters) const {
+    PostalAddress address;
+    address.home = parameters.types.contains("home");
+    address.preference = parameters.preference;
     return address;
 }
 
-void CVCardReader::HandleProperty(const QByteArray& name, const SParameters& parameters,
+void CVCardReader::HandleProperty(const QByteArray& name, const Parameters& parameters,
                                   QByteArrayView value, int number) {
-    CContact& card = *m_card;
+    Contact& card = *m_card;
     if (name == "VERSION") {
         const QByteArrayView version = value.trimmed();
         if (version != "2.1" && version != "3.0" && version != "4.0")
@@ -442,61 +442,61 @@ void CVCardReader::HandleProperty(const QByteArray& name, const SParameters& par
                 number,
                 QStringLiteral("unknown vCard version \"%1\"").arg(DecodeUnknownText(version)));
     } else if (name == "PRODID") {
-        card.m_exactText = value.contains("//Pelvaro//");
+        card.exactText = value.contains("//Pelvaro//");
     } else if (name == "FN") {
-        if (card.m_formattedName.isEmpty())
-            card.m_formattedName = Unescape(DecodeValue(value, parameters, number));
+        if (card.formattedName.isEmpty())
+            card.formattedName = Unescape(DecodeValue(value, parameters, number));
     } else if (name == "N") {
-        if (!card.m_givenName.isEmpty() || !card.m_familyName.isEmpty())
+        if (!card.givenName.isEmpty() || !card.familyName.isEmpty())
             return;
         const QStringList parts = SplitStructured(DecodeValue(value, parameters, number));
-        card.m_familyName = TrimmedPart(parts, 0);
-        card.m_givenName = TrimmedPart(parts, 1);
-        card.m_additionalNames = TrimmedPart(parts, 2);
-        card.m_prefixes = TrimmedPart(parts, 3);
-        card.m_suffixes = TrimmedPart(parts, 4);
+        card.familyName = TrimmedPart(parts, 0);
+        card.givenName = TrimmedPart(parts, 1);
+        card.additionalNames = TrimmedPart(parts, 2);
+        card.prefixes = TrimmedPart(parts, 3);
+        card.suffixes = TrimmedPart(parts, 4);
     } else if (name == "ORG") {
-        if (card.m_organization.isEmpty())
-            card.m_organization =
+        if (card.organization.isEmpty())
+            card.organization =
                 TrimmedPart(SplitStructured(DecodeValue(value, parameters, number)), 0);
     } else if (name == "ADR") {
         const QStringList parts = SplitStructured(DecodeValue(value, parameters, number));
-        SPostalAddress address = AddressFrom(parameters);
-        address.m_poBox = TrimmedPart(parts, 0);
-        address.m_extended = TrimmedPart(parts, 1);
-        address.m_street = TrimmedLines(TrimmedPart(parts, 2));
-        address.m_locality = TrimmedPart(parts, 3);
-        address.m_region = TrimmedPart(parts, 4);
-        address.m_postcode = TrimmedPart(parts, 5);
-        address.m_country = TrimmedPart(parts, 6);
-        if (parameters.label && (card.m_exactText || !parameters.label->trimmed().isEmpty())) {
-            address.m_label = *parameters.label;
-            address.m_hasLabel = true;
+        PostalAddress address = AddressFrom(parameters);
+        address.poBox = TrimmedPart(parts, 0);
+        address.extended = TrimmedPart(parts, 1);
+        address.street = TrimmedLines(TrimmedPart(parts, 2));
+        address.locality = TrimmedPart(parts, 3);
+        address.region = TrimmedPart(parts, 4);
+        address.postcode = TrimmedPart(parts, 5);
+        address.country = TrimmedPart(parts, 6);
+        if (parameters.label && (card.exactText || !parameters.label->trimmed().isEmpty())) {
+            address.label = *parameters.label;
+            address.hasLabel = true;
         }
         card.OfferAddress(std::move(address));
     } else if (name == "LABEL") {
-        SPostalAddress address = AddressFrom(parameters);
-        address.m_label = Unescape(DecodeValue(value, parameters, number));
-        address.m_hasLabel = !address.m_label.trimmed().isEmpty();
-        if (address.m_hasLabel &&
-            (!m_labelAddress || CContact::IsPreferredOver(address, *m_labelAddress)))
+        PostalAddress address = AddressFrom(parameters);
+        address.label = Unescape(DecodeValue(value, parameters, number));
+        address.hasLabel = !address.label.trimmed().isEmpty();
+        if (address.hasLabel &&
+            (!m_labelAddress || Contact::IsPreferredOver(address, *m_labelAddress)))
             m_labelAddress = std::move(address);
     }
 }
 
 void CVCardReader::StartCard(int number) {
     m_card.emplace();
-    m_card->m_line = number;
+    m_card->line = number;
     m_labelAddress.reset();
     m_emptyAgent = false;
     m_inStrayText = false;
 }
 
 void CVCardReader::FinishCard() {
-    CContact card = std::move(*m_card);
+    Contact card = std::move(*m_card);
     m_card.reset();
     // A formatted label stands in only where the card has no address.
-    if (!card.ChosenAddress() && m_labelAddress)
+    if (!card.chosenAddress && m_labelAddress)
         card.OfferAddress(std::move(*m_labelAddress));
     m_labelAddress.reset();
     m_emptyAgent = false;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "contact.h"
-#include "contactsreport.h"
+#include "contacts/contact.h"
+#include "contacts/contactsreport.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -17,13 +17,13 @@
 // their line, and reading goes on after each.
 class CVCardReader {
 public:
-    using ContactSink = std::function<void(CContact&&)>;
+    using ContactSink = std::function<void(Contact&&)>;
 
     CVCardReader(CContactsReport& report, ContactSink sink);
     void Read(QByteArrayView bytes);
 
 private:
-    struct SParameters {
+    struct Parameters {
         QSet<QByteArray> types; // lower case
         QByteArray encoding;    // upper case
         QByteArray charset;
@@ -32,11 +32,11 @@ private:
     };
 
     void HandleLine(QByteArrayView line, int number);
-    void HandleProperty(const QByteArray& name, const SParameters& parameters, QByteArrayView value,
+    void HandleProperty(const QByteArray& name, const Parameters& parameters, QByteArrayView value,
                         int number);
-    SParameters ParseParameters(QByteArrayView text, int number);
-    QString DecodeValue(QByteArrayView raw, const SParameters& parameters, int number);
-    SPostalAddress AddressFrom(const SParameters& parameters) const;
+    Parameters ParseParameters(QByteArrayView text, int number);
+    QString DecodeValue(QByteArrayView raw, const Parameters& parameters, int number);
+    PostalAddress AddressFrom(const Parameters& parameters) const;
     void StartCard(int number);
     void FinishCard();
 
@@ -44,9 +44,9 @@ private:
     ContactSink m_sink;
     bool m_fromUtf16 = false;
 
-    std::optional<CContact> m_card;
-    std::optional<SPostalAddress> m_labelAddress; // from LABEL properties
-    int m_nestedDepth = 0;                        // inside a card that an AGENT carries
-    bool m_emptyAgent = false;                    // the last property was AGENT with no value
-    bool m_inStrayText = false;                   // already said that text stands outside a card
+    std::optional<Contact> m_card;
+    std::optional<PostalAddress> m_labelAddress; // from LABEL properties
+    int m_nestedDepth = 0;                       // inside a card that an AGENT carries
+    bool m_emptyAgent = false;                   // the last property was AGENT with no value
+    bool m_inStrayText = false;                  // already said that text stands outside a card
 };

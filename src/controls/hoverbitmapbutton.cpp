@@ -1,6 +1,6 @@
-#include "hoverbitmapbutton.h"
+#include "controls/hoverbitmapbutton.h"
 
-#include "resourceimages.h"
+#include "controls/resourceimages.h"
 
 #include <QCursor>
 #include <QHelpEvent>
@@ -44,7 +44,7 @@ bool CHoverBitmapButton::LoadBitmaps(int normalId, int pressedId, int focusId, i
     m_bitmap.id = normalId;
 
     bool allLoaded = true;
-    const auto load = [&](SFaceSlot& slot, int id) {
+    const auto load = [&](FaceSlot& slot, int id) {
         if (id == 0)
             return;
         slot.bitmap = LoadBitmapResource(id, dpr);
@@ -85,40 +85,40 @@ bool CHoverBitmapButton::HitTest(const QPoint& globalPos) const {
            globalPos.y() >= origin.y() && globalPos.y() < origin.y() + height();
 }
 
-CHoverBitmapButton::SFaceSlot& CHoverBitmapButton::Slot(EFace face) {
+CHoverBitmapButton::FaceSlot& CHoverBitmapButton::Slot(Face face) {
     switch (face) {
-    case EFace::Pressed:
+    case Face::Pressed:
         return m_bitmapSel;
-    case EFace::Focus:
+    case Face::Focus:
         return m_bitmapFocus;
-    case EFace::Disabled:
+    case Face::Disabled:
         return m_bitmapDisabled;
-    case EFace::Normal:
-    case EFace::None:
+    case Face::Normal:
+    case Face::None:
         break;
     }
     return m_bitmap;
 }
 
-const CHoverBitmapButton::SFaceSlot& CHoverBitmapButton::Slot(EFace face) const {
+const CHoverBitmapButton::FaceSlot& CHoverBitmapButton::Slot(Face face) const {
     return const_cast<CHoverBitmapButton*>(this)->Slot(face);
 }
 
-CHoverBitmapButton::EFace CHoverBitmapButton::ChooseFace() const {
+CHoverBitmapButton::Face CHoverBitmapButton::ChooseFace() const {
     // The focus face stands for the cursor being over the button, so real
     // keyboard focus never shows; the pressed face wins over it.
-    EFace face = EFace::Normal;
+    Face face = Face::Normal;
     if (isDown() && !m_bitmapSel.bitmap.isNull())
-        face = EFace::Pressed;
+        face = Face::Pressed;
     else if (!m_bLeft && HitTest() && !m_bitmapFocus.bitmap.isNull())
-        face = EFace::Focus;
+        face = Face::Focus;
     else if (!isEnabled() && !m_bitmapDisabled.bitmap.isNull())
-        face = EFace::Disabled;
-    return Slot(face).bitmap.isNull() ? EFace::None : face;
+        face = Face::Disabled;
+    return Slot(face).bitmap.isNull() ? Face::None : face;
 }
 
-const QPixmap& CHoverBitmapButton::FaceBitmap(EFace face) {
-    SFaceSlot& slot = Slot(face);
+const QPixmap& CHoverBitmapButton::FaceBitmap(Face face) {
+    FaceSlot& slot = Slot(face);
     const qreal dpr = devicePixelRatioF();
     if (slot.id != 0 && !qFuzzyCompare(slot.bitmap.devicePixelRatio(), dpr)) {
         QPixmap sharper = LoadBitmapResource(slot.id, dpr);
@@ -130,9 +130,9 @@ const QPixmap& CHoverBitmapButton::FaceBitmap(EFace face) {
 
 void CHoverBitmapButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const EFace face = ChooseFace();
+    const Face face = ChooseFace();
     QRect covered;
-    if (face != EFace::None) {
+    if (face != Face::None) {
         const QPixmap& bitmap = FaceBitmap(face);
         painter.drawPixmap(QPoint(0, 0), bitmap);
         covered = QRect(QPoint(0, 0), bitmap.deviceIndependentSize().toSize());

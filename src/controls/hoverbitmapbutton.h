@@ -10,7 +10,7 @@ class CHoverBitmapButton : public QAbstractButton {
     Q_OBJECT
 public:
     // Which of the four faces a repaint draws.
-    enum class EFace { None, Normal, Pressed, Focus, Disabled };
+    enum class Face { None, Normal, Pressed, Focus, Disabled };
 
     explicit CHoverBitmapButton(QWidget* parent = nullptr);
     ~CHoverBitmapButton() override;
@@ -28,7 +28,7 @@ public:
 
     // The face that a repaint would draw now; None when the chosen slot is
     // empty (no normal face loaded).
-    EFace ChooseFace() const;
+    Face ChooseFace() const;
 
     bool IsHoverFlagSet() const { return m_bHover; }
     bool IsTimerRunning() const { return m_nTimerId != 0; }
@@ -59,20 +59,20 @@ protected:
     bool m_bLeft = false;
 
 private:
-    struct SFaceSlot {
+    struct FaceSlot {
         int id = 0;
         QPixmap bitmap;
     };
 
-    SFaceSlot& Slot(EFace face);
-    const SFaceSlot& Slot(EFace face) const;
+    FaceSlot& Slot(Face face);
+    const FaceSlot& Slot(Face face) const;
     void ReleaseBitmaps();
     // Renders a face again when the button has moved to a screen with
     // another scale factor, so it stays crisp.
-    const QPixmap& FaceBitmap(EFace face);
+    const QPixmap& FaceBitmap(Face face);
 
-    SFaceSlot m_bitmap;
-    SFaceSlot m_bitmapSel;
-    SFaceSlot m_bitmapFocus;
-    SFaceSlot m_bitmapDisabled;
+    FaceSlot m_bitmap;
+    FaceSlot m_bitmapSel;
+    FaceSlot m_bitmapFocus;
+    FaceSlot m_bitmapDisabled;
 };

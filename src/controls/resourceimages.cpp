@@ -1,4 +1,4 @@
-#include "resourceimages.h"
+#include "controls/resourceimages.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -26,38 +26,38 @@ namespace {
 
 const QString kPictures = QStringLiteral(":/pelvaro/pictures/");
 
-enum class ETile { Normal, Pressed, Hover };
+enum class Tile { Normal, Pressed, Hover };
 
-struct SFace {
+struct TiledPicture {
     int id;
-    ETile tile;
+    Tile tile;
     const char* picture;
 };
 
 // The button faces: one of three tiles with a picture on it.
-constexpr SFace kFaces[] = {
-    {140, ETile::Normal, "addressbook.svg"}, {141, ETile::Pressed, "addressbook.svg"},
-    {142, ETile::Hover, "addressbook.svg"},  {144, ETile::Pressed, "printer.svg"},
-    {145, ETile::Hover, "printer.svg"},      {146, ETile::Normal, "printer.svg"},
-    {147, ETile::Normal, "gears.svg"},       {148, ETile::Pressed, "gears.svg"},
-    {149, ETile::Hover, "gears.svg"},
+constexpr TiledPicture kFaces[] = {
+    {140, Tile::Normal, "addressbook.svg"}, {141, Tile::Pressed, "addressbook.svg"},
+    {142, Tile::Hover, "addressbook.svg"},  {144, Tile::Pressed, "printer.svg"},
+    {145, Tile::Hover, "printer.svg"},      {146, Tile::Normal, "printer.svg"},
+    {147, Tile::Normal, "gears.svg"},       {148, Tile::Pressed, "gears.svg"},
+    {149, Tile::Hover, "gears.svg"},
 };
 
-struct SPlain {
+struct PlainPicture {
     int id;
     const char* picture;
 };
 
-constexpr SPlain kPlainBitmaps[] = {{130, "stamp.svg"}};
-constexpr SPlain kIcons[] = {{128, "envelope.svg"}};
+constexpr PlainPicture kPlainBitmaps[] = {{130, "stamp.svg"}};
+constexpr PlainPicture kIcons[] = {{128, "envelope.svg"}};
 
-QString TileFile(ETile tile) {
+QString TileFile(Tile tile) {
     switch (tile) {
-    case ETile::Pressed:
+    case Tile::Pressed:
         return QStringLiteral("tile-pressed.svg");
-    case ETile::Hover:
+    case Tile::Hover:
         return QStringLiteral("tile-hover.svg");
-    case ETile::Normal:
+    case Tile::Normal:
         break;
     }
     return QStringLiteral("tile-normal.svg");
@@ -135,17 +135,17 @@ QPixmap LoadBitmapResource(int id) {
 
 namespace {
 QPixmap RenderBitmap(int id, qreal devicePixelRatio) {
-    for (const SFace& face : kFaces) {
+    for (const TiledPicture& face : kFaces) {
         if (face.id != id)
             continue;
         const QString tile = TileFile(face.tile);
         // A pressed face shows its picture one pixel down and to the right,
         // as if pushed into the tile.
-        const QPointF shift = face.tile == ETile::Pressed ? QPointF(1, 1) : QPointF();
+        const QPointF shift = face.tile == Tile::Pressed ? QPointF(1, 1) : QPointF();
         return Render({tile, QString::fromLatin1(face.picture)}, DefaultSize(tile),
                       devicePixelRatio, true, shift);
     }
-    for (const SPlain& plain : kPlainBitmaps) {
+    for (const PlainPicture& plain : kPlainBitmaps) {
         if (plain.id != id)
             continue;
         const QString picture = QString::fromLatin1(plain.picture);
@@ -156,7 +156,7 @@ QPixmap RenderBitmap(int id, qreal devicePixelRatio) {
 } // namespace
 
 QIcon LoadIconResource(int id) {
-    for (const SPlain& plain : kIcons) {
+    for (const PlainPicture& plain : kIcons) {
         if (plain.id != id)
             continue;
         const QString picture = QString::fromLatin1(plain.picture);

@@ -1,7 +1,7 @@
-#include "ansicodepage.h"
+#include "platform/ansicodepage.h"
 
-#include "codepagetables.h"
-#include "multibytecodepage.h"
+#include "platform/codepagetables.h"
+#include "platform/multibytecodepage.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
-#include "appdatafolder.h"
+#include "platform/appdatafolder.h"
 
-#include "privatefiles.h"
+#include "platform/privatefiles.h"
 
 #include <QDir>
 #include <QFile>

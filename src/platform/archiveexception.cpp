@@ -1,4 +1,4 @@
-#include "archiveexception.h"
+#include "platform/archiveexception.h"
 
 QString CArchiveException::GetErrorMessage() const {
     switch (m_cause) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exception.h"
+#include "platform/exception.h"
 
 // A failure while decoding a stored stream.
 class CArchiveException : public CException {

@@ -1,7 +1,7 @@
-#include "backupfile.h"
+#include "platform/backupfile.h"
 
-#include "fileexception.h"
-#include "privatefiles.h"
+#include "platform/fileexception.h"
+#include "platform/privatefiles.h"
 
 #include <QFile>
 #include <QFileInfo>

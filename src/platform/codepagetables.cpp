@@ -1,4 +1,4 @@
-#include "codepagetables.h"
+#include "platform/codepagetables.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "executablepath.h"
+#include "platform/executablepath.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "fileexception.h"
+#include "platform/fileexception.h"
 
 #include <cerrno>
 
@@ -99,4 +99,3 @@ QString FileErrorMessage(FileErrorCause cause, const QString& path) {
     message.replace(QStringLiteral("%1"), path);
     return message;
 }
-

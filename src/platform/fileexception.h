@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exception.h"
+#include "platform/exception.h"
 
 // The causes a file operation can fail for, each with its own message.
 enum class FileErrorCause {

@@ -1,6 +1,6 @@
-#include "filelock.h"
+#include "platform/filelock.h"
 
-#include "privatefiles.h"
+#include "platform/privatefiles.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

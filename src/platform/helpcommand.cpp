@@ -1,4 +1,4 @@
-#include "helpcommand.h"
+#include "platform/helpcommand.h"
 
 namespace {
 std::function<void()>& HelpCommand() {

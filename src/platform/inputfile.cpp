@@ -1,4 +1,4 @@
-#include "inputfile.h"
+#include "platform/inputfile.h"
 
 #include <cerrno>
 
@@ -25,7 +25,8 @@ void OpenRegularFile(QFile& file) {
     if (fd < 0) {
         const int error = errno;
         if (error == ELOOP)
-            Refuse(path, FileErrorCause::BadPath, QStringLiteral("its links lead round in a circle"));
+            Refuse(path, FileErrorCause::BadPath,
+                   QStringLiteral("its links lead round in a circle"));
         throw CFileException(ClassifyErrno(error), path);
     }
     struct stat info {};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileexception.h"
+#include "platform/fileexception.h"
 
 #include <QFile>
 

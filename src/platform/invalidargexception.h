@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exception.h"
+#include "platform/exception.h"
 
 // An argument outside what the operation accepts, such as a record index
 // outside the address book.

@@ -1,4 +1,4 @@
-#include "multibytecodepage.h"
+#include "platform/multibytecodepage.h"
 
 #include <QSysInfo>
 

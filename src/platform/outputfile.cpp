@@ -1,6 +1,6 @@
-#include "outputfile.h"
+#include "platform/outputfile.h"
 
-#include "registryfile.h"
+#include "platform/registryfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,7 +62,8 @@ mode_t NewFileMode() {
 // The names that belong with a data file: itself, its backups, its lock.
 bool IsCompanionName(const QString& name, const QString& base) {
     return name == base || name == base + QStringLiteral(".bak") ||
-           name.startsWith(base + QStringLiteral(".bak.")) || name == base + QStringLiteral(".lock");
+           name.startsWith(base + QStringLiteral(".bak.")) ||
+           name == base + QStringLiteral(".lock");
 }
 
 } // namespace
@@ -90,7 +91,8 @@ bool IsOwnFile(const QString& path) {
             return true;
 #ifdef Q_OS_UNIX
         // A second name for the same file (a hard link) is the same file.
-        struct stat a {}, b {};
+        struct stat a {
+        }, b{};
         if (StatPath(target, a) && StatPath(file, b) && a.st_dev == b.st_dev &&
             a.st_ino == b.st_ino)
             return true;

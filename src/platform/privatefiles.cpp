@@ -1,4 +1,4 @@
-#include "privatefiles.h"
+#include "platform/privatefiles.h"
 
 #include <QDir>
 #include <QFileInfo>

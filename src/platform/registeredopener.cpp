@@ -1,4 +1,4 @@
-#include "registeredopener.h"
+#include "platform/registeredopener.h"
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN) && !defined(Q_OS_ANDROID)
 #define PELVARO_XDG_DESKTOP 1
@@ -18,16 +18,16 @@
 
 namespace {
 
-using SGroup = QHash<QString, QString>;
+using ColumnGroup = QHash<QString, QString>;
 
 // The groups of a desktop entry or mimeapps.list file. Both are small key
 // files; QSettings would take the '/' in a MIME type for a subgroup.
-QHash<QString, SGroup> ReadKeyFile(const QString& path) {
-    QHash<QString, SGroup> groups;
+QHash<QString, ColumnGroup> ReadKeyFile(const QString& path) {
+    QHash<QString, ColumnGroup> groups;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return groups;
-    SGroup* group = nullptr;
+    ColumnGroup* group = nullptr;
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
@@ -51,7 +51,7 @@ QStringList SplitList(const QString& value) {
     return items;
 }
 
-struct SDesktopEntry {
+struct DesktopEntry {
     bool usable = false;
     QStringList mimeTypes;
 };
@@ -59,8 +59,8 @@ struct SDesktopEntry {
 // Every installed desktop entry by its desktop file id. An entry in a more
 // preferred folder hides one of the same id further down, so a user's own
 // copy with Hidden=true removes a program from the list.
-QHash<QString, SDesktopEntry> InstalledEntries(const QStringList& applicationFolders) {
-    QHash<QString, SDesktopEntry> entries;
+QHash<QString, DesktopEntry> InstalledEntries(const QStringList& applicationFolders) {
+    QHash<QString, DesktopEntry> entries;
     for (const QString& folder : applicationFolders) {
         const QDir base(folder);
         QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files,
@@ -71,8 +71,8 @@ QHash<QString, SDesktopEntry> InstalledEntries(const QStringList& applicationFol
                 base.relativeFilePath(path).replace(QLatin1Char('/'), QLatin1Char('-'));
             if (entries.contains(id))
                 continue;
-            const SGroup entry = ReadKeyFile(path).value(QStringLiteral("Desktop Entry"));
-            SDesktopEntry& found = entries[id];
+            const ColumnGroup entry = ReadKeyFile(path).value(QStringLiteral("Desktop Entry"));
+            DesktopEntry& found = entries[id];
             found.usable = entry.value(QStringLiteral("Type")) == QLatin1String("Application") &&
                            !entry.value(QStringLiteral("Exec")).isEmpty() &&
                            entry.value(QStringLiteral("Hidden")) != QLatin1String("true");
@@ -124,7 +124,7 @@ bool HasRegisteredOpener(const QString& filePath) {
 
     const QStringList applicationFolders =
         QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
-    const QHash<QString, SDesktopEntry> entries = InstalledEntries(applicationFolders);
+    const QHash<QString, DesktopEntry> entries = InstalledEntries(applicationFolders);
     const auto usable = [&entries](const QString& id) {
         const auto it = entries.constFind(id);
         return it != entries.constEnd() && it->usable;
@@ -134,9 +134,9 @@ bool HasRegisteredOpener(const QString& filePath) {
     // MimeType= lines.
     QSet<QString> removed;
     for (const QString& list : MimeAppsLists(applicationFolders)) {
-        const QHash<QString, SGroup> groups = ReadKeyFile(list);
+        const QHash<QString, ColumnGroup> groups = ReadKeyFile(list);
         for (const char* chosen : {"Default Applications", "Added Associations"}) {
-            const SGroup group = groups.value(QLatin1String(chosen));
+            const ColumnGroup group = groups.value(QLatin1String(chosen));
             for (auto it = group.constBegin(); it != group.constEnd(); ++it) {
                 if (!wants(it.key()))
                     continue;
@@ -145,7 +145,7 @@ bool HasRegisteredOpener(const QString& filePath) {
                         return true;
             }
         }
-        const SGroup removals = groups.value(QStringLiteral("Removed Associations"));
+        const ColumnGroup removals = groups.value(QStringLiteral("Removed Associations"));
         for (auto it = removals.constBegin(); it != removals.constEnd(); ++it)
             if (wants(it.key()))
                 for (const QString& id : SplitList(it.value()))

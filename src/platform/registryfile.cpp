@@ -1,11 +1,11 @@
-#include "registryfile.h"
+#include "platform/registryfile.h"
 
-#include "appdatafolder.h"
-#include "inputfile.h"
-#include "backupfile.h"
-#include "fileexception.h"
-#include "filelock.h"
-#include "privatefiles.h"
+#include "platform/appdatafolder.h"
+#include "platform/backupfile.h"
+#include "platform/fileexception.h"
+#include "platform/filelock.h"
+#include "platform/inputfile.h"
+#include "platform/privatefiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,18 +24,18 @@ namespace {
 // What tells one stored version of the file from another: every write
 // replaces the file (a new inode) and an edit in place changes its time or
 // size. Nothing is known where the system cannot say.
-struct SFileIdentity {
+struct FileIdentity {
     bool known = false;
     quint64 device = 0;
     quint64 inode = 0;
     qint64 size = 0;
     qint64 modifiedNs = 0;
 
-    friend bool operator==(const SFileIdentity&, const SFileIdentity&) = default;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
-SFileIdentity IdentifyOpenFile(int handle) {
-    SFileIdentity identity;
+FileIdentity IdentifyOpenFile(int handle) {
+    FileIdentity identity;
 #ifdef Q_OS_UNIX
     struct stat info {};
     if (handle >= 0 && ::fstat(handle, &info) == 0) {
@@ -54,19 +54,19 @@ SFileIdentity IdentifyOpenFile(int handle) {
 
 // The hive last read or written, so that the many reads of one start do not
 // each parse the file again. Shared by every CRegistryFile of the process.
-struct SHiveCache {
+struct HiveCache {
     QMutex mutex;
     QString path;
-    SFileIdentity identity;
+    FileIdentity identity;
     std::shared_ptr<const CRegistryHive> hive;
 
-    std::shared_ptr<const CRegistryHive> Find(const QString& forPath, const SFileIdentity& of) {
+    std::shared_ptr<const CRegistryHive> Find(const QString& forPath, const FileIdentity& of) {
         const QMutexLocker locker(&mutex);
         if (!of.known || forPath != path || !(of == identity))
             return nullptr;
         return hive;
     }
-    void Keep(const QString& forPath, const SFileIdentity& of,
+    void Keep(const QString& forPath, const FileIdentity& of,
               std::shared_ptr<const CRegistryHive> parsed) {
         const QMutexLocker locker(&mutex);
         path = forPath;
@@ -75,13 +75,13 @@ struct SHiveCache {
     }
 };
 
-SHiveCache& Cache() {
-    static SHiveCache cache;
+HiveCache& Cache() {
+    static HiveCache cache;
     return cache;
 }
 
 // The damaged settings files this process met, for DamageNotes.
-struct SDamageSeen {
+struct DamageSeen {
     QMutex mutex;
     QMap<QString, std::pair<int, QString>> files; // damaged lines, where kept
 
@@ -94,15 +94,15 @@ struct SDamageSeen {
     }
 };
 
-SDamageSeen& Damage() {
-    static SDamageSeen seen;
+DamageSeen& Damage() {
+    static DamageSeen seen;
     return seen;
 }
 
 // Replaces the file with bytes, or leaves it as it was. identity receives
 // the new file's.
 bool WriteAtomically(const QString& path, const QByteArray& bytes,
-                     SFileIdentity* identity = nullptr) {
+                     FileIdentity* identity = nullptr) {
     // A file made read-only keeps its contents even for root, whom the
     // system would let replace it.
     constexpr auto anyWrite =
@@ -129,7 +129,7 @@ bool WriteAtomically(const QString& path, const QByteArray& bytes,
 } // namespace
 
 QStringList CRegistryFile::DamageNotes() {
-    SDamageSeen& seen = Damage();
+    DamageSeen& seen = Damage();
     const QMutexLocker locker(&seen.mutex);
     QStringList notes;
     for (auto it = seen.files.cbegin(); it != seen.files.cend(); ++it) {
@@ -169,7 +169,7 @@ std::shared_ptr<const CRegistryHive> CRegistryFile::Read(bool& complete) const {
         complete = e.GetCause() == FileErrorCause::FileNotFound;
         return std::make_shared<const CRegistryHive>();
     }
-    const SFileIdentity identity = IdentifyOpenFile(file.handle());
+    const FileIdentity identity = IdentifyOpenFile(file.handle());
     if (auto cached = Cache().Find(m_path, identity))
         return cached;
     QByteArray read = file.read(kMaxFileSize + 1);
@@ -225,7 +225,7 @@ bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
                 return false;
             }
         }
-        SFileIdentity identity;
+        FileIdentity identity;
         if (!WriteAtomically(m_path, hive.Serialize(), &identity))
             return false;
         // What was just written reads back as this hive.

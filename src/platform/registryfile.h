@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registryhive.h"
+#include "platform/registryhive.h"
 
 #include <QString>
 #include <QStringList>

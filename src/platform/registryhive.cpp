@@ -1,6 +1,6 @@
-#include "registryhive.h"
+#include "platform/registryhive.h"
 
-#include "ansicodepage.h"
+#include "platform/ansicodepage.h"
 
 #include <QHashFunctions>
 #include <QRandomGenerator>

@@ -112,12 +112,12 @@ private:
 
     // Folded paths in the order of their UTF-16 units, as QString's own
     // operator< has them, without its general compare.
-    struct SUnitOrder {
+    struct UnitOrder {
         bool operator()(QStringView a, QStringView b) const {
             return std::lexicographical_compare(a.utf16(), a.utf16() + a.size(), b.utf16(),
                                                 b.utf16() + b.size());
         }
     };
-    std::map<QString, Key, SUnitOrder> m_keys;
+    std::map<QString, Key, UnitOrder> m_keys;
     int m_damagedLines = 0;
 };

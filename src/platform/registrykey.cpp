@@ -1,4 +1,4 @@
-#include "registrykey.h"
+#include "platform/registrykey.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "registryfile.h"
-#include "registryhive.h"
+#include "platform/registryfile.h"
+#include "platform/registryhive.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "shellopen.h"
+#include "platform/shellopen.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "devmode.h"
+#include "print/devmode.h"
 
 #include <QtEndian>
 

@@ -1,4 +1,4 @@
-#include "devnames.h"
+#include "print/devnames.h"
 
 #include <QtEndian>
 

@@ -1,6 +1,6 @@
-#include "envelopelayout.h"
+#include "print/envelopelayout.h"
 
-#include "envelopesizes.h"
+#include "print/envelopesizes.h"
 
 #include <cmath>
 #include <limits>

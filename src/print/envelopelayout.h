@@ -1,5 +1,7 @@
 #pragma once
 
+#include "templates/maindialoggeometry.h"
+
 #include <QPoint>
 #include <QSize>
 
@@ -13,14 +15,6 @@ struct PrinterMetrics {
     int32_t offsetY = 0; // OY: unprintable margin at the top
     int32_t dpiX = 0;    // D: pixels per inch, used for both axes
     int32_t dpiY = 0;    // PY: pixels per inch, used only for font heights
-};
-
-// Where the address boxes sit in the main dialog, in screen pixels.
-struct DialogGeometry {
-    QSize clientSize;        // CW, CH
-    QPoint returnBoxTopLeft; // L, T relative to the client area
-    QPoint mailingBoxTopLeft;
-    int32_t screenDpiY = 96; // SY
 };
 
 // A rectangle given by its edges, as the drawing call takes it: right and

@@ -1,4 +1,4 @@
-#include "envelopepainter.h"
+#include "print/envelopepainter.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -96,7 +96,7 @@ LOGFONTW WithHeight(LOGFONTW description, int32_t height) {
 
 } // namespace
 
-CEnvelopePainter::CEnvelopePainter(const CEnvelopeJob& job, const PrinterMetrics& metrics,
+CEnvelopePainter::CEnvelopePainter(const EnvelopeJob& job, const PrinterMetrics& metrics,
                                    const QPaintDevice* device)
     : m_returnAddress(job.returnAddress) {
     DialogGeometry dialog;

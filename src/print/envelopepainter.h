@@ -1,7 +1,7 @@
 #pragma once
 
-#include "envelopelayout.h"
-#include "printjob.h"
+#include "print/envelopelayout.h"
+#include "print/printjob.h"
 
 #include <QFont>
 #include <QString>
@@ -16,7 +16,7 @@ class QPrinter;
 class CEnvelopePainter {
 public:
     // device: what the fonts are measured on, at metrics' resolution.
-    CEnvelopePainter(const CEnvelopeJob& job, const PrinterMetrics& metrics,
+    CEnvelopePainter(const EnvelopeJob& job, const PrinterMetrics& metrics,
                      const QPaintDevice* device);
 
     // The page as the printer reports it: W and H of the sheet, the margins

@@ -1,4 +1,6 @@
-#include "logfont.h"
+#include "print/logfont.h"
+
+#include "settings/settingsstore.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -189,4 +191,12 @@ LOGFONTW LogFontFromFont(const QFont& font, int dpiY) {
         static_cast<uint8_t>((fixed ? kFixedPitch : kVariablePitch) | FamilyFor(font.styleHint()));
     description.SetFaceName(font.family());
     return description;
+}
+
+LOGFONTW ReadLogFontValue(const CSettingsStore& settings, const QString& name) {
+    if (const auto bytes = settings.ReadFixedBinaryValue(name, LOGFONTW::kSize)) {
+        if (const auto font = LOGFONTW::FromBytes(*bytes))
+            return *font;
+    }
+    return StockVariableFontDescription();
 }

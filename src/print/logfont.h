@@ -51,3 +51,9 @@ QFont FontFromLogFont(const LOGFONTW& description);
 QFont FontFromLogFont(const LOGFONTW& description, const QPaintDevice* device);
 // The description of a font, its height in pixels of a screen of dpiY.
 LOGFONTW LogFontFromFont(const QFont& font, int dpiY);
+
+class CSettingsStore;
+
+// A stored font description; the stock font when the value is missing or is
+// not exactly one description long.
+LOGFONTW ReadLogFontValue(const CSettingsStore& settings, const QString& name);

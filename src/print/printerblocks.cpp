@@ -1,6 +1,6 @@
-#include "printerblocks.h"
+#include "print/printerblocks.h"
 
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
 
 #include <QDir>
 #include <QFileInfo>

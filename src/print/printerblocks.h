@@ -1,7 +1,7 @@
 #pragma once
 
-#include "devmode.h"
-#include "devnames.h"
+#include "print/devmode.h"
+#include "print/devnames.h"
 
 #include <QByteArray>
 #include <QString>

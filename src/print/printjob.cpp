@@ -1,13 +1,13 @@
-#include "printjob.h"
+#include "print/printjob.h"
 
-#include "envelopepainter.h"
-#include "outputfile.h"
-#include "printerblocks.h"
+#include "platform/outputfile.h"
+#include "print/envelopepainter.h"
+#include "print/printerblocks.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
@@ -116,7 +116,7 @@ QString PrintFailureMessage(const PrintFailure& failure) {
         .arg(what, failure.printer, cause);
 }
 
-bool ConfigureJobPrinter(QPrinter& printer, const CEnvelopeJob& job) {
+bool ConfigureJobPrinter(QPrinter& printer, const EnvelopeJob& job) {
     // No fall-back to the default printer: without a configured one the user
     // has to choose it first.
     if (job.devNames.isNull() || !ConfigurePrinterFromBlocks(printer, job.devMode, job.devNames))
@@ -128,7 +128,7 @@ bool ConfigureJobPrinter(QPrinter& printer, const CEnvelopeJob& job) {
     return true;
 }
 
-void PaintEnvelopes(QPrinter& printer, const CEnvelopeJob& job,
+void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job,
                     const QStringList& mailingAddresses) {
     QPainter painter;
     if (!painter.begin(&printer))
@@ -141,11 +141,11 @@ void PaintEnvelopes(QPrinter& printer, const CEnvelopeJob& job,
     }
 }
 
-PrintResult PrintEnvelope(const CEnvelopeJob& job, PrintFailure* failure) {
+PrintResult PrintEnvelope(const EnvelopeJob& job, PrintFailure* failure) {
     return PrintEnvelopes(job, {job.mailingAddress}, {}, failure);
 }
 
-PrintResult PrintEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAddresses,
+PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAddresses,
                            const PageDone& pageDone, PrintFailure* failure) {
     QPrinter printer(QPrinter::HighResolution);
     if (!ConfigureJobPrinter(printer, job))
@@ -209,7 +209,7 @@ PrintResult PrintEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAd
     return PrintResult::Printed;
 }
 
-PrintResult RenderEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAddresses, int dpi,
+PrintResult RenderEnvelopes(const EnvelopeJob& job, const QStringList& mailingAddresses, int dpi,
                             const std::function<bool(const QImage& page, int index)>& picture) {
     QPrinter printer(QPrinter::HighResolution);
     if (!ConfigureJobPrinter(printer, job))

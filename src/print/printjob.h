@@ -1,6 +1,6 @@
 #pragma once
 
-#include "logfont.h"
+#include "print/logfont.h"
 
 #include <QByteArray>
 #include <QPoint>
@@ -15,7 +15,7 @@ class QPrinter;
 
 // What one print job reads from the main dialog. A job of many envelopes
 // takes everything but the mailing address from here.
-struct CEnvelopeJob {
+struct EnvelopeJob {
     QString returnAddress;  // CR LF between lines
     QString mailingAddress; // CR LF between lines
     int envelopeIndex = 0;  // row of EnvelopeSizes; outside the table means row 0
@@ -58,26 +58,25 @@ using PageDone = std::function<bool(int pages)>;
 
 // Prints one envelope: one page named "Pelvaro" carrying both blocks. On
 // Failed, failure (if given) says why.
-PrintResult PrintEnvelope(const CEnvelopeJob& job, PrintFailure* failure = nullptr);
+PrintResult PrintEnvelope(const EnvelopeJob& job, PrintFailure* failure = nullptr);
 
 // Prints one job named "Pelvaro" of one page per mailing address, in their
 // order, each page as PrintEnvelope prints the job's own. A job stopped
 // through pageDone is Cancelled: a PDF is removed, a job handed to the print
 // server is withdrawn before it prints. An empty list prints nothing.
-PrintResult PrintEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAddresses,
+PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAddresses,
                            const PageDone& pageDone = {}, PrintFailure* failure = nullptr);
 
 // Draws the pages on a printer already set up, such as a print preview's.
-void PaintEnvelopes(QPrinter& printer, const CEnvelopeJob& job,
-                    const QStringList& mailingAddresses);
+void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses);
 
 // The printer the job's blocks describe, or false as for InvalidSetup.
-bool ConfigureJobPrinter(QPrinter& printer, const CEnvelopeJob& job);
+bool ConfigureJobPrinter(QPrinter& printer, const EnvelopeJob& job);
 
 // Hands each page to `picture` as an image of the whole sheet, as the printer
 // would print it, at the printer's resolution or at dpi when it is above 0.
 // picture returning false stops. InvalidSetup as for printing.
-PrintResult RenderEnvelopes(const CEnvelopeJob& job, const QStringList& mailingAddresses, int dpi,
+PrintResult RenderEnvelopes(const EnvelopeJob& job, const QStringList& mailingAddresses, int dpi,
                             const std::function<bool(const QImage& page, int index)>& picture);
 
 // Writes one page's picture as PNG, whole or not at all: a file that was

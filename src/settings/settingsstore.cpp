@@ -1,8 +1,8 @@
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
 
-#include "registryfile.h"
-#include "registryhive.h"
-#include "registrykey.h"
+#include "platform/registryfile.h"
+#include "platform/registryhive.h"
+#include "platform/registrykey.h"
 
 #include <QtEndian>
 

@@ -1,4 +1,4 @@
-#include "dialogtemplate.h"
+#include "templates/dialogtemplate.h"
 
 #include <array>
 

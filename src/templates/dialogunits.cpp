@@ -1,4 +1,4 @@
-#include "dialogunits.h"
+#include "templates/dialogunits.h"
 
 #include <QFontMetrics>
 

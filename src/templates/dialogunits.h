@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogtemplate.h"
+#include "templates/dialogtemplate.h"
 
 #include <QFont>
 #include <QRect>

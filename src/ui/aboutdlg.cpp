@@ -1,6 +1,6 @@
-#include "aboutdlg.h"
+#include "ui/aboutdlg.h"
 
-#include "shellopen.h"
+#include "platform/shellopen.h"
 
 #include <QLabel>
 

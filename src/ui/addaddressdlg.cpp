@@ -1,6 +1,6 @@
-#include "addaddressdlg.h"
+#include "ui/addaddressdlg.h"
 
-#include "dialogbuilder.h"
+#include "ui/dialogbuilder.h"
 
 #include <QLineEdit>
 #include <QPushButton>

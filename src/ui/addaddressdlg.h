@@ -1,6 +1,6 @@
 #pragma once
 
-#include "templatedialog.h"
+#include "ui/templatedialog.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "addresslistmenu.h"
+#include "ui/addresslistmenu.h"
 
-#include "addressbook.h"
+#include "addressbook/addressbook.h"
 
 #include <QMenu>
 

@@ -1,4 +1,4 @@
-#include "configurationmenu.h"
+#include "ui/configurationmenu.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,7 +1,7 @@
-#include "contactsfiledialogs.h"
+#include "ui/contactsfiledialogs.h"
 
-#include "contactsimport.h"
-#include "contactsreport.h"
+#include "contacts/contactsimport.h"
+#include "contacts/contactsreport.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -37,7 +37,7 @@ QString AskImportFile(QWidget* owner) {
     return dialog.selectedFiles().constFirst();
 }
 
-std::optional<SExportTarget> AskExportFile(QWidget* owner) {
+std::optional<ExportTarget> AskExportFile(QWidget* owner) {
     QFileDialog dialog(owner, QStringLiteral("Export Addresses"));
     SetUp(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -51,7 +51,7 @@ std::optional<SExportTarget> AskExportFile(QWidget* owner) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
 
-    SExportTarget target;
+    ExportTarget target;
     target.path = dialog.selectedFiles().constFirst();
     const QString suffix = QFileInfo(target.path).suffix().toLower();
     if (suffix == QLatin1String("csv"))
@@ -64,7 +64,7 @@ std::optional<SExportTarget> AskExportFile(QWidget* owner) {
     return target;
 }
 
-QString ImportMessage(const SImportResult& result, const CContactsReport& report) {
+QString ImportMessage(const ImportResult& result, const CContactsReport& report) {
     QString message = result.Summary();
     if (report.IsClean())
         return message;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "contactswriter.h"
+#include "contacts/contactswriter.h"
 
 #include <QString>
 
@@ -8,18 +8,18 @@
 
 class CContactsReport;
 class QWidget;
-struct SImportResult;
+struct ImportResult;
 
 // Asks for a contacts file to import; empty when cancelled.
 QString AskImportFile(QWidget* owner);
 
-struct SExportTarget {
+struct ExportTarget {
     QString path;
     ContactsFormat format = ContactsFormat::VCard;
 };
 // Asks where to export the book. The file's extension decides the format,
 // else the chosen filter; nothing when cancelled.
-std::optional<SExportTarget> AskExportFile(QWidget* owner);
+std::optional<ExportTarget> AskExportFile(QWidget* owner);
 
 // What an import did, then the first problems found in the file.
-QString ImportMessage(const SImportResult& result, const CContactsReport& report);
+QString ImportMessage(const ImportResult& result, const CContactsReport& report);

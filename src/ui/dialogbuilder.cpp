@@ -1,8 +1,8 @@
-#include "dialogbuilder.h"
+#include "ui/dialogbuilder.h"
 
-#include "hoverbitmapbutton.h"
-#include "multilineedit.h"
-#include "resourceimages.h"
+#include "controls/hoverbitmapbutton.h"
+#include "controls/resourceimages.h"
+#include "ui/multilineedit.h"
 
 #include <QComboBox>
 #include <QDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogunits.h"
+#include "templates/dialogunits.h"
 
 #include <QList>
 

@@ -1,7 +1,7 @@
-#include "exceptionmessage.h"
+#include "ui/exceptionmessage.h"
 
-#include "exception.h"
-#include "messagebox.h"
+#include "platform/exception.h"
+#include "ui/messagebox.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "fontchooser.h"
+#include "ui/fontchooser.h"
 
-#include "logfont.h"
+#include "print/logfont.h"
 
 #include <QCheckBox>
 #include <QFontDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "logfont.h"
+#include "print/logfont.h"
 
 class QWidget;
 

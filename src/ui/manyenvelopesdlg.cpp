@@ -1,13 +1,13 @@
-#include "manyenvelopesdlg.h"
+#include "ui/manyenvelopesdlg.h"
 
-#include "addressbook.h"
-#include "contactsfiledialogs.h"
-#include "contactsimport.h"
-#include "exception.h"
-#include "exceptionmessage.h"
-#include "messagebox.h"
-#include "printpreview.h"
-#include "printresultmessage.h"
+#include "addressbook/addressbook.h"
+#include "contacts/contactsimport.h"
+#include "platform/exception.h"
+#include "ui/contactsfiledialogs.h"
+#include "ui/exceptionmessage.h"
+#include "ui/messagebox.h"
+#include "ui/printpreview.h"
+#include "ui/printresultmessage.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -33,7 +33,7 @@ QPushButton* Button(const QString& text, const QString& accessibleName) {
 
 } // namespace
 
-CManyEnvelopesDlg::CManyEnvelopesDlg(const CEnvelopeJob& job, const CAddressBook& book,
+CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook& book,
                                      QWidget* parent)
     : QDialog(parent), m_job(job) {
     setWindowTitle(QStringLiteral("Print Many Envelopes"));
@@ -175,10 +175,10 @@ void CManyEnvelopesDlg::OnAddFromFile() {
     UpdateCount();
     if (import.Report().IsClean() && import.WithoutAddressCount() == 0)
         return;
-    SImportResult result;
-    result.m_added = static_cast<int>(import.Entries().size());
-    result.m_withoutAddress = import.WithoutAddressCount();
-    result.m_withoutAddressNames = import.WithoutAddress().first(
+    ImportResult result;
+    result.added = static_cast<int>(import.Entries().size());
+    result.withoutAddress = import.WithoutAddressCount();
+    result.withoutAddressNames = import.WithoutAddress().first(
         qMin<qsizetype>(import.WithoutAddress().size(), CContactsImport::kNamesListed));
     ShowMessageBox(this, QMessageBox::Warning, QStringLiteral("Add From File"),
                    ImportMessage(result, import.Report()));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printjob.h"
+#include "print/printjob.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -18,7 +18,7 @@ class QPushButton;
 class CManyEnvelopesDlg : public QDialog {
     Q_OBJECT
 public:
-    CManyEnvelopesDlg(const CEnvelopeJob& job, const CAddressBook& book, QWidget* parent = nullptr);
+    CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook& book, QWidget* parent = nullptr);
 
     // The checked mailing addresses, in list order.
     QStringList CheckedAddresses() const;
@@ -46,5 +46,5 @@ private:
     // shows it.
     void ReportResult(PrintResult result, const PrintFailure& failure, int sent, int total);
 
-    CEnvelopeJob m_job;
+    EnvelopeJob m_job;
 };

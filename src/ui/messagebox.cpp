@@ -1,4 +1,4 @@
-#include "messagebox.h"
+#include "ui/messagebox.h"
 
 void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
                     const QString& text) {

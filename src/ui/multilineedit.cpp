@@ -1,4 +1,4 @@
-#include "multilineedit.h"
+#include "ui/multilineedit.h"
 
 #include <QKeyEvent>
 #include <QTextDocument>

@@ -1,27 +1,27 @@
-#include "pelvarodlg.h"
+#include "ui/pelvarodlg.h"
 
-#include "aboutdlg.h"
-#include "configurationmenu.h"
-#include "contactsfiledialogs.h"
-#include "contactsimport.h"
-#include "dialogbuilder.h"
-#include "envelopesizes.h"
-#include "exception.h"
-#include "exceptionmessage.h"
-#include "fontchooser.h"
-#include "helpcommand.h"
-#include "hoverbitmapbutton.h"
-#include "manyenvelopesdlg.h"
-#include "messagebox.h"
-#include "multilineedit.h"
-#include "printersetup.h"
-#include "printjob.h"
-#include "printpreview.h"
-#include "printresultmessage.h"
-#include "resourceimages.h"
-#include "resourcestrings.h"
-#include "settingsstore.h"
-#include "storedvalues.h"
+#include "contacts/contactsimport.h"
+#include "controls/hoverbitmapbutton.h"
+#include "controls/resourceimages.h"
+#include "platform/exception.h"
+#include "platform/helpcommand.h"
+#include "print/envelopesizes.h"
+#include "print/printjob.h"
+#include "settings/settingsstore.h"
+#include "settings/storedvalues.h"
+#include "ui/aboutdlg.h"
+#include "ui/configurationmenu.h"
+#include "ui/contactsfiledialogs.h"
+#include "ui/dialogbuilder.h"
+#include "ui/exceptionmessage.h"
+#include "ui/fontchooser.h"
+#include "ui/manyenvelopesdlg.h"
+#include "ui/messagebox.h"
+#include "ui/multilineedit.h"
+#include "ui/printersetup.h"
+#include "ui/printpreview.h"
+#include "ui/printresultmessage.h"
+#include "ui/resourcestrings.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -273,10 +273,10 @@ void CPelvaroDlg::OnHelpButton() {
     RunHelpCommand();
 }
 
-CEnvelopeJob CPelvaroDlg::CurrentJob() {
+EnvelopeJob CPelvaroDlg::CurrentJob() {
     UpdateData(true);
 
-    CEnvelopeJob job;
+    EnvelopeJob job;
     job.returnAddress = m_returnAddress;
     job.mailingAddress = m_mailingAddress;
     job.envelopeIndex = m_envelopeIndex;
@@ -292,7 +292,7 @@ CEnvelopeJob CPelvaroDlg::CurrentJob() {
 }
 
 void CPelvaroDlg::OnPrint() {
-    const CEnvelopeJob job = CurrentJob();
+    const EnvelopeJob job = CurrentJob();
     PrintFailure failure;
     const PrintResult result = PrintEnvelope(job, &failure);
     ShowPrintResult(this, result, failure);
@@ -373,7 +373,7 @@ void CPelvaroDlg::OnImportAddresses() {
     import.ReadFile(path);
     // A label the book holds already is left out: the user's own entry
     // wins over the file's.
-    const SImportResult result = import.MergeInto(m_addressBook, DuplicateLabels::Skip);
+    const ImportResult result = import.MergeInto(m_addressBook, DuplicateLabels::Skip);
     ShowMessageBox(this,
                    import.Report().IsClean() ? QMessageBox::Information : QMessageBox::Warning,
                    QStringLiteral("Import Addresses"), ImportMessage(result, import.Report()));
@@ -381,7 +381,7 @@ void CPelvaroDlg::OnImportAddresses() {
 }
 
 void CPelvaroDlg::OnExportAddresses() {
-    if (const std::optional<SExportTarget> target = AskExportFile(this))
+    if (const std::optional<ExportTarget> target = AskExportFile(this))
         CContactsWriter::WriteFile(target->path, m_addressBook, target->format);
 }
 
@@ -391,7 +391,7 @@ void CPelvaroDlg::OnPrintManyEnvelopes() {
 }
 
 void CPelvaroDlg::OnPrintPreview() {
-    const CEnvelopeJob job = CurrentJob();
+    const EnvelopeJob job = CurrentJob();
     if (!ShowPrintPreview(this, job, {job.mailingAddress}))
         ShowPrintResult(this, PrintResult::InvalidSetup);
 }

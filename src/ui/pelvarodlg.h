@@ -1,9 +1,9 @@
 #pragma once
 
-#include "addressbook.h"
-#include "logfont.h"
-#include "printjob.h"
-#include "templatedialog.h"
+#include "addressbook/addressbook.h"
+#include "print/logfont.h"
+#include "print/printjob.h"
+#include "ui/templatedialog.h"
 
 #include <QByteArray>
 #include <QFont>
@@ -97,7 +97,7 @@ private:
     void OnCtlColor();
     // What Print would print now: the boxes as they are, the size, fonts,
     // printer and where the boxes sit.
-    CEnvelopeJob CurrentJob();
+    EnvelopeJob CurrentJob();
     // Hands the window to the window manager to be moved with the mouse.
     void StartMove();
     void SetupBitmapButton(CHoverBitmapButton* button, int up, int selected, int focus);

@@ -1,7 +1,7 @@
-#include "printersetup.h"
+#include "ui/printersetup.h"
 
-#include "helpcommand.h"
-#include "printerblocks.h"
+#include "platform/helpcommand.h"
+#include "print/printerblocks.h"
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>

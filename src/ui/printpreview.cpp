@@ -1,6 +1,6 @@
-#include "printpreview.h"
+#include "ui/printpreview.h"
 
-#include "printjob.h"
+#include "print/printjob.h"
 
 #include <QActionGroup>
 #include <QCoreApplication>
@@ -25,8 +25,7 @@ void HidePrintingActions(QPrintPreviewDialog& preview) {
 
 } // namespace
 
-bool ShowPrintPreview(QWidget* owner, const CEnvelopeJob& job,
-                      const QStringList& mailingAddresses) {
+bool ShowPrintPreview(QWidget* owner, const EnvelopeJob& job, const QStringList& mailingAddresses) {
     QPrinter printer(QPrinter::HighResolution);
     if (!ConfigureJobPrinter(printer, job))
         return false;

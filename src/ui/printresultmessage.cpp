@@ -1,6 +1,6 @@
-#include "printresultmessage.h"
+#include "ui/printresultmessage.h"
 
-#include "messagebox.h"
+#include "ui/messagebox.h"
 
 #include <QCoreApplication>
 

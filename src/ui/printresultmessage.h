@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printjob.h"
+#include "print/printjob.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "resourcestrings.h"
+#include "ui/resourcestrings.h"
 
 #include <QHash>
 

@@ -1,9 +1,9 @@
-#include "pelvarodlg.h"
+#include "ui/pelvarodlg.h"
 
-#include "addaddressdlg.h"
-#include "addresslistmenu.h"
+#include "ui/addaddressdlg.h"
+#include "ui/addresslistmenu.h"
 
-#include "messagebox.h"
+#include "ui/messagebox.h"
 
 #include <QCoreApplication>
 

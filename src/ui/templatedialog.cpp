@@ -1,7 +1,7 @@
-#include "templatedialog.h"
+#include "ui/templatedialog.h"
 
-#include "dialogbuilder.h"
-#include "helpcommand.h"
+#include "platform/helpcommand.h"
+#include "ui/dialogbuilder.h"
 
 #include <QAbstractButton>
 #include <QGuiApplication>

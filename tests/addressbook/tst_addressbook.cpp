@@ -1,9 +1,9 @@
-#include "addressbook.h"
-#include "archive.h"
+#include "addressbook/addressbook.h"
+#include "addressbook/archive.h"
 #include "bookbytes.h"
-#include "fileexception.h"
-#include "invalidargexception.h"
-#include "registryfile.h"
+#include "platform/fileexception.h"
+#include "platform/invalidargexception.h"
+#include "platform/registryfile.h"
 #include "testenvironment.h"
 
 #include <QtTest>
@@ -39,8 +39,8 @@ extern "C" int open64(const char* path, int flags, ...) {
         ::umask(mask);
         g_created.append({path, mode & ~mask & 07777});
     }
-    static const auto real = reinterpret_cast<int (*)(const char*, int, ...)>(
-        ::dlsym(RTLD_NEXT, "open64"));
+    static const auto real =
+        reinterpret_cast<int (*)(const char*, int, ...)>(::dlsym(RTLD_NEXT, "open64"));
     return real(path, flags, mode);
 }
 

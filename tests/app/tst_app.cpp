@@ -1,10 +1,10 @@
-#include "aboutdlg.h"
+#include "app/pelvaroapp.h"
 #include "modalscript.h"
-#include "multilineedit.h"
-#include "pelvaroapp.h"
-#include "pelvarodlg.h"
-#include "registryfile.h"
+#include "platform/registryfile.h"
 #include "testenvironment.h"
+#include "ui/aboutdlg.h"
+#include "ui/multilineedit.h"
+#include "ui/pelvarodlg.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -3,16 +3,16 @@
 // the window prints. Run beside a CUPS scheduler of the test's own, for the
 // queue it prints on.
 
-#include "addressbook.h"
+#include "addressbook/addressbook.h"
 #include "bookbytes.h"
-#include "dialogtemplate.h"
-#include "multilineedit.h"
 #include "pdftext.h"
-#include "pelvarodlg.h"
+#include "platform/registryfile.h"
 #include "printblocks.h"
-#include "registryfile.h"
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
+#include "templates/dialogtemplate.h"
 #include "testenvironment.h"
+#include "ui/multilineedit.h"
+#include "ui/pelvarodlg.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -26,15 +26,15 @@
 
 namespace {
 
-struct SRun {
+struct CliRun {
     int status = -1;
     QString out;
     QString err;
 };
 
-SRun Cli(const QStringList& arguments,
-         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
-         const std::function<void()>& inChild = {}) {
+CliRun Cli(const QStringList& arguments,
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+           const std::function<void()>& inChild = {}) {
     QProcess process;
     process.setProcessEnvironment(environment);
     if (inChild)
@@ -145,7 +145,7 @@ private slots:
         QFETCH(QString, out);
         QFETCH(QString, err);
         arguments.replaceInStrings(QStringLiteral("ROOT"), m_env->Root());
-        const SRun run = Cli(arguments);
+        const CliRun run = Cli(arguments);
         QCOMPARE(run.err, err.replace(QStringLiteral("ROOT"), m_env->Root()));
         QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.startsWith(out), qPrintable(run.out));
         QTEST(run.status, "status");
@@ -220,7 +220,8 @@ private slots:
         QFile::copy(m_env->BookPath(), m_env->BookPath() + QStringLiteral(".bak"));
         CSettingsStore settings("Torvane Software", "Pelvaro");
         const bool damaged = QByteArray(QTest::currentDataTag()).contains("damaged");
-        settings.WriteBinaryValue("DevMode", damaged ? QByteArray("x") : LandscapeSettings(20, 300));
+        settings.WriteBinaryValue("DevMode",
+                                  damaged ? QByteArray("x") : LandscapeSettings(20, 300));
         settings.WriteBinaryValue("DevNames", PdfNames(root + QStringLiteral("/x.pdf")));
         const QString reg = m_env->ConfigHome() + QStringLiteral("/Torvane Software/registry.reg");
         QVERIFY(QFile::link(m_env->BookPath(), root + QStringLiteral("/link.vcf")));
@@ -249,7 +250,7 @@ private slots:
         for (QString& argument : arguments)
             argument = fill(argument);
         // A size limit on the files the tool writes stands in for a full disk.
-        const SRun run = Cli(arguments, QProcessEnvironment::systemEnvironment(), [diskFull] {
+        const CliRun run = Cli(arguments, QProcessEnvironment::systemEnvironment(), [diskFull] {
             const rlimit limit{4096, 4096};
             if (diskFull)
                 ::setrlimit(RLIMIT_FSIZE, &limit);
@@ -274,7 +275,8 @@ private slots:
         QVERIFY(::openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
         QProcess process;
         process.setChildProcessModifier([slave] { ::dup2(slave, STDOUT_FILENO); });
-        process.start(qEnvironmentVariable("PELVARO_CLI"), {"merge", "--label", label, "--dry-run"});
+        process.start(qEnvironmentVariable("PELVARO_CLI"),
+                      {"merge", "--label", label, "--dry-run"});
         QVERIFY(process.waitForFinished(60000));
         ::close(slave);
         QByteArray shown;
@@ -283,7 +285,8 @@ private slots:
             shown.append(buffer, n);
         ::close(master);
         QCOMPARE(process.exitCode(), 0);
-        QVERIFY2(shown.startsWith("1. Smith, J\\u001b]0;owned\\u0007\\u202e\r\n"), shown.constData());
+        QVERIFY2(shown.startsWith("1. Smith, J\\u001b]0;owned\\u0007\\u202e\r\n"),
+                 shown.constData());
         // Into a pipe the text goes as it is.
         QVERIFY(Cli({"list"}).out.startsWith(label));
     }
@@ -293,7 +296,7 @@ private slots:
     // exports it reads back to the same book, in either format.
     void contactsRoundTrip() {
         const QString cards = TestDataPath(QStringLiteral("contacts/vcard30.vcf"));
-        SRun run = Cli({"import", cards});
+        CliRun run = Cli({"import", cards});
         QCOMPARE(run.out,
                  QStringLiteral("3 addresses were added.\n1 had no address: Mateo García\n"));
         QVERIFY2(run.err.startsWith(QStringLiteral("pelvaro-cli: %1:29: ").arg(cards)) &&
@@ -368,13 +371,13 @@ private slots:
         QVERIFY(WriteWholeFile(exported, "earlier") && WriteWholeFile(csv, "Label,Address\nz,1\n"));
         for (const QStringList& command :
              {QStringList{"list"}, {"export", exported}, {"merge", "--book", "--dry-run"}}) {
-            const SRun run = Cli(command);
+            const CliRun run = Cli(command);
             QVERIFY2(run.status == 5 && run.err == problem, qPrintable(run.err));
             QVERIFY(file.isEmpty() ? run.out.isEmpty()
                                    : command[0] != u"list" || run.out == listed);
         }
         QCOMPARE(ReadWholeFile(exported) == "earlier", file.isEmpty());
-        SRun run = Cli({"import", csv});
+        CliRun run = Cli({"import", csv});
         QCOMPARE(run.status, 5);
         QCOMPARE(run.out, file.isEmpty() ? QString() : u"1 address was added.\n"_qs);
         QCOMPARE(run.err, file.isEmpty() ? problem
@@ -393,7 +396,7 @@ private slots:
                                    "\\Software\\Torvane Software\\Pelvaro\\Pelvaro\n"
                                    "\"LastReturnAddress\"=\"Quentin Sender\"\n";
         QVERIFY(WriteWholeFile(settings, damaged));
-        SRun run = Cli({"print", "--to", "a", "--pdf", m_env->Root() + "/e.pdf"});
+        CliRun run = Cli({"print", "--to", "a", "--pdf", m_env->Root() + "/e.pdf"});
         QCOMPARE(run.err, QStringLiteral("pelvaro-cli: The settings file %1 is damaged: 2 lines "
                                          "could not be read. It is kept as %1.bak; the settings "
                                          "were written again without what could not be read.\n")
@@ -451,7 +454,7 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         environment.remove(QStringLiteral("DISPLAY"));
-        const SRun run =
+        const CliRun run =
             Cli({"print", "--to", "Rosalind Recipient\\n34 Mailing Avenue", "--pdf", cliPdf},
                 environment);
         QVERIFY2(run.status == 0 && run.err.isEmpty(), qPrintable(run.err));
@@ -488,7 +491,7 @@ private slots:
         settings.WriteBinaryValue("DevNames", PdfNames(m_env->Root() + QStringLiteral("/x.pdf")));
         const QStringList from = {"--from", "Quentin Sender\\n12 Return Lane"};
 
-        const SRun dry = Cli({"merge", csv, "--labels", "Rosalind,Empty", "--dry-run"});
+        const CliRun dry = Cli({"merge", csv, "--labels", "Rosalind,Empty", "--dry-run"});
         QCOMPARE(dry.out, u"1. Rosalind\n    Rosalind Recipient\n    34 Mailing Avenue\n2. Dora "
                           u"Dean\n    Dora Dean\n    4 Birch Way\n2 envelopes\n"_qs);
         QCOMPARE(dry.err,
@@ -572,7 +575,7 @@ private slots:
         const QStringList print = {"print",      "--to-label",     "Rosalind",
                                    "--from",     "Quentin Sender", "--printer",
                                    "PelvaroCli", "--size",         "No. 6 3/4"};
-        const SRun run = Cli(print);
+        const CliRun run = Cli(print);
         QVERIFY2(run.status == 0 && run.err.isEmpty(), qPrintable(run.err));
         QString job;
         QTRY_VERIFY_WITH_TIMEOUT(!(job = QDir(out).entryList({"[0-9]*"}).value(0)).isEmpty() &&
@@ -582,7 +585,7 @@ private slots:
         QVERIFY(text.Find("Quentin") && text.Find("Mailing"));
 
         QCOMPARE(QProcess::execute("cupsreject", {"PelvaroCli"}), 0);
-        const SRun refused = Cli(print);
+        const CliRun refused = Cli(print);
         QVERIFY2(
             refused.err.startsWith("pelvaro-cli: The envelope was not printed on PelvaroCli: ") &&
                 refused.err.count(u'\n') == 1,

@@ -1,8 +1,8 @@
-#include "addressbook.h"
-#include "addressformatter.h"
+#include "addressbook/addressbook.h"
 #include "bookbytes.h"
-#include "contactsimport.h"
-#include "contactswriter.h"
+#include "contacts/addressformatter.h"
+#include "contacts/contactsimport.h"
+#include "contacts/contactswriter.h"
 #include "testenvironment.h"
 
 #include <QTest>
@@ -23,8 +23,8 @@ QStringList Labels(const CAddressBook& book) {
 
 QList<int> ProblemLines(const CContactsImport& import) {
     QList<int> lines;
-    for (const SContactsProblem& problem : import.Report().Problems())
-        lines.append(problem.m_line);
+    for (const ContactsProblem& problem : import.Report().Problems())
+        lines.append(problem.line);
     return lines;
 }
 
@@ -134,9 +134,10 @@ private Q_SLOTS:
             << QStringList{"José = =ZZ", Lines("José = =ZZ|Hof 1; Tor 2|Rear|53111 Bonn")}
             << QList<int>{1, 3, 6};
         QTest::newRow("vCard preferred address, neither home nor first")
-            << QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN:Ann\nADR;TYPE=work:;;1 Work St;Bonn;;53111;\n"
-                          "ADR;TYPE=home:;;2 Home St;Bonn;;53111;\n"
-                          "ADR;TYPE=work,pref:;;3 Pref St;Bonn;;53111;\nEND:VCARD\n")
+            << QByteArray(
+                   "BEGIN:VCARD\nVERSION:3.0\nFN:Ann\nADR;TYPE=work:;;1 Work St;Bonn;;53111;\n"
+                   "ADR;TYPE=home:;;2 Home St;Bonn;;53111;\n"
+                   "ADR;TYPE=work,pref:;;3 Pref St;Bonn;;53111;\nEND:VCARD\n")
             << "a.vcf" << QStringList{"Ann", Lines("Ann|3 Pref St|53111 Bonn")} << QList<int>{};
         QTest::newRow("vCard without a name")
             << QByteArray("BEGIN:VCARD\nVERSION:4.0\nADR:;;1 Main St;Bonn;;53111;\nEND:VCARD\n")
@@ -155,8 +156,7 @@ private Q_SLOTS:
             << QList<int>{5};
         QTest::newRow("vCard name too long")
             << "BEGIN:VCARD\nFN:" + QByteArray(5000, 'n') + "\nADR:;;1 Road;Bonn;;;\nEND:VCARD\n"
-            << "a.vcf"
-            << QStringList{QString(4096, u'n'), QString(4096, u'n')} << QList<int>{1, 1};
+            << "a.vcf" << QStringList{QString(4096, u'n'), QString(4096, u'n')} << QList<int>{1, 1};
         QTest::newRow("CSV without a known header")
             << QByteArray("Phone,E-mail\n555,a@example.org\n") << "a.csv" << QStringList{}
             << QList<int>{1};
@@ -199,16 +199,16 @@ private Q_SLOTS:
     void placeLines() {
         QFETCH(QString, parts);
         const QStringList part = parts.split(u'|');
-        CContact contact;
-        contact.m_givenName = QStringLiteral("Ann");
-        contact.m_familyName = QStringLiteral("Lee");
-        contact.m_organization = QStringLiteral("Ann Lee");
-        SPostalAddress address;
-        address.m_street = {QStringLiteral("1 Main St")};
-        address.m_country = part[0];
-        address.m_locality = part[1];
-        address.m_region = part[2];
-        address.m_postcode = part[3];
+        Contact contact;
+        contact.givenName = QStringLiteral("Ann");
+        contact.familyName = QStringLiteral("Lee");
+        contact.organization = QStringLiteral("Ann Lee");
+        PostalAddress address;
+        address.street = {QStringLiteral("1 Main St")};
+        address.country = part[0];
+        address.locality = part[1];
+        address.region = part[2];
+        address.postcode = part[3];
         contact.OfferAddress(address);
         QFETCH(QString, place);
         QCOMPARE(CAddressFormatter(QStringLiteral("DE")).Format(contact),
@@ -254,7 +254,7 @@ private Q_SLOTS:
         CContactsImport import(QStringLiteral("US"));
         import.ReadFile(path);
         QVERIFY(import.Report().IsClean());
-        QCOMPARE(import.MergeInto(imported, DuplicateLabels::Skip).m_added, records.size());
+        QCOMPARE(import.MergeInto(imported, DuplicateLabels::Skip).added, records.size());
         QCOMPARE(ReadWholeFile(imported.AddressBookPath()).toHex(' '), book.ToBytes().toHex(' '));
     }
 

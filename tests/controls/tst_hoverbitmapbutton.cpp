@@ -1,5 +1,5 @@
-#include "hoverbitmapbutton.h"
-#include "resourceimages.h"
+#include "controls/hoverbitmapbutton.h"
+#include "controls/resourceimages.h"
 
 #include <QtTest>
 #include <QtWidgets>

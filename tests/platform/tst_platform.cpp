@@ -1,7 +1,7 @@
-#include "ansicodepage.h"
-#include "appdatafolder.h"
-#include "executablepath.h"
-#include "registryfile.h"
+#include "platform/ansicodepage.h"
+#include "platform/appdatafolder.h"
+#include "platform/executablepath.h"
+#include "platform/registryfile.h"
 #include "testenvironment.h"
 
 #include <QtTest>

@@ -2,17 +2,17 @@
 // worked layouts, the stored blocks byte for byte and what they set up, and
 // jobs printed to the PDF writer and read back.
 
-#include "envelopelayout.h"
-#include "logfont.h"
 #include "pdftext.h"
+#include "print/envelopelayout.h"
+#include "print/logfont.h"
+#include "print/printerblocks.h"
+#include "print/printjob.h"
 #include "printblocks.h"
-#include "printerblocks.h"
-#include "printjob.h"
 #include "testenvironment.h"
 
+#include <QtGui>
 #include <QtPrintSupport>
 #include <QtTest>
-#include <QtGui>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -29,8 +29,8 @@ QByteArray WithWord(QByteArray b, int offset, uint16_t value) {
 }
 
 // The main dialog of the worked layouts, printing to the PDF writer.
-CEnvelopeJob Job(const QString& output, const QByteArray& devMode) {
-    CEnvelopeJob job;
+EnvelopeJob Job(const QString& output, const QByteArray& devMode) {
+    EnvelopeJob job;
     job.returnAddress = QStringLiteral("Returnline\r\nSecondline");
     job.mailingAddress = QStringLiteral("Mailingline\r\nTown");
     job.returnLogFont = StockVariableFontDescription();
@@ -53,7 +53,7 @@ int PrintToQueue(const QString& queue) {
     printer.setPrinterName(queue);
     if (printer.printerName() != queue)
         return 2;
-    CEnvelopeJob job = Job(QString(), QByteArray());
+    EnvelopeJob job = Job(QString(), QByteArray());
     const PrinterBlocks blocks = BlocksFromPrinter(printer);
     job.devMode = blocks.devMode;
     job.devNames = blocks.devNames;
@@ -79,12 +79,12 @@ private slots:
     // A dialog whose client area is 646 x 316 with the return box at
     // (14, 14), the mailing box at (206, 100), a 96 DPI screen, a return font
     // of -13 and a mailing font of -16.
-    void Layout_data() {
+    void layout_data() {
         QTest::addColumn<QList<int>>("printer"); // W, H, OX, OY, D, PY
         QTest::addColumn<int>("index");
         QTest::addColumn<QList<int>>("corners"); // return left, top; mailing left, top
         QTest::addColumn<QList<int>>("fonts");   // return, mailing
-        // Beyond the worked layouts that PlacesBothBlocks prints, what the PDF
+        // Beyond the worked layouts that placesBothBlocks prints, what the PDF
         // writer cannot show: (42, 48) held at the offsets and -40.625 truncated to
         // -40; a sheet of exactly 8 inches taken as large, its vertical
         // resolution scaling the fonts and nothing else; on letter portrait
@@ -102,7 +102,7 @@ private slots:
             << QList<int>{5100, 6600, 150, 150, 600, 600} << -1 << QList<int>{150, 2354, 1217, 2845}
             << QList<int>{-81, -100};
     }
-    void Layout() {
+    void layout() {
         QFETCH(QList<int>, printer);
         QFETCH(int, index);
         const PrinterMetrics metrics{printer[0], printer[1], printer[2],
@@ -117,7 +117,7 @@ private slots:
 
     // Pinned against the platform's layout: a round trip alone would pass
     // with the same wrong offset both ways.
-    void FontDescriptionBytes() {
+    void fontDescriptionBytes() {
         QByteArray bytes =
             Hex("F0FFFFFF 07000000 00000000 00000000 BC020000 01 00 01 EE 03 02 01 22"
                 "4100 7200 6900 6100 6C00");
@@ -135,7 +135,7 @@ private slots:
     // 12 points on a 96 DPI screen is a character height of 16 pixels. A
     // positive height is the cell: the largest font whose ascent plus
     // descent fits. Nonsense heights are held to what the engine can take.
-    void FontHeights() {
+    void fontHeights() {
         QCOMPARE(LogFontFromFont(QFont(QStringLiteral("Liberation Serif"), 12), 120).lfHeight, -20);
         LOGFONTW description = StockVariableFontDescription();
         description.SetFaceName(QStringLiteral("Liberation Sans"));
@@ -151,7 +151,7 @@ private slots:
     // Every byte of the public part belongs to a field: a block of
     // distinct bytes comes back whole, and the fields the program uses sit
     // at the platform's offsets.
-    void DevModeLayout() {
+    void devModeLayout() {
         QByteArray b(223, '\0');
         for (int i = 0; i < b.size(); ++i)
             b[i] = char(i * 7 + 1);
@@ -178,7 +178,7 @@ private slots:
                 back->driverExtra == "xy");
     }
 
-    void DevNamesLayout() {
+    void devNamesLayout() {
         // Offsets count UTF-16 units: the header is 4 units, "cups" and its
         // terminator 5, "Büro" and its terminator 5.
         DEVNAMES names{QStringLiteral("cups"), QStringLiteral("Büro"), QString(),
@@ -194,7 +194,7 @@ private slots:
     // relative path lands wherever the program was started, a FIFO would
     // hang the window, a link that leads nowhere creates a file where it
     // points.
-    void RefusedBlocks() {
+    void refusedBlocks() {
         const QByteArray names = DEVNAMES{"pdf", "pdf", "/tmp/never.pdf"}.ToBytes();
         const QByteArray mode = DEVMODEW().ToBytes() + QByteArray(8, '\0');
         const QString fifo = m_dir.filePath(QStringLiteral("fifo"));
@@ -220,7 +220,7 @@ private slots:
     // A job that does not come out says so, where and why: a folder that
     // is a file refuses even root, and a file size limit stands for a full
     // disk.
-    void FailedJobs() {
+    void failedJobs() {
         const QString notAFolder = m_dir.filePath(QStringLiteral("plain-file"));
         QVERIFY(WriteWholeFile(notAFolder, "x"));
         const QString output = notAFolder + QStringLiteral("/envelope.pdf");
@@ -243,7 +243,7 @@ private slots:
     // Every setting the printer has differs from a new printer's, so a
     // field that either way drops changes the blocks; a size without a code
     // of its own goes as width and length, which win over the code.
-    void RoundTripsThroughPrinter() {
+    void roundTripsThroughPrinter() {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFileName(QStringLiteral("/tmp/envelopes.pdf"));
         printer.setPageSize(QPageSize(QPageSize::Envelope10));
@@ -269,7 +269,7 @@ private slots:
 
     // The worked layouts' corners, in the printer's pixels, from the corner
     // of the printable area, which the PDF writer starts 10 points in.
-    void PlacesBothBlocks_data() {
+    void placesBothBlocks_data() {
         QTest::addColumn<int>("paper");
         QTest::addColumn<int>("dpi");
         QTest::addColumn<int>("index");
@@ -280,13 +280,13 @@ private slots:
         QTest::newRow("letter, row 1, 300 DPI")
             << 1 << 300 << 1 << QList<int>{1421, 843, 1971, 1075};
     }
-    void PlacesBothBlocks() {
+    void placesBothBlocks() {
         PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
         QFETCH(int, paper);
         QFETCH(int, dpi);
         QFETCH(QList<int>, corners);
         const QString path = NextPdf();
-        CEnvelopeJob job = Job(path, LandscapeSettings(paper, dpi));
+        EnvelopeJob job = Job(path, LandscapeSettings(paper, dpi));
         QFETCH(int, index);
         job.envelopeIndex = index;
         QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
@@ -303,10 +303,10 @@ private slots:
         QVERIFY(words[0]->yMax - words[0]->yMin > 9.75 && words[0]->yMax - words[0]->yMin < 12.7);
     }
 
-    void LinesApartCutNotWrapped() {
+    void linesApartCutNotWrapped() {
         PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
         const QString path = NextPdf();
-        CEnvelopeJob job = Job(path, LandscapeSettings(20, 600));
+        EnvelopeJob job = Job(path, LandscapeSettings(20, 600));
         QStringList rows;
         for (int i = 0; i < 60; ++i)
             rows.append(QStringLiteral("Row%1").arg(i));

@@ -1,13 +1,13 @@
-#include "addaddressdlg.h"
-#include "addressbook.h"
-#include "archive.h"
-#include "exception.h"
+#include "addressbook/addressbook.h"
+#include "addressbook/archive.h"
 #include "modalscript.h"
-#include "multilineedit.h"
-#include "pelvarodlg.h"
-#include "registryfile.h"
-#include "settingsstore.h"
+#include "platform/exception.h"
+#include "platform/registryfile.h"
+#include "settings/settingsstore.h"
 #include "testenvironment.h"
+#include "ui/addaddressdlg.h"
+#include "ui/multilineedit.h"
+#include "ui/pelvarodlg.h"
 
 #include <QtTest>
 #include <QtWidgets>

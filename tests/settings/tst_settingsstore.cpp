@@ -1,7 +1,7 @@
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
 
-#include "registryfile.h"
-#include "registryhive.h"
+#include "platform/registryfile.h"
+#include "platform/registryhive.h"
 #include "testenvironment.h"
 
 #include <QtTest>
@@ -16,7 +16,7 @@ const QString kIndex = QStringLiteral("LastEnvelopeIndex");
 
 } // namespace
 
-class TstSettingsStore : public QObject {
+class TestSettingsStore : public QObject {
     Q_OBJECT
     CSettingsStore m_store{QStringLiteral("Torvane Software"), QStringLiteral("Pelvaro")};
 
@@ -92,5 +92,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstSettingsStore)
+QTEST_GUILESS_MAIN(TestSettingsStore)
 #include "tst_settingsstore.moc"

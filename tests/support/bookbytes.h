@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive.h"
+#include "addressbook/archive.h"
 
 #include <QBuffer>
 #include <QStringList>

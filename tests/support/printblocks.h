@@ -1,7 +1,7 @@
 #pragma once
 
-#include "devmode.h"
-#include "devnames.h"
+#include "print/devmode.h"
+#include "print/devnames.h"
 
 // Blocks as the printer setup would store them: the PDF writer writing to
 // a file, and a landscape sheet of a paper code at a resolution.

@@ -2,18 +2,18 @@
 // preview against what Print puts on paper, and a job cancelled half way,
 // to a PDF and to a real queue of a CUPS scheduler of the test's own.
 
-#include "addressbook.h"
+#include "addressbook/addressbook.h"
 #include "bookbytes.h"
-#include "dialogbuilder.h"
-#include "maindialoggeometry.h"
-#include "manyenvelopesdlg.h"
 #include "modalscript.h"
-#include "multilineedit.h"
 #include "pdftext.h"
-#include "pelvarodlg.h"
 #include "printblocks.h"
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
+#include "templates/maindialoggeometry.h"
 #include "testenvironment.h"
+#include "ui/dialogbuilder.h"
+#include "ui/manyenvelopesdlg.h"
+#include "ui/multilineedit.h"
+#include "ui/pelvarodlg.h"
 
 #include <QtPrintSupport>
 #include <QtTest>
@@ -27,8 +27,8 @@ namespace {
 
 const QString kReturn = QStringLiteral("Quentin Sender\r\n12 Return Lane");
 
-CEnvelopeJob Job(const QByteArray& devNames) {
-    CEnvelopeJob job;
+EnvelopeJob Job(const QByteArray& devNames) {
+    EnvelopeJob job;
     job.returnAddress = kReturn;
     job.returnLogFont = StockVariableFontDescription();
     job.returnLogFont.SetFaceName(QStringLiteral("Liberation Serif"));
@@ -66,14 +66,14 @@ QImage PreviewPage(QPrintPreviewDialog* preview, int page, QSize size) {
     return picture;
 }
 
-struct SQueueJob {
+struct QueueJob {
     int id = 0;
     ipp_jstate_t state = IPP_JSTATE_PENDING;
 };
-QList<SQueueJob> QueueJobs(const char* queue) {
+QList<QueueJob> QueueJobs(const char* queue) {
     cups_job_t* jobs = nullptr;
     const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ALL);
-    QList<SQueueJob> result;
+    QList<QueueJob> result;
     for (int i = 0; i < count; ++i)
         result.append({jobs[i].id, jobs[i].state});
     cupsFreeJobs(count, jobs);
@@ -106,7 +106,7 @@ private slots:
         const QString csv = m_env->Root() + QStringLiteral("/more.csv");
         WriteWholeFile(csv, "Name,Address\nDora Dean,\"Dora Dean\n4 Birch Way\"\nEd Empty,\n");
         const QString pdf = m_env->Root() + QStringLiteral("/many.pdf");
-        const CEnvelopeJob job = Job(PdfNames(pdf));
+        const EnvelopeJob job = Job(PdfNames(pdf));
         CManyEnvelopesDlg dlg(job, book);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
@@ -147,7 +147,7 @@ private slots:
         const QStringList order = {"Alice Able\r\n1 Oak Lane", "Olga Oakley\r\n3 Pine Street",
                                    "Dora Dean\r\n4 Birch Way"};
         for (int page = 0; page < order.size(); ++page) {
-            CEnvelopeJob single = Job(PdfNames(m_env->Root() + QStringLiteral("/one.pdf")));
+            EnvelopeJob single = Job(PdfNames(m_env->Root() + QStringLiteral("/one.pdf")));
             single.mailingAddress = order[page];
             QCOMPARE(PrintEnvelope(single), PrintResult::Printed);
             const PdfText one = ReadPdf(m_env->Root() + QStringLiteral("/one.pdf"));

@@ -3,22 +3,22 @@
 // beside a CUPS scheduler of the test's own, with no queue: the printer
 // setup offers the PDF writer whatever printers the machine has.
 
-#include "aboutdlg.h"
-#include "addaddressdlg.h"
-#include "addresslistmenu.h"
 #include "bookbytes.h"
-#include "contactswriter.h"
-#include "dialogbuilder.h"
-#include "helpcommand.h"
-#include "hoverbitmapbutton.h"
+#include "contacts/contactswriter.h"
+#include "controls/hoverbitmapbutton.h"
 #include "modalscript.h"
-#include "multilineedit.h"
 #include "pdftext.h"
-#include "pelvarodlg.h"
+#include "platform/helpcommand.h"
+#include "platform/registryfile.h"
 #include "printblocks.h"
-#include "registryfile.h"
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
 #include "testenvironment.h"
+#include "ui/aboutdlg.h"
+#include "ui/addaddressdlg.h"
+#include "ui/addresslistmenu.h"
+#include "ui/dialogbuilder.h"
+#include "ui/multilineedit.h"
+#include "ui/pelvarodlg.h"
 
 #include <QtPrintSupport>
 #include <QtTest>
@@ -368,9 +368,7 @@ private slots:
                                             "&Import Addresses...", "&Export Addresses...",
                                             "Print &Many Envelopes...", "Print Pre&view..."}));
 
-        script.Choose(QStringLiteral("&Import Addresses..."))
-            .ChooseFile(cards)
-            .NoteMessage(seen);
+        script.Choose(QStringLiteral("&Import Addresses...")).ChooseFile(cards).NoteMessage(seen);
         Run(IDC_CONFIGURE, script);
         QVERIFY2(seen.value(0).startsWith(
                      QStringLiteral("2 addresses were added.\n1 left out because their label is "

@@ -5,13 +5,13 @@
 // land with their frames, what the screen shows, the window menu's Move, and
 // arguments that change nothing.
 
-#include "hoverbitmapbutton.h"
+#include "controls/hoverbitmapbutton.h"
+#include "controls/resourceimages.h"
 #include "pdftext.h"
-#include "pelvarodlg.h"
 #include "printblocks.h"
-#include "resourceimages.h"
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
 #include "testenvironment.h"
+#include "ui/pelvarodlg.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -43,7 +43,7 @@ QList<int> Numbers(const QByteArray& text) {
     return numbers;
 }
 
-struct SWindow {
+struct ShownWindow {
     QString id;
     QRect client;
     QRect frame; // with the frame the window manager put around it
@@ -51,7 +51,7 @@ struct SWindow {
 
 // The active window if the window manager was given exactly this title for
 // it and has framed it; a null window otherwise.
-SWindow Active(const QString& title) {
+ShownWindow Active(const QString& title) {
     const QByteArray id =
         Run(QStringLiteral("xprop"), {"-root", "_NET_ACTIVE_WINDOW"}).split(' ').last().trimmed();
     // With no window, xwininfo would wait for one to be clicked.
@@ -82,7 +82,7 @@ bool OnWayland() {
 // A window of the program with exactly this title as weston's scene graph
 // lists it: the surface with the frame Qt draws on it, and the content,
 // which Qt declares opaque. A null window until it has been drawn.
-SWindow Shown(const QString& title) {
+ShownWindow Shown(const QString& title) {
     if (!OnWayland())
         return Active(title);
     const QByteArray graph = Run(QStringLiteral("weston-debug"), {"scene-graph"});
@@ -134,7 +134,7 @@ int PrinterFace(const QPoint& button) {
         Xdotool({"key", key});                                                                     \
     } while (false)
 
-QStringList RightClickOnBackground(const SWindow& window) {
+QStringList RightClickOnBackground(const ShownWindow& window) {
     return {"mousemove", QString::number(window.client.left() + 20),
             QString::number(window.client.bottom() - 5), "click", "3"};
 }
@@ -187,11 +187,11 @@ void TestWindowSystem::titlesPlacesAndMove() {
     // Qt's own options neither choose the platform nor name the window.
     Start({"-platform", "offscreen", "-qwindowtitle", "Other"});
     const QRect screen(0, 0, 1024, 768);
-    SWindow main;
+    ShownWindow main;
     WAIT_FOR(main, "Pelvaro");
     QVERIFY(CenteredOn(main.frame, screen));
 
-    SWindow dialog;
+    ShownWindow dialog;
     CHOOSE(RightClickOnBackground(main), "a");
     WAIT_FOR(dialog, "About Pelvaro");
     QVERIFY(CenteredOn(dialog.frame, main.frame));
@@ -213,7 +213,7 @@ void TestWindowSystem::titlesPlacesAndMove() {
     QCOMPARE(QPoint(offset.x(), qAbs(offset.y())), QPoint(0, 1));
     const QPoint from = middle + QPoint(0, offset.y() < 0 ? 1 : 0);
     Xdotool({"mousemove", QString::number(from.x() - 100), QString::number(from.y() - 60)});
-    SWindow moved;
+    ShownWindow moved;
     QTRY_COMPARE((moved = Active("Pelvaro")).frame, main.frame.translated(-100, -60));
     Xdotool({"click", "1", "mousemove", "0", "0"});
     WAIT_FOR(main, "Pelvaro");
@@ -241,7 +241,7 @@ void TestWindowSystem::onTheDesktop() {
     settings.WriteBinaryValue("DevNames", PdfNames(pdf));
     const CPelvaroDlg built(settings);
     Start();
-    SWindow main;
+    ShownWindow main;
     WAIT_FOR(main, "Pelvaro");
     QCOMPARE(main.client.size(), built.size());
     Xdotool({"type", "Bob Receiver"});

@@ -1,14 +1,10 @@
 #pragma once
 
-#include "logfont.h"
-
 #include <QLatin1String>
 
-class CSettingsStore;
-
-// The values the window keeps in the settings store, which the command-line
-// tool reads to print the envelope the window would: the profile values of
-// the section "Pelvaro", and the raw values.
+// The names of the values the window keeps in the settings store, which the
+// command-line tool reads to print the envelope the window would: the
+// profile values of the section "Pelvaro", and the raw values.
 namespace StoredValues {
 inline constexpr QLatin1String kLastMailingAddressLabel("LastMailingAddressLabel");
 inline constexpr QLatin1String kLastMailingAddress("LastMailingAddress");
@@ -20,7 +16,3 @@ inline constexpr QLatin1String kDevNames("DevNames");
 inline constexpr QLatin1String kMailingAddressLogFont("MailingAddressLogFont");
 inline constexpr QLatin1String kReturnAddressLogFont("ReturnAddressLogFont");
 } // namespace StoredValues
-
-// A stored font description; the stock font when the value is missing or is
-// not exactly one description long.
-LOGFONTW ReadLogFontValue(const CSettingsStore& settings, const QString& name);

@@ -1,6 +1,6 @@
-#include "maindialoggeometry.h"
+#include "templates/maindialoggeometry.h"
 
-#include "dialogunits.h"
+#include "templates/dialogunits.h"
 
 DialogGeometry MainDialogGeometry(int screenDpiY) {
     const DialogTemplate& dialog = *FindDialogTemplate(IDD_PELVARO_DIALOG);
