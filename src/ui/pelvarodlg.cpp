@@ -1,14 +1,11 @@
 #include "ui/pelvarodlg.h"
 
-#include "contacts/contactsimport.h"
 #include "controls/hoverbitmapbutton.h"
 #include "controls/resourceimages.h"
 #include "platform/exception.h"
 #include "platform/helpcommand.h"
 #include "print/envelopesizes.h"
 #include "print/printjob.h"
-#include "settings/settingsstore.h"
-#include "settings/storedvalues.h"
 #include "ui/aboutdlg.h"
 #include "ui/configurationmenu.h"
 #include "ui/contactsfiledialogs.h"
@@ -34,14 +31,12 @@
 #include <QShortcut>
 #include <QWindow>
 
-using namespace StoredValues;
-
-namespace {
-const QString kSection = QString::fromLatin1(CSettingsStore::kSection);
-} // namespace
-
 CPelvaroDlg::CPelvaroDlg(CSettingsStore& settings, QWidget* parent)
-    : CTemplateDialog(IDD_PELVARO_DIALOG, parent), m_settings(settings) {
+    : CTemplateDialog(IDD_PELVARO_DIALOG, parent),
+      m_commands({m_returnAddress, m_mailingAddress, m_returnLabel, m_mailingLabel, m_addressBook,
+                  m_hDevMode, m_hDevNames, m_returnLogFont, m_mailingLogFont, m_returnFont,
+                  m_mailingFont, m_envelopeIndex},
+                 settings) {
     m_returnEdit = GetDlgItem<CMultiLineEdit>(IDC_RETURNADDRESS);
     m_mailingEdit = GetDlgItem<CMultiLineEdit>(IDC_MAILINGADDRESS);
     m_configureButton = GetDlgItem<CHoverBitmapButton>(IDC_CONFIGURE);
@@ -51,23 +46,6 @@ CPelvaroDlg::CPelvaroDlg(CSettingsStore& settings, QWidget* parent)
     m_sizeCombo = GetDlgItem<QComboBox>(IDC_ENVELOPESIZE);
 
     m_hIcon = LoadIconResource(IDR_MAINFRAME);
-
-    m_addressBook.LoadAddressBook();
-
-    m_mailingLabel = m_settings.GetProfileString(kSection, kLastMailingAddressLabel);
-    m_mailingAddress = m_settings.GetProfileString(kSection, kLastMailingAddress);
-    m_returnLabel = m_settings.GetProfileString(kSection, kLastReturnAddressLabel);
-    m_returnAddress = m_settings.GetProfileString(kSection, kLastReturnAddress);
-
-    if (const auto devMode = m_settings.ReadBinaryValue(kDevMode))
-        m_hDevMode = *devMode;
-    if (const auto devNames = m_settings.ReadBinaryValue(kDevNames))
-        m_hDevNames = *devNames;
-
-    m_mailingLogFont = ReadLogFontValue(m_settings, kMailingAddressLogFont);
-    m_returnLogFont = ReadLogFontValue(m_settings, kReturnAddressLogFont);
-    m_mailingFont = FontFromLogFont(m_mailingLogFont);
-    m_returnFont = FontFromLogFont(m_returnLogFont);
 
     OnCtlColor();
 
@@ -127,22 +105,13 @@ void CPelvaroDlg::OnInitDialog() {
     for (const EnvelopeSize& size : EnvelopeSizes)
         AddComboString(m_sizeCombo, QString::fromUtf16(size.name));
 
-    // Kept as stored; an index outside the list shows no selection.
-    m_envelopeIndex = m_settings.GetProfileInt(kSection, kLastEnvelopeIndex, 0);
+    m_commands.LoadEnvelopeIndex();
     UpdateData(false);
 }
 
 void CPelvaroDlg::OnDestroy() {
     UpdateData(true);
-    // The five values in their order, stored as one change: a copy that
-    // ends halfway never leaves half of them behind.
-    m_settings.WriteProfileValues(kSection, {
-                                                {kLastMailingAddressLabel, m_mailingLabel},
-                                                {kLastMailingAddress, m_mailingAddress},
-                                                {kLastReturnAddressLabel, m_returnLabel},
-                                                {kLastReturnAddress, m_returnAddress},
-                                                {kLastEnvelopeIndex, m_envelopeIndex},
-                                            });
+    m_commands.SaveLastUsed();
 }
 
 // White behind everything: the dialog, its labels, the boxes, the size list
@@ -273,28 +242,24 @@ void CPelvaroDlg::OnHelpButton() {
     RunHelpCommand();
 }
 
+DialogGeometry CPelvaroDlg::Geometry() const {
+    DialogGeometry geometry;
+    geometry.clientSize = size();
+    geometry.returnBoxTopLeft = m_returnEdit->mapTo(this, QPoint(0, 0));
+    geometry.mailingBoxTopLeft = m_mailingEdit->mapTo(this, QPoint(0, 0));
+    geometry.screenDpiY = logicalDpiY();
+    return geometry;
+}
+
 EnvelopeJob CPelvaroDlg::CurrentJob() {
     UpdateData(true);
-
-    EnvelopeJob job;
-    job.returnAddress = m_returnAddress;
-    job.mailingAddress = m_mailingAddress;
-    job.envelopeIndex = m_envelopeIndex;
-    job.returnLogFont = m_returnLogFont;
-    job.mailingLogFont = m_mailingLogFont;
-    job.devMode = m_hDevMode;
-    job.devNames = m_hDevNames;
-    job.clientSize = size();
-    job.returnBoxTopLeft = m_returnEdit->mapTo(this, QPoint(0, 0));
-    job.mailingBoxTopLeft = m_mailingEdit->mapTo(this, QPoint(0, 0));
-    job.screenDpiY = logicalDpiY();
-    return job;
+    return m_commands.Job(Geometry());
 }
 
 void CPelvaroDlg::OnPrint() {
-    const EnvelopeJob job = CurrentJob();
+    UpdateData(true);
     PrintFailure failure;
-    const PrintResult result = PrintEnvelope(job, &failure);
+    const PrintResult result = m_commands.Print(Geometry(), &failure);
     ShowPrintResult(this, result, failure);
 }
 
@@ -333,56 +298,44 @@ void CPelvaroDlg::OnConfigure() {
 void CPelvaroDlg::OnPrinterSetup() {
     QByteArray devMode = m_hDevMode;
     QByteArray devNames = m_hDevNames;
-    if (!RunPrinterSetup(this, devMode, devNames))
-        return;
-    m_hDevMode = devMode;
-    m_hDevNames = devNames;
-    m_settings.WriteBinaryValue(kDevMode, m_hDevMode);
-    m_settings.WriteBinaryValue(kDevNames, m_hDevNames);
+    if (RunPrinterSetup(this, devMode, devNames))
+        m_commands.StorePrinter(devMode, devNames);
 }
 
 void CPelvaroDlg::OnReturnAddressFont() {
-    if (!ChooseAddressFont(this, m_returnLogFont))
+    LOGFONTW description = m_returnLogFont;
+    if (!ChooseAddressFont(this, description))
         return;
-    // The box takes the new font before the old one is let go.
-    const QFont font = FontFromLogFont(m_returnLogFont);
-    m_returnEdit->setFont(font);
-    m_returnFont = font;
-    m_settings.WriteBinaryValue(kReturnAddressLogFont, m_returnLogFont.ToBytes());
+    m_commands.StoreReturnFont(description);
+    m_returnEdit->setFont(m_returnFont);
 }
 
 void CPelvaroDlg::OnMailingAddressFont() {
-    if (!ChooseAddressFont(this, m_mailingLogFont))
+    LOGFONTW description = m_mailingLogFont;
+    if (!ChooseAddressFont(this, description))
         return;
-    const QFont font = FontFromLogFont(m_mailingLogFont);
-    m_mailingEdit->setFont(font);
-    m_mailingFont = font;
-    m_settings.WriteBinaryValue(kMailingAddressLogFont, m_mailingLogFont.ToBytes());
+    m_commands.StoreMailingFont(description);
+    m_mailingEdit->setFont(m_mailingFont);
 }
 
 void CPelvaroDlg::ReportAddressBookLocation() {
     ShowMessageBox(this, QMessageBox::Information, QStringLiteral("Report Address Book Location"),
-                   m_addressBook.LocationMessage());
+                   m_commands.LocationMessage());
 }
 
 void CPelvaroDlg::OnImportAddresses() {
     const QString path = AskImportFile(this);
     if (path.isEmpty())
         return;
-    CContactsImport import(CAddressFormatter::SystemCountry());
-    import.ReadFile(path);
-    // A label the book holds already is left out: the user's own entry
-    // wins over the file's.
-    const ImportResult result = import.MergeInto(m_addressBook, DuplicateLabels::Skip);
-    ShowMessageBox(this,
-                   import.Report().IsClean() ? QMessageBox::Information : QMessageBox::Warning,
-                   QStringLiteral("Import Addresses"), ImportMessage(result, import.Report()));
+    const ImportOutcome outcome = m_commands.Import(path);
+    ShowMessageBox(this, outcome.clean ? QMessageBox::Information : QMessageBox::Warning,
+                   QStringLiteral("Import Addresses"), outcome.message);
     ShowBookBackupNote();
 }
 
 void CPelvaroDlg::OnExportAddresses() {
     if (const std::optional<ExportTarget> target = AskExportFile(this))
-        CContactsWriter::WriteFile(target->path, m_addressBook, target->format);
+        m_commands.Export(target->path, target->format);
 }
 
 void CPelvaroDlg::OnPrintManyEnvelopes() {

@@ -3,6 +3,7 @@
 #include "addressbook/addressbook.h"
 #include "print/logfont.h"
 #include "print/printjob.h"
+#include "ui/maindialogcommands.h"
 #include "ui/templatedialog.h"
 
 #include <QByteArray>
@@ -23,8 +24,9 @@ inline constexpr unsigned SC_CLOSE = 0xF060;
 
 // The program's only main window. It owns all working state: the two
 // address texts and the labels they came from, the address book, the
-// printer blocks, the address fonts and the envelope size. The handlers of
-// the address list menus, printing and configuration work on these members.
+// printer blocks, the address fonts and the envelope size. Its handlers ask
+// the user and show the outcome; what they decide and change on these
+// members is CMainDialogCommands's.
 class CPelvaroDlg : public CTemplateDialog {
     Q_OBJECT
 public:
@@ -61,17 +63,7 @@ public:
     // The address list menu of one box (buttonId 1002 or 1003), working on
     // that box's label and address members.
     void ShowAddressListMenu(int buttonId, QString& label, QString& address);
-    // One change of the book (CAddressBook::Edit), then the backup note.
-    bool EditAddressBook(const std::function<bool()>& change);
-    // Says where the last save kept a damaged or unreadable book, if it did.
-    void ShowBookBackupNote();
 
-    CMultiLineEdit* m_returnEdit = nullptr;
-    CMultiLineEdit* m_mailingEdit = nullptr;
-    CHoverBitmapButton* m_configureButton = nullptr;
-    CHoverBitmapButton* m_returnListButton = nullptr;
-    CHoverBitmapButton* m_mailingListButton = nullptr;
-    CHoverBitmapButton* m_printButton = nullptr;
     QString m_mailingAddress; // CR LF between lines
     QString m_returnAddress;  // CR LF between lines
     QIcon m_hIcon;
@@ -84,7 +76,6 @@ public:
     LOGFONTW m_mailingLogFont;
     QFont m_returnFont;
     QFont m_mailingFont;
-    QComboBox* m_sizeCombo = nullptr;
     int m_envelopeIndex = 0;
 
 protected:
@@ -98,13 +89,26 @@ private:
     // What Print would print now: the boxes as they are, the size, fonts,
     // printer and where the boxes sit.
     EnvelopeJob CurrentJob();
+    // Where the boxes sit in the window now, and how fine the screen is.
+    DialogGeometry Geometry() const;
+    // Says where the last save kept a damaged or unreadable book, if it did.
+    void ShowBookBackupNote();
     // Hands the window to the window manager to be moved with the mouse.
     void StartMove();
     void SetupBitmapButton(CHoverBitmapButton* button, int up, int selected, int focus);
     // Runs a command; a failure it raises is shown and the dialog goes on.
     template <class Handler> void RunCommand(Handler handler);
 
-    CSettingsStore& m_settings;
+    CMultiLineEdit* m_returnEdit = nullptr;
+    CMultiLineEdit* m_mailingEdit = nullptr;
+    CHoverBitmapButton* m_configureButton = nullptr;
+    CHoverBitmapButton* m_returnListButton = nullptr;
+    CHoverBitmapButton* m_mailingListButton = nullptr;
+    CHoverBitmapButton* m_printButton = nullptr;
+    QComboBox* m_sizeCombo = nullptr;
+
+    // After the members it works on, which it reads as it is made.
+    CMainDialogCommands m_commands;
     // Move was chosen; the window manager takes over at the next mouse move.
     bool m_movePending = false;
 };

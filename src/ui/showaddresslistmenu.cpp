@@ -2,7 +2,6 @@
 
 #include "ui/addaddressdlg.h"
 #include "ui/addresslistmenu.h"
-
 #include "ui/messagebox.h"
 
 #include <QCoreApplication>
@@ -23,10 +22,7 @@ void ShowLabelNotUnique(QWidget* owner, const QString& label) {
 // in memory before it stays.
 void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& address) {
     UpdateData(true);
-    // pelvaro-cli or a second window may have written the book since it was
-    // read: the menu lists what the file holds, and every change below
-    // starts from it, so that a save never puts back an older book.
-    m_addressBook.ReloadIfChangedOnDisk();
+    m_commands.ReloadBook();
 
     AddressListChoice choice;
     {
@@ -44,48 +40,27 @@ void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& add
         CAddAddressDlg dlg(address, this);
         while (dlg.DoModal() == IDOK) {
             const QString newLabel = dlg.m_label;
-            // The label is tested on the book as the file holds it now.
-            const bool added = EditAddressBook([&] {
-                if (!m_addressBook.IsLabelUnique(newLabel))
-                    return false;
-                m_addressBook.InsertAddress(CAddress(newLabel, address));
-                return true;
-            });
-            if (added) {
-                label = newLabel;
+            const bool added = m_commands.AddEntry(newLabel, address, label);
+            ShowBookBackupNote();
+            if (added)
                 break;
-            }
             ShowLabelNotUnique(this, newLabel);
         }
         break;
     }
     case AddressListChoice::Kind::Modify:
-        EditAddressBook([&] {
-            m_addressBook.SetAddressAt(m_addressBook.FindLabel(label), address);
-            return true;
-        });
+        m_commands.ModifyEntry(label, address);
+        ShowBookBackupNote();
         break;
     case AddressListChoice::Kind::Delete:
-        EditAddressBook([&] {
-            m_addressBook.RemoveAt(m_addressBook.FindLabel(label));
-            label.clear();
-            return true;
-        });
+        m_commands.DeleteEntry(label);
+        ShowBookBackupNote();
         break;
-    case AddressListChoice::Kind::Entry: {
-        const CAddress& entry = m_addressBook.GetAt(choice.index);
-        label = entry.m_strLabel;
-        address = entry.m_strAddress;
+    case AddressListChoice::Kind::Entry:
+        m_commands.PickEntry(choice.index, label, address);
         UpdateData(false);
         break;
     }
-    }
-}
-
-bool CPelvaroDlg::EditAddressBook(const std::function<bool()>& change) {
-    const bool changed = m_addressBook.Edit(change);
-    ShowBookBackupNote();
-    return changed;
 }
 
 void CPelvaroDlg::ShowBookBackupNote() {

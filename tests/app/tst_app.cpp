@@ -3,7 +3,6 @@
 #include "platform/registryfile.h"
 #include "testenvironment.h"
 #include "ui/aboutdlg.h"
-#include "ui/multilineedit.h"
 #include "ui/pelvarodlg.h"
 
 #include <QtTest>
@@ -41,9 +40,9 @@ private Q_SLOTS:
         CModalScript script;
         script.Then<CPelvaroDlg>([](CPelvaroDlg* dialog) {
             QVERIFY(QTest::qWaitForWindowActive(dialog));
-            QTest::keyClicks(dialog->m_mailingEdit, QStringLiteral("To you"));
-            QTest::keyClick(dialog->m_mailingEdit, Qt::Key_F1);
-            QTest::keyClick(dialog->m_mailingEdit, Qt::Key_Escape);
+            QTest::keyClicks(dialog->GetDlgItem(IDC_MAILINGADDRESS), QStringLiteral("To you"));
+            QTest::keyClick(dialog->GetDlgItem(IDC_MAILINGADDRESS), Qt::Key_F1);
+            QTest::keyClick(dialog->GetDlgItem(IDC_MAILINGADDRESS), Qt::Key_Escape);
         });
         QVERIFY(!theApp.InitInstance());
         QVERIFY(script.Done());

@@ -447,7 +447,8 @@ private slots:
             CPelvaroDlg dlg(settings);
             dlg.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-            dlg.m_mailingEdit->SetText(QStringLiteral("Rosalind Recipient\r\n34 Mailing Avenue"));
+            dlg.GetDlgItem<CMultiLineEdit>(IDC_MAILINGADDRESS)
+                ->SetText(QStringLiteral("Rosalind Recipient\r\n34 Mailing Avenue"));
             QTest::mouseClick(dlg.GetDlgItem(IDC_PRINT), Qt::LeftButton, {}, QPoint(16, 16));
             dlg.reject();
         }

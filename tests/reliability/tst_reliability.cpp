@@ -93,7 +93,7 @@ int RunWindowWriter(const QString& label) {
     CSettingsStore settings(QStringLiteral("Torvane Software"), QStringLiteral("Pelvaro"));
     CPelvaroDlg dlg(settings);
     dlg.show();
-    dlg.m_mailingEdit->SetText(label + QStringLiteral(" Street"));
+    dlg.GetDlgItem<CMultiLineEdit>(IDC_MAILINGADDRESS)->SetText(label + QStringLiteral(" Street"));
     std::printf("ready\n");
     std::fflush(stdout);
     char go[8];

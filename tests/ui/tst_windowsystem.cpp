@@ -5,7 +5,6 @@
 // land with their frames, what the screen shows, the window menu's Move, and
 // arguments that change nothing.
 
-#include "controls/hoverbitmapbutton.h"
 #include "controls/resourceimages.h"
 #include "pdftext.h"
 #include "printblocks.h"
@@ -246,7 +245,7 @@ void TestWindowSystem::onTheDesktop() {
     QCOMPARE(main.client.size(), built.size());
     Xdotool({"type", "Bob Receiver"});
 
-    const QPoint printer = main.client.topLeft() + built.m_printButton->pos();
+    const QPoint printer = main.client.topLeft() + built.GetDlgItem(IDC_PRINT)->pos();
     QTRY_COMPARE(PrinterFace(printer), 146);
     Xdotool({"mousemove", QString::number(printer.x() + 31), QString::number(printer.y() + 31)});
     QTRY_COMPARE(PrinterFace(printer), 145);
@@ -256,7 +255,7 @@ void TestWindowSystem::onTheDesktop() {
              QString::number(printer.y())});
     QTRY_COMPARE(PrinterFace(printer), 146);
 
-    CHOOSE(ClickAt(main.client.topLeft() + built.m_configureButton->pos() + QPoint(16, 16)),
+    CHOOSE(ClickAt(main.client.topLeft() + built.GetDlgItem(IDC_CONFIGURE)->pos() + QPoint(16, 16)),
            "Escape");
     QTRY_COMPARE(VisibleWindows(), 1);
     Xdotool(ClickAt(printer + QPoint(16, 16)));

@@ -1,0 +1,147 @@
+#include "ui/maindialogcommands.h"
+
+#include "addressbook/addressbook.h"
+#include "contacts/contactsimport.h"
+#include "settings/settingsstore.h"
+#include "settings/storedvalues.h"
+#include "ui/contactsfiledialogs.h"
+
+using namespace StoredValues;
+
+namespace {
+const QString kSection = QString::fromLatin1(CSettingsStore::kSection);
+} // namespace
+
+CMainDialogCommands::CMainDialogCommands(const MainDialogState& state, CSettingsStore& settings)
+    : m_state(state), m_settings(settings) {
+    m_state.addressBook.LoadAddressBook();
+
+    m_state.mailingLabel = m_settings.GetProfileString(kSection, kLastMailingAddressLabel);
+    m_state.mailingAddress = m_settings.GetProfileString(kSection, kLastMailingAddress);
+    m_state.returnLabel = m_settings.GetProfileString(kSection, kLastReturnAddressLabel);
+    m_state.returnAddress = m_settings.GetProfileString(kSection, kLastReturnAddress);
+
+    if (const auto devMode = m_settings.ReadBinaryValue(kDevMode))
+        m_state.devMode = *devMode;
+    if (const auto devNames = m_settings.ReadBinaryValue(kDevNames))
+        m_state.devNames = *devNames;
+
+    m_state.mailingLogFont = ReadLogFontValue(m_settings, kMailingAddressLogFont);
+    m_state.returnLogFont = ReadLogFontValue(m_settings, kReturnAddressLogFont);
+    m_state.mailingFont = FontFromLogFont(m_state.mailingLogFont);
+    m_state.returnFont = FontFromLogFont(m_state.returnLogFont);
+}
+
+void CMainDialogCommands::LoadEnvelopeIndex() {
+    m_state.envelopeIndex = m_settings.GetProfileInt(kSection, kLastEnvelopeIndex, 0);
+}
+
+void CMainDialogCommands::SaveLastUsed() {
+    // The five values in their order, stored as one change: a copy that
+    // ends halfway never leaves half of them behind.
+    m_settings.WriteProfileValues(kSection, {
+                                                {kLastMailingAddressLabel, m_state.mailingLabel},
+                                                {kLastMailingAddress, m_state.mailingAddress},
+                                                {kLastReturnAddressLabel, m_state.returnLabel},
+                                                {kLastReturnAddress, m_state.returnAddress},
+                                                {kLastEnvelopeIndex, m_state.envelopeIndex},
+                                            });
+}
+
+EnvelopeJob CMainDialogCommands::Job(const DialogGeometry& geometry) const {
+    EnvelopeJob job;
+    job.returnAddress = m_state.returnAddress;
+    job.mailingAddress = m_state.mailingAddress;
+    job.envelopeIndex = m_state.envelopeIndex;
+    job.returnLogFont = m_state.returnLogFont;
+    job.mailingLogFont = m_state.mailingLogFont;
+    job.devMode = m_state.devMode;
+    job.devNames = m_state.devNames;
+    job.clientSize = geometry.clientSize;
+    job.returnBoxTopLeft = geometry.returnBoxTopLeft;
+    job.mailingBoxTopLeft = geometry.mailingBoxTopLeft;
+    job.screenDpiY = geometry.screenDpiY;
+    return job;
+}
+
+PrintResult CMainDialogCommands::Print(const DialogGeometry& geometry, PrintFailure* failure) {
+    return PrintEnvelope(Job(geometry), failure);
+}
+
+void CMainDialogCommands::ReloadBook() {
+    m_state.addressBook.ReloadIfChangedOnDisk();
+}
+
+bool CMainDialogCommands::AddEntry(const QString& newLabel, const QString& address,
+                                   QString& label) {
+    CAddressBook& book = m_state.addressBook;
+    // The label is tested on the book as the file holds it now.
+    const bool added = book.Edit([&] {
+        if (!book.IsLabelUnique(newLabel))
+            return false;
+        book.InsertAddress(CAddress(newLabel, address));
+        return true;
+    });
+    if (added)
+        label = newLabel;
+    return added;
+}
+
+void CMainDialogCommands::ModifyEntry(const QString& label, const QString& address) {
+    CAddressBook& book = m_state.addressBook;
+    book.Edit([&] {
+        book.SetAddressAt(book.FindLabel(label), address);
+        return true;
+    });
+}
+
+void CMainDialogCommands::DeleteEntry(QString& label) {
+    CAddressBook& book = m_state.addressBook;
+    book.Edit([&] {
+        book.RemoveAt(book.FindLabel(label));
+        label.clear();
+        return true;
+    });
+}
+
+void CMainDialogCommands::PickEntry(int index, QString& label, QString& address) const {
+    const CAddress& entry = m_state.addressBook.GetAt(index);
+    label = entry.m_strLabel;
+    address = entry.m_strAddress;
+}
+
+QString CMainDialogCommands::LocationMessage() const {
+    return m_state.addressBook.LocationMessage();
+}
+
+void CMainDialogCommands::StorePrinter(const QByteArray& devMode, const QByteArray& devNames) {
+    m_state.devMode = devMode;
+    m_state.devNames = devNames;
+    m_settings.WriteBinaryValue(kDevMode, m_state.devMode);
+    m_settings.WriteBinaryValue(kDevNames, m_state.devNames);
+}
+
+void CMainDialogCommands::StoreReturnFont(const LOGFONTW& description) {
+    m_state.returnLogFont = description;
+    m_state.returnFont = FontFromLogFont(description);
+    m_settings.WriteBinaryValue(kReturnAddressLogFont, description.ToBytes());
+}
+
+void CMainDialogCommands::StoreMailingFont(const LOGFONTW& description) {
+    m_state.mailingLogFont = description;
+    m_state.mailingFont = FontFromLogFont(description);
+    m_settings.WriteBinaryValue(kMailingAddressLogFont, description.ToBytes());
+}
+
+ImportOutcome CMainDialogCommands::Import(const QString& path) {
+    CContactsImport import(CAddressFormatter::SystemCountry());
+    import.ReadFile(path);
+    // A label the book holds already is left out: the user's own entry
+    // wins over the file's.
+    const ImportResult result = import.MergeInto(m_state.addressBook, DuplicateLabels::Skip);
+    return {ImportMessage(result, import.Report()), import.Report().IsClean()};
+}
+
+void CMainDialogCommands::Export(const QString& path, ContactsFormat format) const {
+    CContactsWriter::WriteFile(path, m_state.addressBook, format);
+}
