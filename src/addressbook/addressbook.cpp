@@ -285,9 +285,9 @@ namespace {
 // for root, as the user meant it so.
 bool IsReadOnlyFile(const QFileInfo& info) {
     // WriteUser says what this process may do, which for root is anything.
-    constexpr auto anyWrite =
+    constexpr auto kAnyWrite =
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    return info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite));
+    return info.exists() && (!info.isWritable() || !(info.permissions() & kAnyWrite));
 }
 
 [[noreturn]] void ThrowFileFailure(const QFileDevice& file, int error, const QString& path) {

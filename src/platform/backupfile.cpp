@@ -63,7 +63,7 @@ QString BackupName(const QString& path, int n) {
 QString KeepBackup(const QString& path) {
     const bool link = !QFileInfo(path).isSymLink();
     for (int n = 0; n < kMostBackups; ++n) {
-        const QString backup = BackupName(path, n);
+        QString backup = BackupName(path, n);
         const QFileInfo taken(backup);
         if (taken.exists() || taken.isSymLink())
             continue;

@@ -27,7 +27,7 @@ QString ResolvedPath(const QString& path) {
     // A chain of links that leads nowhere is followed by hand, up to a
     // limit that a loop reaches.
     for (int hops = 0; info.isSymLink() && hops < 40; ++hops) {
-        const QString canonical = info.canonicalFilePath();
+        QString canonical = info.canonicalFilePath();
         if (!canonical.isEmpty())
             return canonical;
         info = QFileInfo(info.symLinkTarget());
@@ -170,11 +170,6 @@ bool COutputFile::Open() {
 
 QString COutputFile::TemporaryPath() const {
     return m_file ? m_file->fileName() : QString();
-}
-
-QFileDevice& COutputFile::Device() {
-    Q_ASSERT(m_file);
-    return *m_file;
 }
 
 bool COutputFile::Write(QByteArrayView bytes) {

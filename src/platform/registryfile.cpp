@@ -105,10 +105,10 @@ bool WriteAtomically(const QString& path, const QByteArray& bytes,
                      FileIdentity* identity = nullptr) {
     // A file made read-only keeps its contents even for root, whom the
     // system would let replace it.
-    constexpr auto anyWrite =
+    constexpr auto kAnyWrite =
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     const QFileInfo target(path);
-    if (target.exists() && !(target.permissions() & anyWrite))
+    if (target.exists() && !(target.permissions() & kAnyWrite))
         return false;
     QSaveFile file(path);
     // Writing in place would leave a cut file behind a failure.

@@ -46,7 +46,3 @@ DEVMODEW DevModeFromPrinter(const QPrinter& printer);
 DEVNAMES DevNamesFromPrinter(const QPrinter& printer);
 PrinterBlocks BlocksFromPrinter(const QPrinter& printer);
 
-// Stores "DevMode" and then "DevNames", each with its own write. Failures
-// are not reported: the blocks in memory stay in use.
-void StorePrinterBlocks(CSettingsStore& store, const QByteArray& devMode,
-                        const QByteArray& devNames);

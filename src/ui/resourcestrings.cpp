@@ -15,6 +15,3 @@ QString LoadResourceString(int id) {
     return StringTable().value(id);
 }
 
-void SetResourceString(int id, const QString& text) {
-    StringTable().insert(id, text);
-}
