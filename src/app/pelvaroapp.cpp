@@ -1,5 +1,6 @@
 #include "app/pelvaroapp.h"
 
+#include "app/logging.h"
 #include "platform/executablepath.h"
 #include "platform/helpcommand.h"
 #include "platform/registeredopener.h"
@@ -67,6 +68,7 @@ void CPelvaroApp::OpenHelp(const QString& executablePath) {
             target = contents;
     }
     // Nothing is reported when the desktop cannot open it.
+    qCInfo(LogApp) << "help" << target;
     ShellOpen(target);
 }
 

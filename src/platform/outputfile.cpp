@@ -1,5 +1,6 @@
 #include "platform/outputfile.h"
 
+#include "platform/logging.h"
 #include "platform/registryfile.h"
 
 #include <QDir>
@@ -139,11 +140,13 @@ COutputFile::~COutputFile() {
 bool COutputFile::Fail(int error) {
     m_cause = error ? ClassifyErrno(error) : FileErrorCause::Generic;
     m_systemError = qt_error_string(error ? error : EIO);
+    qCInfo(LogPlatform) << "not written" << m_target << m_systemError;
     Discard();
     return false;
 }
 
 bool COutputFile::Refuse(const QString& reason) {
+    qCInfo(LogPlatform) << "not written" << m_target << reason;
     m_cause = FileErrorCause::AccessDenied;
     m_reason = reason;
     Discard();
@@ -210,6 +213,7 @@ bool COutputFile::Commit() {
 #endif
     m_file->setAutoRemove(false);
     m_file.reset();
+    qCInfo(LogPlatform) << "written" << m_target;
     return true;
 }
 
