@@ -47,7 +47,7 @@ bool CWindowCloser::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void CWindowCloser::Handle(QPointer<QWidget> window) {
+void CWindowCloser::Handle(const QPointer<QWidget>& window) {
     if (!window)
         return;
     if (m_mainWindow && window != m_mainWindow) {

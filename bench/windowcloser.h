@@ -34,7 +34,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Handle(QPointer<QWidget> window);
+    void Handle(const QPointer<QWidget>& window);
     void Fail(int code, const QString& message);
 
     QString m_buttonName;

@@ -11,12 +11,14 @@ PELVARO_RUN_PACKAGES=(
 # own with its clients and ipptool, the PDF readers, the help compiler, the
 # desktop entry validator, an X server with a window manager and the tools
 # that drive it, a Wayland compositor (weston, with weston-debug) and Qt's
-# Wayland platform; python3 runs tools/mutate.
+# Wayland platform; python3 runs tools/mutate; clang-format and clang-tidy
+# run tools/lint.
 PELVARO_TEST_PACKAGES=(
     clang libclang-rt-14-dev
     cups cups-client cups-ipp-utils
     poppler-utils xvfb xauth fp-utils desktop-file-utils python3
-    openbox xdotool x11-utils weston qt6-wayland
+    openbox xdotool x11-utils
+    clang-format clang-tidy weston qt6-wayland
 )
 
 # Making the Debian package and checking it as Debian's tools do, then

@@ -1,6 +1,7 @@
 #include "addressbook/addressbook.h"
 
 #include "addressbook/archive.h"
+#include "addressbook/logging.h"
 #include "platform/appdatafolder.h"
 #include "platform/backupfile.h"
 #include "platform/exception.h"
@@ -87,6 +88,8 @@ void CAddressBook::LoadAddressBook() {
     ResolvePaths();
     m_fileStamp = StampOfFile();
     LoadFromFile();
+    qCInfo(LogAddressBook) << "read" << m_addressBookPath << "entries" << m_records.size()
+                           << (LoadWasIncomplete() ? LoadProblem() : QString());
 }
 
 CAddressBook::FileStamp CAddressBook::StampOfFile() const {
@@ -285,9 +288,9 @@ namespace {
 // for root, as the user meant it so.
 bool IsReadOnlyFile(const QFileInfo& info) {
     // WriteUser says what this process may do, which for root is anything.
-    constexpr auto anyWrite =
+    constexpr auto kAnyWrite =
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    return info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite));
+    return info.exists() && (!info.isWritable() || !(info.permissions() & kAnyWrite));
 }
 
 [[noreturn]] void ThrowFileFailure(const QFileDevice& file, int error, const QString& path) {
@@ -303,8 +306,11 @@ public:
         : m_path(bookPath + QStringLiteral(".lock")), m_lock(m_path) {
         errno = 0;
         const QLockFile::LockError error = TakeFileLock(m_lock, m_path, waitMs);
-        if (error == QLockFile::LockFailedError)
+        if (error == QLockFile::LockFailedError) {
+            qCInfo(LogAddressBook)
+                << "lock held by another program past" << waitMs << "ms" << m_path;
             throw CBookBusyException(bookPath);
+        }
         // A lock that cannot be made is a folder the book cannot be saved in.
         if (error != QLockFile::NoError)
             throw CFileException(errno ? ClassifyErrno(errno) : FileErrorCause::Generic, bookPath);
@@ -374,6 +380,8 @@ void CAddressBook::Save() {
     errno = 0;
     if (!file.commit())
         ThrowFileFailure(file, errno, path);
+    qCInfo(LogAddressBook) << "saved" << path << "entries" << m_records.size()
+                           << (m_load.keptAs.isEmpty() ? QString() : "kept " + m_load.keptAs);
     if (!m_load.keptAs.isEmpty())
         m_backupNote =
             LoadProblem() + QStringLiteral(" The file as it was is kept as %1.").arg(m_load.keptAs);

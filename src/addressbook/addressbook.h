@@ -98,7 +98,6 @@ public:
     // "The address book is stored in the file " followed by the path.
     QString LocationMessage() const;
 
-    const QString& DataFolder() const { return m_dataFolder; }
     const QString& AddressBookPath() const { return m_addressBookPath; }
     // Points the book at another file; used where the folder is not the
     // user's own (tests, tools).

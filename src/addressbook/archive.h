@@ -27,7 +27,6 @@ public:
     CArchive& operator=(const CArchive&) = delete;
 
     bool IsLoading() const { return m_device == nullptr; }
-    bool IsStoring() const { return m_device != nullptr; }
 
     qint32 ReadInt32();
     QString ReadString();

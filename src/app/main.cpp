@@ -1,3 +1,4 @@
+#include "app/logging.h"
 #include "app/pelvaroapp.h"
 #include "app/waylandseat.h"
 #include "platform/executablepath.h"
@@ -25,6 +26,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(name);
     QGuiApplication::setDesktopFileName(QStringLiteral("pelvaro"));
     theApp.m_pszAppName = name;
+    qCInfo(LogApp) << "Qt" << qVersion() << "on" << QGuiApplication::platformName();
     theApp.InitInstance();
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "app/pelvaroapp.h"
 
+#include "app/logging.h"
 #include "platform/executablepath.h"
 #include "platform/helpcommand.h"
 #include "platform/registeredopener.h"
@@ -41,15 +42,15 @@ bool CPelvaroApp::InitInstance() {
 
 QString CPelvaroApp::HelpFilePath(const QString& executablePath) {
     const QString folder = FolderOf(executablePath);
-    const QString first = folder + QStringLiteral("/Pelvaro.chm");
+    QString first = folder + QStringLiteral("/Pelvaro.chm");
     // Anything of that name counts, a folder included.
     if (QFileInfo::exists(first))
         return first;
-    const QString second = folder + QStringLiteral("/Documentation/Pelvaro.chm");
+    QString second = folder + QStringLiteral("/Documentation/Pelvaro.chm");
     // The copy an installation keeps with its data comes last, so that one
     // beside the program always wins; without it the second place stays the
     // answer whether or not the file is there.
-    const QString installed = InstalledFile(folder, QStringLiteral("pelvaro/Pelvaro.chm"));
+    QString installed = InstalledFile(folder, QStringLiteral("pelvaro/Pelvaro.chm"));
     if (!QFileInfo::exists(second) && QFileInfo::exists(installed))
         return installed;
     return second;
@@ -67,6 +68,7 @@ void CPelvaroApp::OpenHelp(const QString& executablePath) {
             target = contents;
     }
     // Nothing is reported when the desktop cannot open it.
+    qCInfo(LogApp) << "help" << target;
     ShellOpen(target);
 }
 

@@ -1,6 +1,7 @@
 #include "cli/commandlinetool.h"
 
 #include "addressbook/addressbook.h"
+#include "cli/logging.h"
 #include "cli/mergecommand.h"
 #include "cli/printcommand.h"
 #include "cli/toolfailure.h"
@@ -230,6 +231,7 @@ int CCommandLineTool::Run(const QStringList& arguments) {
         m_err << kProgram << ": " << note << '\n';
     if (!notes.isEmpty() && (status == ExitStatus::Success || status == ExitStatus::BadInput))
         status = ExitStatus::Damaged;
+    qCInfo(LogCli) << "command" << arguments << "exit status" << static_cast<int>(status);
     return static_cast<int>(status);
 }
 

@@ -12,8 +12,13 @@ namespace {
 // Qt's own notes (a runtime folder it had to make up, fonts it looked for)
 // are not for the tool's user, whose stderr carries the tool's failures
 // alone, one a line. Only what ends the program gets through.
-void KeepQtQuiet(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
+// Pelvaro's own categories, when QT_LOGGING_RULES turns them on, are for
+// a bug report and go through too.
+void KeepQtQuiet(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const bool ours = context.category && qstrncmp(context.category, "pelvaro.", 8) == 0;
+    if (ours)
+        fprintf(stderr, "%s: %s\n", context.category, qPrintable(message));
+    else if (type == QtCriticalMsg || type == QtFatalMsg)
         fprintf(stderr, "%s\n", qPrintable(message));
 }
 

@@ -125,7 +125,7 @@ const QHash<QString, QString>& CountryNames() {
 
 } // namespace
 
-CAddressFormatter::CAddressFormatter(QString userCountry)
+CAddressFormatter::CAddressFormatter(const QString& userCountry)
     : m_userCountry(CountryCode(userCountry)) {}
 
 QString CAddressFormatter::CountryCode(const QString& country) {

@@ -14,7 +14,7 @@ class CAddressFormatter {
 public:
     // userCountry: the user's own country as an ISO 3166 code ("US"); an
     // address there, or one that names no country, gets no country line.
-    explicit CAddressFormatter(QString userCountry);
+    explicit CAddressFormatter(const QString& userCountry);
 
     // The address text for the contact's chosen address; nothing when the
     // contact has none.

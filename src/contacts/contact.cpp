@@ -28,7 +28,7 @@ QString Contact::Label() const {
         return label.simplified();
     if (!formattedName.trimmed().isEmpty())
         return formattedName.simplified();
-    const QString name = JoinParts({&givenName, &familyName}).simplified();
+    QString name = JoinParts({&givenName, &familyName}).simplified();
     if (!name.isEmpty())
         return name;
     return organization.simplified();

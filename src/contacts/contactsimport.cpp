@@ -4,6 +4,7 @@
 #include "contacts/addressformatter.h"
 #include "contacts/contact.h"
 #include "contacts/csvreader.h"
+#include "contacts/logging.h"
 #include "contacts/vcardreader.h"
 #include "platform/fileexception.h"
 #include "platform/inputfile.h"
@@ -94,16 +95,22 @@ void CContactsImport::Reset(const QString& fileName) {
 }
 
 void CContactsImport::Read(QByteArrayView bytes, const QString& fileName) {
+    qCInfo(LogContacts) << "reading" << fileName << bytes.size() << "bytes";
     if (bytes.isEmpty()) {
         m_report.AddProblem(0, QStringLiteral("the file is empty"));
         return;
     }
     const auto sink = [this](Contact&& contact) { TakeContact(std::move(contact)); };
     const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (LooksLikeVCard(bytes) || suffix == QLatin1String("vcf") || suffix == QLatin1String("vcard"))
+    const bool vCard =
+        LooksLikeVCard(bytes) || suffix == QLatin1String("vcf") || suffix == QLatin1String("vcard");
+    if (vCard)
         CVCardReader(m_report, sink).Read(bytes);
     else
         CCsvReader(m_report, sink).Read(bytes);
+    qCInfo(LogContacts) << (vCard ? "read as vCard:" : "read as CSV:") << m_entries.size()
+                        << "with an address," << m_withoutAddressCount << "without,"
+                        << m_report.Problems().size() << "problems";
 }
 
 namespace {

@@ -20,7 +20,6 @@ public:
 
     void AddProblem(int line, QString message);
 
-    const QString& FileName() const { return m_fileName; }
     const QList<ContactsProblem>& Problems() const { return m_problems; }
     // Problems found beyond kMaxProblems, counted but not kept.
     int ProblemsLeftOut() const { return m_problemsLeftOut; }

@@ -22,7 +22,6 @@ public:
 
     CCsvParser(const QString& text, CContactsReport& report);
 
-    QChar Separator() const { return m_separator; }
     // At most this many fields of a record are kept.
     void SetMaxFields(int count) { m_maxFields = count; }
     // The next record that is not an empty line; false at the end.

@@ -11,7 +11,7 @@
 #endif
 
 QString HomeFolder() {
-    const QString home = qEnvironmentVariable("HOME");
+    QString home = qEnvironmentVariable("HOME");
     if (!home.isEmpty() && QDir::isAbsolutePath(home))
         return home;
 #ifdef Q_OS_UNIX
@@ -31,7 +31,7 @@ QString AppDataFolderPath() {
     // invalid and must be ignored.
     QString path = qEnvironmentVariable("XDG_DATA_HOME");
     if (path.isEmpty() || QDir::isRelativePath(path)) {
-        const QString home = HomeFolder();
+        QString home = HomeFolder();
         if (home.isEmpty())
             return QString();
         path = home + (home.endsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/")) +

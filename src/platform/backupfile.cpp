@@ -1,6 +1,7 @@
 #include "platform/backupfile.h"
 
 #include "platform/fileexception.h"
+#include "platform/logging.h"
 #include "platform/privatefiles.h"
 
 #include <QFile>
@@ -63,7 +64,7 @@ QString BackupName(const QString& path, int n) {
 QString KeepBackup(const QString& path) {
     const bool link = !QFileInfo(path).isSymLink();
     for (int n = 0; n < kMostBackups; ++n) {
-        const QString backup = BackupName(path, n);
+        QString backup = BackupName(path, n);
         const QFileInfo taken(backup);
         if (taken.exists() || taken.isSymLink())
             continue;
@@ -73,9 +74,11 @@ QString KeepBackup(const QString& path) {
         // and link() never replaces a name that is taken. A symbolic link
         // is copied instead: a second name for the link would follow the
         // file it leads to once that is replaced.
-        if (link &&
-            ::link(QFile::encodeName(path).constData(), QFile::encodeName(backup).constData()) == 0)
+        if (link && ::link(QFile::encodeName(path).constData(),
+                           QFile::encodeName(backup).constData()) == 0) {
+            qCInfo(LogPlatform) << "kept" << path << "as" << backup;
             return backup;
+        }
         if (link && errno == EEXIST)
             continue;
 #else
@@ -83,6 +86,7 @@ QString KeepBackup(const QString& path) {
 #endif
         // Where the file system has no such names, the file is copied.
         CopyAtomically(path, backup);
+        qCInfo(LogPlatform) << "kept a copy of" << path << "as" << backup;
         return backup;
     }
     throw CFileException(FileErrorCause::DirectoryFull, BackupName(path, kMostBackups));

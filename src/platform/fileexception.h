@@ -37,7 +37,6 @@ public:
     CFileException(FileErrorCause cause, QString fileName, QString message)
         : m_cause(cause), m_fileName(std::move(fileName)), m_message(std::move(message)) {}
     FileErrorCause GetCause() const { return m_cause; }
-    const QString& GetFileName() const { return m_fileName; }
     QString GetErrorMessage() const override {
         return m_message.isEmpty() ? FileErrorMessage(m_cause, m_fileName) : m_message;
     }

@@ -1,5 +1,6 @@
 #include "platform/filelock.h"
 
+#include "platform/logging.h"
 #include "platform/privatefiles.h"
 
 #include <QDeadlineTimer>
@@ -13,8 +14,10 @@ QLockFile::LockError TakeFileLock(QLockFile& lock, const QString& lockPath, int 
     // uneven pauses do.
     const QDeadlineTimer deadline(waitMs);
     while (!lock.tryLock(0)) {
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) {
+            qCInfo(LogPlatform) << "no lock" << lockPath << "error" << lock.error();
             return lock.error();
+        }
         // A live holder names itself at once, so a nameless lock a second
         // old is broken at the next try; QLockFile alone would wait 30 s.
         qint64 pid = 0;

@@ -1,5 +1,6 @@
 #include "platform/inputfile.h"
 
+#include "platform/logging.h"
 #include <cerrno>
 
 #ifdef Q_OS_UNIX
@@ -11,6 +12,7 @@
 namespace {
 
 [[noreturn]] void Refuse(const QString& path, FileErrorCause cause, const QString& why) {
+    qCInfo(LogPlatform) << "not read" << path << why;
     throw CFileException(cause, path, QStringLiteral("%1 was not read: %2.").arg(path, why));
 }
 

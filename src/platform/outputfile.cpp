@@ -1,5 +1,6 @@
 #include "platform/outputfile.h"
 
+#include "platform/logging.h"
 #include "platform/registryfile.h"
 
 #include <QDir>
@@ -27,7 +28,7 @@ QString ResolvedPath(const QString& path) {
     // A chain of links that leads nowhere is followed by hand, up to a
     // limit that a loop reaches.
     for (int hops = 0; info.isSymLink() && hops < 40; ++hops) {
-        const QString canonical = info.canonicalFilePath();
+        QString canonical = info.canonicalFilePath();
         if (!canonical.isEmpty())
             return canonical;
         info = QFileInfo(info.symLinkTarget());
@@ -139,11 +140,13 @@ COutputFile::~COutputFile() {
 bool COutputFile::Fail(int error) {
     m_cause = error ? ClassifyErrno(error) : FileErrorCause::Generic;
     m_systemError = qt_error_string(error ? error : EIO);
+    qCInfo(LogPlatform) << "not written" << m_target << m_systemError;
     Discard();
     return false;
 }
 
 bool COutputFile::Refuse(const QString& reason) {
+    qCInfo(LogPlatform) << "not written" << m_target << reason;
     m_cause = FileErrorCause::AccessDenied;
     m_reason = reason;
     Discard();
@@ -170,11 +173,6 @@ bool COutputFile::Open() {
 
 QString COutputFile::TemporaryPath() const {
     return m_file ? m_file->fileName() : QString();
-}
-
-QFileDevice& COutputFile::Device() {
-    Q_ASSERT(m_file);
-    return *m_file;
 }
 
 bool COutputFile::Write(QByteArrayView bytes) {
@@ -215,6 +213,7 @@ bool COutputFile::Commit() {
 #endif
     m_file->setAutoRemove(false);
     m_file.reset();
+    qCInfo(LogPlatform) << "written" << m_target;
     return true;
 }
 

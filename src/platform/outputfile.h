@@ -22,11 +22,10 @@ public:
     COutputFile& operator=(const COutputFile&) = delete;
 
     // Checks the target and makes the temporary file. False with Cause() and
-    // Reason() set when the target must not or cannot be written.
+    // Why() set when the target must not or cannot be written.
     bool Open();
     // Where writers that open a file by name (the PDF writer) write.
     QString TemporaryPath() const;
-    QFileDevice& Device();
     // Writes to the temporary file; false, with the cause, when not all of
     // it could be written.
     bool Write(QByteArrayView bytes);
@@ -36,13 +35,7 @@ public:
     // Drops what was written; the target stays as it was.
     void Discard();
 
-    // The target as the user named it, and the file it stands for once
-    // links are followed.
-    const QString& Target() const { return m_target; }
     FileErrorCause Cause() const { return m_cause; }
-    // Why, in words, for a target refused before anything was written; empty
-    // for a failure of the system's, which Cause() names.
-    const QString& Reason() const { return m_reason; }
     // Why, in words: the reason for a refusal, else what the system said.
     QString Why() const { return m_reason.isEmpty() ? m_systemError : m_reason; }
     // The failure as the exception that callers raise for it.

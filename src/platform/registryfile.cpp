@@ -5,6 +5,7 @@
 #include "platform/fileexception.h"
 #include "platform/filelock.h"
 #include "platform/inputfile.h"
+#include "platform/logging.h"
 #include "platform/privatefiles.h"
 
 #include <QDir>
@@ -105,10 +106,10 @@ bool WriteAtomically(const QString& path, const QByteArray& bytes,
                      FileIdentity* identity = nullptr) {
     // A file made read-only keeps its contents even for root, whom the
     // system would let replace it.
-    constexpr auto anyWrite =
+    constexpr auto kAnyWrite =
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     const QFileInfo target(path);
-    if (target.exists() && !(target.permissions() & anyWrite))
+    if (target.exists() && !(target.permissions() & kAnyWrite))
         return false;
     QSaveFile file(path);
     // Writing in place would leave a cut file behind a failure.
@@ -177,6 +178,8 @@ std::shared_ptr<const CRegistryHive> CRegistryFile::Read(bool& complete) const {
     if (read.size() > kMaxFileSize)
         read.truncate(kMaxFileSize);
     auto hive = std::make_shared<const CRegistryHive>(CRegistryHive::Parse(read));
+    qCInfo(LogPlatform) << "read" << m_path << read.size() << "bytes, damaged lines"
+                        << hive->DamagedLines();
     if (hive->DamagedLines() > 0)
         Damage().Note(m_path, hive->DamagedLines(), QString());
     // A file that was not read whole is read again next time.
@@ -226,8 +229,10 @@ bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
             }
         }
         FileIdentity identity;
-        if (!WriteAtomically(m_path, hive.Serialize(), &identity))
+        if (!WriteAtomically(m_path, hive.Serialize(), &identity)) {
+            qCInfo(LogPlatform) << "not written" << m_path;
             return false;
+        }
         // What was just written reads back as this hive.
         hive.ClearDamagedLines();
         Cache().Keep(m_path, identity, std::make_shared<const CRegistryHive>(hive));

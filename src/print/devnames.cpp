@@ -24,7 +24,7 @@ QByteArray DEVNAMES::ToBytes() const {
     uint16_t offset = kHeaderSize / 2;
     const QString* names[3] = {&driver, &device, &output};
     for (int i = 0; i < 3; ++i) {
-        qToLittleEndian<uint16_t>(offset, bytes.data() + 2 * i);
+        qToLittleEndian<uint16_t>(offset, bytes.data() + 2 * qsizetype(i));
         for (QChar c : *names[i]) {
             char unit[2];
             qToLittleEndian<uint16_t>(c.unicode(), unit);

@@ -27,8 +27,6 @@ public:
     // printable area, as a printer's is.
     void DrawPage(QPainter& painter, const QString& mailingAddress) const;
 
-    const EnvelopeLayout& Layout() const { return m_layout; }
-
 private:
     QString m_returnAddress;
     EnvelopeLayout m_layout;

@@ -102,7 +102,7 @@ QByteArray LOGFONTW::ToBytes() const {
                               lfOutPrecision, lfClipPrecision, lfQuality,   lfPitchAndFamily};
     std::memcpy(p + 20, flags, 8);
     for (int i = 0; i < kFaceSize; ++i)
-        qToLittleEndian<quint16>(lfFaceName[i], p + 28 + 2 * i);
+        qToLittleEndian<quint16>(lfFaceName[i], p + 28 + 2 * qsizetype(i));
     return bytes;
 }
 
@@ -125,7 +125,7 @@ std::optional<LOGFONTW> LOGFONTW::FromBytes(const QByteArray& bytes) {
     font.lfQuality = static_cast<uint8_t>(p[26]);
     font.lfPitchAndFamily = static_cast<uint8_t>(p[27]);
     for (int i = 0; i < kFaceSize; ++i)
-        font.lfFaceName[i] = qFromLittleEndian<quint16>(p + 28 + 2 * i);
+        font.lfFaceName[i] = qFromLittleEndian<quint16>(p + 28 + 2 * qsizetype(i));
     return font;
 }
 

@@ -211,9 +211,3 @@ DEVNAMES DevNamesFromPrinter(const QPrinter& printer) {
 PrinterBlocks BlocksFromPrinter(const QPrinter& printer) {
     return {DevModeFromPrinter(printer).ToBytes(), DevNamesFromPrinter(printer).ToBytes()};
 }
-
-void StorePrinterBlocks(CSettingsStore& store, const QByteArray& devMode,
-                        const QByteArray& devNames) {
-    store.WriteBinaryValue(QStringLiteral("DevMode"), devMode);
-    store.WriteBinaryValue(QStringLiteral("DevNames"), devNames);
-}

@@ -45,8 +45,3 @@ bool ConfigurePrinterFromBlocks(QPrinter& printer, const QByteArray& devMode,
 DEVMODEW DevModeFromPrinter(const QPrinter& printer);
 DEVNAMES DevNamesFromPrinter(const QPrinter& printer);
 PrinterBlocks BlocksFromPrinter(const QPrinter& printer);
-
-// Stores "DevMode" and then "DevNames", each with its own write. Failures
-// are not reported: the blocks in memory stay in use.
-void StorePrinterBlocks(CSettingsStore& store, const QByteArray& devMode,
-                        const QByteArray& devNames);

@@ -2,6 +2,7 @@
 
 #include "platform/outputfile.h"
 #include "print/envelopepainter.h"
+#include "print/logging.h"
 #include "print/printerblocks.h"
 
 #include <QBuffer>
@@ -119,8 +120,15 @@ QString PrintFailureMessage(const PrintFailure& failure) {
 bool ConfigureJobPrinter(QPrinter& printer, const EnvelopeJob& job) {
     // No fall-back to the default printer: without a configured one the user
     // has to choose it first.
-    if (job.devNames.isNull() || !ConfigurePrinterFromBlocks(printer, job.devMode, job.devNames))
+    if (job.devNames.isNull() || !ConfigurePrinterFromBlocks(printer, job.devMode, job.devNames)) {
+        qCInfo(LogPrint) << "no printer to be had from the stored blocks:"
+                         << (job.devNames.isNull() ? "none stored" : "they do not fit here");
         return false;
+    }
+    qCInfo(LogPrint) << "printer" << printer.printerName() << "file" << printer.outputFileName()
+                     << "page" << printer.pageLayout().fullRect(QPageLayout::Millimeter)
+                     << "mm, orientation" << printer.pageLayout().orientation() << "resolution"
+                     << printer.resolution();
     // The painter's origin is the corner of the printable area, as positions
     // are computed in those coordinates.
     printer.setFullPage(false);
@@ -156,6 +164,7 @@ PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAdd
     const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
     const QString output = toFile ? printer.outputFileName() : printer.printerName();
     const auto failed = [&](const QString& cause) {
+        qCInfo(LogPrint) << "job failed:" << output << cause;
         if (failure)
             *failure =
                 PrintFailure{output, toFile, cause, static_cast<int>(mailingAddresses.size())};
@@ -195,6 +204,7 @@ PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAdd
             painter.end();
             withdrawal.Cancel();
         }
+        qCInfo(LogPrint) << "job cancelled:" << output;
         return PrintResult::Cancelled;
     }
     // Ending the painter writes the file or hands the job to the print server.
@@ -206,6 +216,7 @@ PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAdd
         return failed(pdf.Why());
     if (const QString refusal = toFile ? QString() : PrintServerRefusal(); !refusal.isEmpty())
         return failed(refusal);
+    qCInfo(LogPrint) << "job printed:" << output << mailingAddresses.size() << "pages";
     return PrintResult::Printed;
 }
 

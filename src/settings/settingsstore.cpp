@@ -3,6 +3,7 @@
 #include "platform/registryfile.h"
 #include "platform/registryhive.h"
 #include "platform/registrykey.h"
+#include "settings/logging.h"
 
 #include <QtEndian>
 
@@ -142,8 +143,12 @@ std::optional<QByteArray> CSettingsStore::ReadFixedBinaryValue(const QString& na
     QByteArray data;
     // A shorter value is refused like a longer one: copied over a structure
     // it would leave the rest of it stale.
-    if (key.QueryValue(name, size, data) != RegistryStatus::Success || data.size() != size)
+    if (key.QueryValue(name, size, data) != RegistryStatus::Success)
         return std::nullopt;
+    if (data.size() != size) {
+        qCInfo(LogSettings) << name << "holds" << data.size() << "bytes, not" << size;
+        return std::nullopt;
+    }
     return data;
 }
 
@@ -152,5 +157,8 @@ bool CSettingsStore::WriteBinaryValue(const QString& name, const QByteArray& byt
     if (CRegistryKey::CurrentUser().Create(QString::fromLatin1(kDirectPath), key) !=
         RegistryStatus::Success)
         return false;
-    return key.SetValue(name, CRegistryHive::kRegBinary, bytes) == RegistryStatus::Success;
+    if (key.SetValue(name, CRegistryHive::kRegBinary, bytes) == RegistryStatus::Success)
+        return true;
+    qCInfo(LogSettings) << name << "could not be written";
+    return false;
 }

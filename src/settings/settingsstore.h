@@ -54,9 +54,6 @@ public:
     // Creates the direct path when missing and stores a REG_BINARY value.
     bool WriteBinaryValue(const QString& name, const QByteArray& bytes);
 
-    const QString& CompanyName() const { return m_companyName; }
-    const QString& ProfileName() const { return m_profileName; }
-
 private:
     // Creates Software\<company>\<profile name>\<section> as far as missing.
     bool OpenSectionKey(const QString& section, CRegistryKey& key) const;

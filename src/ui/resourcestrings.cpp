@@ -14,7 +14,3 @@ QHash<int, QString>& StringTable() {
 QString LoadResourceString(int id) {
     return StringTable().value(id);
 }
-
-void SetResourceString(int id, const QString& text) {
-    StringTable().insert(id, text);
-}

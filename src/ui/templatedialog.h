@@ -30,7 +30,6 @@ public:
 
     const DialogTemplate& Template() const { return *m_template; }
     // Whether the window is up: from OnInitDialog to OnDestroy.
-    bool IsWindowCreated() const { return m_windowCreated; }
 
     // Exchanges data between the members and the controls: towards the
     // members when saveAndValidate is true.

@@ -278,7 +278,7 @@ private Q_SLOTS:
         const QString label(length, u'x');
         book.InsertAddress(CAddress(label, QStringLiteral("a")));
         const QByteArray bytes = book.ToBytes();
-        QTEST(bytes.mid(4, bytes.size() - 4 - length * 2 - 6), "prefix");
+        QTEST(bytes.mid(4, bytes.size() - 4 - qsizetype(length) * 2 - 6), "prefix");
         QVERIFY(book.LoadFromBytes(bytes) && book.GetSize() == 1);
         QCOMPARE(book.GetAt(0).m_strLabel, label);
         if (length < 255) {
@@ -309,7 +309,7 @@ private Q_SLOTS:
         book.AddAddress(CAddress(QStringLiteral("small"), QStringLiteral("1 Short Road")));
         const QByteArray fits = ReadWholeFile(env.BookPath());
         const QString linked = env.Root() + QStringLiteral("/linked.plv");
-        const QByteArray damaged = Hex("05000000") + QByteArray(20 * 1024, '\0');
+        const QByteArray damaged = Hex("05000000") + QByteArray(qsizetype(20) << 10, '\0');
         QVERIFY(WriteWholeFile(linked, damaged) && QFile::link(linked, env.BookPath() + ".link"));
         CAddressBook other;
         other.SetAddressBookPath(env.BookPath() + ".link");
@@ -318,7 +318,7 @@ private Q_SLOTS:
         getrlimit(RLIMIT_FSIZE, &old);
         auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         struct rlimit limited = old;
-        limited.rlim_cur = 16 * 1024;
+        limited.rlim_cur = rlim_t(16) << 10;
         setrlimit(RLIMIT_FSIZE, &limited);
         const auto failure = [](CAddressBook& to, const QString& address) {
             try {
@@ -328,7 +328,7 @@ private Q_SLOTS:
             }
             return QString();
         };
-        const QString message = failure(book, QString(200 * 1024, QLatin1Char('x')));
+        const QString message = failure(book, QString(qsizetype(200) << 10, QLatin1Char('x')));
         // A damaged book that cannot be kept (a link, so it is copied) stays.
         const QString unkept = failure(other, QString());
         setrlimit(RLIMIT_FSIZE, &old);

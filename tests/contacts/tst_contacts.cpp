@@ -49,8 +49,8 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("problemLines");
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("text");
-        const auto row = [](const char* name, const char* file, QList<int> counts,
-                            QList<int> problems, const char* label, const char* text) {
+        const auto row = [](const char* name, const char* file, const QList<int>& counts,
+                            const QList<int>& problems, const char* label, const char* text) {
             QTest::newRow(name) << QString::fromLatin1(file) << counts << problems
                                 << QString::fromUtf8(label) << Lines(text);
         };

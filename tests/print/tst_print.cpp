@@ -293,7 +293,7 @@ private slots:
         const PdfText text = ReadPdf(path);
         QVERIFY(text.pages == 1 && text.title == u"Pelvaro");
         const PdfWord* words[] = {text.Find("Returnline"), text.Find("Mailingline")};
-        for (int i = 0; i < 2; ++i) {
+        for (qsizetype i = 0; i < 2; ++i) {
             QVERIFY(words[i]);
             QCOMPARE_LT(qAbs(words[i]->xMin - 10 - corners[2 * i] * 72.0 / dpi), 1.0);
             QCOMPARE_LT(qAbs(words[i]->yMin - 10 - corners[2 * i + 1] * 72.0 / dpi), 1.0);

@@ -38,7 +38,8 @@ QByteArray ReliabilityBook(int which) {
     return bytes;
 }
 QString ReliabilityAddress(int which) {
-    return QStringLiteral("%1 First Street\r\nAnytown").arg(which) + QString(which * 500, u'x');
+    return QStringLiteral("%1 First Street\r\nAnytown").arg(which) +
+           QString(qsizetype(which) * 500, u'x');
 }
 QByteArray ReliabilityDevMode(int which) {
     return QByteArray(which == 0 ? 220 : 1500, char('a' + which));
