@@ -5,6 +5,7 @@
 #include "settings/settingsstore.h"
 #include "settings/storedvalues.h"
 #include "ui/contactsfiledialogs.h"
+#include "ui/logging.h"
 
 using namespace StoredValues;
 
@@ -65,6 +66,7 @@ EnvelopeJob CMainDialogCommands::Job(const DialogGeometry& geometry) const {
 }
 
 PrintResult CMainDialogCommands::Print(const DialogGeometry& geometry, PrintFailure* failure) {
+    qCInfo(LogUi) << "print: envelope size" << m_state.envelopeIndex;
     return PrintEnvelope(Job(geometry), failure);
 }
 
@@ -82,12 +84,14 @@ bool CMainDialogCommands::AddEntry(const QString& newLabel, const QString& addre
         book.InsertAddress(CAddress(newLabel, address));
         return true;
     });
+    qCInfo(LogUi) << "add entry:" << newLabel << (added ? "added" : "label taken");
     if (added)
         label = newLabel;
     return added;
 }
 
 void CMainDialogCommands::ModifyEntry(const QString& label, const QString& address) {
+    qCInfo(LogUi) << "modify entry:" << label;
     CAddressBook& book = m_state.addressBook;
     book.Edit([&] {
         book.SetAddressAt(book.FindLabel(label), address);
@@ -96,6 +100,7 @@ void CMainDialogCommands::ModifyEntry(const QString& label, const QString& addre
 }
 
 void CMainDialogCommands::DeleteEntry(QString& label) {
+    qCInfo(LogUi) << "delete entry:" << label;
     CAddressBook& book = m_state.addressBook;
     book.Edit([&] {
         book.RemoveAt(book.FindLabel(label));
@@ -134,6 +139,7 @@ void CMainDialogCommands::StoreMailingFont(const LOGFONTW& description) {
 }
 
 ImportOutcome CMainDialogCommands::Import(const QString& path) {
+    qCInfo(LogUi) << "import:" << path;
     CContactsImport import(CAddressFormatter::SystemCountry());
     import.ReadFile(path);
     // A label the book holds already is left out: the user's own entry
@@ -143,5 +149,6 @@ ImportOutcome CMainDialogCommands::Import(const QString& path) {
 }
 
 void CMainDialogCommands::Export(const QString& path, ContactsFormat format) const {
+    qCInfo(LogUi) << "export:" << path;
     CContactsWriter::WriteFile(path, m_state.addressBook, format);
 }
