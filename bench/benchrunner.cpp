@@ -331,6 +331,12 @@ QByteArray MergeCsv(int count) {
     return csv;
 }
 
+void WriteMergeCsv(const QString& path, int count) {
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(MergeCsv(count)) < 0 || !out.flush())
+        Die(QStringLiteral("cannot write ") + path);
+}
+
 // The peer's document: a No. 10 envelope as a one-label sheet, the return
 // address as fixed text and the mailing address from the CSV's fields, where
 // Pelvaro puts its blocks; fonts of the same sizes.
@@ -857,6 +863,14 @@ int Run(const QStringList& arguments) {
     if (arguments.size() == 4 && arguments[1] == QStringLiteral("--write-book")) {
         // A sample book for a profile of the program outside the runner.
         WriteBook(arguments[3], arguments[2].toInt());
+        return 0;
+    }
+    if (arguments.size() == 4 && arguments[1] == QStringLiteral("--write-merge")) {
+        // The merge figures' folders, printer and contacts, for a profile of
+        // pelvaro-cli outside the runner.
+        const Profile profile = MakeProfile(arguments[3]);
+        WritePdfPrinter(profile, profile.root + QStringLiteral("/pelvaro.pdf"));
+        WriteMergeCsv(profile.root + QStringLiteral("/contacts.csv"), arguments[2].toInt());
         return 0;
     }
     const Options options = ParseOptions(arguments);
