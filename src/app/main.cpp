@@ -2,12 +2,15 @@
 #include "app/pelvaroapp.h"
 #include "app/waylandseat.h"
 #include "platform/executablepath.h"
+#include "print/pdfwritermemory.h"
 
 #include <QApplication>
 
 #include <csignal>
 
 int main(int argc, char* argv[]) {
+    // Print Many Envelopes writes hundreds of pages in one job.
+    KeepPdfWriterBuffersInHeap();
     // A save that reaches the size limit set for the process fails and is
     // reported, the old file kept, rather than ending the program.
     std::signal(SIGXFSZ, SIG_IGN);

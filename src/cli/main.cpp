@@ -1,9 +1,8 @@
 #include "cli/commandlinetool.h"
 #include "platform/executablepath.h"
+#include "print/pdfwritermemory.h"
 
 #include <QGuiApplication>
-
-#include <malloc.h>
 
 #include <csignal>
 
@@ -25,14 +24,7 @@ void KeepQtQuiet(QtMsgType type, const QMessageLogContext& context, const QStrin
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // The PDF writer compresses each page through two buffers of 16 MiB
-    // (a block of 10 MB rounded up), of which it touches a few kilobytes,
-    // and a compressor of some 270 KB, all freed again at once. Blocks that
-    // large would each be mapped from the system and unmapped again, every
-    // page, which took half of a long merge; the C library keeps them in
-    // its heap instead, where the next page finds them.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    KeepPdfWriterBuffersInHeap();
     // No display is needed: printing draws with Qt's fonts on the offscreen
     // platform unless the user asked for another one.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
