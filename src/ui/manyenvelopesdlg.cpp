@@ -3,6 +3,8 @@
 #include "addressbook/addressbook.h"
 #include "contacts/contactsimport.h"
 #include "platform/exception.h"
+#include "print/devnames.h"
+#include "print/printerblocks.h"
 #include "ui/contactsfiledialogs.h"
 #include "ui/exceptionmessage.h"
 #include "ui/messagebox.h"
@@ -12,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,6 +26,23 @@ namespace {
 
 constexpr int kAddressRole = Qt::UserRole;
 constexpr int kLabelRole = Qt::UserRole + 1;
+
+// More than this many envelopes are printed only once the user has said so.
+constexpr int kConfirmAbove = 10;
+
+// Where a job goes, as a sentence's end: "on QUEUE" or "to the file PATH".
+QString Destination(const EnvelopeJob& job) {
+    const std::optional<DEVNAMES> names = DEVNAMES::FromBytes(job.devNames);
+    if (!names)
+        return QStringLiteral("on the configured printer");
+    if (names->driver == QStringView(kPdfDriverName))
+        return QStringLiteral("to the file %1").arg(names->output);
+    return QStringLiteral("on %1").arg(names->device);
+}
+
+QString Envelopes(qsizetype count) {
+    return count == 1 ? QStringLiteral("1 envelope") : QStringLiteral("%1 envelopes").arg(count);
+}
 
 QPushButton* Button(const QString& text, const QString& accessibleName) {
     auto* button = new QPushButton(text);
@@ -59,6 +79,8 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     m_selectNone = Button(QStringLiteral("Select &None"), QStringLiteral("Select None"));
     m_preview = Button(QStringLiteral("Pre&view"), QStringLiteral("Preview"));
     m_print = Button(QStringLiteral("&Print"), QStringLiteral("Print"));
+    // Enter anywhere but in Find prints; in Find it goes to the first match.
+    m_print->setDefault(true);
     auto* close = Button(QStringLiteral("Close"), QStringLiteral("Close"));
 
     auto* findRow = new QHBoxLayout;
@@ -84,6 +106,7 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     for (int i = 0; i < book.GetSize(); ++i)
         AddEntry(book.GetAt(i).m_strLabel, book.GetAt(i).m_strAddress, false);
     UpdateCount();
+    m_find->installEventFilter(this);
 
     connect(m_find, &QLineEdit::textChanged, this, &CManyEnvelopesDlg::OnFind);
     connect(m_list, &QListWidget::itemChanged, this, &CManyEnvelopesDlg::UpdateCount);
@@ -134,10 +157,48 @@ QStringList CManyEnvelopesDlg::CheckedAddresses() const {
 
 void CManyEnvelopesDlg::UpdateCount() {
     const qsizetype count = CheckedAddresses().size();
-    m_count->setText(count == 1 ? QStringLiteral("1 envelope to print")
-                                : QStringLiteral("%1 envelopes to print").arg(count));
+    m_count->setText(Envelopes(count) + QStringLiteral(" to print"));
     m_preview->setEnabled(count > 0);
     m_print->setEnabled(count > 0);
+    const QString unit = count == 1 ? QStringLiteral("Envelope") : QStringLiteral("Envelopes");
+    m_print->setText(count == 0 ? QStringLiteral("&Print")
+                                : QStringLiteral("&Print %1 %2").arg(count).arg(unit));
+    m_print->setAccessibleName(m_print->text().remove(QLatin1Char('&')));
+}
+
+bool CManyEnvelopesDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_find && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // The line edit passes Enter on to the dialog, whose default button
+        // would print what the find may be hiding.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            FocusFirstShown();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CManyEnvelopesDlg::FocusFirstShown() {
+    for (int i = 0; i < m_list->count(); ++i) {
+        if (!m_list->item(i)->isHidden()) {
+            m_list->setCurrentRow(i);
+            m_list->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
+    }
+}
+
+bool CManyEnvelopesDlg::ConfirmPrint(int total, int hidden) {
+    if (total <= kConfirmAbove && hidden == 0)
+        return true;
+    QString text = QStringLiteral("Print %1 %2?").arg(Envelopes(total), Destination(m_job));
+    if (hidden > 0)
+        text += QStringLiteral("\n\n%1 of them %2 hidden by Find.")
+                    .arg(hidden)
+                    .arg(hidden == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+    return AskMessageBox(this, QMessageBox::Question, windowTitle(), text,
+                         QStringLiteral("&Print"));
 }
 
 void CManyEnvelopesDlg::OnFind(const QString& text) {
@@ -192,6 +253,11 @@ void CManyEnvelopesDlg::OnPreview() {
 void CManyEnvelopesDlg::OnPrint() {
     const QStringList addresses = CheckedAddresses();
     const int total = static_cast<int>(addresses.size());
+    int hidden = 0;
+    for (int i = 0; i < m_list->count(); ++i)
+        hidden += m_list->item(i)->isHidden() && m_list->item(i)->checkState() == Qt::Checked;
+    if (total == 0 || !ConfirmPrint(total, hidden))
+        return;
     QProgressDialog progress(QStringLiteral("Printing envelope 1 of %1...").arg(total),
                              QStringLiteral("Cancel"), 0, total, this);
     progress.setWindowTitle(QStringLiteral("Print Many Envelopes"));

@@ -38,7 +38,15 @@ public:
     QPushButton* m_preview = nullptr;
     QPushButton* m_print = nullptr;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Enter in Find takes the keyboard to the first entry shown.
+    void FocusFirstShown();
+    // A large job, or one with ticked entries the find hides, is printed
+    // only once the user has said so.
+    bool ConfirmPrint(int total, int hidden);
     void AddEntry(const QString& label, const QString& address, bool checked);
     void UpdateCount();
     bool Matches(const QListWidgetItem* item, const QString& text) const;

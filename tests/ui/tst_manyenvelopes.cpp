@@ -66,6 +66,26 @@ QImage PreviewPage(QPrintPreviewDialog* preview, int page, QSize size) {
     return picture;
 }
 
+// Notes a question's text and presses its button of that role.
+CModalScript& Answer(CModalScript& script, QStringList& seen, QMessageBox::ButtonRole role) {
+    return script.Then<QMessageBox>([&seen, role](QMessageBox* box) {
+        seen << box->text();
+        for (QAbstractButton* button : box->buttons()) {
+            if (box->buttonRole(button) == role)
+                return button->click();
+        }
+    });
+}
+
+// A book of "Entry 000" and on, all at one address, read into `book`.
+void MakeBook(const CTestEnvironment& env, CAddressBook& book, int entries) {
+    QStringList labels;
+    for (int i = 0; i < entries; ++i)
+        labels << QStringLiteral("Entry %1").arg(i, 3, 10, QLatin1Char('0'));
+    WriteWholeFile(env.BookPath(), BookBytes(labels, QStringLiteral("A Person\r\n1 Road")));
+    book.LoadAddressBook();
+}
+
 struct QueueJob {
     int id = 0;
     ipp_jstate_t state = IPP_JSTATE_PENDING;
@@ -165,6 +185,41 @@ private slots:
         }
     }
 
+    // Enter in Find goes to the first match and never prints; a job with a
+    // ticked entry the find hides, or of more than ten envelopes, asks first.
+    void enterInFindAndLargeJobs() {
+        const QString pdf = m_env->Root() + QStringLiteral("/asked.pdf");
+        CAddressBook book;
+        MakeBook(*m_env, book, 12);
+        CManyEnvelopesDlg dlg(Job(PdfNames(pdf)), book);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.m_list->item(1)->setCheckState(Qt::Checked);
+        QCOMPARE(dlg.m_print->text(), u"&Print 1 Envelope"_qs);
+        QTest::keyClicks(dlg.m_find, QStringLiteral("entry 005"));
+        QTest::keyClick(dlg.m_find, Qt::Key_Return);
+        QVERIFY(dlg.isVisible() && !QFileInfo::exists(pdf));
+        QVERIFY(dlg.m_list->hasFocus());
+        QCOMPARE(dlg.m_list->currentRow(), 5);
+
+        QStringList seen;
+        CModalScript script;
+        Answer(script, seen, QMessageBox::RejectRole);
+        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QVERIFY(!QFileInfo::exists(pdf));
+        dlg.m_find->clear();
+        QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
+        QCOMPARE(dlg.m_print->text(), u"&Print 12 Envelopes"_qs);
+        Answer(script, seen, QMessageBox::AcceptRole);
+        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QCOMPARE(seen, QStringList({"Print 1 envelope to the file " + pdf +
+                                        "?\n\n1 of them is hidden by Find.",
+                                    "Print 12 envelopes to the file " + pdf + "?"}));
+        QVERIFY(QFileInfo::exists(pdf));
+    }
+
     // Cancel half way through 500 envelopes: the message says how many were
     // sent, no PDF is left, and the queue's one job is cancelled, never
     // completed.
@@ -186,12 +241,8 @@ private slots:
                 0);
             names = DEVNAMES{QStringLiteral("cups"), QStringLiteral("Many"), QString()}.ToBytes();
         }
-        QStringList labels;
-        for (int i = 0; i < 500; ++i)
-            labels << QStringLiteral("Entry %1").arg(i, 3, 10, QLatin1Char('0'));
-        WriteWholeFile(m_env->BookPath(), BookBytes(labels, QStringLiteral("A Person\r\n1 Road")));
         CAddressBook book;
-        book.LoadAddressBook();
+        MakeBook(*m_env, book, 500);
         CManyEnvelopesDlg dlg(Job(names), book);
         dlg.show();
         QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
@@ -214,7 +265,7 @@ private slots:
         canceller.start(0);
         QStringList seen;
         CModalScript script;
-        script.NoteMessage(seen);
+        Answer(script, seen, QMessageBox::AcceptRole).NoteMessage(seen);
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         canceller.stop();
