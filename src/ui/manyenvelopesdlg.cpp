@@ -5,6 +5,7 @@
 #include "platform/exception.h"
 #include "print/devnames.h"
 #include "print/printerblocks.h"
+#include "settings/settingsstore.h"
 #include "ui/contactsfiledialogs.h"
 #include "ui/exceptionmessage.h"
 #include "ui/messagebox.h"
@@ -14,18 +15,29 @@
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSet>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int kAddressRole = Qt::UserRole;
 constexpr int kLabelRole = Qt::UserRole + 1;
+constexpr int kFromBookRole = Qt::UserRole + 2;
+
+// Our own section beside the window's, so that its stored values stay as
+// they are: the ticked labels as a JSON array (a label may hold any
+// character) and the find text.
+const QString kKeptSection = QStringLiteral("Many Envelopes");
+const QString kKeptTicks = QStringLiteral("Ticked");
+const QString kKeptFind = QStringLiteral("Find");
 
 // More than this many envelopes are printed only once the user has said so.
 constexpr int kConfirmAbove = 10;
@@ -54,8 +66,8 @@ QPushButton* Button(const QString& text, const QString& accessibleName) {
 } // namespace
 
 CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook& book,
-                                     QWidget* parent)
-    : QDialog(parent), m_job(job) {
+                                     CSettingsStore& settings, QWidget* parent)
+    : QDialog(parent), m_job(job), m_settings(settings) {
     setWindowTitle(QStringLiteral("Print Many Envelopes"));
 
     m_find = new QLineEdit;
@@ -103,8 +115,18 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     layout->addWidget(buttons);
     resize(520, 480);
 
-    for (int i = 0; i < book.GetSize(); ++i)
-        AddEntry(book.GetAt(i).m_strLabel, book.GetAt(i).m_strAddress, false);
+    // Ticks of labels the book no longer has are dropped with them.
+    QSet<QString> ticked;
+    const QJsonArray kept =
+        QJsonDocument::fromJson(m_settings.GetProfileString(kKeptSection, kKeptTicks).toUtf8())
+            .array();
+    for (const QJsonValue& label : kept)
+        ticked.insert(label.toString());
+    m_find->setText(m_settings.GetProfileString(kKeptSection, kKeptFind));
+    for (int i = 0; i < book.GetSize(); ++i) {
+        const CAddress& entry = book.GetAt(i);
+        AddEntry(entry.m_strLabel, entry.m_strAddress, ticked.contains(entry.m_strLabel), true);
+    }
     UpdateCount();
     m_find->installEventFilter(this);
 
@@ -118,12 +140,14 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void CManyEnvelopesDlg::AddEntry(const QString& label, const QString& address, bool checked) {
+void CManyEnvelopesDlg::AddEntry(const QString& label, const QString& address, bool checked,
+                                 bool fromBook) {
     QString lines = address;
     lines.replace(QStringLiteral("\r\n"), QStringLiteral(", "));
     auto* item = new QListWidgetItem;
     item->setData(kAddressRole, address);
     item->setData(kLabelRole, label);
+    item->setData(kFromBookRole, fromBook);
     // An entry without an address stays in view, so that nothing is left
     // out unseen, but cannot be printed.
     if (address.trimmed().isEmpty()) {
@@ -175,8 +199,28 @@ bool CManyEnvelopesDlg::eventFilter(QObject* watched, QEvent* event) {
             FocusFirstShown();
             return true;
         }
+        // Escape takes back the find before it closes the dialog.
+        if (key == Qt::Key_Escape && !m_find->text().isEmpty()) {
+            m_find->clear();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void CManyEnvelopesDlg::done(int result) {
+    QJsonArray ticked;
+    for (int i = 0; i < m_list->count(); ++i) {
+        const QListWidgetItem* item = m_list->item(i);
+        if (item->data(kFromBookRole).toBool() && item->checkState() == Qt::Checked)
+            ticked.append(item->data(kLabelRole).toString());
+    }
+    // A failed write is not reported, as with every stored value.
+    m_settings.WriteProfileValues(
+        kKeptSection,
+        {{kKeptTicks, QString::fromUtf8(QJsonDocument(ticked).toJson(QJsonDocument::Compact))},
+         {kKeptFind, m_find->text()}});
+    QDialog::done(result);
 }
 
 void CManyEnvelopesDlg::FocusFirstShown() {
@@ -231,7 +275,7 @@ void CManyEnvelopesDlg::OnAddFromFile() {
     {
         const QSignalBlocker blocker(m_list);
         for (const CAddress& entry : import.Entries())
-            AddEntry(entry.m_strLabel, entry.m_strAddress, true);
+            AddEntry(entry.m_strLabel, entry.m_strAddress, true, false);
     }
     UpdateCount();
     if (import.Report().IsClean() && import.WithoutAddressCount() == 0)

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class CAddressBook;
+class CSettingsStore;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -14,11 +15,17 @@ class QPushButton;
 
 // Prints many envelopes in one job: the address book's entries and the
 // contacts of files added for this job, each checked to be printed. The
-// return address, size, fonts and printer are the main window's.
+// return address, size, fonts and printer are the main window's. The ticks
+// of book entries and the find text are kept in the settings from one
+// opening to the next, in a section of their own.
 class CManyEnvelopesDlg : public QDialog {
     Q_OBJECT
 public:
-    CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook& book, QWidget* parent = nullptr);
+    CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook& book, CSettingsStore& settings,
+                      QWidget* parent = nullptr);
+
+    // However the dialog ends, its ticks and find text are stored.
+    void done(int result) override;
 
     // The checked mailing addresses, in list order.
     QStringList CheckedAddresses() const;
@@ -47,7 +54,8 @@ private:
     // A large job, or one with ticked entries the find hides, is printed
     // only once the user has said so.
     bool ConfirmPrint(int total, int hidden);
-    void AddEntry(const QString& label, const QString& address, bool checked);
+    // fromBook: the entry is the book's, so its tick is kept.
+    void AddEntry(const QString& label, const QString& address, bool checked, bool fromBook);
     void UpdateCount();
     bool Matches(const QListWidgetItem* item, const QString& text) const;
     // The one message of a job that was not printed, as the window's Print
@@ -55,4 +63,5 @@ private:
     void ReportResult(PrintResult result, const PrintFailure& failure, int sent, int total);
 
     EnvelopeJob m_job;
+    CSettingsStore& m_settings;
 };

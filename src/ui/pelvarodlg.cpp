@@ -339,7 +339,7 @@ void CPelvaroDlg::OnExportAddresses() {
 }
 
 void CPelvaroDlg::OnPrintManyEnvelopes() {
-    CManyEnvelopesDlg dialog(CurrentJob(), m_addressBook, this);
+    CManyEnvelopesDlg dialog(CurrentJob(), m_addressBook, m_commands.Settings(), this);
     dialog.exec();
 }
 

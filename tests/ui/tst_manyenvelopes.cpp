@@ -105,9 +105,13 @@ QList<QueueJob> QueueJobs(const char* queue) {
 class TestManyEnvelopes : public QObject {
     Q_OBJECT
     std::unique_ptr<CTestEnvironment> m_env;
+    std::unique_ptr<CSettingsStore> m_settings;
 
 private slots:
-    void init() { m_env = std::make_unique<CTestEnvironment>(); }
+    void init() {
+        m_env = std::make_unique<CTestEnvironment>();
+        m_settings = std::make_unique<CSettingsStore>("Torvane Software", "Pelvaro");
+    }
     void cleanup() { m_env.reset(); }
 
     // Find by label or address in any case; Select All takes what the find
@@ -127,7 +131,7 @@ private slots:
         WriteWholeFile(csv, "Name,Address\nDora Dean,\"Dora Dean\n4 Birch Way\"\nEd Empty,\n");
         const QString pdf = m_env->Root() + QStringLiteral("/many.pdf");
         const EnvelopeJob job = Job(PdfNames(pdf));
-        CManyEnvelopesDlg dlg(job, book);
+        CManyEnvelopesDlg dlg(job, book, *m_settings);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         QCOMPARE(dlg.m_count->text(), u"0 envelopes to print"_qs);
@@ -191,7 +195,7 @@ private slots:
         const QString pdf = m_env->Root() + QStringLiteral("/asked.pdf");
         CAddressBook book;
         MakeBook(*m_env, book, 12);
-        CManyEnvelopesDlg dlg(Job(PdfNames(pdf)), book);
+        CManyEnvelopesDlg dlg(Job(PdfNames(pdf)), book, *m_settings);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         dlg.m_list->item(1)->setCheckState(Qt::Checked);
@@ -220,6 +224,29 @@ private slots:
         QVERIFY(QFileInfo::exists(pdf));
     }
 
+    // Escape takes back a find before it closes; ticks and the find come
+    // back at the next opening, those of labels the book lost excepted.
+    void ticksAndFindKept() {
+        CAddressBook book;
+        MakeBook(*m_env, book, 3);
+        {
+            CManyEnvelopesDlg dlg(Job(QByteArray()), book, *m_settings);
+            dlg.show();
+            dlg.m_list->item(1)->setCheckState(Qt::Checked);
+            dlg.m_list->item(2)->setCheckState(Qt::Checked);
+            QTest::keyClicks(dlg.m_find, QStringLiteral("1"));
+            QTest::keyClick(dlg.m_find, Qt::Key_Escape);
+            QVERIFY(dlg.isVisible() && dlg.m_find->text().isEmpty());
+            QTest::keyClicks(dlg.m_find, QStringLiteral("entry"));
+            dlg.reject();
+        }
+        book.RemoveAt(2);
+        CManyEnvelopesDlg again(Job(QByteArray()), book, *m_settings);
+        QCOMPARE(again.m_find->text(), u"entry"_qs);
+        QCOMPARE(again.CheckedAddresses().size(), 1);
+        QCOMPARE(again.m_list->item(1)->checkState(), Qt::Checked);
+    }
+
     // Cancel half way through 500 envelopes: the message says how many were
     // sent, no PDF is left, and the queue's one job is cancelled, never
     // completed.
@@ -243,7 +270,7 @@ private slots:
         }
         CAddressBook book;
         MakeBook(*m_env, book, 500);
-        CManyEnvelopesDlg dlg(Job(names), book);
+        CManyEnvelopesDlg dlg(Job(names), book, *m_settings);
         dlg.show();
         QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
         QCOMPARE(dlg.m_count->text(), u"500 envelopes to print"_qs);
