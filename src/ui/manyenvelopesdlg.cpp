@@ -23,14 +23,19 @@
 #include <QListWidget>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
 constexpr int kAddressRole = Qt::UserRole;
 constexpr int kLabelRole = Qt::UserRole + 1;
 constexpr int kFromBookRole = Qt::UserRole + 2;
+// The label and address as Find compares them (Folded).
+constexpr int kFoldedRole = Qt::UserRole + 3;
 
 // Our own section beside the window's, so that its stored values stay as
 // they are: the ticked labels as a JSON array (a label may hold any
@@ -50,6 +55,19 @@ QString Destination(const EnvelopeJob& job) {
     if (names->driver == QStringView(kPdfDriverName))
         return QStringLiteral("to the file %1").arg(names->output);
     return QStringLiteral("on %1").arg(names->device);
+}
+
+// Text as Find compares it: without accents and case, so that "muller"
+// finds "Müller" and "ÉCOLE" finds "école".
+QString Folded(const QString& text) {
+    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
+    QString folded;
+    folded.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            folded.append(c);
+    }
+    return folded.toCaseFolded();
 }
 
 QString Envelopes(qsizetype count) {
@@ -82,6 +100,10 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setUniformItemSizes(true);
 
+    m_noMatch = new QLabel;
+    m_noMatch->setTextFormat(Qt::PlainText);
+    m_noMatch->hide();
+
     m_count = new QLabel;
     m_count->setAccessibleName(QStringLiteral("Envelopes to print"));
     m_count->setTextFormat(Qt::PlainText);
@@ -109,6 +131,7 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     buttons->addButton(close, QDialogButtonBox::RejectRole);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(findRow);
+    layout->addWidget(m_noMatch);
     layout->addWidget(m_list, 1);
     layout->addLayout(listButtons);
     layout->addWidget(m_count);
@@ -148,6 +171,7 @@ void CManyEnvelopesDlg::AddEntry(const QString& label, const QString& address, b
     item->setData(kAddressRole, address);
     item->setData(kLabelRole, label);
     item->setData(kFromBookRole, fromBook);
+    item->setData(kFoldedRole, Folded(label + QLatin1Char('\n') + address));
     // An entry without an address stays in view, so that nothing is left
     // out unseen, but cannot be printed.
     if (address.trimmed().isEmpty()) {
@@ -164,9 +188,13 @@ void CManyEnvelopesDlg::AddEntry(const QString& label, const QString& address, b
     m_list->addItem(item);
 }
 
+// Every word of the find, anywhere in the label or the address.
 bool CManyEnvelopesDlg::Matches(const QListWidgetItem* item, const QString& text) const {
-    return item->data(kLabelRole).toString().contains(text, Qt::CaseInsensitive) ||
-           item->data(kAddressRole).toString().contains(text, Qt::CaseInsensitive);
+    const QString folded = item->data(kFoldedRole).toString();
+    const QStringList words =
+        Folded(text).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    return std::all_of(words.begin(), words.end(),
+                       [&folded](const QString& word) { return folded.contains(word); });
 }
 
 QStringList CManyEnvelopesDlg::CheckedAddresses() const {
@@ -181,7 +209,20 @@ QStringList CManyEnvelopesDlg::CheckedAddresses() const {
 
 void CManyEnvelopesDlg::UpdateCount() {
     const qsizetype count = CheckedAddresses().size();
-    m_count->setText(Envelopes(count) + QStringLiteral(" to print"));
+    QString text = Envelopes(count) + QStringLiteral(" to print");
+    int shown = 0;
+    for (int i = 0; i < m_list->count(); ++i)
+        shown += !m_list->item(i)->isHidden();
+    const int hidden = TickedHidden();
+    if (shown < m_list->count()) {
+        text += QStringLiteral("; %1 of %2 shown").arg(shown).arg(m_list->count());
+        if (hidden > 0)
+            text += hidden == 1 ? QStringLiteral(", 1 ticked entry hidden")
+                                : QStringLiteral(", %1 ticked entries hidden").arg(hidden);
+    }
+    m_count->setText(text);
+    m_noMatch->setText(QStringLiteral("Nothing matches \u201c%1\u201d.").arg(m_find->text()));
+    m_noMatch->setVisible(shown == 0 && m_list->count() > 0);
     m_preview->setEnabled(count > 0);
     m_print->setEnabled(count > 0);
     const QString unit = count == 1 ? QStringLiteral("Envelope") : QStringLiteral("Envelopes");
@@ -245,9 +286,17 @@ bool CManyEnvelopesDlg::ConfirmPrint(int total, int hidden) {
                          QStringLiteral("&Print"));
 }
 
+int CManyEnvelopesDlg::TickedHidden() const {
+    int hidden = 0;
+    for (int i = 0; i < m_list->count(); ++i)
+        hidden += m_list->item(i)->isHidden() && m_list->item(i)->checkState() == Qt::Checked;
+    return hidden;
+}
+
 void CManyEnvelopesDlg::OnFind(const QString& text) {
     for (int i = 0; i < m_list->count(); ++i)
         m_list->item(i)->setHidden(!Matches(m_list->item(i), text));
+    UpdateCount();
 }
 
 // Select All and Select None act on the entries the find shows.
@@ -297,10 +346,7 @@ void CManyEnvelopesDlg::OnPreview() {
 void CManyEnvelopesDlg::OnPrint() {
     const QStringList addresses = CheckedAddresses();
     const int total = static_cast<int>(addresses.size());
-    int hidden = 0;
-    for (int i = 0; i < m_list->count(); ++i)
-        hidden += m_list->item(i)->isHidden() && m_list->item(i)->checkState() == Qt::Checked;
-    if (total == 0 || !ConfirmPrint(total, hidden))
+    if (total == 0 || !ConfirmPrint(total, TickedHidden()))
         return;
     QProgressDialog progress(QStringLiteral("Printing envelope 1 of %1...").arg(total),
                              QStringLiteral("Cancel"), 0, total, this);

@@ -38,6 +38,7 @@ public:
 
     QLineEdit* m_find = nullptr;
     QListWidget* m_list = nullptr;
+    QLabel* m_noMatch = nullptr;
     QLabel* m_count = nullptr;
     QPushButton* m_addFromFile = nullptr;
     QPushButton* m_selectAll = nullptr;
@@ -57,6 +58,7 @@ private:
     // fromBook: the entry is the book's, so its tick is kept.
     void AddEntry(const QString& label, const QString& address, bool checked, bool fromBook);
     void UpdateCount();
+    int TickedHidden() const;
     bool Matches(const QListWidgetItem* item, const QString& text) const;
     // The one message of a job that was not printed, as the window's Print
     // shows it.

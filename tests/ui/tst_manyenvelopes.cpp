@@ -140,7 +140,7 @@ private slots:
         QTest::keyClicks(dlg.m_find, QStringLiteral("OAK"));
         QCOMPARE(Visible(dlg.m_list), QStringList({"Alice", "Oakley"}));
         QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
-        QCOMPARE(dlg.m_count->text(), u"2 envelopes to print"_qs);
+        QCOMPARE(dlg.m_count->text(), u"2 envelopes to print; 2 of 4 shown"_qs);
         dlg.m_find->clear();
         QCOMPARE(Visible(dlg.m_list),
                  QStringList({"Alice", "Bert", "Nobody (no address)", "Oakley"}));
@@ -245,6 +245,42 @@ private slots:
         QCOMPARE(again.m_find->text(), u"entry"_qs);
         QCOMPARE(again.CheckedAddresses().size(), 1);
         QCOMPARE(again.m_list->item(1)->checkState(), Qt::Checked);
+    }
+
+    // Find ignores accents and case and takes every word anywhere in the
+    // label or the address; the count says what the find hides, and an
+    // empty result says so.
+    void findByWords_data() {
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("count");
+        const QString karl = QStringLiteral("Karl M\u00fcller");
+        QTest::newRow("accent") << "muller" << QStringList({karl})
+                                << "; 1 of 3 shown, 1 ticked entry hidden";
+        QTest::newRow("words anywhere, trailing space")
+            << "SPRINGFIELD john " << QStringList({"John"})
+            << "; 1 of 3 shown, 1 ticked entry hidden";
+        QTest::newRow("nothing") << "graz x" << QStringList()
+                                 << "; 0 of 3 shown, 1 ticked entry hidden";
+        QTest::newRow("spaces only") << "  " << QStringList({"Anna", "John", karl}) << "";
+    }
+    void findByWords() {
+        QFETCH(QString, find);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, count);
+        CAddressBook book;
+        book.LoadAddressBook();
+        book.AddAddress(CAddress("Anna", "Anna \u00c5berg\r\nGraz"));
+        book.AddAddress(CAddress("John", "John Smith\r\n5 Elm\r\nSpringfield"));
+        book.AddAddress(CAddress("Karl M\u00fcller", "Karl M\u00fcller\r\nHauptstra\u00dfe 1"));
+        CManyEnvelopesDlg dlg(Job(QByteArray()), book, *m_settings);
+        dlg.show();
+        dlg.m_list->item(0)->setCheckState(Qt::Checked);
+        QTest::keyClicks(dlg.m_find, find);
+        QCOMPARE(Visible(dlg.m_list), shown);
+        QCOMPARE(dlg.m_count->text(), "1 envelope to print" + count);
+        QCOMPARE(dlg.m_noMatch->isVisible(), shown.isEmpty());
+        QCOMPARE(dlg.m_noMatch->text(), "Nothing matches \u201c" + find + "\u201d.");
     }
 
     // Cancel half way through 500 envelopes: the message says how many were
