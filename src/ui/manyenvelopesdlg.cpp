@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -97,7 +98,8 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
 
     m_list = new QListWidget;
     m_list->setAccessibleName(QStringLiteral("Envelopes"));
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    // Rows are selected as in any list, and Space ticks every selected one.
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setUniformItemSizes(true);
 
     m_noMatch = new QLabel;
@@ -108,14 +110,15 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     m_count->setAccessibleName(QStringLiteral("Envelopes to print"));
     m_count->setTextFormat(Qt::PlainText);
 
-    m_addFromFile = Button(QStringLiteral("Add From &File..."), QStringLiteral("Add From File"));
+    // Alt+F is Find's.
+    m_addFromFile = Button(QStringLiteral("Add From F&ile..."), QStringLiteral("Add From File"));
     m_selectAll = Button(QStringLiteral("Select &All"), QStringLiteral("Select All"));
     m_selectNone = Button(QStringLiteral("Select &None"), QStringLiteral("Select None"));
     m_preview = Button(QStringLiteral("Pre&view"), QStringLiteral("Preview"));
     m_print = Button(QStringLiteral("&Print"), QStringLiteral("Print"));
     // Enter anywhere but in Find prints; in Find it goes to the first match.
     m_print->setDefault(true);
-    auto* close = Button(QStringLiteral("Close"), QStringLiteral("Close"));
+    auto* close = Button(QStringLiteral("&Close"), QStringLiteral("Close"));
 
     auto* findRow = new QHBoxLayout;
     findRow->addWidget(findLabel);
@@ -152,6 +155,14 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     }
     UpdateCount();
     m_find->installEventFilter(this);
+    m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
+    auto* findShortcut = new QShortcut(QKeySequence::Find, this);
+    connect(findShortcut, &QShortcut::activated, this, [this] {
+        m_find->setFocus(Qt::ShortcutFocusReason);
+        m_find->selectAll();
+    });
+    connect(m_list, &QListWidget::itemClicked, this, &CManyEnvelopesDlg::OnItemClicked);
 
     connect(m_find, &QLineEdit::textChanged, this, &CManyEnvelopesDlg::OnFind);
     connect(m_list, &QListWidget::itemChanged, this, &CManyEnvelopesDlg::UpdateCount);
@@ -180,7 +191,7 @@ void CManyEnvelopesDlg::AddEntry(const QString& label, const QString& address, b
         item->setCheckState(Qt::Unchecked);
     } else {
         item->setText(QStringLiteral("%1 \u2014 %2").arg(label, lines));
-        item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+        item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     }
     item->setToolTip(address);
@@ -236,7 +247,7 @@ bool CManyEnvelopesDlg::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         // The line edit passes Enter on to the dialog, whose default button
         // would print what the find may be hiding.
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down) {
             FocusFirstShown();
             return true;
         }
@@ -246,7 +257,46 @@ bool CManyEnvelopesDlg::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
+    if (watched == m_list && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        TickSelected();
+        return true;
+    }
+    if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        m_pressed = mouse->button() == Qt::LeftButton && mouse->modifiers() == Qt::NoModifier
+                        ? m_list->itemAt(mouse->position().toPoint())
+                        : nullptr;
+        m_pressedState = m_pressed ? m_pressed->checkState() : Qt::Unchecked;
+    }
     return QDialog::eventFilter(watched, event);
+}
+
+// A plain click on a row ticks it or takes its tick away. A click on the
+// box itself is the box's own: Qt does not report it as a click, and should
+// it, the tick changed since the press says it was taken care of.
+void CManyEnvelopesDlg::OnItemClicked(QListWidgetItem* item) {
+    if (item == m_pressed && item->checkState() == m_pressedState &&
+        item->flags().testFlag(Qt::ItemIsEnabled))
+        item->setCheckState(m_pressedState == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    m_pressed = nullptr;
+}
+
+// Ticks every selected row, or takes the ticks away when all were ticked.
+void CManyEnvelopesDlg::TickSelected() {
+    QList<QListWidgetItem*> selected = m_list->selectedItems();
+    if (selected.isEmpty() && m_list->currentItem())
+        selected.append(m_list->currentItem());
+    const bool tick = std::any_of(selected.begin(), selected.end(), [](const auto* item) {
+        return item->flags().testFlag(Qt::ItemIsEnabled) && item->checkState() != Qt::Checked;
+    });
+    const QSignalBlocker blocker(m_list);
+    for (QListWidgetItem* item : selected) {
+        if (item->flags().testFlag(Qt::ItemIsEnabled))
+            item->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
+    }
+    UpdateCount();
 }
 
 void CManyEnvelopesDlg::done(int result) {

@@ -59,6 +59,8 @@ private:
     void AddEntry(const QString& label, const QString& address, bool checked, bool fromBook);
     void UpdateCount();
     int TickedHidden() const;
+    void OnItemClicked(QListWidgetItem* item);
+    void TickSelected();
     bool Matches(const QListWidgetItem* item, const QString& text) const;
     // The one message of a job that was not printed, as the window's Print
     // shows it.
@@ -66,4 +68,7 @@ private:
 
     EnvelopeJob m_job;
     CSettingsStore& m_settings;
+    // The row a plain click went down on and its tick then.
+    QListWidgetItem* m_pressed = nullptr;
+    Qt::CheckState m_pressedState = Qt::Unchecked;
 };

@@ -283,6 +283,49 @@ private slots:
         QCOMPARE(dlg.m_noMatch->text(), "Nothing matches \u201c" + find + "\u201d.");
     }
 
+    // Each access key belongs to one control; Ctrl+F goes to Find, Down from
+    // there into the list; Space ticks every selected row, or takes the
+    // ticks away when all had them; a click on a row's text or on its box
+    // ticks it once.
+    void keyboardAndClicks() {
+        CAddressBook book;
+        MakeBook(*m_env, book, 4);
+        CManyEnvelopesDlg dlg(Job(QByteArray()), book, *m_settings);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QStringList keys;
+        for (const QAbstractButton* button : dlg.findChildren<QAbstractButton*>())
+            keys << button->text().section(u'&', 1).left(1).toLower();
+        for (const QLabel* label : dlg.findChildren<QLabel*>())
+            keys << (label->buddy() ? label->text().section(u'&', 1).left(1).toLower() : "");
+        keys.removeAll(QString());
+        QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
+
+        QTest::keySequence(&dlg, QKeySequence::Find);
+        QVERIFY(dlg.m_find->hasFocus());
+        QTest::keyClick(dlg.m_find, Qt::Key_Down);
+        QVERIFY(dlg.m_list->hasFocus());
+        QTest::keyClick(dlg.m_list, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(dlg.m_list, Qt::Key_Space);
+        QCOMPARE(dlg.CheckedAddresses().size(), 2);
+        QTest::keyClick(dlg.m_list, Qt::Key_Space);
+        QCOMPARE(dlg.CheckedAddresses().size(), 0);
+
+        const QRect row = dlg.m_list->visualItemRect(dlg.m_list->item(3));
+        QStyleOptionViewItem option;
+        option.initFrom(dlg.m_list);
+        option.rect = row;
+        option.features = QStyleOptionViewItem::HasCheckIndicator;
+        const QRect box = dlg.m_list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator,
+                                                              &option, dlg.m_list);
+        for (const QPoint at : {row.center(), box.center()}) {
+            QTest::mouseClick(dlg.m_list->viewport(), Qt::LeftButton, {}, at);
+            QCOMPARE(dlg.m_list->item(3)->checkState(), Qt::Checked);
+            QTest::mouseClick(dlg.m_list->viewport(), Qt::LeftButton, {}, at);
+            QCOMPARE(dlg.m_list->item(3)->checkState(), Qt::Unchecked);
+        }
+    }
+
     // Cancel half way through 500 envelopes: the message says how many were
     // sent, no PDF is left, and the queue's one job is cancelled, never
     // completed.
