@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QKeyEvent>
@@ -29,6 +30,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -75,6 +78,29 @@ QString Envelopes(qsizetype count) {
     return count == 1 ? QStringLiteral("1 envelope") : QStringLiteral("%1 envelopes").arg(count);
 }
 
+// The status line after a job went through.
+QString Sent(const EnvelopeJob& job, int count) {
+    const std::optional<DEVNAMES> names = DEVNAMES::FromBytes(job.devNames);
+    if (names && names->driver == QStringView(kPdfDriverName))
+        return QStringLiteral("%1 saved to %2").arg(Envelopes(count), names->output);
+    return QStringLiteral("%1 sent to %2").arg(Envelopes(count), names ? names->device : QString());
+}
+
+// "5" or "5-9" (spaces and an en dash allowed) within 1 to last, as the
+// first and last number; nothing for anything else.
+std::optional<std::pair<int, int>> ParseRange(const QString& text, int last) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(\\d+)\\s*(?:[-\u2013]\\s*(\\d+)\\s*)?$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int first = match.captured(1).toInt();
+    const int end = match.captured(2).isEmpty() ? first : match.captured(2).toInt();
+    if (first < 1 || end < first || end > last)
+        return std::nullopt;
+    return std::make_pair(first, end);
+}
+
 QPushButton* Button(const QString& text, const QString& accessibleName) {
     auto* button = new QPushButton(text);
     button->setAccessibleName(accessibleName);
@@ -106,6 +132,11 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     m_noMatch->setTextFormat(Qt::PlainText);
     m_noMatch->hide();
 
+    m_status = new QLabel;
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->setAccessibleName(QStringLiteral("Last print"));
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     m_count = new QLabel;
     m_count->setAccessibleName(QStringLiteral("Envelopes to print"));
     m_count->setTextFormat(Qt::PlainText);
@@ -115,6 +146,8 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     m_selectAll = Button(QStringLiteral("Select &All"), QStringLiteral("Select All"));
     m_selectNone = Button(QStringLiteral("Select &None"), QStringLiteral("Select None"));
     m_preview = Button(QStringLiteral("Pre&view"), QStringLiteral("Preview"));
+    m_printAgain = Button(QStringLiteral("Print A&gain..."), QStringLiteral("Print Again"));
+    m_printAgain->setEnabled(false);
     m_print = Button(QStringLiteral("&Print"), QStringLiteral("Print"));
     // Enter anywhere but in Find prints; in Find it goes to the first match.
     m_print->setDefault(true);
@@ -130,6 +163,7 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     listButtons->addWidget(m_selectNone);
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(m_preview, QDialogButtonBox::ActionRole);
+    buttons->addButton(m_printAgain, QDialogButtonBox::ActionRole);
     buttons->addButton(m_print, QDialogButtonBox::AcceptRole);
     buttons->addButton(close, QDialogButtonBox::RejectRole);
     auto* layout = new QVBoxLayout(this);
@@ -138,6 +172,7 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     layout->addWidget(m_list, 1);
     layout->addLayout(listButtons);
     layout->addWidget(m_count);
+    layout->addWidget(m_status);
     layout->addWidget(buttons);
     resize(520, 480);
 
@@ -171,6 +206,7 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     connect(m_selectNone, &QPushButton::clicked, this, [this] { OnSelect(false); });
     connect(m_preview, &QPushButton::clicked, this, &CManyEnvelopesDlg::OnPreview);
     connect(m_print, &QPushButton::clicked, this, &CManyEnvelopesDlg::OnPrint);
+    connect(m_printAgain, &QPushButton::clicked, this, &CManyEnvelopesDlg::OnPrintAgain);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -398,6 +434,37 @@ void CManyEnvelopesDlg::OnPrint() {
     const int total = static_cast<int>(addresses.size());
     if (total == 0 || !ConfirmPrint(total, TickedHidden()))
         return;
+    // A reprint is numbered in the job it came from, which stays the last.
+    if (PrintList(addresses)) {
+        m_lastPrinted = addresses;
+        m_printAgain->setEnabled(true);
+    }
+}
+
+void CManyEnvelopesDlg::OnPrintAgain() {
+    const int last = static_cast<int>(m_lastPrinted.size());
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        this, QStringLiteral("Print Again"),
+        QStringLiteral("Envelopes of the last job to print again, numbered 1 to %1 in list "
+                       "order (for example 5, or 5-9):")
+            .arg(last),
+        QLineEdit::Normal, QString(), &ok);
+    if (!ok)
+        return;
+    const std::optional<std::pair<int, int>> range = ParseRange(text, last);
+    if (!range) {
+        ShowMessageBox(this, QMessageBox::Warning, QStringLiteral("Print Again"),
+                       QStringLiteral("Type one number from 1 to %1, or two joined by a hyphen, "
+                                      "such as 5-9.")
+                           .arg(last));
+        return;
+    }
+    PrintList(m_lastPrinted.mid(range->first - 1, range->second - range->first + 1));
+}
+
+bool CManyEnvelopesDlg::PrintList(const QStringList& addresses) {
+    const int total = static_cast<int>(addresses.size());
     QProgressDialog progress(QStringLiteral("Printing envelope 1 of %1...").arg(total),
                              QStringLiteral("Cancel"), 0, total, this);
     progress.setWindowTitle(QStringLiteral("Print Many Envelopes"));
@@ -421,8 +488,12 @@ void CManyEnvelopesDlg::OnPrint() {
         &failure);
     progress.close();
     ReportResult(result, failure, sent, total);
-    if (result == PrintResult::Printed)
-        accept();
+    // The dialog stays open, saying where the job went, so that a jammed
+    // envelope can be printed again and a reflexive Escape closes only it.
+    if (result != PrintResult::Printed)
+        return false;
+    m_status->setText(Sent(m_job, total));
+    return true;
 }
 
 void CManyEnvelopesDlg::ReportResult(PrintResult result, const PrintFailure& failure, int sent,

@@ -35,6 +35,8 @@ public:
     void OnSelect(bool checked);
     void OnPreview();
     void OnPrint();
+    // Prints a range of the last job again, asking which.
+    void OnPrintAgain();
 
     QLineEdit* m_find = nullptr;
     QListWidget* m_list = nullptr;
@@ -45,6 +47,9 @@ public:
     QPushButton* m_selectNone = nullptr;
     QPushButton* m_preview = nullptr;
     QPushButton* m_print = nullptr;
+    QPushButton* m_printAgain = nullptr;
+    // Where the last job went.
+    QLabel* m_status = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,6 +64,8 @@ private:
     void AddEntry(const QString& label, const QString& address, bool checked, bool fromBook);
     void UpdateCount();
     int TickedHidden() const;
+    // Prints with a progress dialog and says how it went; true when printed.
+    bool PrintList(const QStringList& addresses);
     void OnItemClicked(QListWidgetItem* item);
     void TickSelected();
     bool Matches(const QListWidgetItem* item, const QString& text) const;
@@ -68,6 +75,7 @@ private:
 
     EnvelopeJob m_job;
     CSettingsStore& m_settings;
+    QStringList m_lastPrinted;
     // The row a plain click went down on and its tick then.
     QListWidgetItem* m_pressed = nullptr;
     Qt::CheckState m_pressedState = Qt::Unchecked;

@@ -164,7 +164,8 @@ private slots:
         QCOMPARE(previewPages, 3);
 
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.m_status->text(), "3 envelopes saved to " + pdf);
         const PdfText many = ReadPdf(pdf);
         QCOMPARE(many.pages, 3);
         QCOMPARE(many.title, u"Pelvaro"_qs);
@@ -187,6 +188,31 @@ private slots:
                         qAbs(words[i].yMin - one.words[i].yMin) < 0.25);
             }
         }
+
+        // Print Again takes a range of the last job, numbered in list order.
+        const auto answer = [](const QString& range) {
+            return [range](QInputDialog* ask) {
+                ask->setTextValue(range);
+                ask->accept();
+            };
+        };
+        script.Then<QInputDialog>(answer("4")).NoteMessage(seen);
+        script.Then<QInputDialog>(answer(" 2 \u2013 3"));
+        QTest::mouseClick(dlg.m_printAgain, Qt::LeftButton);
+        QCOMPARE(seen.value(0),
+                 u"Type one number from 1 to 3, or two joined by a hyphen, such as 5-9."_qs);
+        QTest::mouseClick(dlg.m_printAgain, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QCOMPARE(dlg.m_status->text(), "2 envelopes saved to " + pdf);
+        const PdfText again = ReadPdf(pdf);
+        QCOMPARE(again.pages, 2);
+        QStringList names;
+        for (const PdfWord& word : again.words)
+            names << (QStringList({"Alice", "Olga", "Dora"}).contains(word.text)
+                          ? QString::number(word.page) + word.text
+                          : QString());
+        names.removeAll(QString());
+        QCOMPARE(names, QStringList({"0Olga", "1Dora"}));
     }
 
     // Enter in Find goes to the first match and never prints; a job with a
