@@ -78,6 +78,15 @@ QString Envelopes(qsizetype count) {
     return count == 1 ? QStringLiteral("1 envelope") : QStringLiteral("%1 envelopes").arg(count);
 }
 
+QString PrinterLine(const EnvelopeJob& job) {
+    const std::optional<DEVNAMES> names = DEVNAMES::FromBytes(job.devNames);
+    if (!names)
+        return QStringLiteral("Printer: none");
+    if (names->driver == QStringView(kPdfDriverName))
+        return QStringLiteral("Printer: file %1").arg(names->output);
+    return QStringLiteral("Printer: %1").arg(names->device);
+}
+
 // The status line after a job went through.
 QString Sent(const EnvelopeJob& job, int count) {
     const std::optional<DEVNAMES> names = DEVNAMES::FromBytes(job.devNames);
@@ -111,8 +120,9 @@ QPushButton* Button(const QString& text, const QString& accessibleName) {
 } // namespace
 
 CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook& book,
-                                     CSettingsStore& settings, QWidget* parent)
-    : QDialog(parent), m_job(job), m_settings(settings) {
+                                     CSettingsStore& settings, PrinterSetup setUpPrinter,
+                                     QWidget* parent)
+    : QDialog(parent), m_job(job), m_settings(settings), m_setUpPrinter(std::move(setUpPrinter)) {
     setWindowTitle(QStringLiteral("Print Many Envelopes"));
 
     m_find = new QLineEdit;
@@ -137,6 +147,12 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     m_status->setAccessibleName(QStringLiteral("Last print"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    m_printer = new QLabel;
+    m_printer->setTextFormat(Qt::PlainText);
+    m_printer->setText(PrinterLine(m_job));
+    m_printerSetup = Button(QStringLiteral("P&rinter..."), QStringLiteral("Printer"));
+    m_printerSetup->setVisible(static_cast<bool>(m_setUpPrinter));
+
     m_count = new QLabel;
     m_count->setAccessibleName(QStringLiteral("Envelopes to print"));
     m_count->setTextFormat(Qt::PlainText);
@@ -156,6 +172,9 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     auto* findRow = new QHBoxLayout;
     findRow->addWidget(findLabel);
     findRow->addWidget(m_find);
+    auto* printerRow = new QHBoxLayout;
+    printerRow->addWidget(m_printer, 1);
+    printerRow->addWidget(m_printerSetup);
     auto* listButtons = new QHBoxLayout;
     listButtons->addWidget(m_addFromFile);
     listButtons->addStretch();
@@ -173,6 +192,7 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     layout->addLayout(listButtons);
     layout->addWidget(m_count);
     layout->addWidget(m_status);
+    layout->addLayout(printerRow);
     layout->addWidget(buttons);
     resize(520, 480);
 
@@ -207,6 +227,7 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     connect(m_preview, &QPushButton::clicked, this, &CManyEnvelopesDlg::OnPreview);
     connect(m_print, &QPushButton::clicked, this, &CManyEnvelopesDlg::OnPrint);
     connect(m_printAgain, &QPushButton::clicked, this, &CManyEnvelopesDlg::OnPrintAgain);
+    connect(m_printerSetup, &QPushButton::clicked, this, &CManyEnvelopesDlg::OnPrinterSetup);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -425,8 +446,19 @@ void CManyEnvelopesDlg::OnAddFromFile() {
 }
 
 void CManyEnvelopesDlg::OnPreview() {
-    if (!ShowPrintPreview(this, m_job, CheckedAddresses()))
-        ShowPrintResult(this, PrintResult::InvalidSetup);
+    if (!ShowPrintPreview(this, m_job, CheckedAddresses())) {
+        if (!m_setUpPrinter)
+            ShowPrintResult(this, PrintResult::InvalidSetup);
+        else if (OfferPrinterSetup(this))
+            OnPrinterSetup();
+    }
+}
+
+// The job takes whatever the setup leaves stored, as the window's next
+// Print would.
+void CManyEnvelopesDlg::OnPrinterSetup() {
+    m_setUpPrinter(m_job.devMode, m_job.devNames);
+    m_printer->setText(PrinterLine(m_job));
 }
 
 void CManyEnvelopesDlg::OnPrint() {
@@ -498,6 +530,11 @@ bool CManyEnvelopesDlg::PrintList(const QStringList& addresses) {
 
 void CManyEnvelopesDlg::ReportResult(PrintResult result, const PrintFailure& failure, int sent,
                                      int total) {
+    if (result == PrintResult::InvalidSetup && m_setUpPrinter) {
+        if (OfferPrinterSetup(this))
+            OnPrinterSetup();
+        return;
+    }
     if (result != PrintResult::Cancelled) {
         ShowPrintResult(this, result, failure);
         return;

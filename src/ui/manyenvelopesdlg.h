@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <functional>
+
 class CAddressBook;
 class CSettingsStore;
 class QLabel;
@@ -21,8 +23,11 @@ class QPushButton;
 class CManyEnvelopesDlg : public QDialog {
     Q_OBJECT
 public:
+    // Runs the window's printer setup and gives the blocks it keeps then.
+    using PrinterSetup = std::function<void(QByteArray& devMode, QByteArray& devNames)>;
+
     CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook& book, CSettingsStore& settings,
-                      QWidget* parent = nullptr);
+                      PrinterSetup setUpPrinter = {}, QWidget* parent = nullptr);
 
     // However the dialog ends, its ticks and find text are stored.
     void done(int result) override;
@@ -37,6 +42,7 @@ public:
     void OnPrint();
     // Prints a range of the last job again, asking which.
     void OnPrintAgain();
+    void OnPrinterSetup();
 
     QLineEdit* m_find = nullptr;
     QListWidget* m_list = nullptr;
@@ -47,6 +53,8 @@ public:
     QPushButton* m_selectNone = nullptr;
     QPushButton* m_preview = nullptr;
     QPushButton* m_print = nullptr;
+    QLabel* m_printer = nullptr;
+    QPushButton* m_printerSetup = nullptr;
     QPushButton* m_printAgain = nullptr;
     // Where the last job went.
     QLabel* m_status = nullptr;
@@ -75,6 +83,7 @@ private:
 
     EnvelopeJob m_job;
     CSettingsStore& m_settings;
+    PrinterSetup m_setUpPrinter;
     QStringList m_lastPrinted;
     // The row a plain click went down on and its tick then.
     QListWidgetItem* m_pressed = nullptr;

@@ -352,6 +352,28 @@ private slots:
         }
     }
 
+    // With no printer the dialog says so, and the invalid setup's message
+    // offers the setup, after which Print prints where it was set up.
+    void printerSetupFromTheDialog() {
+        const QString pdf = m_env->Root() + QStringLiteral("/set-up.pdf");
+        CAddressBook book;
+        MakeBook(*m_env, book, 1);
+        const auto setUp = [&pdf](QByteArray&, QByteArray& names) { names = PdfNames(pdf); };
+        CManyEnvelopesDlg dlg(Job(QByteArray()), book, *m_settings, setUp);
+        dlg.show();
+        QCOMPARE(dlg.m_printer->text(), u"Printer: none"_qs);
+        dlg.m_list->item(0)->setCheckState(Qt::Checked);
+        QStringList seen;
+        CModalScript script;
+        Answer(script, seen, QMessageBox::AcceptRole);
+        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QCOMPARE(seen, {u"The Printer Setup is invalid. Please configure a printer."_qs});
+        QCOMPARE(dlg.m_printer->text(), "Printer: file " + pdf);
+        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QVERIFY(QFileInfo::exists(pdf));
+    }
+
     // Cancel half way through 500 envelopes: the message says how many were
     // sent, no PDF is left, and the queue's one job is cancelled, never
     // completed.
