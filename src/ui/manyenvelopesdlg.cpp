@@ -154,7 +154,6 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     m_printerSetup->setVisible(static_cast<bool>(m_setUpPrinter));
 
     m_count = new QLabel;
-    m_count->setAccessibleName(QStringLiteral("Envelopes to print"));
     m_count->setTextFormat(Qt::PlainText);
 
     // Alt+F is Find's.
@@ -289,6 +288,8 @@ void CManyEnvelopesDlg::UpdateCount() {
                                 : QStringLiteral(", %1 ticked entries hidden").arg(hidden);
     }
     m_count->setText(text);
+    // A screen reader says the name, so the name carries the number.
+    m_count->setAccessibleName(text);
     m_noMatch->setText(QStringLiteral("Nothing matches \u201c%1\u201d.").arg(m_find->text()));
     m_noMatch->setVisible(shown == 0 && m_list->count() > 0);
     m_preview->setEnabled(count > 0);

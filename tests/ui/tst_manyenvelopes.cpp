@@ -152,16 +152,20 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         QCOMPARE(seen, QStringList({"1 address was added.\n1 had no address: Ed Empty",
                                     "Add From File", QString::number(QMessageBox::Warning)}));
-        QCOMPARE(dlg.m_count->text(), u"3 envelopes to print"_qs);
+        QCOMPARE(dlg.m_count->accessibleName(), u"3 envelopes to print"_qs);
 
         int previewPages = 0;
+        QStringList spoken;
         script.Then<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
             previewPages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+            for (const QWidget* named : preview->findChildren<QWidget*>())
+                spoken << named->accessibleName();
             preview->reject();
         });
         QTest::mouseClick(dlg.m_preview, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         QCOMPARE(previewPages, 3);
+        QVERIFY(spoken.contains("Envelope pages") && spoken.contains("Page number"));
 
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
         QVERIFY(dlg.isVisible());
