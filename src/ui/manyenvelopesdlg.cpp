@@ -146,6 +146,7 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     m_status->setTextFormat(Qt::PlainText);
     m_status->setAccessibleName(QStringLiteral("Last print"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->hide();
 
     m_printer = new QLabel;
     m_printer->setTextFormat(Qt::PlainText);
@@ -526,6 +527,7 @@ bool CManyEnvelopesDlg::PrintList(const QStringList& addresses) {
     if (result != PrintResult::Printed)
         return false;
     m_status->setText(Sent(m_job, total));
+    m_status->show();
     return true;
 }
 
