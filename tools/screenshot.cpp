@@ -1,13 +1,20 @@
-// Renders the main window and the about box to PNG files, so that a person
-// can look at them: screenshot <output folder> [scale factor].
+// Renders the main window, the about box and Print Many Envelopes (a book of
+// 217 entries, a find, the line after a print, the preview) to PNG files, so
+// that a person can look at them: screenshot <output folder> [scale factor].
 // Runs with its own temporary settings and data folders.
 
+#include "print/printerblocks.h"
 #include "settings/settingsstore.h"
+#include "templates/maindialoggeometry.h"
 #include "ui/aboutdlg.h"
+#include "ui/manyenvelopesdlg.h"
 #include "ui/pelvarodlg.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPrintPreviewDialog>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -54,5 +61,56 @@ int main(int argc, char* argv[]) {
         dialog.reject();
     });
     dialog.DoModal();
+
+    const QStringList names = {
+        u"Karl M\u00fcller"_qs,
+        u"Ana Mar\u00eda L\u00f3pez"_qs,
+        u"\u0395\u03bb\u03ad\u03bd\u03b7 \u03a0\u03b1\u03c0\u03b1\u03b4\u03bf\u03c0\u03bf\u03cd\u03bb\u03bf\u03c5"_qs,
+        u"\u0418\u0432\u0430\u043d \u041f\u0435\u0442\u0440\u043e\u0432"_qs,
+        u"\u5f20\u4f1f"_qs,
+        u"\u05d3\u05d5\u05d3 \u05db\u05d4\u05df"_qs,
+        u"\u0633\u0627\u0631\u0627 \u0639\u0644\u064a"_qs,
+        u"Karin Andersson"_qs};
+    CAddressBook book;
+    book.LoadAddressBook();
+    for (int i = 0; i < 217; ++i) {
+        const QString name = names[i % names.size()] + QStringLiteral(" %1").arg(i);
+        book.AddAddress(CAddress(
+            name, name + QStringLiteral("\r\n%1 Long Street\r\nGraz 80%2").arg(i).arg(i % 10)));
+    }
+    EnvelopeJob job;
+    job.returnAddress = QStringLiteral("Ada Example\r\n12 Quill Lane");
+    job.returnLogFont = StockVariableFontDescription();
+    job.mailingLogFont = job.returnLogFont;
+    const DialogGeometry window = MainDialogGeometry(96);
+    job.clientSize = window.clientSize;
+    job.returnBoxTopLeft = window.returnBoxTopLeft;
+    job.mailingBoxTopLeft = window.mailingBoxTopLeft;
+    job.devNames = DEVNAMES{QStringLiteral("pdf"), QStringLiteral("pdf"),
+                            home.path() + QStringLiteral("/envelopes.pdf")}
+                       .ToBytes();
+    CManyEnvelopesDlg many(job, book, settings, [](QByteArray&, QByteArray&) {});
+    many.show();
+    for (int row : {1, 4, 9})
+        many.m_list->item(row)->setCheckState(Qt::Checked);
+    // Lays the dialog out anew, as the event loop would before drawing.
+    QApplication::processEvents();
+    ok &= many.grab().save(folder + QStringLiteral("/many.png"));
+    many.m_find->setText(QStringLiteral("muller 8"));
+    QApplication::processEvents();
+    ok &= many.grab().save(folder + QStringLiteral("/many-find.png"));
+    many.m_find->clear();
+    many.OnPrint();
+    QApplication::processEvents();
+    ok &= many.grab().save(folder + QStringLiteral("/many-printed.png"));
+    QTimer::singleShot(0, &many, [&] {
+        if (auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            ok &= preview->grab().save(folder + QStringLiteral("/preview.png"));
+            preview->reject();
+        } else {
+            ok = false;
+        }
+    });
+    many.OnPreview();
     return ok ? 0 : 1;
 }

@@ -88,6 +88,9 @@ public:
     ImportOutcome Import(const QString& path);
     void Export(const QString& path, ContactsFormat format) const;
 
+    // The store the values above are kept in, for the other dialogs' own.
+    CSettingsStore& Settings() const { return m_settings; }
+
 private:
     MainDialogState m_state;
     CSettingsStore& m_settings;

@@ -5,7 +5,10 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <functional>
+
 class CAddressBook;
+class CSettingsStore;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -14,11 +17,20 @@ class QPushButton;
 
 // Prints many envelopes in one job: the address book's entries and the
 // contacts of files added for this job, each checked to be printed. The
-// return address, size, fonts and printer are the main window's.
+// return address, size, fonts and printer are the main window's. The ticks
+// of book entries and the find text are kept in the settings from one
+// opening to the next, in a section of their own.
 class CManyEnvelopesDlg : public QDialog {
     Q_OBJECT
 public:
-    CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook& book, QWidget* parent = nullptr);
+    // Runs the window's printer setup and gives the blocks it keeps then.
+    using PrinterSetup = std::function<void(QByteArray& devMode, QByteArray& devNames)>;
+
+    CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook& book, CSettingsStore& settings,
+                      PrinterSetup setUpPrinter = {}, QWidget* parent = nullptr);
+
+    // However the dialog ends, its ticks and find text are stored.
+    void done(int result) override;
 
     // The checked mailing addresses, in list order.
     QStringList CheckedAddresses() const;
@@ -28,23 +40,52 @@ public:
     void OnSelect(bool checked);
     void OnPreview();
     void OnPrint();
+    // Prints a range of the last job again, asking which.
+    void OnPrintAgain();
+    void OnPrinterSetup();
 
     QLineEdit* m_find = nullptr;
     QListWidget* m_list = nullptr;
+    QLabel* m_noMatch = nullptr;
     QLabel* m_count = nullptr;
     QPushButton* m_addFromFile = nullptr;
     QPushButton* m_selectAll = nullptr;
     QPushButton* m_selectNone = nullptr;
     QPushButton* m_preview = nullptr;
     QPushButton* m_print = nullptr;
+    QLabel* m_printer = nullptr;
+    QPushButton* m_printerSetup = nullptr;
+    QPushButton* m_printAgain = nullptr;
+    // Where the last job went.
+    QLabel* m_status = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void AddEntry(const QString& label, const QString& address, bool checked);
+    // Enter in Find takes the keyboard to the first entry shown.
+    void FocusFirstShown();
+    // A large job, or one with ticked entries the find hides, is printed
+    // only once the user has said so.
+    bool ConfirmPrint(int total, int hidden);
+    // fromBook: the entry is the book's, so its tick is kept.
+    void AddEntry(const QString& label, const QString& address, bool checked, bool fromBook);
     void UpdateCount();
+    int TickedHidden() const;
+    // Prints with a progress dialog and says how it went; true when printed.
+    bool PrintList(const QStringList& addresses);
+    void OnItemClicked(QListWidgetItem* item);
+    void TickSelected();
     bool Matches(const QListWidgetItem* item, const QString& text) const;
     // The one message of a job that was not printed, as the window's Print
     // shows it.
     void ReportResult(PrintResult result, const PrintFailure& failure, int sent, int total);
 
     EnvelopeJob m_job;
+    CSettingsStore& m_settings;
+    PrinterSetup m_setUpPrinter;
+    QStringList m_lastPrinted;
+    // The row a plain click went down on and its tick then.
+    QListWidgetItem* m_pressed = nullptr;
+    Qt::CheckState m_pressedState = Qt::Unchecked;
 };

@@ -2,6 +2,8 @@
 
 #include "ui/logging.h"
 
+#include <QPushButton>
+
 void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
                     const QString& text) {
     QMessageBox box(icon, caption, QString(), QMessageBox::Ok, owner);
@@ -11,4 +13,16 @@ void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& capti
     // What the user was told, for a bug report.
     qCInfo(LogUi) << "message:" << caption << text;
     box.exec();
+}
+
+bool AskMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                   const QString& text, const QString& goOn) {
+    QMessageBox box(icon, caption, QString(), QMessageBox::Cancel, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    QPushButton* button = box.addButton(goOn, QMessageBox::AcceptRole);
+    box.setDefaultButton(button);
+    qCInfo(LogUi) << "question:" << caption << text;
+    box.exec();
+    return box.clickedButton() == button;
 }

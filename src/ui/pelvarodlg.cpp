@@ -339,12 +339,18 @@ void CPelvaroDlg::OnExportAddresses() {
 }
 
 void CPelvaroDlg::OnPrintManyEnvelopes() {
-    CManyEnvelopesDlg dialog(CurrentJob(), m_addressBook, this);
+    const auto setUpPrinter = [this](QByteArray& devMode, QByteArray& devNames) {
+        OnPrinterSetup();
+        devMode = m_hDevMode;
+        devNames = m_hDevNames;
+    };
+    CManyEnvelopesDlg dialog(CurrentJob(), m_addressBook, m_commands.Settings(), setUpPrinter,
+                             this);
     dialog.exec();
 }
 
 void CPelvaroDlg::OnPrintPreview() {
     const EnvelopeJob job = CurrentJob();
-    if (!ShowPrintPreview(this, job, {job.mailingAddress}))
-        ShowPrintResult(this, PrintResult::InvalidSetup);
+    if (!ShowPrintPreview(this, job, {job.mailingAddress}) && OfferPrinterSetup(this))
+        OnPrinterSetup();
 }

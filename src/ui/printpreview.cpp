@@ -3,8 +3,11 @@
 #include "print/printjob.h"
 
 #include <QActionGroup>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 
 namespace {
@@ -35,6 +38,15 @@ bool ShowPrintPreview(QWidget* owner, const EnvelopeJob& job, const QStringList&
             ? QStringLiteral("Print Preview")
             : QStringLiteral("Print Preview: %1 Envelopes").arg(mailingAddresses.size()));
     HidePrintingActions(preview);
+    // Names a screen reader can say for the preview's own controls.
+    if (auto* pages = preview.findChild<QPrintPreviewWidget*>())
+        pages->setAccessibleName(QStringLiteral("Envelope pages"));
+    for (QLineEdit* edit : preview.findChildren<QLineEdit*>()) {
+        if (!qobject_cast<QComboBox*>(edit->parentWidget()))
+            edit->setAccessibleName(QStringLiteral("Page number"));
+    }
+    for (QComboBox* zoom : preview.findChildren<QComboBox*>())
+        zoom->setAccessibleName(QStringLiteral("Zoom"));
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                      [&](QPrinter* target) { PaintEnvelopes(*target, job, mailingAddresses); });
     preview.exec();

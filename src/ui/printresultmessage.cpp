@@ -4,6 +4,11 @@
 
 #include <QCoreApplication>
 
+namespace {
+const QString kInvalidSetup =
+    QStringLiteral("The Printer Setup is invalid. Please configure a printer.");
+} // namespace
+
 void ShowPrintResult(QWidget* owner, PrintResult result, const PrintFailure& failure) {
     const QString caption = QCoreApplication::applicationName();
     switch (result) {
@@ -11,11 +16,15 @@ void ShowPrintResult(QWidget* owner, PrintResult result, const PrintFailure& fai
     case PrintResult::Cancelled:
         break;
     case PrintResult::InvalidSetup:
-        ShowMessageBox(owner, QMessageBox::NoIcon, caption,
-                       QStringLiteral("The Printer Setup is invalid. Please configure a printer."));
+        ShowMessageBox(owner, QMessageBox::NoIcon, caption, kInvalidSetup);
         break;
     case PrintResult::Failed:
         ShowMessageBox(owner, QMessageBox::Critical, caption, PrintFailureMessage(failure));
         break;
     }
+}
+
+bool OfferPrinterSetup(QWidget* owner) {
+    return AskMessageBox(owner, QMessageBox::Warning, QCoreApplication::applicationName(),
+                         kInvalidSetup, QStringLiteral("P&rinter..."));
 }

@@ -66,6 +66,26 @@ QImage PreviewPage(QPrintPreviewDialog* preview, int page, QSize size) {
     return picture;
 }
 
+// Notes a question's text and presses its button of that role.
+CModalScript& Answer(CModalScript& script, QStringList& seen, QMessageBox::ButtonRole role) {
+    return script.Then<QMessageBox>([&seen, role](QMessageBox* box) {
+        seen << box->text();
+        for (QAbstractButton* button : box->buttons()) {
+            if (box->buttonRole(button) == role)
+                return button->click();
+        }
+    });
+}
+
+// A book of "Entry 000" and on, all at one address, read into `book`.
+void MakeBook(const CTestEnvironment& env, CAddressBook& book, int entries) {
+    QStringList labels;
+    for (int i = 0; i < entries; ++i)
+        labels << QStringLiteral("Entry %1").arg(i, 3, 10, QLatin1Char('0'));
+    WriteWholeFile(env.BookPath(), BookBytes(labels, QStringLiteral("A Person\r\n1 Road")));
+    book.LoadAddressBook();
+}
+
 struct QueueJob {
     int id = 0;
     ipp_jstate_t state = IPP_JSTATE_PENDING;
@@ -85,6 +105,8 @@ QList<QueueJob> QueueJobs(const char* queue) {
 class TestManyEnvelopes : public QObject {
     Q_OBJECT
     std::unique_ptr<CTestEnvironment> m_env;
+    // Reads and writes under whatever folders m_env names at the time.
+    CSettingsStore m_settings{"Torvane Software", "Pelvaro"};
 
 private slots:
     void init() { m_env = std::make_unique<CTestEnvironment>(); }
@@ -107,7 +129,7 @@ private slots:
         WriteWholeFile(csv, "Name,Address\nDora Dean,\"Dora Dean\n4 Birch Way\"\nEd Empty,\n");
         const QString pdf = m_env->Root() + QStringLiteral("/many.pdf");
         const EnvelopeJob job = Job(PdfNames(pdf));
-        CManyEnvelopesDlg dlg(job, book);
+        CManyEnvelopesDlg dlg(job, book, m_settings);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         QCOMPARE(dlg.m_count->text(), u"0 envelopes to print"_qs);
@@ -116,7 +138,7 @@ private slots:
         QTest::keyClicks(dlg.m_find, QStringLiteral("OAK"));
         QCOMPARE(Visible(dlg.m_list), QStringList({"Alice", "Oakley"}));
         QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
-        QCOMPARE(dlg.m_count->text(), u"2 envelopes to print"_qs);
+        QCOMPARE(dlg.m_count->text(), u"2 envelopes to print; 2 of 4 shown"_qs);
         dlg.m_find->clear();
         QCOMPARE(Visible(dlg.m_list),
                  QStringList({"Alice", "Bert", "Nobody (no address)", "Oakley"}));
@@ -128,19 +150,24 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         QCOMPARE(seen, QStringList({"1 address was added.\n1 had no address: Ed Empty",
                                     "Add From File", QString::number(QMessageBox::Warning)}));
-        QCOMPARE(dlg.m_count->text(), u"3 envelopes to print"_qs);
+        QCOMPARE(dlg.m_count->accessibleName(), u"3 envelopes to print"_qs);
 
         int previewPages = 0;
+        QStringList spoken;
         script.Then<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
             previewPages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+            for (const QWidget* named : preview->findChildren<QWidget*>())
+                spoken << named->accessibleName();
             preview->reject();
         });
         QTest::mouseClick(dlg.m_preview, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         QCOMPARE(previewPages, 3);
+        QVERIFY(spoken.contains("Envelope pages") && spoken.contains("Page number"));
 
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.m_status->text(), "3 envelopes saved to " + pdf);
         const PdfText many = ReadPdf(pdf);
         QCOMPARE(many.pages, 3);
         QCOMPARE(many.title, u"Pelvaro"_qs);
@@ -163,9 +190,178 @@ private slots:
                         qAbs(words[i].yMin - one.words[i].yMin) < 0.25);
             }
         }
+
+        // Print Again takes a range of the last job, numbered in list order.
+        const auto answer = [](const QString& range) {
+            return [range](QInputDialog* ask) {
+                ask->setTextValue(range);
+                ask->accept();
+            };
+        };
+        script.Then<QInputDialog>(answer("4")).NoteMessage(seen);
+        script.Then<QInputDialog>(answer(" 2 \u2013 3"));
+        QTest::mouseClick(dlg.m_printAgain, Qt::LeftButton);
+        QCOMPARE(seen.value(0),
+                 u"Type one number from 1 to 3, or two joined by a hyphen, such as 5-9."_qs);
+        QTest::mouseClick(dlg.m_printAgain, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QCOMPARE(dlg.m_status->text(), "2 envelopes saved to " + pdf);
+        const PdfText again = ReadPdf(pdf);
+        QCOMPARE(again.pages, 2);
+        // The return address's five words come first.
+        QCOMPARE(again.words.value(5).text, u"Olga"_qs);
     }
 
-    // Cancel half way through 500 envelopes: the message says how many were
+    // Enter in Find goes to the first match and never prints; a job with a
+    // ticked entry the find hides, or of more than ten envelopes, asks first.
+    void enterInFindAndLargeJobs() {
+        const QString pdf = m_env->Root() + QStringLiteral("/asked.pdf");
+        CAddressBook book;
+        MakeBook(*m_env, book, 12);
+        CManyEnvelopesDlg dlg(Job(PdfNames(pdf)), book, m_settings);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.m_list->item(1)->setCheckState(Qt::Checked);
+        QCOMPARE(dlg.m_print->text(), u"&Print 1 Envelope"_qs);
+        QTest::keyClicks(dlg.m_find, QStringLiteral("entry 005"));
+        QTest::keyClick(dlg.m_find, Qt::Key_Return);
+        QVERIFY(dlg.isVisible() && !QFileInfo::exists(pdf) && dlg.m_list->hasFocus());
+        QCOMPARE(dlg.m_list->currentRow(), 5);
+
+        QStringList seen;
+        CModalScript script;
+        Answer(script, seen, QMessageBox::RejectRole);
+        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QVERIFY(!QFileInfo::exists(pdf));
+        dlg.m_find->clear();
+        QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
+        QCOMPARE(dlg.m_print->text(), u"&Print 12 Envelopes"_qs);
+        Answer(script, seen, QMessageBox::AcceptRole);
+        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QCOMPARE(seen, QStringList({"Print 1 envelope to the file " + pdf +
+                                        "?\n\n1 of them is hidden by Find.",
+                                    "Print 12 envelopes to the file " + pdf + "?"}));
+        QVERIFY(QFileInfo::exists(pdf));
+    }
+
+    // Escape takes back a find before it closes; ticks and the find come
+    // back at the next opening, those of labels the book lost excepted.
+    void ticksAndFindKept() {
+        CAddressBook book;
+        MakeBook(*m_env, book, 3);
+        {
+            CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
+            dlg.show();
+            dlg.m_list->item(1)->setCheckState(Qt::Checked);
+            dlg.m_list->item(2)->setCheckState(Qt::Checked);
+            QTest::keyClicks(dlg.m_find, QStringLiteral("1"));
+            QTest::keyClick(dlg.m_find, Qt::Key_Escape);
+            QVERIFY(dlg.isVisible() && dlg.m_find->text().isEmpty());
+            QTest::keyClicks(dlg.m_find, QStringLiteral("entry"));
+            dlg.reject();
+        }
+        book.RemoveAt(2);
+        CManyEnvelopesDlg again(Job(QByteArray()), book, m_settings);
+        QCOMPARE(again.m_find->text(), u"entry"_qs);
+        QCOMPARE(again.CheckedAddresses().size(), 1);
+        QCOMPARE(again.m_list->item(1)->checkState(), Qt::Checked);
+    }
+
+    // Find ignores accents and case and takes every word anywhere in the
+    // label or the address; the count says what the find hides, and an
+    // empty result says so.
+    void findByWords_data() {
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("count");
+        const QString karl = QStringLiteral("Karl M\u00fcller");
+        QTest::newRow("accent") << "muller" << QStringList({karl})
+                                << "; 1 of 3 shown, 1 ticked entry hidden";
+        QTest::newRow("words anywhere, trailing space")
+            << "SPRINGFIELD john " << QStringList({"John"})
+            << "; 1 of 3 shown, 1 ticked entry hidden";
+        QTest::newRow("nothing") << "graz x" << QStringList()
+                                 << "; 0 of 3 shown, 1 ticked entry hidden";
+        QTest::newRow("spaces only") << "  " << QStringList({"Anna", "John", karl}) << "";
+    }
+    void findByWords() {
+        QFETCH(QString, find);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, count);
+        CAddressBook book;
+        book.LoadAddressBook();
+        book.AddAddress(CAddress("Anna", "Anna \u00c5berg\r\nGraz"));
+        book.AddAddress(CAddress("John", "John Smith\r\n5 Elm\r\nSpringfield"));
+        book.AddAddress(CAddress("Karl M\u00fcller", "Karl M\u00fcller\r\nHauptstra\u00dfe 1"));
+        CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
+        dlg.show();
+        dlg.m_list->item(0)->setCheckState(Qt::Checked);
+        QTest::keyClicks(dlg.m_find, find);
+        QCOMPARE(Visible(dlg.m_list), shown);
+        QCOMPARE(dlg.m_count->text(), "1 envelope to print" + count);
+        QCOMPARE(dlg.m_noMatch->isVisible(), shown.isEmpty());
+        QCOMPARE(dlg.m_noMatch->text(), "Nothing matches \u201c" + find + "\u201d.");
+    }
+
+    // Each access key belongs to one control; Ctrl+F goes to Find, Down from
+    // there into the list; Space ticks every selected row, or takes the
+    // ticks away when all had them; a click on a row's text ticks it.
+    void keyboardAndClicks() {
+        CAddressBook book;
+        MakeBook(*m_env, book, 4);
+        CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QStringList keys;
+        for (const QAbstractButton* button : dlg.findChildren<QAbstractButton*>())
+            keys << button->text().section(u'&', 1).left(1).toLower();
+        for (const QLabel* label : dlg.findChildren<QLabel*>())
+            keys << (label->buddy() ? label->text().section(u'&', 1).left(1).toLower() : "");
+        keys.removeAll(QString());
+        QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
+
+        QTest::keySequence(&dlg, QKeySequence::Find);
+        QVERIFY(dlg.m_find->hasFocus());
+        QTest::keyClick(dlg.m_find, Qt::Key_Down);
+        QVERIFY(dlg.m_list->hasFocus());
+        QTest::keyClick(dlg.m_list, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(dlg.m_list, Qt::Key_Space);
+        QCOMPARE(dlg.CheckedAddresses().size(), 2);
+        QTest::keyClick(dlg.m_list, Qt::Key_Space);
+        QCOMPARE(dlg.CheckedAddresses().size(), 0);
+
+        const QRect row = dlg.m_list->visualItemRect(dlg.m_list->item(3));
+        QTest::mouseClick(dlg.m_list->viewport(), Qt::LeftButton, {}, row.center());
+        QCOMPARE(dlg.m_list->item(3)->checkState(), Qt::Checked);
+        QTest::mouseClick(dlg.m_list->viewport(), Qt::LeftButton, {}, row.center());
+        QCOMPARE(dlg.m_list->item(3)->checkState(), Qt::Unchecked);
+    }
+
+    // With no printer the dialog says so, and the invalid setup's message
+    // offers the setup, after which Print prints where it was set up.
+    void printerSetupFromTheDialog() {
+        const QString pdf = m_env->Root() + QStringLiteral("/set-up.pdf");
+        CAddressBook book;
+        MakeBook(*m_env, book, 1);
+        const auto setUp = [&pdf](QByteArray&, QByteArray& names) { names = PdfNames(pdf); };
+        CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings, setUp);
+        dlg.show();
+        QCOMPARE(dlg.m_printer->text(), u"Printer: none"_qs);
+        dlg.m_list->item(0)->setCheckState(Qt::Checked);
+        QStringList seen;
+        CModalScript script;
+        Answer(script, seen, QMessageBox::AcceptRole);
+        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QCOMPARE(seen, {u"The Printer Setup is invalid. Please configure a printer."_qs});
+        QCOMPARE(dlg.m_printer->text(), "Printer: file " + pdf);
+        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QVERIFY(QFileInfo::exists(pdf));
+    }
+
+    // Cancel half way through 60 envelopes: the message says how many were
     // sent, no PDF is left, and the queue's one job is cancelled, never
     // completed.
     void cancelHalfWay_data() {
@@ -186,13 +382,9 @@ private slots:
                 0);
             names = DEVNAMES{QStringLiteral("cups"), QStringLiteral("Many"), QString()}.ToBytes();
         }
-        QStringList labels;
-        for (int i = 0; i < 60; ++i)
-            labels << QStringLiteral("Entry %1").arg(i, 3, 10, QLatin1Char('0'));
-        WriteWholeFile(m_env->BookPath(), BookBytes(labels, QStringLiteral("A Person\r\n1 Road")));
         CAddressBook book;
-        book.LoadAddressBook();
-        CManyEnvelopesDlg dlg(Job(names), book);
+        MakeBook(*m_env, book, 60);
+        CManyEnvelopesDlg dlg(Job(names), book, m_settings);
         dlg.show();
         QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
         QCOMPARE(dlg.m_count->text(), u"60 envelopes to print"_qs);
@@ -214,7 +406,7 @@ private slots:
         canceller.start(0);
         QStringList seen;
         CModalScript script;
-        script.NoteMessage(seen);
+        Answer(script, seen, QMessageBox::AcceptRole).NoteMessage(seen);
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         canceller.stop();
