@@ -62,6 +62,9 @@ EnvelopeJob CMainDialogCommands::Job(const DialogGeometry& geometry) const {
     job.returnBoxTopLeft = geometry.returnBoxTopLeft;
     job.mailingBoxTopLeft = geometry.mailingBoxTopLeft;
     job.screenDpiY = geometry.screenDpiY;
+    // Read again for each job: the tool may have stored one meanwhile.
+    job.alignment = ReadPrinterAlignment(m_settings, AlignmentPrinterName(job.devNames))
+                        .value_or(PrinterAlignment());
     return job;
 }
 
