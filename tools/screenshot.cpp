@@ -1,10 +1,11 @@
-// Renders the main window and the about box to PNG files, so that a person
+// Renders the main window, the about box and Printer Alignment to PNG files, so that a person
 // can look at them: screenshot <output folder> [scale factor].
 // Runs with its own temporary settings and data folders.
 
 #include "settings/settingsstore.h"
 #include "ui/aboutdlg.h"
 #include "ui/pelvarodlg.h"
+#include "ui/printeralignmentdlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -54,5 +55,10 @@ int main(int argc, char* argv[]) {
         dialog.reject();
     });
     dialog.DoModal();
+
+    CPrinterAlignmentDlg alignment(QStringLiteral("Office"),
+                                   {EnvelopeFeed::StandingCentre, true, 15, -20}, {});
+    alignment.show();
+    ok &= alignment.grab().save(folder + QStringLiteral("/alignment.png"));
     return ok ? 0 : 1;
 }

@@ -152,9 +152,7 @@ void CAlignCommand::PrintTestPage(const QCommandLineParser& parser) const {
     EnvelopeJob job = print.MakeSharedJob(parser);
     const QString printer = AlignmentPrinterName(job.devNames);
     job.alignment = Alignment(parser, printer);
-    const QString caption = QStringLiteral("Pelvaro test page for %1: %2")
-                                .arg(printer.isEmpty() ? QStringLiteral("no printer") : printer,
-                                     DescribeAlignment(job.alignment));
     PrintFailure failure;
-    CPrintCommand::CheckResult(::PrintTestPage(job, caption, &failure), job, failure);
+    CPrintCommand::CheckResult(
+        ::PrintTestPage(job, TestPageCaption(printer, job.alignment), &failure), job, failure);
 }

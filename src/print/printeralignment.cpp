@@ -107,6 +107,12 @@ QString DescribeAlignment(const PrinterAlignment& alignment) {
              FormatShift(alignment.shiftRight), FormatShift(alignment.shiftDown));
 }
 
+QString TestPageCaption(const QString& printer, const PrinterAlignment& alignment) {
+    return QStringLiteral("Pelvaro test page for %1: %2")
+        .arg(printer.isEmpty() ? QStringLiteral("no printer") : printer,
+             DescribeAlignment(alignment));
+}
+
 QString AlignmentPrinterName(const QByteArray& devNames) {
     const std::optional<DEVNAMES> names =
         devNames.isNull() ? std::nullopt : DEVNAMES::FromBytes(devNames);

@@ -59,6 +59,8 @@ QString FormatAlignment(const PrinterAlignment& alignment);
 std::optional<PrinterAlignment> ParseAlignment(const QString& text);
 // For a person: "across-right, not turned, shift 0.0 mm right, 0.0 mm down".
 QString DescribeAlignment(const PrinterAlignment& alignment);
+// The test page's line: the printer and the alignment it was printed with.
+QString TestPageCaption(const QString& printer, const PrinterAlignment& alignment);
 
 // The PDF writer's name among the printers: no print queue can be called
 // so, as queue names have no blanks.

@@ -73,6 +73,27 @@ PrintResult CMainDialogCommands::Print(const DialogGeometry& geometry, PrintFail
     return PrintEnvelope(Job(geometry), failure);
 }
 
+QString CMainDialogCommands::AlignmentPrinter() const {
+    return AlignmentPrinterName(m_state.devNames);
+}
+
+PrinterAlignment CMainDialogCommands::StoredAlignment() const {
+    return ReadPrinterAlignment(m_settings, AlignmentPrinter()).value_or(PrinterAlignment());
+}
+
+bool CMainDialogCommands::StoreAlignment(const PrinterAlignment& alignment) {
+    qCInfo(LogUi) << "alignment of" << AlignmentPrinter() << FormatAlignment(alignment);
+    return WritePrinterAlignment(m_settings, AlignmentPrinter(), alignment);
+}
+
+PrintResult CMainDialogCommands::PrintTestPage(const DialogGeometry& geometry,
+                                               const PrinterAlignment& alignment,
+                                               PrintFailure* failure) {
+    EnvelopeJob job = Job(geometry);
+    job.alignment = alignment;
+    return ::PrintTestPage(job, TestPageCaption(AlignmentPrinter(), alignment), failure);
+}
+
 void CMainDialogCommands::ReloadBook() {
     m_state.addressBook.ReloadIfChangedOnDisk();
 }
