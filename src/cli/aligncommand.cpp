@@ -75,8 +75,8 @@ void CAlignCommand::Run(const QCommandLineParser& parser) {
     const QString printer = PrinterName(parser);
     if (parser.isSet(kReset)) {
         if (!RemovePrinterAlignment(m_settings, printer))
-            Fail(ExitStatus::Failure, QStringLiteral("%1 could not be written")
-                                          .arg(CRegistryFile::DefaultPath()));
+            Fail(ExitStatus::Failure,
+                 QStringLiteral("%1 could not be written").arg(CRegistryFile::DefaultPath()));
         return;
     }
     if (changes) {
@@ -88,8 +88,8 @@ void CAlignCommand::Run(const QCommandLineParser& parser) {
                                                    "\"%2\" for PDF files")
                                         .arg(printer, kPdfPrinterName));
         if (!WritePrinterAlignment(m_settings, printer, Alignment(parser, printer)))
-            Fail(ExitStatus::Failure, QStringLiteral("%1 could not be written")
-                                          .arg(CRegistryFile::DefaultPath()));
+            Fail(ExitStatus::Failure,
+                 QStringLiteral("%1 could not be written").arg(CRegistryFile::DefaultPath()));
         return;
     }
     Show(printer);

@@ -107,8 +107,8 @@ CEnvelopePainter::CEnvelopePainter(const EnvelopeJob& job, const PrinterMetrics&
     // The layout is worked out as it always was, on the page as the
     // envelope lies in it; the alignment moves the whole drawing after.
     m_page = AlignPage(metrics, job.envelopeIndex, job.alignment);
-    m_layout = ComputeEnvelopeLayout(m_page.layoutMetrics, dialog, job.envelopeIndex, job.returnLogFont.lfHeight,
-                                     job.mailingLogFont.lfHeight);
+    m_layout = ComputeEnvelopeLayout(m_page.layoutMetrics, dialog, job.envelopeIndex,
+                                     job.returnLogFont.lfHeight, job.mailingLogFont.lfHeight);
     m_returnFont =
         FontFromLogFont(WithHeight(job.returnLogFont, m_layout.returnFontHeight), device);
     m_mailingFont =
@@ -169,11 +169,12 @@ void CEnvelopePainter::DrawTestPage(QPainter& painter, const QString& caption) c
     painter.drawLine(tip, tip + head + side);
     painter.drawLine(tip, tip + head - side);
     const QString feed = QStringLiteral("Feed");
-    painter.drawText(upward ? tip + back + QPointF(-metrics.horizontalAdvance(feed) / 2,
-                                                   metrics.ascent() + mmY)
-                            : tip + back - QPointF(metrics.horizontalAdvance(feed) + mmX,
-                                                   -(metrics.ascent() - metrics.descent()) / 2),
-                     feed);
+    painter.drawText(
+        upward ? tip + back + QPointF(-metrics.horizontalAdvance(feed) / 2, metrics.ascent() + mmY)
+               : tip + back -
+                     QPointF(metrics.horizontalAdvance(feed) + mmX,
+                             -(metrics.ascent() - metrics.descent()) / 2),
+        feed);
 
     // The rest lies on the envelope, wherever the alignment puts it.
     painter.setTransform(m_page.transform, true);
@@ -213,14 +214,14 @@ void CEnvelopePainter::DrawTestPage(QPainter& painter, const QString& caption) c
         const double y = envelope.top() + n * mmY;
         painter.drawLine(QPointF(envelope.left(), y), QPointF(envelope.left() + tick(n) * mmX, y));
         if (n % 10 == 0)
-            painter.drawText(
-                QPointF(envelope.left() + 3.5 * mmX, y + (metrics.ascent() - metrics.descent()) / 2),
-                QString::number(n));
+            painter.drawText(QPointF(envelope.left() + 3.5 * mmX,
+                                     y + (metrics.ascent() - metrics.descent()) / 2),
+                             QString::number(n));
     }
     // Marks beyond each corner, in line with the edges, to find them when
     // the envelope covers the outline.
-    for (const QPointF& corner : {envelope.topLeft(), envelope.topRight(), envelope.bottomLeft(),
-                                  envelope.bottomRight()}) {
+    for (const QPointF& corner :
+         {envelope.topLeft(), envelope.topRight(), envelope.bottomLeft(), envelope.bottomRight()}) {
         const double outX = corner.x() < envelope.center().x() ? -1 : 1;
         const double outY = corner.y() < envelope.center().y() ? -1 : 1;
         painter.drawLine(corner + QPointF(outX * 2 * mmX, 0), corner + QPointF(outX * 7 * mmX, 0));

@@ -163,9 +163,9 @@ AlignedPage AlignPage(const PrinterMetrics& page, int envelopeIndex,
     const double D = m.dpiX;
     const bool largeSheet = m.dpiX != 0 && m.height / m.dpiX >= 8;
     if (largeSheet)
-        aligned.envelope = QRectF(m.width - D * size.width - m.offsetX,
-                                  (m.height - D * size.height) * 0.5 - m.offsetY,
-                                  D * size.width, D * size.height);
+        aligned.envelope =
+            QRectF(m.width - D * size.width - m.offsetX,
+                   (m.height - D * size.height) * 0.5 - m.offsetY, D * size.width, D * size.height);
     else
         aligned.envelope = QRectF(-m.offsetX, -m.offsetY, m.width, m.height);
 

@@ -180,7 +180,8 @@ std::optional<QString> CSettingsStore::ReadOwnString(const QString& subKey,
     quint32 type = 0;
     QByteArray data;
     if (key.QueryValueSize(name, size, &type) != RegistryStatus::Success ||
-        type != CRegistryHive::kRegSz || key.QueryValue(name, size, data) != RegistryStatus::Success)
+        type != CRegistryHive::kRegSz ||
+        key.QueryValue(name, size, data) != RegistryStatus::Success)
         return std::nullopt;
     QString text;
     for (qsizetype i = 0; i + 1 < data.size(); i += 2) {

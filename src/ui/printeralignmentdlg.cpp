@@ -96,7 +96,7 @@ CPrinterAlignmentDlg::CPrinterAlignmentDlg(const QString& printer,
         button->setCheckable(true);
         button->setAutoRaise(true);
         button->setIcon(QIcon(FeedPicture(feed, palette().color(QPalette::WindowText),
-                                                palette().color(QPalette::Base))));
+                                          palette().color(QPalette::Base))));
         button->setIconSize(QSize(72, 72));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         // "Lying across, at the left edge" on two lines under the picture.

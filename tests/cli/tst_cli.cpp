@@ -5,6 +5,7 @@
 
 #include "addressbook/addressbook.h"
 #include "bookbytes.h"
+#include "modalscript.h"
 #include "pdftext.h"
 #include "platform/registryfile.h"
 #include "printblocks.h"
@@ -14,7 +15,6 @@
 #include "ui/multilineedit.h"
 #include "ui/pelvarodlg.h"
 #include "ui/printeralignmentdlg.h"
-#include "modalscript.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -159,9 +159,8 @@ private slots:
             << none
             << "pelvaro-cli: give one of --show, --reset, --test-page or the alignment to "
                "store\n";
-        QTest::newRow("align into a PDF")
-            << QStringList{"align", "--pdf", "ROOT/t.pdf"} << 2 << none
-            << "pelvaro-cli: --pdf is for --test-page\n";
+        QTest::newRow("align into a PDF") << QStringList{"align", "--pdf", "ROOT/t.pdf"} << 2
+                                          << none << "pelvaro-cli: --pdf is for --test-page\n";
         QTest::newRow("export not written") << QStringList{"export", "/proc/book.vcf"} << 1 << none
                                             << "pelvaro-cli: /proc/book.vcf was not found.\n";
     }
@@ -522,9 +521,9 @@ private slots:
             const PdfText after = ReadPdf(path);
             bool moved = before.words.size() == 4 && after.words.size() == 4;
             for (qsizetype i = 0; moved && i < 4; ++i)
-                moved = qAbs(after.words[i].xMin - before.words[i].xMin - right * 72 / 25.4) <
-                            0.25 &&
-                        qAbs(after.words[i].yMin - before.words[i].yMin - down * 72 / 25.4) < 0.25;
+                moved =
+                    qAbs(after.words[i].xMin - before.words[i].xMin - right * 72 / 25.4) < 0.25 &&
+                    qAbs(after.words[i].yMin - before.words[i].yMin - down * 72 / 25.4) < 0.25;
             return moved;
         };
         CPelvaroDlg dlg(settings);
@@ -675,9 +674,11 @@ private slots:
         QCOMPARE(Cli({"align", "--printer", "PelvaroCli", "--feed", "standing-centre"}).status, 0);
         QCOMPARE(Cli(print).status, 0);
         QProcess ipptool;
-        const QString uri = "ipp://" + QUrl::toPercentEncoding(qEnvironmentVariable("CUPS_SERVER")) +
+        const QString uri = "ipp://" +
+                            QUrl::toPercentEncoding(qEnvironmentVariable("CUPS_SERVER")) +
                             "/printers/PelvaroCli";
-        ipptool.start("ipptool", {"-c", "-d", u"job=%1"_qs.arg(job.toInt() + 1), uri, "/dev/stdin"});
+        ipptool.start("ipptool",
+                      {"-c", "-d", u"job=%1"_qs.arg(job.toInt() + 1), uri, "/dev/stdin"});
         ipptool.write("{ OPERATION Get-Job-Attributes GROUP operation-attributes-tag ATTR charset "
                       "attributes-charset utf-8 ATTR naturalLanguage attributes-natural-language "
                       "en ATTR uri printer-uri $uri ATTR integer job-id $job ATTR keyword "

@@ -80,7 +80,8 @@ QByteArray LetterSettings(bool landscape) {
 QMap<QString, QRectF> WordBoxes(const QString& path) {
     QMap<QString, QRectF> boxes;
     for (const PdfWord& word : ReadPdf(path).words)
-        boxes.insert(word.text, QRectF(QPointF(word.xMin, word.yMin), QPointF(word.xMax, word.yMax)));
+        boxes.insert(word.text,
+                     QRectF(QPointF(word.xMin, word.yMin), QPointF(word.xMax, word.yMax)));
     return boxes;
 }
 
@@ -402,7 +403,8 @@ private slots:
         QCOMPARE(PrintTestPage(job, QStringLiteral("Caption")), PrintResult::Printed);
         const PdfText page = ReadPdf(path);
         QVERIFY(page.Find("Caption") && page.Find("Mailing"));
-        QCOMPARE_LT(qAbs(page.Find("Mailing")->xMin - envelope["Mailingline"].left() - 6 * mm), 0.5);
+        QCOMPARE_LT(qAbs(page.Find("Mailing")->xMin - envelope["Mailingline"].left() - 6 * mm),
+                    0.5);
         int numbers = 0;
         for (const PdfWord& word : page.words) {
             const int n = word.text.toInt();
