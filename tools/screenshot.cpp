@@ -1,6 +1,7 @@
 // Renders the main window, the about box and Print Many Envelopes (a book of
-// 217 entries, a find, the line after a print, the preview) to PNG files, so
-// that a person can look at them: screenshot <output folder> [scale factor].
+// 217 entries, a find, the line after a print, the preview) and Printer
+// Alignment to PNG files, so that a person can look at them:
+// screenshot <output folder> [scale factor].
 // Runs with its own temporary settings and data folders.
 
 #include "print/printerblocks.h"
@@ -9,6 +10,7 @@
 #include "ui/aboutdlg.h"
 #include "ui/manyenvelopesdlg.h"
 #include "ui/pelvarodlg.h"
+#include "ui/printeralignmentdlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -112,5 +114,9 @@ int main(int argc, char* argv[]) {
         }
     });
     many.OnPreview();
+    CPrinterAlignmentDlg alignment(QStringLiteral("Office"),
+                                   {EnvelopeFeed::StandingCentre, true, 15, -20}, {});
+    alignment.show();
+    ok &= alignment.grab().save(folder + QStringLiteral("/alignment.png"));
     return ok ? 0 : 1;
 }

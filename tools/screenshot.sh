@@ -18,3 +18,4 @@ fi
 "$build/bin/pelvaro_screenshot" "$out" "$scale"
 echo "$out/main.png"
 echo "$out/about.png"
+echo "$out/alignment.png"

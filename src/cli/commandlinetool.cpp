@@ -1,6 +1,7 @@
 #include "cli/commandlinetool.h"
 
 #include "addressbook/addressbook.h"
+#include "cli/aligncommand.h"
 #include "cli/logging.h"
 #include "cli/mergecommand.h"
 #include "cli/printcommand.h"
@@ -35,6 +36,7 @@ Commands:
   import   add the contacts of a vCard or CSV file to the address book
   export   write the address book as a vCard or CSV file
   list     list the address book
+  align    store where a printer puts the envelope, and print a test page
 
 Options:
   -h, --help   show this help; 'pelvaro-cli COMMAND --help' shows a command's
@@ -74,6 +76,9 @@ Options:
   --png FILE          write the envelope as a picture of the whole page
                       instead of printing it
   --dpi N             the picture's resolution (default: the printer's)
+  --shift X,Y         move the whole envelope X mm right and Y mm down for
+                      this job, in place of the shift stored with
+                      'pelvaro-cli align' (from -25.0 to 25.0)
   -h, --help          show this help
 )help";
 
@@ -100,7 +105,42 @@ Options:
   --png-dir DIR       write each page as a picture (envelope-0001.png...)
                       into DIR instead of printing
   --dpi N             the pictures' resolution (default: the printer's)
+  --shift X,Y         move each envelope X mm right and Y mm down, in place
+                      of the stored shift (from -25.0 to 25.0)
   -h, --help          show this help
+)help";
+
+const char* const kAlignHelp =
+    R"help(Usage: pelvaro-cli align [--printer QUEUE] [--feed FEED] [--turned yes|no] [--shift X,Y]
+       pelvaro-cli align [--printer QUEUE] --show
+       pelvaro-cli align [--printer QUEUE] --reset
+       pelvaro-cli align --test-page [--printer QUEUE | --pdf FILE]
+
+Stores how a printer takes envelopes, as Pelvaro's Printer Alignment dialog
+does; print, merge and the window then draw every envelope there. A printer
+with nothing stored prints as Pelvaro always has. Options not given keep
+what is stored; with none, what is stored is shown.
+
+Options:
+  --printer QUEUE   the printer (default: the one configured in Pelvaro);
+                    "PDF file" stands for PDF files
+  --feed FEED       how the envelope lies on the page: across-left,
+                    across-centre, across-right (the first placement),
+                    standing-left, standing-centre or standing-right
+                    (long side along the feed, drawn a quarter turn)
+  --turned yes|no   drawn upside down, for printers that take the flap first
+  --shift X,Y       move the whole envelope X mm right and Y mm down, each
+                    from -25.0 to 25.0 in steps of 0.1
+  --show            show what is stored
+  --reset           remove what is stored
+  --test-page       print the test page: the envelope's outline where
+                    Pelvaro draws it, with millimetre rulers. Lay an
+                    envelope on it (or feed one instead of the sheet), read
+                    how far off it is, and store that with --shift. --feed,
+                    --turned and --shift try an alignment without storing it
+  --pdf FILE        write the test page to a PDF file
+  --size SIZE       the envelope size, as for print
+  -h, --help        show this help
 )help";
 
 const char* const kImportHelp =
@@ -278,6 +318,9 @@ ExitStatus CCommandLineTool::RunCommand(const QString& command, const QStringLis
     } else if (command == QLatin1String("list")) {
         help = kListHelp;
         parser.addOption({kJson, QString()});
+    } else if (command == QLatin1String("align")) {
+        help = kAlignHelp;
+        CAlignCommand::AddOptions(parser);
     } else {
         Fail(ExitStatus::Usage,
              QStringLiteral("unknown command '%1'; see 'pelvaro-cli --help'").arg(command));
@@ -301,6 +344,8 @@ ExitStatus CCommandLineTool::RunCommand(const QString& command, const QStringLis
         return Import(parser);
     else if (command == QLatin1String("export"))
         Export(parser);
+    else if (command == QLatin1String("align"))
+        Align(parser);
     else
         List(parser);
     return ExitStatus::Success;
@@ -323,6 +368,11 @@ ExitStatus CCommandLineTool::Merge(const QCommandLineParser& parser) {
     const CAddressBook none;
     const CAddressBook& book = UsesBook(parser) ? Book() : none;
     return CMergeCommand(settings, book, m_out, m_err).Run(parser);
+}
+
+void CCommandLineTool::Align(const QCommandLineParser& parser) {
+    CSettingsStore settings = WindowSettings();
+    CAlignCommand(settings, m_out).Run(parser);
 }
 
 ExitStatus CCommandLineTool::Import(const QCommandLineParser& parser) {

@@ -26,6 +26,7 @@ private:
     ExitStatus Import(const QCommandLineParser& parser);
     void Export(const QCommandLineParser& parser);
     void List(const QCommandLineParser& parser);
+    void Align(const QCommandLineParser& parser);
     // The user's book, read once, as the window reads it at its start; a
     // book that is there but could not be read ends the command.
     CAddressBook& Book();

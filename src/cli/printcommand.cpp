@@ -5,6 +5,7 @@
 #include "print/devmode.h"
 #include "print/devnames.h"
 #include "print/envelopesizes.h"
+#include "print/printeralignment.h"
 #include "print/printerblocks.h"
 #include "settings/settingsstore.h"
 #include "settings/storedvalues.h"
@@ -16,6 +17,7 @@
 #include <QScreen>
 
 #include <optional>
+#include <tuple>
 
 using namespace StoredValues;
 
@@ -31,6 +33,7 @@ const QString kPrinter = QStringLiteral("printer");
 const QString kPdf = QStringLiteral("pdf");
 const QString kPng = QStringLiteral("png");
 const QString kDpi = QStringLiteral("dpi");
+const QString kShift = QStringLiteral("shift");
 
 // An option given twice is a mistake the user should hear of, not one that
 // the last value silently wins.
@@ -121,7 +124,22 @@ void CPrintCommand::AddJobOptions(QCommandLineParser& parser) {
         {kPrinter, QString(), QStringLiteral("QUEUE")},
         {kPdf, QString(), QStringLiteral("FILE")},
         {kDpi, QString(), QStringLiteral("N")},
+        {kShift, QString(), QStringLiteral("X,Y")},
     });
+}
+
+std::optional<std::pair<int, int>> CPrintCommand::Shift(const QCommandLineParser& parser) {
+    const std::optional<QString> text = SingleValue(parser, kShift);
+    if (!text)
+        return std::nullopt;
+    const QStringList parts = text->split(u',');
+    const std::optional<int> right = parts.size() == 2 ? ParseShift(parts[0]) : std::nullopt;
+    const std::optional<int> down = parts.size() == 2 ? ParseShift(parts[1]) : std::nullopt;
+    if (!right || !down)
+        Fail(ExitStatus::Usage, QStringLiteral("--shift takes X,Y in millimetres, each from -25.0 "
+                                               "to 25.0 in steps of 0.1, not '%1'")
+                                    .arg(*text));
+    return std::pair{*right, *down};
 }
 
 int CPrintCommand::Dpi(const QCommandLineParser& parser) {
@@ -155,6 +173,7 @@ EnvelopeJob CPrintCommand::MakeJob(const QCommandLineParser& parser) const {
 EnvelopeJob CPrintCommand::MakeSharedJob(const QCommandLineParser& parser) const {
     RequireNotBoth(parser, kPrinter, kPdf);
     Dpi(parser);
+    Shift(parser);
 
     EnvelopeJob job;
     job.returnAddress = AddressOption(parser, kFrom, kFromLabel,
@@ -196,6 +215,13 @@ EnvelopeJob CPrintCommand::MakeSharedJob(const QCommandLineParser& parser) const
     } else if (const auto devNames = m_settings.ReadBinaryValue(kDevNames)) {
         job.devNames = *devNames;
     }
+
+    // The alignment of the printer the job goes to; a shift given here
+    // takes the place of the stored one for this job.
+    job.alignment = ReadPrinterAlignment(m_settings, AlignmentPrinterName(job.devNames))
+                        .value_or(PrinterAlignment());
+    if (const std::optional<std::pair<int, int>> shift = Shift(parser))
+        std::tie(job.alignment.shiftRight, job.alignment.shiftDown) = *shift;
 
     const DialogGeometry window = MainDialogGeometry(ScreenDpiY());
     job.clientSize = window.clientSize;

@@ -5,6 +5,9 @@
 #include <QCommandLineParser>
 #include <QString>
 
+#include <optional>
+#include <utility>
+
 class CAddressBook;
 class CSettingsStore;
 
@@ -35,6 +38,8 @@ public:
     const QStringList& Notes() const { return m_notes; }
     // --dpi: 0 when not given (the printer's resolution).
     static int Dpi(const QCommandLineParser& parser);
+    // --shift X,Y in tenths of a millimetre, right and down.
+    static std::optional<std::pair<int, int>> Shift(const QCommandLineParser& parser);
 
     // "\n" in a text option starts a new line and "\\" stands for one
     // backslash; line breaks become CR LF, as the address boxes hold them.

@@ -419,6 +419,14 @@ qsizetype CRegistryHive::FindValueIn(const Key& key, QStringView name) {
     }
 }
 
+void CRegistryHive::PlaceName(Key& key, qsizetype position) {
+    const size_t mask = static_cast<size_t>(key.nameTable.size()) - 1;
+    size_t slot = FoldedHash(key.values[position].name) & mask;
+    while (key.nameTable[static_cast<qsizetype>(slot)] != 0)
+        slot = (slot + 1) & mask;
+    key.nameTable[static_cast<qsizetype>(slot)] = static_cast<qint32>(position + 1);
+}
+
 void CRegistryHive::SetValueIn(Key& key, const QString& name, quint32 type, QByteArray data) {
     if (const qsizetype at = FindValueIn(key, name); at >= 0) {
         Value& value = key.values[at];
@@ -428,21 +436,30 @@ void CRegistryHive::SetValueIn(Key& key, const QString& name, quint32 type, QByt
     }
     key.values.append(Value{name, type, std::move(data)});
     const qsizetype count = key.values.size();
-    const auto place = [&key](qsizetype position) {
-        const size_t mask = static_cast<size_t>(key.nameTable.size()) - 1;
-        size_t slot = FoldedHash(key.values[position].name) & mask;
-        while (key.nameTable[static_cast<qsizetype>(slot)] != 0)
-            slot = (slot + 1) & mask;
-        key.nameTable[static_cast<qsizetype>(slot)] = static_cast<qint32>(position + 1);
-    };
     if (2 * count <= key.nameTable.size()) {
-        place(count - 1);
+        PlaceName(key, count - 1);
         return;
     }
-    // Twice the room, and every name placed again.
+    RebuildNameTable(key);
+}
+
+void CRegistryHive::RebuildNameTable(Key& key) {
+    // Twice the room the names need, and every name placed again.
+    const qsizetype count = key.values.size();
     key.nameTable = QList<qint32>(qMax<qsizetype>(8, qNextPowerOfTwo(quint64(2 * count))), 0);
     for (qsizetype i = 0; i < count; ++i)
-        place(i);
+        PlaceName(key, i);
+}
+
+bool CRegistryHive::DeleteValue(const QString& keyPath, const QString& name) {
+    Key* key = FindKey(keyPath);
+    const qsizetype at = key ? FindValueIn(*key, name) : -1;
+    if (at < 0)
+        return false;
+    // Positions after it move down, so the table is made again.
+    key->values.removeAt(at);
+    RebuildNameTable(*key);
+    return true;
 }
 
 const CRegistryHive::Value* CRegistryHive::FindValue(const QString& keyPath,

@@ -69,6 +69,8 @@ public:
     // spelling of an existing value's name. False for names the text form
     // could not carry.
     bool SetValue(const QString& keyPath, const QString& name, quint32 type, QByteArrayView data);
+    // Removes the value; false when there was none. The key stays.
+    bool DeleteValue(const QString& keyPath, const QString& name);
 
     // Keys that have a section of their own, in the order they are written.
     QStringList KeyPaths() const;
@@ -107,6 +109,9 @@ private:
     // The value's position in the key, or -1.
     static qsizetype FindValueIn(const Key& key, QStringView name);
     static void SetValueIn(Key& key, const QString& name, quint32 type, QByteArray data);
+    static void PlaceName(Key& key, qsizetype position);
+    // Places every name of the key in a fresh table.
+    static void RebuildNameTable(Key& key);
 
     class CParser;
 

@@ -98,6 +98,26 @@ RegistryStatus CRegistryKey::SetValue(const QString& name, quint32 type, QByteAr
     return RegistryStatus::Success;
 }
 
+RegistryStatus CRegistryKey::DeleteValue(const QString& name) {
+    if (!IsOpen())
+        return RegistryStatus::Failed;
+    if (!m_hive->FindValue(m_path, name))
+        return RegistryStatus::NotFound;
+    CRegistryHive updated;
+    const QString path = m_path;
+    // Another copy may have removed it meanwhile; gone is gone.
+    if (!CRegistryFile(m_hiveFile)
+             .Update(
+                 [&](CRegistryHive& hive) {
+                     hive.DeleteValue(path, name);
+                     return true;
+                 },
+                 &updated))
+        return RegistryStatus::Failed;
+    m_hive = std::make_shared<const CRegistryHive>(std::move(updated));
+    return RegistryStatus::Success;
+}
+
 void CRegistryKey::Close() {
     m_hive.reset();
     m_path.clear();

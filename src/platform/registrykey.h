@@ -46,6 +46,8 @@ public:
     RegistryStatus QueryValue(const QString& name, qsizetype bufferSize, QByteArray& data,
                               quint32* type = nullptr) const;
     RegistryStatus SetValue(const QString& name, quint32 type, QByteArrayView data);
+    // NotFound when there is no such value.
+    RegistryStatus DeleteValue(const QString& name);
 
     void Close();
 

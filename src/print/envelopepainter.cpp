@@ -98,14 +98,17 @@ LOGFONTW WithHeight(LOGFONTW description, int32_t height) {
 
 CEnvelopePainter::CEnvelopePainter(const EnvelopeJob& job, const PrinterMetrics& metrics,
                                    const QPaintDevice* device)
-    : m_returnAddress(job.returnAddress) {
+    : m_returnAddress(job.returnAddress), m_metrics(metrics) {
     DialogGeometry dialog;
     dialog.clientSize = job.clientSize;
     dialog.returnBoxTopLeft = job.returnBoxTopLeft;
     dialog.mailingBoxTopLeft = job.mailingBoxTopLeft;
     dialog.screenDpiY = job.screenDpiY;
-    m_layout = ComputeEnvelopeLayout(metrics, dialog, job.envelopeIndex, job.returnLogFont.lfHeight,
-                                     job.mailingLogFont.lfHeight);
+    // The layout is worked out as it always was, on the page as the
+    // envelope lies in it; the alignment moves the whole drawing after.
+    m_page = AlignPage(metrics, job.envelopeIndex, job.alignment);
+    m_layout = ComputeEnvelopeLayout(m_page.layoutMetrics, dialog, job.envelopeIndex,
+                                     job.returnLogFont.lfHeight, job.mailingLogFont.lfHeight);
     m_returnFont =
         FontFromLogFont(WithHeight(job.returnLogFont, m_layout.returnFontHeight), device);
     m_mailingFont =
@@ -126,7 +129,105 @@ PrinterMetrics CEnvelopePainter::MetricsOf(const QPrinter& printer) {
 }
 
 void CEnvelopePainter::DrawPage(QPainter& painter, const QString& mailingAddress) const {
+    // Without an alignment the page is drawn exactly as it always was.
+    const bool aligned = !m_page.transform.isIdentity();
+    if (aligned) {
+        painter.save();
+        painter.setTransform(m_page.transform, true);
+    }
     painter.setPen(Qt::black);
     DrawBlock(painter, m_layout.returnRect, m_returnAddress, m_returnFont);
     DrawBlock(painter, m_layout.mailingRect, mailingAddress, m_mailingFont);
+    if (aligned)
+        painter.restore();
+}
+
+void CEnvelopePainter::DrawTestPage(QPainter& painter, const QString& caption) const {
+    // Millimetres in printer pixels, across and down.
+    const double mmX = m_metrics.dpiX / 25.4;
+    const double mmY = m_metrics.dpiY / 25.4;
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(qMax(1, qRound(2.5 * mmY)));
+    QPen pen(Qt::black);
+    pen.setWidthF(0.15 * mmX);
+    painter.save();
+    painter.setPen(pen);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font, painter.device());
+
+    // The arrow stands on the sheet itself. A page taller than wide goes in
+    // top edge first; one turned to landscape is printed a quarter turn
+    // counter-clockwise, so its right edge goes first.
+    const QRectF sheet(-m_metrics.offsetX, -m_metrics.offsetY, m_metrics.width, m_metrics.height);
+    const bool upward = m_metrics.height >= m_metrics.width;
+    const QPointF tip = upward ? QPointF(sheet.center().x(), sheet.top() + 8 * mmY)
+                               : QPointF(sheet.right() - 8 * mmX, sheet.center().y());
+    const QPointF back = upward ? QPointF(0, 25 * mmY) : QPointF(-25 * mmX, 0);
+    const QPointF side = upward ? QPointF(3 * mmX, 0) : QPointF(0, 3 * mmY);
+    const QPointF head = back * 0.2;
+    painter.drawLine(tip, tip + back);
+    painter.drawLine(tip, tip + head + side);
+    painter.drawLine(tip, tip + head - side);
+    const QString feed = QStringLiteral("Feed");
+    painter.drawText(
+        upward ? tip + back + QPointF(-metrics.horizontalAdvance(feed) / 2, metrics.ascent() + mmY)
+               : tip + back -
+                     QPointF(metrics.horizontalAdvance(feed) + mmX,
+                             -(metrics.ascent() - metrics.descent()) / 2),
+        feed);
+
+    // The rest lies on the envelope, wherever the alignment puts it.
+    painter.setTransform(m_page.transform, true);
+    const QRectF envelope = m_page.envelope;
+    painter.drawRect(envelope);
+    const std::pair<const EdgeRect&, QString> blocks[] = {
+        {m_layout.returnRect, QStringLiteral("Return address")},
+        {m_layout.mailingRect, QStringLiteral("Mailing address")},
+    };
+    for (const auto& [edges, label] : blocks) {
+        const QRectF block =
+            QRectF(QPointF(edges.left, edges.top), QPointF(edges.right, edges.bottom))
+                .intersected(envelope);
+        if (block.isEmpty())
+            continue;
+        QPen dashed = pen;
+        dashed.setStyle(Qt::DashLine);
+        painter.setPen(dashed);
+        painter.drawRect(block);
+        painter.setPen(pen);
+        painter.drawText(block.topLeft() + QPointF(6 * mmX, metrics.ascent() + 6 * mmY), label);
+    }
+
+    // A tick each millimetre, longer each 5 and 10, and the number of each
+    // 10 under or beside its tick, from the outline's top left corner.
+    const auto tick = [](int n) { return n % 10 == 0 ? 3.0 : n % 5 == 0 ? 2.0 : 1.0; };
+    for (int n = 1; n * mmX < envelope.width(); ++n) {
+        const double x = envelope.left() + n * mmX;
+        painter.drawLine(QPointF(x, envelope.top()), QPointF(x, envelope.top() + tick(n) * mmY));
+        const QString number = QString::number(n);
+        if (n % 10 == 0)
+            painter.drawText(QPointF(x - metrics.horizontalAdvance(number) / 2,
+                                     envelope.top() + 3.5 * mmY + metrics.ascent()),
+                             number);
+    }
+    for (int n = 1; n * mmY < envelope.height(); ++n) {
+        const double y = envelope.top() + n * mmY;
+        painter.drawLine(QPointF(envelope.left(), y), QPointF(envelope.left() + tick(n) * mmX, y));
+        if (n % 10 == 0)
+            painter.drawText(QPointF(envelope.left() + 3.5 * mmX,
+                                     y + (metrics.ascent() - metrics.descent()) / 2),
+                             QString::number(n));
+    }
+    // Marks beyond each corner, in line with the edges, to find them when
+    // the envelope covers the outline.
+    for (const QPointF& corner :
+         {envelope.topLeft(), envelope.topRight(), envelope.bottomLeft(), envelope.bottomRight()}) {
+        const double outX = corner.x() < envelope.center().x() ? -1 : 1;
+        const double outY = corner.y() < envelope.center().y() ? -1 : 1;
+        painter.drawLine(corner + QPointF(outX * 2 * mmX, 0), corner + QPointF(outX * 7 * mmX, 0));
+        painter.drawLine(corner + QPointF(0, outY * 2 * mmY), corner + QPointF(0, outY * 7 * mmY));
+    }
+    painter.drawText(envelope.bottomLeft() + QPointF(6 * mmX, -6 * mmY - metrics.descent()),
+                     caption);
+    painter.restore();
 }

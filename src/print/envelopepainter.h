@@ -1,6 +1,7 @@
 #pragma once
 
 #include "print/envelopelayout.h"
+#include "print/printeralignment.h"
 #include "print/printjob.h"
 
 #include <QFont>
@@ -26,9 +27,15 @@ public:
     // Draws both blocks with the painter's origin at the corner of the
     // printable area, as a printer's is.
     void DrawPage(QPainter& painter, const QString& mailingAddress) const;
+    // The test page: the envelope's outline where DrawPage puts it, the
+    // blocks' rectangles, millimetre rulers along its top and left edges,
+    // corner marks, an arrow to the edge that goes first, and one line.
+    void DrawTestPage(QPainter& painter, const QString& caption) const;
 
 private:
     QString m_returnAddress;
+    PrinterMetrics m_metrics;
+    AlignedPage m_page;
     EnvelopeLayout m_layout;
     QFont m_returnFont;
     QFont m_mailingFont;

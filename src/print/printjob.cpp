@@ -103,6 +103,15 @@ private:
     QString m_title;
 };
 
+// Draws page i of a job.
+using DrawPageOf = std::function<void(QPainter&, const CEnvelopePainter&, qsizetype)>;
+
+// Prints a job of `pages` pages, each drawn by draw, with what every job
+// needs around them: the file written whole, a cancelled job withdrawn, a
+// refusal read back.
+PrintResult PrintPages(const EnvelopeJob& job, qsizetype pages, const DrawPageOf& draw,
+                       const PageDone& pageDone, PrintFailure* failure);
+
 } // namespace
 
 QString PrintFailureMessage(const PrintFailure& failure) {
@@ -155,10 +164,31 @@ PrintResult PrintEnvelope(const EnvelopeJob& job, PrintFailure* failure) {
 
 PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAddresses,
                            const PageDone& pageDone, PrintFailure* failure) {
+    return PrintPages(
+        job, mailingAddresses.size(),
+        [&](QPainter& painter, const CEnvelopePainter& envelope, qsizetype i) {
+            envelope.DrawPage(painter, mailingAddresses[i]);
+        },
+        pageDone, failure);
+}
+
+PrintResult PrintTestPage(const EnvelopeJob& job, const QString& caption, PrintFailure* failure) {
+    return PrintPages(
+        job, 1,
+        [&](QPainter& painter, const CEnvelopePainter& envelope, qsizetype) {
+            envelope.DrawTestPage(painter, caption);
+        },
+        {}, failure);
+}
+
+namespace {
+
+PrintResult PrintPages(const EnvelopeJob& job, qsizetype pages, const DrawPageOf& draw,
+                       const PageDone& pageDone, PrintFailure* failure) {
     QPrinter printer(QPrinter::HighResolution);
     if (!ConfigureJobPrinter(printer, job))
         return PrintResult::InvalidSetup;
-    if (mailingAddresses.isEmpty())
+    if (pages == 0)
         return PrintResult::Printed;
 
     const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
@@ -166,8 +196,7 @@ PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAdd
     const auto failed = [&](const QString& cause) {
         qCInfo(LogPrint) << "job failed:" << output << cause;
         if (failure)
-            *failure =
-                PrintFailure{output, toFile, cause, static_cast<int>(mailingAddresses.size())};
+            *failure = PrintFailure{output, toFile, cause, static_cast<int>(pages)};
         return PrintResult::Failed;
     };
 
@@ -187,10 +216,10 @@ PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAdd
     }
     const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
     bool cancelled = false;
-    for (qsizetype i = 0; i < mailingAddresses.size() && !cancelled; ++i) {
+    for (qsizetype i = 0; i < pages && !cancelled; ++i) {
         if (i > 0)
             printer.newPage();
-        envelope.DrawPage(painter, mailingAddresses[i]);
+        draw(painter, envelope, i);
         cancelled = pageDone && !pageDone(static_cast<int>(i + 1));
     }
     if (cancelled) {
@@ -216,9 +245,11 @@ PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAdd
         return failed(pdf.Why());
     if (const QString refusal = toFile ? QString() : PrintServerRefusal(); !refusal.isEmpty())
         return failed(refusal);
-    qCInfo(LogPrint) << "job printed:" << output << mailingAddresses.size() << "pages";
+    qCInfo(LogPrint) << "job printed:" << output << pages << "pages";
     return PrintResult::Printed;
 }
+
+} // namespace
 
 PrintResult RenderEnvelopes(const EnvelopeJob& job, const QStringList& mailingAddresses, int dpi,
                             const std::function<bool(const QImage& page, int index)>& picture) {

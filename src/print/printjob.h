@@ -1,6 +1,7 @@
 #pragma once
 
 #include "print/logfont.h"
+#include "print/printeralignment.h"
 
 #include <QByteArray>
 #include <QPoint>
@@ -27,6 +28,9 @@ struct EnvelopeJob {
     QPoint returnBoxTopLeft; // L, T of the return address box, relative to the client area
     QPoint mailingBoxTopLeft;
     int screenDpiY = 96; // SY
+    // Where the printer puts the envelope: the stored alignment of the
+    // printer the blocks name, if any.
+    PrinterAlignment alignment;
 };
 
 enum class PrintResult {
@@ -66,6 +70,12 @@ PrintResult PrintEnvelope(const EnvelopeJob& job, PrintFailure* failure = nullpt
 // server is withdrawn before it prints. An empty list prints nothing.
 PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAddresses,
                            const PageDone& pageDone = {}, PrintFailure* failure = nullptr);
+
+// Prints the page to lay an envelope on or feed instead of a sheet: the
+// envelope's outline where the job's envelope is drawn, with rulers, and
+// `caption` on one line. Results as for PrintEnvelope.
+PrintResult PrintTestPage(const EnvelopeJob& job, const QString& caption,
+                          PrintFailure* failure = nullptr);
 
 // Draws the pages on a printer already set up, such as a print preview's.
 void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses);

@@ -162,3 +162,51 @@ bool CSettingsStore::WriteBinaryValue(const QString& name, const QByteArray& byt
     qCInfo(LogSettings) << name << "could not be written";
     return false;
 }
+
+namespace {
+
+QString OwnKeyPath(const QString& subKey) {
+    return QString::fromLatin1(CSettingsStore::kDirectPath) + u'\\' + subKey;
+}
+
+} // namespace
+
+std::optional<QString> CSettingsStore::ReadOwnString(const QString& subKey,
+                                                     const QString& name) const {
+    CRegistryKey key;
+    if (CRegistryKey::CurrentUser().Open(OwnKeyPath(subKey), key) != RegistryStatus::Success)
+        return std::nullopt;
+    qsizetype size = 0;
+    quint32 type = 0;
+    QByteArray data;
+    if (key.QueryValueSize(name, size, &type) != RegistryStatus::Success ||
+        type != CRegistryHive::kRegSz ||
+        key.QueryValue(name, size, data) != RegistryStatus::Success)
+        return std::nullopt;
+    QString text;
+    for (qsizetype i = 0; i + 1 < data.size(); i += 2) {
+        const auto unit = qFromLittleEndian<quint16>(data.constData() + i);
+        if (unit == 0)
+            break;
+        text += QChar(unit);
+    }
+    return text;
+}
+
+bool CSettingsStore::WriteOwnString(const QString& subKey, const QString& name,
+                                    const QString& value) {
+    CRegistryKey key;
+    return CRegistryKey::CurrentUser().Create(OwnKeyPath(subKey), key) == RegistryStatus::Success &&
+           key.SetValue(name, CRegistryHive::kRegSz, StringValueBytes(value)) ==
+               RegistryStatus::Success;
+}
+
+bool CSettingsStore::DeleteOwnValue(const QString& subKey, const QString& name) {
+    CRegistryKey key;
+    const RegistryStatus opened = CRegistryKey::CurrentUser().Open(OwnKeyPath(subKey), key);
+    if (opened == RegistryStatus::NotFound)
+        return true;
+    const RegistryStatus deleted =
+        opened == RegistryStatus::Success ? key.DeleteValue(name) : opened;
+    return deleted == RegistryStatus::Success || deleted == RegistryStatus::NotFound;
+}

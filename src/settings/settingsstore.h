@@ -54,6 +54,13 @@ public:
     // Creates the direct path when missing and stores a REG_BINARY value.
     bool WriteBinaryValue(const QString& name, const QByteArray& bytes);
 
+    // Values of the program's own, in a subkey of the direct path that the
+    // stored values above never share. Reading creates nothing.
+    std::optional<QString> ReadOwnString(const QString& subKey, const QString& name) const;
+    bool WriteOwnString(const QString& subKey, const QString& name, const QString& value);
+    // True when the value is gone, whether or not it was there.
+    bool DeleteOwnValue(const QString& subKey, const QString& name);
+
 private:
     // Creates Software\<company>\<profile name>\<section> as far as missing.
     bool OpenSectionKey(const QString& section, CRegistryKey& key) const;

@@ -14,6 +14,7 @@ enum ConfigurationCommand : int {
     ID_CONFIGURATION_EXPORTADDRESSES = 32784,
     ID_CONFIGURATION_PRINTMANYENVELOPES = 32785,
     ID_CONFIGURATION_PRINTPREVIEW = 32786,
+    ID_CONFIGURATION_PRINTERALIGNMENT = 32787,
 };
 
 // Shows the configuration menu with its top-left corner at a global point

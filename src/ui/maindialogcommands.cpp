@@ -62,12 +62,36 @@ EnvelopeJob CMainDialogCommands::Job(const DialogGeometry& geometry) const {
     job.returnBoxTopLeft = geometry.returnBoxTopLeft;
     job.mailingBoxTopLeft = geometry.mailingBoxTopLeft;
     job.screenDpiY = geometry.screenDpiY;
+    // Read again for each job: the tool may have stored one meanwhile.
+    job.alignment = ReadPrinterAlignment(m_settings, AlignmentPrinterName(job.devNames))
+                        .value_or(PrinterAlignment());
     return job;
 }
 
 PrintResult CMainDialogCommands::Print(const DialogGeometry& geometry, PrintFailure* failure) {
     qCInfo(LogUi) << "print: envelope size" << m_state.envelopeIndex;
     return PrintEnvelope(Job(geometry), failure);
+}
+
+QString CMainDialogCommands::AlignmentPrinter() const {
+    return AlignmentPrinterName(m_state.devNames);
+}
+
+PrinterAlignment CMainDialogCommands::StoredAlignment() const {
+    return ReadPrinterAlignment(m_settings, AlignmentPrinter()).value_or(PrinterAlignment());
+}
+
+bool CMainDialogCommands::StoreAlignment(const PrinterAlignment& alignment) {
+    qCInfo(LogUi) << "alignment of" << AlignmentPrinter() << FormatAlignment(alignment);
+    return WritePrinterAlignment(m_settings, AlignmentPrinter(), alignment);
+}
+
+PrintResult CMainDialogCommands::PrintTestPage(const DialogGeometry& geometry,
+                                               const PrinterAlignment& alignment,
+                                               PrintFailure* failure) {
+    EnvelopeJob job = Job(geometry);
+    job.alignment = alignment;
+    return ::PrintTestPage(job, TestPageCaption(AlignmentPrinter(), alignment), failure);
 }
 
 void CMainDialogCommands::ReloadBook() {

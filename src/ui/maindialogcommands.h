@@ -83,6 +83,17 @@ public:
     void StoreReturnFont(const LOGFONTW& description);
     void StoreMailingFont(const LOGFONTW& description);
 
+    // The configured printer under the name its alignment is stored by;
+    // empty when none is configured.
+    QString AlignmentPrinter() const;
+    // Its stored alignment, or the first placement.
+    PrinterAlignment StoredAlignment() const;
+    bool StoreAlignment(const PrinterAlignment& alignment);
+    // The test page on the configured printer, as Print would draw with
+    // this alignment.
+    PrintResult PrintTestPage(const DialogGeometry& geometry, const PrinterAlignment& alignment,
+                              PrintFailure* failure);
+
     // Merges a contacts file into the book; labels the book holds already
     // are left out. A file that cannot be read raises CFileException.
     ImportOutcome Import(const QString& path);

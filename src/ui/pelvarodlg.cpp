@@ -15,6 +15,7 @@
 #include "ui/manyenvelopesdlg.h"
 #include "ui/messagebox.h"
 #include "ui/multilineedit.h"
+#include "ui/printeralignmentdlg.h"
 #include "ui/printersetup.h"
 #include "ui/printpreview.h"
 #include "ui/printresultmessage.h"
@@ -290,6 +291,9 @@ void CPelvaroDlg::OnConfigure() {
     case ID_CONFIGURATION_PRINTPREVIEW:
         OnPrintPreview();
         break;
+    case ID_CONFIGURATION_PRINTERALIGNMENT:
+        OnPrinterAlignment();
+        break;
     default:
         break;
     }
@@ -347,6 +351,26 @@ void CPelvaroDlg::OnPrintManyEnvelopes() {
     CManyEnvelopesDlg dialog(CurrentJob(), m_addressBook, m_commands.Settings(), setUpPrinter,
                              this);
     dialog.exec();
+}
+
+void CPelvaroDlg::OnPrinterAlignment() {
+    // An alignment belongs to a printer: without one there is nothing to
+    // align, as there is nothing to print on.
+    if (m_commands.AlignmentPrinter().isEmpty()) {
+        ShowPrintResult(this, PrintResult::InvalidSetup);
+        return;
+    }
+    CPrinterAlignmentDlg dialog(
+        m_commands.AlignmentPrinter(), m_commands.StoredAlignment(),
+        [this](const PrinterAlignment& alignment) {
+            UpdateData(true);
+            PrintFailure failure;
+            const PrintResult result = m_commands.PrintTestPage(Geometry(), alignment, &failure);
+            ShowPrintResult(this, result, failure);
+        },
+        this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_commands.StoreAlignment(dialog.Alignment());
 }
 
 void CPelvaroDlg::OnPrintPreview() {

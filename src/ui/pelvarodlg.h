@@ -59,6 +59,7 @@ public:
     // One job of many envelopes, and a look at the envelope before printing.
     void OnPrintManyEnvelopes();
     void OnPrintPreview();
+    void OnPrinterAlignment();
 
     // The address list menu of one box (buttonId 1002 or 1003), working on
     // that box's label and address members.

@@ -5,6 +5,7 @@
 
 #include "addressbook/addressbook.h"
 #include "bookbytes.h"
+#include "modalscript.h"
 #include "pdftext.h"
 #include "platform/registryfile.h"
 #include "printblocks.h"
@@ -13,6 +14,7 @@
 #include "testenvironment.h"
 #include "ui/multilineedit.h"
 #include "ui/pelvarodlg.h"
+#include "ui/printeralignmentdlg.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -137,6 +139,28 @@ private slots:
         QTest::newRow("merge unknown label")
             << QStringList{"merge", "--labels", "Nobody", "--dry-run"} << 3 << none
             << "pelvaro-cli: ROOT/data/Pelvaro/Addresses.plv: no entry labelled \"Nobody\"\n";
+        QTest::newRow("align without a printer")
+            << QStringList{"align", "--shift", "1,1"} << 2 << none
+            << "pelvaro-cli: no printer is configured in Pelvaro: name one with --printer\n";
+        QTest::newRow("align to a feed that is none")
+            << QStringList{"align", "--printer", "PDF file", "--feed", "sideways"} << 2 << none
+            << "pelvaro-cli: --feed takes across-left, across-centre, across-right, "
+               "standing-left, standing-centre or standing-right, not 'sideways'\n";
+        QTest::newRow("align turned maybe")
+            << QStringList{"align", "--printer", "PDF file", "--turned", "maybe"} << 2 << none
+            << "pelvaro-cli: --turned takes yes or no, not 'maybe'\n";
+        for (const char* shift : {"25.1,0", "0,-25.1", "1.25,0", "1", "1,2,3", "a,b"})
+            QTest::addRow("shift %s", shift)
+                << QStringList{"print", "--to", "a", "--shift", shift} << 2 << none
+                << u"pelvaro-cli: --shift takes X,Y in millimetres, each from -25.0 to 25.0 in "
+                   u"steps of 0.1, not '%1'\n"_qs.arg(QLatin1String(shift));
+        QTest::newRow("align show and store")
+            << QStringList{"align", "--printer", "PDF file", "--show", "--turned", "yes"} << 2
+            << none
+            << "pelvaro-cli: give one of --show, --reset, --test-page or the alignment to "
+               "store\n";
+        QTest::newRow("align into a PDF") << QStringList{"align", "--pdf", "ROOT/t.pdf"} << 2
+                                          << none << "pelvaro-cli: --pdf is for --test-page\n";
         QTest::newRow("export not written") << QStringList{"export", "/proc/book.vcf"} << 1 << none
                                             << "pelvaro-cli: /proc/book.vcf was not found.\n";
     }
@@ -476,6 +500,64 @@ private slots:
         }
     }
 
+    // An alignment the tool stores is what the window prints with, and one
+    // the window's dialog stores is what the tool prints and draws with:
+    // every word moves by the shift. Many envelopes and the preview take
+    // the window's job as Print does.
+    void storedAlignmentIsShared() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
+        const QString plain = m_env->Root() + QStringLiteral("/plain.pdf");
+        const QString window = m_env->Root() + QStringLiteral("/window.pdf");
+        const QString tool = m_env->Root() + QStringLiteral("/tool.pdf");
+        CSettingsStore settings("Torvane Software", "Pelvaro");
+        settings.WriteBinaryValue("DevMode", LandscapeSettings(20, 300));
+        settings.WriteBinaryValue("DevNames", PdfNames(window));
+        settings.WriteProfileString("Pelvaro", "LastReturnAddress", "Quentin Sender");
+        const QStringList print = {"print", "--to", "Rosalind Recipient", "--pdf"};
+        QCOMPARE(Cli(print + QStringList{plain}).status, 0);
+        QCOMPARE(Cli({"align", "--shift", "4.0,-2.5"}).status, 0);
+        const auto movedBy = [&](const QString& path, double right, double down) {
+            const PdfText before = ReadPdf(plain);
+            const PdfText after = ReadPdf(path);
+            bool moved = before.words.size() == 4 && after.words.size() == 4;
+            for (qsizetype i = 0; moved && i < 4; ++i)
+                moved =
+                    qAbs(after.words[i].xMin - before.words[i].xMin - right * 72 / 25.4) < 0.25 &&
+                    qAbs(after.words[i].yMin - before.words[i].yMin - down * 72 / 25.4) < 0.25;
+            return moved;
+        };
+        CPelvaroDlg dlg(settings);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.GetDlgItem<CMultiLineEdit>(IDC_MAILINGADDRESS)
+            ->SetText(QStringLiteral("Rosalind Recipient"));
+        QTest::mouseClick(dlg.GetDlgItem(IDC_PRINT), Qt::LeftButton, {}, QPoint(16, 16));
+        QVERIFY(movedBy(window, 4, -2.5));
+
+        CModalScript script;
+        script.Choose(QStringLiteral("Printer &Alignment..."))
+            .Then<CPrinterAlignmentDlg>([](CPrinterAlignmentDlg* alignment) {
+                for (auto* box : alignment->findChildren<QDoubleSpinBox*>())
+                    box->setValue(box->accessibleName() == u"Shift right" ? -1.5 : 0.7);
+                alignment->accept();
+            });
+        QTest::mouseClick(dlg.GetDlgItem(IDC_CONFIGURE), Qt::LeftButton, {}, QPoint(16, 16));
+        QTRY_VERIFY(script.Done());
+        dlg.reject();
+        QCOMPARE(Cli({"align", "--show"}).out,
+                 "printer: PDF file\nstored: yes\nfeed: across-right\nturned: no\nshift: "
+                 "-1.5,0.7\n");
+        QCOMPARE(Cli(print + QStringList{tool}).status, 0);
+        QVERIFY(movedBy(tool, -1.5, 0.7));
+        // The pictures are drawn as the PDF is.
+        const QString pictures = m_env->Root() + QStringLiteral("/pictures");
+        QCOMPARE(Cli({"print", "--to", "Rosalind Recipient", "--png", pictures + ".png"}).status,
+                 0);
+        QVERIFY(SameInk(QImage(pictures + ".png"), RenderPdfPage(tool, 0, 300)));
+        QCOMPARE(Cli({"align", "--reset"}).status, 0);
+        QCOMPARE(Cli({"align", "--show"}).out.count(u"stored: no"), 1);
+    }
+
     // merge lists what it would print and names each record it leaves out
     // (status 3); it prints one PDF whose every page carries its contact where
     // print puts it, the same pages as pictures, and one job on a real queue.
@@ -584,6 +666,30 @@ private slots:
                                  30000);
         const PdfText text = ReadPdf(out + u'/' + job);
         QVERIFY(text.Find("Quentin") && text.Find("Mailing"));
+
+        // A standing envelope turns the drawing, never the page: the job
+        // asks for the configured envelope paper, and its page lies.
+        CSettingsStore("Torvane Software", "Pelvaro")
+            .WriteBinaryValue("DevMode", LandscapeSettings(20, 300));
+        QCOMPARE(Cli({"align", "--printer", "PelvaroCli", "--feed", "standing-centre"}).status, 0);
+        QCOMPARE(Cli(print).status, 0);
+        QProcess ipptool;
+        const QString uri = "ipp://" +
+                            QUrl::toPercentEncoding(qEnvironmentVariable("CUPS_SERVER")) +
+                            "/printers/PelvaroCli";
+        ipptool.start("ipptool",
+                      {"-c", "-d", u"job=%1"_qs.arg(job.toInt() + 1), uri, "/dev/stdin"});
+        ipptool.write("{ OPERATION Get-Job-Attributes GROUP operation-attributes-tag ATTR charset "
+                      "attributes-charset utf-8 ATTR naturalLanguage attributes-natural-language "
+                      "en ATTR uri printer-uri $uri ATTR integer job-id $job ATTR keyword "
+                      "requested-attributes media,orientation-requested STATUS successful-ok "
+                      "DISPLAY media DISPLAY orientation-requested }");
+        ipptool.closeWriteChannel();
+        QVERIFY(ipptool.waitForFinished());
+        QCOMPARE(ipptool.readAllStandardOutput().trimmed().split('\n').last(), "Env10,");
+        const QString aligned = out + u'/' + QString::number(job.toInt() + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(ReadPdf(aligned).width > 0, 30000);
+        QCOMPARE(QSizeF(ReadPdf(aligned).width, ReadPdf(aligned).height), QSizeF(684, 297));
 
         QCOMPARE(QProcess::execute("cupsreject", {"PelvaroCli"}), 0);
         const CliRun refused = Cli(print);

@@ -5,6 +5,7 @@
 #include "pdftext.h"
 #include "print/envelopelayout.h"
 #include "print/logfont.h"
+#include "print/printeralignment.h"
 #include "print/printerblocks.h"
 #include "print/printjob.h"
 #include "printblocks.h"
@@ -65,6 +66,23 @@ int PrintToQueue(const QString& queue) {
     if (result == PrintResult::Failed)
         std::fprintf(stderr, "%s\n", qPrintable(PrintFailureMessage(failure)));
     return result == PrintResult::Printed ? 0 : result == PrintResult::Failed ? 3 : 1;
+}
+
+// A letter sheet at 300 DPI, lying or standing.
+QByteArray LetterSettings(bool landscape) {
+    DEVMODEW mode = *DEVMODEW::FromBytes(LandscapeSettings(1, 300));
+    if (!landscape)
+        mode.dmOrientation = DEVMODEW::DMORIENT_PORTRAIT;
+    return mode.ToBytes();
+}
+
+// Each word's box by its text.
+QMap<QString, QRectF> WordBoxes(const QString& path) {
+    QMap<QString, QRectF> boxes;
+    for (const PdfWord& word : ReadPdf(path).words)
+        boxes.insert(word.text,
+                     QRectF(QPointF(word.xMin, word.yMin), QPointF(word.xMax, word.yMax)));
+    return boxes;
 }
 
 } // namespace
@@ -301,6 +319,116 @@ private slots:
         // -13 px on a 96 DPI screen is 9.75 points on paper; the word box is
         // ascent plus descent, a little more.
         QVERIFY(words[0]->yMax - words[0]->yMin > 9.75 && words[0]->yMax - words[0]->yMin < 12.7);
+    }
+
+    // Where each feed puts the envelope on a letter sheet, in points: a
+    // No. 10 of 684 x 297 lying across the sheet lying, or standing on it
+    // standing, then turned. Every word keeps its place on the envelope
+    // as the first placement has it on the lying sheet, and a shift moves
+    // every word by exactly that.
+    void alignmentMovesEveryWord_data() {
+        QTest::addColumn<int>("feed");
+        QTest::addColumn<QPointF>("corner"); // the envelope's top left on the sheet
+        for (int turned = 0; turned < 2; ++turned) {
+            const char* turn = turned ? ", turned" : "";
+            const QList<std::pair<EnvelopeFeed, QPointF>> feeds = {
+                {EnvelopeFeed::AcrossLeft, {0, 157.5}},
+                {EnvelopeFeed::AcrossCentre, {54, 157.5}},
+                {EnvelopeFeed::AcrossRight, {108, 157.5}},
+                {EnvelopeFeed::StandingLeft, {0, 54}},
+                {EnvelopeFeed::StandingCentre, {157.5, 54}},
+                {EnvelopeFeed::StandingRight, {315, 54}}};
+            for (const auto& [feed, corner] : feeds)
+                QTest::addRow("%s%s", qPrintable(FeedName(feed)), turn)
+                    << static_cast<int>(feed) + 6 * turned << corner;
+        }
+    }
+    void alignmentMovesEveryWord() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
+        QFETCH(int, feed);
+        QFETCH(QPointF, corner);
+        PrinterAlignment alignment{static_cast<EnvelopeFeed>(feed % 6), feed >= 6, 0, 0};
+        const bool standing = IsStanding(alignment.feed);
+        const auto print = [&](bool landscape, const PrinterAlignment& aligned) {
+            const QString path = NextPdf();
+            EnvelopeJob job = Job(path, LetterSettings(landscape));
+            job.alignment = aligned;
+            return PrintEnvelope(job) == PrintResult::Printed ? WordBoxes(path)
+                                                              : QMap<QString, QRectF>();
+        };
+        const QMap<QString, QRectF> first = print(true, {});
+        const QMap<QString, QRectF> placed = print(!standing, alignment);
+        alignment.shiftRight = 37;
+        alignment.shiftDown = -21;
+        const QMap<QString, QRectF> shifted = print(!standing, alignment);
+        QCOMPARE(first.size(), 4);
+        QCOMPARE(placed.keys(), first.keys());
+        QCOMPARE(shifted.keys(), first.keys());
+        // The envelope's corner of the first placement, then a quarter turn
+        // clockwise for each step, about the envelope's own corners.
+        const int quarters = (standing ? 1 : 0) + (alignment.turned ? 2 : 0);
+        QTransform onEnvelope = QTransform::fromTranslate(-108, -157.5);
+        const QPointF turnedCorner[] = {{0, 0}, {297, 0}, {684, 297}, {0, 684}};
+        QTransform toSheet = QTransform::fromTranslate(corner.x() + turnedCorner[quarters].x(),
+                                                       corner.y() + turnedCorner[quarters].y());
+        toSheet.rotate(90 * quarters);
+        for (const QString& word : first.keys()) {
+            const QRectF expected = (onEnvelope * toSheet).mapRect(first[word]);
+            // Word boxes are the font's, turned with the text: within half a
+            // point of the glyphs.
+            QVERIFY2(qAbs(placed[word].center().x() - expected.center().x()) < 0.5 &&
+                         qAbs(placed[word].center().y() - expected.center().y()) < 0.5,
+                     qPrintable(word));
+            const QPointF moved = shifted[word].topLeft() - placed[word].topLeft();
+            QVERIFY2(qAbs(moved.x() - 3.7 * 72 / 25.4) < 0.05 &&
+                         qAbs(moved.y() + 2.1 * 72 / 25.4) < 0.05,
+                     qPrintable(word));
+        }
+    }
+
+    // The test page's outline lies where the envelope is drawn: each block's
+    // label 6 mm into the block, each ruler number at its millimetre from
+    // the outline's corner, the outline's edges in ink.
+    void testPageMatchesTheEnvelope() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
+        const double mm = 72 / 25.4;
+        const QString printed = NextPdf();
+        EnvelopeJob job = Job(printed, LetterSettings(true));
+        job.alignment = {EnvelopeFeed::AcrossLeft, false, 52, -30};
+        const QPointF corner(5.2 * mm, 157.5 - 3 * mm);
+        QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
+        const QMap<QString, QRectF> envelope = WordBoxes(printed);
+        const QString path = NextPdf();
+        job.devNames = PdfNames(path);
+        QCOMPARE(PrintTestPage(job, QStringLiteral("Caption")), PrintResult::Printed);
+        const PdfText page = ReadPdf(path);
+        QVERIFY(page.Find("Caption") && page.Find("Mailing"));
+        QCOMPARE_LT(qAbs(page.Find("Mailing")->xMin - envelope["Mailingline"].left() - 6 * mm),
+                    0.5);
+        int numbers = 0;
+        for (const PdfWord& word : page.words) {
+            const int n = word.text.toInt();
+            if (n % 10 != 0 || n == 0)
+                continue;
+            ++numbers;
+            const bool top = word.yMin < corner.y() + 5 * mm;
+            const double at = top ? (word.xMin + word.xMax) / 2 - corner.x()
+                                  : (word.yMin + word.yMax) / 2 - corner.y();
+            QVERIFY2(qAbs(at - n * mm) < 0.1 * mm, qPrintable(word.text));
+        }
+        QCOMPARE(numbers, 24 + 10); // 241.3 mm across, 104.8 mm down
+        const QImage picture = RenderPdfPage(path, 0, 300);
+        const auto ink = [&](double x, double y) {
+            int darkest = 255;
+            for (int dx = -2; dx <= 2; ++dx) {
+                for (int dy = -2; dy <= 2; ++dy)
+                    darkest = qMin(darkest, qGray(picture.pixel(qRound(x * 300 / 72) + dx,
+                                                                qRound(y * 300 / 72) + dy)));
+            }
+            return darkest < 160;
+        };
+        QVERIFY(ink(corner.x(), corner.y() + 100) && ink(corner.x() + 684, corner.y() + 100) &&
+                ink(corner.x() + 300, corner.y()) && ink(corner.x() + 300, corner.y() + 297));
     }
 
     void linesApartCutNotWrapped() {

@@ -452,9 +452,10 @@ private slots:
         CModalScript script;
         script.NoteMenu(items);
         Run(IDC_CONFIGURE, script);
-        QCOMPARE(items.mid(3), QStringList({"Report Address Book Location", "--",
-                                            "&Import Addresses...", "&Export Addresses...",
-                                            "Print &Many Envelopes...", "Print Pre&view..."}));
+        QCOMPARE(items.mid(3),
+                 QStringList({"Report Address Book Location", "--", "&Import Addresses...",
+                              "&Export Addresses...", "Print &Many Envelopes...",
+                              "Print Pre&view...", "Printer &Alignment..."}));
 
         script.Choose(QStringLiteral("&Import Addresses...")).ChooseFile(cards).NoteMessage(seen);
         Run(IDC_CONFIGURE, script);

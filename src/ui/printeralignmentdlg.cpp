@@ -1,0 +1,152 @@
+#include "ui/printeralignmentdlg.h"
+
+#include "platform/helpcommand.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+constexpr EnvelopeFeed kFeedOrder[] = {
+    EnvelopeFeed::AcrossLeft,   EnvelopeFeed::AcrossCentre,   EnvelopeFeed::AcrossRight,
+    EnvelopeFeed::StandingLeft, EnvelopeFeed::StandingCentre, EnvelopeFeed::StandingRight,
+};
+
+// The tray seen from above, the sheet going in at the top, and the
+// envelope in it as the feed has it.
+QPixmap FeedPicture(EnvelopeFeed feed, const QColor& ink, const QColor& paper) {
+    QPixmap picture(72, 72);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF tray(8, 14, 56, 54);
+    QPen pen(ink);
+    pen.setWidthF(1.5);
+    painter.setPen(pen);
+    painter.drawLine(tray.topLeft(), tray.bottomLeft());
+    painter.drawLine(tray.topRight(), tray.bottomRight());
+    painter.drawLine(tray.bottomLeft(), tray.bottomRight());
+    // The arrow the sheet goes in by.
+    painter.drawLine(QPointF(36, 2), QPointF(36, 12));
+    painter.drawLine(QPointF(36, 2), QPointF(32, 6));
+    painter.drawLine(QPointF(36, 2), QPointF(40, 6));
+    const bool standing = IsStanding(feed);
+    const QSizeF size = standing ? QSizeF(18, 40) : QSizeF(40, 18);
+    double x = tray.left() + 2;
+    if (feed == EnvelopeFeed::AcrossCentre || feed == EnvelopeFeed::StandingCentre)
+        x = tray.center().x() - size.width() / 2;
+    else if (feed == EnvelopeFeed::AcrossRight || feed == EnvelopeFeed::StandingRight)
+        x = tray.right() - 2 - size.width();
+    const QRectF envelope(QPointF(x, tray.top() + 4), size);
+    painter.setBrush(paper);
+    painter.drawRect(envelope);
+    // The stamp corner shows which way up it is drawn.
+    painter.setBrush(ink);
+    const QSizeF stamp(6, 6);
+    painter.drawRect(standing ? QRectF(envelope.bottomRight() - QPointF(8, 8), stamp)
+                              : QRectF(envelope.topRight() + QPointF(-8, 2), stamp));
+    return picture;
+}
+
+QDoubleSpinBox* ShiftBox(int tenths, const QString& accessibleName) {
+    auto* box = new QDoubleSpinBox;
+    box->setRange(-PrinterAlignment::kMaxShift / 10.0, PrinterAlignment::kMaxShift / 10.0);
+    box->setDecimals(1);
+    box->setSingleStep(0.1);
+    box->setSuffix(QStringLiteral(" mm"));
+    box->setValue(tenths / 10.0);
+    box->setAccessibleName(accessibleName);
+    return box;
+}
+
+int Tenths(const QDoubleSpinBox* box) {
+    return static_cast<int>(std::lround(box->value() * 10));
+}
+
+} // namespace
+
+CPrinterAlignmentDlg::CPrinterAlignmentDlg(const QString& printer,
+                                           const PrinterAlignment& alignment, TestPage testPage,
+                                           QWidget* parent)
+    : QDialog(parent), m_testPage(std::move(testPage)) {
+    setWindowTitle(QStringLiteral("Printer Alignment"));
+
+    auto* printerLabel = new QLabel(QStringLiteral("Printer: %1").arg(printer));
+    printerLabel->setTextFormat(Qt::PlainText);
+    printerLabel->setAccessibleName(QStringLiteral("Printer"));
+
+    auto* feedBox = new QGroupBox(QStringLiteral("How the printer takes an envelope"));
+    auto* feedGrid = new QGridLayout(feedBox);
+    m_feeds = new QButtonGroup(this);
+    int column = 0;
+    for (const EnvelopeFeed feed : kFeedOrder) {
+        auto* button = new QToolButton;
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setIcon(QIcon(FeedPicture(feed, palette().color(QPalette::WindowText),
+                                          palette().color(QPalette::Base))));
+        button->setIconSize(QSize(72, 72));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        // "Lying across, at the left edge" on two lines under the picture.
+        button->setText(FeedDescription(feed).replace(QStringLiteral(", "), QStringLiteral("\n")));
+        button->setAccessibleName(FeedDescription(feed));
+        button->setChecked(feed == alignment.feed);
+        m_feeds->addButton(button, static_cast<int>(feed));
+        feedGrid->addWidget(button, IsStanding(feed) ? 1 : 0, column++ % 3);
+    }
+
+    m_turned = new QCheckBox(QStringLiteral("T&urned round (the flap goes in first)"));
+    m_turned->setAccessibleName(QStringLiteral("Turned round"));
+    m_turned->setChecked(alignment.turned);
+
+    m_shiftRight = ShiftBox(alignment.shiftRight, QStringLiteral("Shift right"));
+    m_shiftDown = ShiftBox(alignment.shiftDown, QStringLiteral("Shift down"));
+    auto* shifts = new QFormLayout;
+    shifts->addRow(QStringLiteral("Shift &right:"), m_shiftRight);
+    shifts->addRow(QStringLiteral("Shift &down:"), m_shiftDown);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
+                                         QDialogButtonBox::Help);
+    QPushButton* testPageButton =
+        buttons->addButton(QStringLiteral("Print &Test Page"), QDialogButtonBox::ActionRole);
+    testPageButton->setAccessibleName(QStringLiteral("Print Test Page"));
+    testPageButton->setAutoDefault(false);
+    buttons->button(QDialogButtonBox::Ok)->setAccessibleName(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setAccessibleName(QStringLiteral("Cancel"));
+    buttons->button(QDialogButtonBox::Help)->setAccessibleName(QStringLiteral("Help"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { RunHelpCommand(); });
+    connect(testPageButton, &QPushButton::clicked, this, [this] {
+        if (m_testPage)
+            m_testPage(Alignment());
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(printerLabel);
+    layout->addWidget(feedBox);
+    layout->addWidget(m_turned);
+    layout->addLayout(shifts);
+    layout->addWidget(buttons);
+}
+
+PrinterAlignment CPrinterAlignmentDlg::Alignment() const {
+    PrinterAlignment alignment;
+    alignment.feed = static_cast<EnvelopeFeed>(m_feeds->checkedId());
+    alignment.turned = m_turned->isChecked();
+    alignment.shiftRight = Tenths(m_shiftRight);
+    alignment.shiftDown = Tenths(m_shiftDown);
+    return alignment;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "print/printeralignment.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QDoubleSpinBox;
+
+// Printer Alignment: how the configured printer takes an envelope, and how
+// far off it prints. The dialog only edits; the caller stores on OK and
+// prints the test page with what the dialog shows at that moment.
+class CPrinterAlignmentDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    using TestPage = std::function<void(const PrinterAlignment&)>;
+
+    CPrinterAlignmentDlg(const QString& printer, const PrinterAlignment& alignment,
+                         TestPage testPage, QWidget* parent = nullptr);
+
+    // What the controls say now.
+    PrinterAlignment Alignment() const;
+
+private:
+    QButtonGroup* m_feeds = nullptr;
+    QCheckBox* m_turned = nullptr;
+    QDoubleSpinBox* m_shiftRight = nullptr;
+    QDoubleSpinBox* m_shiftDown = nullptr;
+    TestPage m_testPage;
+};
