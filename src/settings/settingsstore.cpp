@@ -7,6 +7,23 @@
 
 #include <QtEndian>
 
+namespace {
+
+// A string value's text: whole UTF-16 units up to the first NUL.
+QString TextUpToNul(const QByteArray& data) {
+    QString text;
+    text.reserve(data.size() / 2);
+    for (qsizetype i = 0; i + 1 < data.size(); i += 2) {
+        const auto unit = qFromLittleEndian<quint16>(data.constData() + i);
+        if (unit == 0)
+            break;
+        text += QChar(unit);
+    }
+    return text;
+}
+
+} // namespace
+
 CSettingsStore::CSettingsStore(QString companyName, QString profileName)
     : m_companyName(std::move(companyName)), m_profileName(std::move(profileName)) {}
 
@@ -37,16 +54,8 @@ QString CSettingsStore::GetProfileString(const QString& section, const QString& 
     QByteArray data;
     if (key.QueryValue(entry, size, data) != RegistryStatus::Success)
         return defaultValue;
-    // Whatever the type: whole UTF-16 units up to the first NUL.
-    QString text;
-    text.reserve(data.size() / 2);
-    for (qsizetype i = 0; i + 1 < data.size(); i += 2) {
-        const auto unit = qFromLittleEndian<quint16>(data.constData() + i);
-        if (unit == 0)
-            break;
-        text += QChar(unit);
-    }
-    return text;
+    // Whatever the type.
+    return TextUpToNul(data);
 }
 
 int CSettingsStore::GetProfileInt(const QString& section, const QString& entry,
@@ -183,14 +192,7 @@ std::optional<QString> CSettingsStore::ReadOwnString(const QString& subKey,
         type != CRegistryHive::kRegSz ||
         key.QueryValue(name, size, data) != RegistryStatus::Success)
         return std::nullopt;
-    QString text;
-    for (qsizetype i = 0; i + 1 < data.size(); i += 2) {
-        const auto unit = qFromLittleEndian<quint16>(data.constData() + i);
-        if (unit == 0)
-            break;
-        text += QChar(unit);
-    }
-    return text;
+    return TextUpToNul(data);
 }
 
 bool CSettingsStore::WriteOwnString(const QString& subKey, const QString& name,
