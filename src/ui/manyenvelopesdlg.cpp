@@ -4,6 +4,7 @@
 #include "contacts/contactsimport.h"
 #include "platform/exception.h"
 #include "print/devnames.h"
+#include "print/printeralignment.h"
 #include "print/printerblocks.h"
 #include "settings/settingsstore.h"
 #include "ui/contactsfiledialogs.h"
@@ -457,9 +458,11 @@ void CManyEnvelopesDlg::OnPreview() {
 }
 
 // The job takes whatever the setup leaves stored, as the window's next
-// Print would.
+// Print would: the printer and that printer's own alignment.
 void CManyEnvelopesDlg::OnPrinterSetup() {
     m_setUpPrinter(m_job.devMode, m_job.devNames);
+    m_job.alignment = ReadPrinterAlignment(m_settings, AlignmentPrinterName(m_job.devNames))
+                          .value_or(PrinterAlignment());
     m_printer->setText(PrinterLine(m_job));
 }
 

@@ -6,6 +6,7 @@
 #include "bookbytes.h"
 #include "modalscript.h"
 #include "pdftext.h"
+#include "print/printeralignment.h"
 #include "printblocks.h"
 #include "settings/settingsstore.h"
 #include "templates/maindialoggeometry.h"
@@ -359,6 +360,14 @@ private slots:
         QCOMPARE(dlg.m_printer->text(), "Printer: file " + pdf);
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
         QVERIFY(QFileInfo::exists(pdf));
+        // The printer chosen brings its own alignment: 10 mm further right.
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("poppler-utils"));
+        const double before = ReadPdf(pdf).words.value(0).xMin;
+        QVERIFY(WritePrinterAlignment(m_settings, kPdfPrinterName,
+                                      {EnvelopeFeed::AcrossRight, false, 100, 0}));
+        dlg.OnPrinterSetup();
+        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QVERIFY(qAbs(ReadPdf(pdf).words.value(0).xMin - before - 72 * 10 / 25.4) < 0.05);
     }
 
     // Cancel half way through 60 envelopes: the message says how many were
