@@ -101,7 +101,7 @@ QString CAlignCommand::PrinterName(const QCommandLineParser& parser) const {
             Fail(ExitStatus::Usage, QStringLiteral("--printer takes a printer's name"));
         return *printer;
     }
-    const QString configured = AlignmentPrinterName(
+    QString configured = AlignmentPrinterName(
         m_settings.ReadBinaryValue(StoredValues::kDevNames).value_or(QByteArray()));
     if (configured.isEmpty())
         Fail(ExitStatus::Usage, QStringLiteral("no printer is configured in Pelvaro: name one "

@@ -202,7 +202,7 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     const QJsonArray kept =
         QJsonDocument::fromJson(m_settings.GetProfileString(kKeptSection, kKeptTicks).toUtf8())
             .array();
-    for (const QJsonValue& label : kept)
+    for (const auto& label : kept)
         ticked.insert(label.toString());
     m_find->setText(m_settings.GetProfileString(kKeptSection, kKeptFind));
     for (int i = 0; i < book.GetSize(); ++i) {
