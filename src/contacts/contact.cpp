@@ -26,23 +26,32 @@ QString Contact::Label() const {
         return formattedName;
     if (!label.trimmed().isEmpty())
         return label.simplified();
+    if (companyCard && !organization.trimmed().isEmpty())
+        return organization.simplified();
     if (!formattedName.trimmed().isEmpty())
         return formattedName.simplified();
-    QString name = JoinParts({&givenName, &familyName}).simplified();
+    QString name =
+        JoinParts({&prefixes, &givenName, &additionalNames, &familyName, &suffixes}).simplified();
     if (!name.isEmpty())
         return name;
     return organization.simplified();
 }
 
 QString Contact::NameLine() const {
-    if (!formattedName.trimmed().isEmpty())
-        return formattedName.trimmed();
-    return JoinParts({&prefixes, &givenName, &additionalNames, &familyName, &suffixes});
+    if (companyCard && !organization.trimmed().isEmpty())
+        return organization.trimmed();
+    const QString parts = JoinParts({&prefixes, &givenName, &additionalNames, &familyName, &suffixes});
+    const QString filingForm =
+        JoinParts({&familyName}) + QStringLiteral(", ") + JoinParts({&givenName, &additionalNames});
+    if (formattedName.trimmed().isEmpty() ||
+        (!familyName.trimmed().isEmpty() && formattedName.simplified() == filingForm.simplified()))
+        return parts;
+    return formattedName.trimmed();
 }
 
 // Preferred beats not preferred and a lower preference beats a higher one;
 // among the rest a home address beats the others. Ties keep the earlier.
-bool Contact::IsPreferredOver(const PostalAddress& candidate, const PostalAddress& kept) {
+bool AddressCandidates::IsPreferredOver(const PostalAddress& candidate, const PostalAddress& kept) {
     if (candidate.preference > 0 || kept.preference > 0) {
         if (kept.preference == 0)
             return true;
@@ -51,9 +60,24 @@ bool Contact::IsPreferredOver(const PostalAddress& candidate, const PostalAddres
     return candidate.home && !kept.home;
 }
 
-void Contact::OfferAddress(PostalAddress candidate) {
+void AddressCandidates::Offer(const PostalAddress& candidate) {
     if (!candidate.IsUsable())
         return;
-    if (!chosenAddress || IsPreferredOver(candidate, *chosenAddress))
-        chosenAddress = std::move(candidate);
+    const auto offer = [&](std::optional<PostalAddress>& kept) {
+        if (!kept || IsPreferredOver(candidate, *kept))
+            kept = candidate;
+    };
+    offer(preferred);
+    if (candidate.home)
+        offer(home);
+    if (candidate.work)
+        offer(work);
+}
+
+const std::optional<PostalAddress>& AddressCandidates::Chosen(AddressChoice choice) const {
+    if (choice == AddressChoice::Home && home)
+        return home;
+    if (choice == AddressChoice::Work && work)
+        return work;
+    return preferred;
 }
