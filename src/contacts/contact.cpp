@@ -1,5 +1,7 @@
 #include "contacts/contact.h"
 
+#include <algorithm>
+
 namespace {
 
 QString JoinParts(std::initializer_list<const QString*> parts) {
@@ -41,12 +43,28 @@ QString Contact::NameLine() const {
     if (companyCard && !organization.trimmed().isEmpty())
         return organization.trimmed();
     const QString parts = JoinParts({&prefixes, &givenName, &additionalNames, &familyName, &suffixes});
-    const QString filingForm =
-        JoinParts({&familyName}) + QStringLiteral(", ") + JoinParts({&givenName, &additionalNames});
-    if (formattedName.trimmed().isEmpty() ||
-        (!familyName.trimmed().isEmpty() && formattedName.simplified() == filingForm.simplified()))
+    if (formattedName.trimmed().isEmpty() || IsFilingForm())
         return parts;
     return formattedName.trimmed();
+}
+
+// "Family, Given" or, as some programs write it, "Family; Title Given
+// Middle Suffix": the family name first, then a comma or semicolon, then
+// only words of the other parts of the structured name.
+bool Contact::IsFilingForm() const {
+    const QString family = familyName.simplified();
+    const QString formatted = formattedName.simplified();
+    if (family.isEmpty() || !formatted.startsWith(family, Qt::CaseInsensitive))
+        return false;
+    const QString rest = formatted.mid(family.size()).trimmed();
+    if (!rest.startsWith(u',') && !rest.startsWith(u';'))
+        return false;
+    const QStringList words = rest.mid(1).split(u' ', Qt::SkipEmptyParts);
+    const QStringList known =
+        JoinParts({&prefixes, &givenName, &additionalNames, &suffixes}).split(u' ');
+    return !words.isEmpty() && std::all_of(words.begin(), words.end(), [&](const QString& word) {
+        return known.contains(word, Qt::CaseInsensitive);
+    });
 }
 
 // Preferred beats not preferred and a lower preference beats a higher one;

@@ -32,6 +32,8 @@ struct Contact {
     // order of a letter where the formatted name is the filing form
     // "Family, Given" of the structured name.
     QString NameLine() const;
+    // Whether the formatted name is the structured name in filing order.
+    bool IsFilingForm() const;
 
     // A label the file gives outright (a CSV label column); wins over names.
     QString label;

@@ -370,8 +370,8 @@ void CVCardReader::HandleLine(QByteArrayView line, int number) {
         return;
     }
     m_emptyAgent = name == "AGENT" && value.trimmed().isEmpty();
-    // Apple's cards of organizations say so, and its programs show them by
-    // the organization's name.
+    // Some address books mark the card of an organization so, and show it
+    // by the organization's name.
     if (name.startsWith("X-ABSHOWAS"))
         m_card->companyCard = value.trimmed().compare("COMPANY", Qt::CaseInsensitive) == 0;
     // Only what reaches the envelope is looked at more closely.

@@ -366,11 +366,11 @@ void CPelvaroDlg::ReportAddressBookLocation() {
 }
 
 void CPelvaroDlg::OnImportAddresses() {
-    const QString path = AskImportFile(this);
-    if (path.isEmpty())
+    const std::optional<ImportSource> source = AskImportFile(this);
+    if (!source)
         return;
-    CContactsImport import(CAddressFormatter::SystemCountry());
-    import.ReadFile(path);
+    CContactsImport import(CAddressFormatter::SystemCountry(), source->address);
+    import.ReadFile(source->path);
     // A label the book holds already is left out: the user's own entry
     // wins over the file's.
     const ImportResult result = import.MergeInto(m_addressBook, DuplicateLabels::Skip);

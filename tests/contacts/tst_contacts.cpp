@@ -9,6 +9,8 @@
 #include <QDirIterator>
 #include <QTest>
 
+#include <map>
+
 namespace {
 
 // Lines written with "|" for CR LF.
@@ -30,6 +32,29 @@ QList<int> ProblemLines(const CContactsImport& import) {
     return lines;
 }
 
+// The rows of a table in tests/data/contacts, tab separated, without its
+// header; no quoting, a quote is text.
+QList<QStringList> Table(const QString& name) {
+    QList<QStringList> rows;
+    const QString path = TestDataPath(QStringLiteral("contacts/") + name);
+    for (const QString& line : QString::fromUtf8(ReadWholeFile(path)).split(u'\n').mid(1))
+        if (!line.isEmpty())
+            rows.append(line.split(u'\t'));
+    return rows;
+}
+
+// A file of tests/data/contacts as a user in the US imports it, read once
+// for all its rows.
+const CContactsImport& Imported(const QString& file) {
+    static std::map<QString, CContactsImport> imports;
+    auto found = imports.find(file);
+    if (found == imports.end()) {
+        found = imports.try_emplace(file, QStringLiteral("US")).first;
+        found->second.ReadFile(TestDataPath(QStringLiteral("contacts/") + file));
+    }
+    return found->second;
+}
+
 CAddressBook BookAt(const QString& path, const QList<CAddress>& records) {
     CAddressBook book;
     book.SetAddressBookPath(path);
@@ -43,59 +68,61 @@ CAddressBook BookAt(const QString& path, const QList<CAddress>& records) {
 class TestContacts : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Every contacts file, as a user in the US imports it: each contact with
-    // an address against the envelope written down for it, in file order
-    // (expected.tsv), and the lines of the problems reported against those
-    // written down (problems.tsv); every other file imports without a word.
-    // corpus/ holds what other programs wrote, the folder above files made
-    // for corners of their own.
+    // Every contact with an address in the contacts files, as a user in the
+    // US imports it, against the envelope written down for it
+    // (expected.tsv: one row a contact, in the file's order). corpus/ holds
+    // what other programs wrote, the folder above files made for corners of
+    // their own.
+    void contactsInFiles_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("envelope");
+        QHash<QString, int> counts;
+        for (const QStringList& row : Table(QStringLiteral("expected.tsv"))) {
+            const int index = counts[row[0]]++;
+            QTest::addRow("%s: %s", qPrintable(row[0]), qPrintable(row[1]))
+                << row[0] << index << row[1]
+                << row.value(2).replace(QStringLiteral(" | "), QStringLiteral("\r\n"));
+        }
+    }
+    void contactsInFiles() {
+        QFETCH(QString, file);
+        QFETCH(int, index);
+        const QList<CAddress>& entries = Imported(file).Entries();
+        QVERIFY2(index < entries.size(), qPrintable(QString::number(entries.size())));
+        QTEST(entries[index].m_strLabel, "label");
+        QTEST(entries[index].m_strAddress, "envelope");
+    }
+
+    // Each file gives as many entries as expected.tsv has rows for it, and
+    // its problems at the lines problems.tsv lists; every other file of
+    // both folders imports without one.
     void contactsFiles_data() {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QStringList>("entries"); // label, text, label, text...
+        QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("problemLines");
-        QMap<QString, QStringList> entries;
-        QMap<QString, QList<int>> problems;
-        QStringList names;
-        for (const QString& folder : {QStringLiteral(""), QStringLiteral("corpus/")}) {
-            const QDir root(TestDataPath(QStringLiteral("contacts/") + folder));
-            for (const QString& table : {QStringLiteral("expected.tsv"), QStringLiteral("problems.tsv")}) {
-                const QStringList rows =
-                    QString::fromUtf8(ReadWholeFile(root.filePath(table))).split(u'\n');
-                for (const QString& row : rows.mid(1)) {
-                    QStringList cells = row.split(u'\t');
-                    if (cells.size() < 2)
-                        continue;
-                    const QString file = folder + cells[0];
-                    names.append(file);
-                    if (table.startsWith(u'p')) {
-                        for (const QString& line : cells[1].split(u','))
-                            problems[file].append(line.toInt());
-                    } else {
-                        entries[file] << cells[1]
-                                      << cells.value(2).replace(QStringLiteral(" | "),
-                                                                QStringLiteral("\r\n"));
-                    }
-                }
-            }
-            QDirIterator files(root.path(), {QStringLiteral("*.vcf"), QStringLiteral("*.csv")},
-                               QDir::Files, folder.isEmpty() ? QDirIterator::NoIteratorFlags
-                                                             : QDirIterator::Subdirectories);
-            while (files.hasNext())
-                names.append(folder + root.relativeFilePath(files.next()));
+        QMap<QString, int> counts;
+        QHash<QString, QList<int>> problems;
+        for (const QStringList& row : Table(QStringLiteral("expected.tsv")))
+            ++counts[row[0]];
+        for (const QStringList& row : Table(QStringLiteral("problems.tsv"))) {
+            counts[row[0]] += 0;
+            for (const QString& line : row.value(1).split(u','))
+                problems[row[0]].append(line.toInt());
         }
-        names.removeDuplicates();
-        names.sort();
-        for (const QString& name : std::as_const(names))
-            QTest::newRow(qPrintable(name)) << name << entries.value(name) << problems.value(name);
+        const QDir root(TestDataPath(QStringLiteral("contacts")));
+        QDirIterator files(root.path(), {QStringLiteral("*.vcf"), QStringLiteral("*.csv")},
+                           QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext())
+            counts[root.relativeFilePath(files.next())] += 0;
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+            QTest::newRow(qPrintable(it.key())) << it.key() << it.value() << problems[it.key()];
     }
     void contactsFiles() {
         QFETCH(QString, file);
-        CContactsImport import(QStringLiteral("US"));
-        import.ReadFile(TestDataPath(QStringLiteral("contacts/") + file));
-        QStringList read;
-        for (const CAddress& entry : import.Entries())
-            read << entry.m_strLabel << entry.m_strAddress;
-        QTEST(read, "entries");
+        const CContactsImport& import = Imported(file);
+        QTEST(int(import.Entries().size()), "count");
         QTEST(ProblemLines(import), "problemLines");
     }
 
