@@ -179,6 +179,9 @@ private Q_SLOTS:
         QTest::newRow("CSV without a known header")
             << QByteArray("Phone,E-mail\n555,a@example.org\n") << "a.csv" << QStringList{}
             << QList<int>{1};
+        QTest::newRow("zero bytes that no encoding explains")
+            << QByteArray("Na\0me,St\0reet\nAnn,1 R\0oad\n", 28) << "a.csv" << QStringList{}
+            << QList<int>{0};
         QTest::newRow("empty file") << QByteArray() << "a.csv" << QStringList{} << QList<int>{0};
     }
     void readAround() {
