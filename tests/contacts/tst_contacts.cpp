@@ -206,6 +206,8 @@ private Q_SLOTS:
         };
         row("USA|Springfield|IL|62704", "Springfield, IL 62704|United States");
         row("us|Springfield||62704", "Springfield 62704|United States");
+        // The state in the postcode field, as a field named "ZIP" invites.
+        row("USA|Redwood Shores||CA 94065", "Redwood Shores, CA 94065|United States");
         row("Canada|Montreal|QC|H3Z 2Y7", "Montreal QC  H3Z 2Y7|Canada");
         row("Australia|Sydney|NSW|2000", "Sydney NSW 2000|Australia");
         row("UK|London|Greater London|E14 5AB", "London|E14 5AB|United Kingdom");
