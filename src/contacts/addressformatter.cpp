@@ -224,7 +224,8 @@ std::optional<QString> CAddressFormatter::Format(const Contact& contact) const {
             lines +=
                 TrimmedLines(number ? QStringLiteral("PO Box ") + address.poBox : address.poBox);
         }
-        lines += TrimmedLines(PlaceLines(address, PlaceFormatFor(ownCountry ? m_userCountry : code)));
+        lines +=
+            TrimmedLines(PlaceLines(address, PlaceFormatFor(ownCountry ? m_userCountry : code)));
     }
     // Mail within a country needs no line for it, whoever wrote it.
     if (ownCountry && lines.size() > nameLines && NamesUserCountry(lines.back()))

@@ -189,8 +189,7 @@ char16_t UnitAt(QByteArrayView text, qsizetype i) {
     return static_cast<unsigned char>(text[i]);
 }
 
-template <class Text>
-qsizetype LineBreakIn(Text text, qsizetype i) {
+template <class Text> qsizetype LineBreakIn(Text text, qsizetype i) {
     const char16_t c = UnitAt(text, i);
     if (c == u'\n')
         return 1;

@@ -145,16 +145,16 @@ struct Slot {
 // Outlook: the name, then for the work, home and other addresses each the
 // street in three lines, city, region, postcode, country and PO box.
 constexpr Slot kOutlookSlots[] = {
-    {Field::Prefix, ""},         {Field::GivenName, ""},    {Field::MiddleName, ""},
-    {Field::FamilyName, ""},     {Field::Suffix, ""},       {Field::Organization, ""},
-    {Field::Street, "work"},     {Field::Street, "work"},   {Field::Street, "work"},
-    {Field::City, "work"},       {Field::Region, "work"},   {Field::Postcode, "work"},
-    {Field::Country, "work"},    {Field::PoBox, "work"},    {Field::Street, "home"},
-    {Field::Street, "home"},     {Field::Street, "home"},   {Field::City, "home"},
-    {Field::Region, "home"},     {Field::Postcode, "home"}, {Field::Country, "home"},
-    {Field::PoBox, "home"},      {Field::Street, "other"},  {Field::Street, "other"},
-    {Field::Street, "other"},    {Field::City, "other"},    {Field::Region, "other"},
-    {Field::Postcode, "other"},  {Field::Country, "other"}, {Field::PoBox, "other"},
+    {Field::Prefix, ""},        {Field::GivenName, ""},    {Field::MiddleName, ""},
+    {Field::FamilyName, ""},    {Field::Suffix, ""},       {Field::Organization, ""},
+    {Field::Street, "work"},    {Field::Street, "work"},   {Field::Street, "work"},
+    {Field::City, "work"},      {Field::Region, "work"},   {Field::Postcode, "work"},
+    {Field::Country, "work"},   {Field::PoBox, "work"},    {Field::Street, "home"},
+    {Field::Street, "home"},    {Field::Street, "home"},   {Field::City, "home"},
+    {Field::Region, "home"},    {Field::Postcode, "home"}, {Field::Country, "home"},
+    {Field::PoBox, "home"},     {Field::Street, "other"},  {Field::Street, "other"},
+    {Field::Street, "other"},   {Field::City, "other"},    {Field::Region, "other"},
+    {Field::Postcode, "other"}, {Field::Country, "other"}, {Field::PoBox, "other"},
 };
 
 // Thunderbird: first, last and display name, the home and the work address
@@ -162,22 +162,25 @@ constexpr Slot kOutlookSlots[] = {
 // organization. Some languages give home and work parts the same name:
 // the first column of a name is the home one.
 constexpr Slot kThunderbirdSlots[] = {
-    {Field::GivenName, ""},     {Field::FamilyName, ""},   {Field::FullName, ""},
-    {Field::Street, "home"},    {Field::Street, "home"},   {Field::City, "home"},
-    {Field::Region, "home"},    {Field::Postcode, "home"}, {Field::Country, "home"},
-    {Field::Street, "work"},    {Field::Street, "work"},   {Field::City, "work"},
-    {Field::Region, "work"},    {Field::Postcode, "work"}, {Field::Country, "work"},
+    {Field::GivenName, ""},    {Field::FamilyName, ""},   {Field::FullName, ""},
+    {Field::Street, "home"},   {Field::Street, "home"},   {Field::City, "home"},
+    {Field::Region, "home"},   {Field::Postcode, "home"}, {Field::Country, "home"},
+    {Field::Street, "work"},   {Field::Street, "work"},   {Field::City, "work"},
+    {Field::Region, "work"},   {Field::Postcode, "work"}, {Field::Country, "work"},
     {Field::Organization, ""},
 };
 
 using OutlookNames = std::array<const char*, std::size(kOutlookSlots)>;
 using ThunderbirdNames = std::array<const char*, std::size(kThunderbirdSlots)>;
 
+// One language a table, laid out by hand: the names in the order of the
+// slots above, a few to a line.
+// clang-format off
 constexpr OutlookNames kOutlookGerman = {
     "Anrede", "Vorname", "Weitere Vornamen", "Nachname", "Suffix", "Firma",
     "Straße geschäftlich", "Straße geschäftlich 2", "Straße geschäftlich 3", "Ort geschäftlich",
-    "Region geschäftlich", "Postleitzahl geschäftlich", "Land/Region geschäftlich|Land geschäftlich",
-    "Postfach geschäftlich",
+    "Region geschäftlich", "Postleitzahl geschäftlich",
+    "Land/Region geschäftlich|Land geschäftlich", "Postfach geschäftlich",
     "Straße privat", "Straße privat 2", "Straße privat 3", "Ort privat",
     "Bundesland/Kanton privat|Region privat", "Postleitzahl privat",
     "Land/Region privat|Land privat", "Postfach privat",
@@ -309,6 +312,7 @@ constexpr ThunderbirdNames kThunderbirdBrazilian = {
     "Endereço", "Endereço 2", "Cidade", "Estado", "CEP", "País",
     "Endereço comercial", "Endereço comercial 2", "Cidade de trabalho", "Estado de trabalho",
     "CEP comercial", "País de trabalho", "Organização"};
+// clang-format on
 
 struct HeaderSet {
     std::span<const Slot> layout;
@@ -317,11 +321,16 @@ struct HeaderSet {
 };
 
 constexpr HeaderSet kHeaderSets[] = {
-    {kOutlookSlots, kOutlookGerman, 1252},        {kOutlookSlots, kOutlookFrench, 1252},
-    {kOutlookSlots, kOutlookSpanish, 1252},       {kOutlookSlots, kOutlookItalian, 1252},
-    {kOutlookSlots, kOutlookDutch, 1252},         {kOutlookSlots, kOutlookBrazilian, 1252},
-    {kOutlookSlots, kOutlookPortuguese, 1252},    {kOutlookSlots, kOutlookJapanese, 932},
-    {kThunderbirdSlots, kThunderbirdGerman, 1252}, {kThunderbirdSlots, kThunderbirdFrench, 1252},
+    {kOutlookSlots, kOutlookGerman, 1252},
+    {kOutlookSlots, kOutlookFrench, 1252},
+    {kOutlookSlots, kOutlookSpanish, 1252},
+    {kOutlookSlots, kOutlookItalian, 1252},
+    {kOutlookSlots, kOutlookDutch, 1252},
+    {kOutlookSlots, kOutlookBrazilian, 1252},
+    {kOutlookSlots, kOutlookPortuguese, 1252},
+    {kOutlookSlots, kOutlookJapanese, 932},
+    {kThunderbirdSlots, kThunderbirdGerman, 1252},
+    {kThunderbirdSlots, kThunderbirdFrench, 1252},
     {kThunderbirdSlots, kThunderbirdSpanish, 1252},
     {kThunderbirdSlots, kThunderbirdItalian, 1252},
     {kThunderbirdSlots, kThunderbirdDutch, 1252},
@@ -388,7 +397,8 @@ Reading BestReading(const QStringList& header) {
         // Names the language left in English, or that are not the set's,
         // are read as the generic set reads them.
         for (qsizetype i = 0; i < reading.columns.size(); ++i) {
-            if (reading.columns[i].field == Field::None && generic.columns[i].field != Field::None) {
+            if (reading.columns[i].field == Field::None &&
+                generic.columns[i].field != Field::None) {
                 reading.columns[i] = generic.columns[i];
                 ++reading.known;
             }

@@ -49,7 +49,7 @@ private:
 
     std::optional<Contact> m_card;
     AddressCandidates m_labelAddresses; // from LABEL properties
-    int m_nestedDepth = 0;                       // inside a card that an AGENT carries
-    bool m_emptyAgent = false;                   // the last property was AGENT with no value
-    bool m_inStrayText = false;                  // already said that text stands outside a card
+    int m_nestedDepth = 0;              // inside a card that an AGENT carries
+    bool m_emptyAgent = false;          // the last property was AGENT with no value
+    bool m_inStrayText = false;         // already said that text stands outside a card
 };

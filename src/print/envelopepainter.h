@@ -27,7 +27,6 @@ public:
     // printable area, as a printer's is.
     void DrawPage(QPainter& painter, const QString& mailingAddress) const;
 
-
 private:
     QString m_returnAddress;
     EnvelopeLayout m_layout;

@@ -211,4 +211,3 @@ DEVNAMES DevNamesFromPrinter(const QPrinter& printer) {
 PrinterBlocks BlocksFromPrinter(const QPrinter& printer) {
     return {DevModeFromPrinter(printer).ToBytes(), DevNamesFromPrinter(printer).ToBytes()};
 }
-

@@ -45,4 +45,3 @@ bool ConfigurePrinterFromBlocks(QPrinter& printer, const QByteArray& devMode,
 DEVMODEW DevModeFromPrinter(const QPrinter& printer);
 DEVNAMES DevNamesFromPrinter(const QPrinter& printer);
 PrinterBlocks BlocksFromPrinter(const QPrinter& printer);
-

@@ -54,7 +54,6 @@ public:
     // Creates the direct path when missing and stores a REG_BINARY value.
     bool WriteBinaryValue(const QString& name, const QByteArray& bytes);
 
-
 private:
     // Creates Software\<company>\<profile name>\<section> as far as missing.
     bool OpenSectionKey(const QString& section, CRegistryKey& key) const;

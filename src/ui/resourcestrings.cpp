@@ -14,4 +14,3 @@ QHash<int, QString>& StringTable() {
 QString LoadResourceString(int id) {
     return StringTable().value(id);
 }
-
