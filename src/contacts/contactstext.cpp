@@ -113,16 +113,26 @@ FileEncoding DetectFileEncoding(QByteArrayView bytes) {
     if (nearlyAll(zeros[0]) && nearlyAll(zeros[1]))
         return FileEncoding::Utf32BE;
     // In UTF-16 the zeros of ASCII's units are all on one side; a letter
-    // such as U+4E00 rarely puts one on the other.
+    // such as U+4E00 rarely puts one on the other. A contacts file starts
+    // with ASCII ("BEGIN:VCARD", a header's name or its quote), so its first
+    // two units have their zeros too; UTF-8 text that holds zero characters,
+    // as our own export of an address with them does, never starts so.
     const qsizetype odd = zeros[1] + zeros[3];
     const qsizetype even = zeros[0] + zeros[2];
     const qsizetype units16 = start.size() / 2;
-    if (odd * 16 >= units16 && even * 8 <= odd)
+    const auto startsWithZeros = [&](qsizetype first) {
+        return start.size() >= 4 && start[first] == '\0' && start[first + 2] == '\0';
+    };
+    if (odd * 16 >= units16 && even * 8 <= odd && startsWithZeros(1))
         return FileEncoding::Utf16LE;
-    if (even * 16 >= units16 && odd * 8 <= even)
+    if (even * 16 >= units16 && odd * 8 <= even && startsWithZeros(0))
         return FileEncoding::Utf16BE;
-    // A stray zero byte is damage inside 8-bit text; many are no text we know.
-    return total * 64 > start.size() ? FileEncoding::Unrecognised : FileEncoding::EightBit;
+    // Zero characters are text in UTF-8, if odd text; many zero bytes in
+    // anything else (a picture, a spreadsheet) are no text we know.
+    QStringDecoder utf8(QStringConverter::Utf8);
+    const QString decoded = utf8(start);
+    return total * 64 > start.size() && utf8.hasError() ? FileEncoding::Unrecognised
+                                                        : FileEncoding::EightBit;
 }
 
 bool IsWideEncoding(FileEncoding encoding) {

@@ -179,9 +179,13 @@ private Q_SLOTS:
         QTest::newRow("CSV without a known header")
             << QByteArray("Phone,E-mail\n555,a@example.org\n") << "a.csv" << QStringList{}
             << QList<int>{1};
-        QTest::newRow("zero bytes that no encoding explains")
-            << QByteArray("Na\0me,St\0reet\nAnn,1 R\0oad\n", 28) << "a.csv" << QStringList{}
-            << QList<int>{0};
+        const QString zero = QStringLiteral("Ann") + QChar(0);
+        QTest::newRow("a zero character in UTF-8")
+            << QByteArray("BEGIN:VCARD\nFN:Ann\0\nADR:;;1 Road;Bonn;;53111;\nEND:VCARD\n", 56)
+            << "a.vcf" << QStringList{zero, zero + Lines("|1 Road|53111 Bonn")} << QList<int>{};
+        QTest::newRow("a picture taken for a contacts file")
+            << QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0", 32)
+            << "a.csv" << QStringList{} << QList<int>{0};
         QTest::newRow("empty file") << QByteArray() << "a.csv" << QStringList{} << QList<int>{0};
     }
     void readAround() {
