@@ -42,10 +42,8 @@ QString Contact::Label() const {
 QString Contact::NameLine() const {
     if (companyCard && !organization.trimmed().isEmpty())
         return organization.trimmed();
-    const QString parts =
-        JoinParts({&prefixes, &givenName, &additionalNames, &familyName, &suffixes});
     if (formattedName.trimmed().isEmpty() || IsFilingForm())
-        return parts;
+        return JoinParts({&prefixes, &givenName, &additionalNames, &familyName, &suffixes});
     return formattedName.trimmed();
 }
 
