@@ -23,6 +23,7 @@ namespace {
 
 const QString kProgram = QStringLiteral("pelvaro-cli");
 const QString kOnDuplicate = QStringLiteral("on-duplicate");
+const QString kAddress = QStringLiteral("address");
 const QString kFormat = QStringLiteral("format");
 const QString kJson = QStringLiteral("json");
 
@@ -107,6 +108,9 @@ Options:
   --dpi N             the pictures' resolution (default: the printer's)
   --shift X,Y         move each envelope X mm right and Y mm down, in place
                       of the stored shift (from -25.0 to 25.0)
+  --address home|work|preferred
+                      which address of a contact in a FILE goes on its
+                      envelope, as for import
   -h, --help          show this help
 )help";
 
@@ -145,6 +149,7 @@ Options:
 
 const char* const kImportHelp =
     R"help(Usage: pelvaro-cli import FILE [--on-duplicate skip|replace|rename]
+                           [--address home|work|preferred]
 
 Adds every contact of a vCard (2.1, 3.0, 4.0) or CSV file that has an address
 to the address book, and saves the book once. Problems in the file are shown
@@ -155,6 +160,11 @@ Options:
                  a contact whose label the book already holds is left out
                  (skip, the default), replaces the entry's address (replace),
                  or is added under a new label such as "Smith (2)" (rename)
+  --address home|work|preferred
+                 which address of a contact that has several becomes its
+                 entry: the home or the work one where it has one, else the
+                 preferred one (preferred, the default: the one its file
+                 marks preferred, else the home one, else the first)
   -h, --help     show this help
 )help";
 
@@ -214,6 +224,14 @@ T Choice(const QCommandLineParser& parser, const QString& option, T fallback,
     const QString last = words.takeLast();
     Fail(ExitStatus::Usage, QStringLiteral("--%1 takes %2 or %3, not '%4'")
                                 .arg(option, words.join(QStringLiteral(", ")), last, value));
+}
+
+// Which of a contact's addresses import and merge take.
+AddressChoice AddressChoiceOf(const QCommandLineParser& parser) {
+    return Choice(parser, kAddress, AddressChoice::Preferred,
+                  {{"home", AddressChoice::Home},
+                   {"work", AddressChoice::Work},
+                   {"preferred", AddressChoice::Preferred}});
 }
 
 // Whether the command line takes anything from the address book.
@@ -309,9 +327,11 @@ ExitStatus CCommandLineTool::RunCommand(const QString& command, const QStringLis
     } else if (command == QLatin1String("merge")) {
         help = kMergeHelp;
         CMergeCommand::AddOptions(parser);
+        parser.addOption({kAddress, QString(), QStringLiteral("ADDRESS")});
     } else if (command == QLatin1String("import")) {
         help = kImportHelp;
         parser.addOption({kOnDuplicate, QString(), QStringLiteral("POLICY")});
+        parser.addOption({kAddress, QString(), QStringLiteral("ADDRESS")});
     } else if (command == QLatin1String("export")) {
         help = kExportHelp;
         parser.addOption({kFormat, QString(), QStringLiteral("FORMAT")});
@@ -367,7 +387,7 @@ ExitStatus CCommandLineTool::Merge(const QCommandLineParser& parser) {
     const CSettingsStore settings = WindowSettings();
     const CAddressBook none;
     const CAddressBook& book = UsesBook(parser) ? Book() : none;
-    return CMergeCommand(settings, book, m_out, m_err).Run(parser);
+    return CMergeCommand(settings, book, m_out, m_err).Run(parser, AddressChoiceOf(parser));
 }
 
 void CCommandLineTool::Align(const QCommandLineParser& parser) {
@@ -381,9 +401,10 @@ ExitStatus CCommandLineTool::Import(const QCommandLineParser& parser) {
                                           {{"skip", DuplicateLabels::Skip},
                                            {"replace", DuplicateLabels::Replace},
                                            {"rename", DuplicateLabels::Rename}});
+    const AddressChoice choice = AddressChoiceOf(parser);
 
     const QString path = parser.positionalArguments().constFirst();
-    CContactsImport import(CAddressFormatter::SystemCountry());
+    CContactsImport import(CAddressFormatter::SystemCountry(), choice);
     try {
         import.ReadFile(path);
     } catch (const CException& e) {

@@ -46,7 +46,7 @@ void CMergeCommand::AddOptions(QCommandLineParser& parser) {
     CPrintCommand::AddJobOptions(parser);
 }
 
-ExitStatus CMergeCommand::Run(const QCommandLineParser& parser) {
+ExitStatus CMergeCommand::Run(const QCommandLineParser& parser, AddressChoice choice) {
     const bool labels = parser.isSet(kLabels) || parser.isSet(kLabel);
     if (parser.isSet(kBook) && labels)
         Fail(ExitStatus::Usage, QStringLiteral("--book and --labels cannot both be given"));
@@ -66,7 +66,7 @@ ExitStatus CMergeCommand::Run(const QCommandLineParser& parser) {
 
     TakeBook(parser);
     for (const QString& path : parser.positionalArguments())
-        TakeFile(path);
+        TakeFile(path, choice);
 
     m_out.flush();
     for (const QString& problem : std::as_const(m_problems))
@@ -123,8 +123,8 @@ void CMergeCommand::TakeBook(const QCommandLineParser& parser) {
     }
 }
 
-void CMergeCommand::TakeFile(const QString& path) {
-    CContactsImport import(CAddressFormatter::SystemCountry());
+void CMergeCommand::TakeFile(const QString& path, AddressChoice choice) {
+    CContactsImport import(CAddressFormatter::SystemCountry(), choice);
     try {
         import.ReadFile(path);
     } catch (const CException& e) {

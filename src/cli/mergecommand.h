@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/toolfailure.h"
+#include "contacts/contactsimport.h"
 #include "print/printjob.h"
 
 #include <QList>
@@ -20,8 +21,9 @@ public:
                   QTextStream& err);
 
     static void AddOptions(QCommandLineParser& parser);
-    // Returns the exit status; ToolFailure when nothing came out.
-    ExitStatus Run(const QCommandLineParser& parser);
+    // Returns the exit status; ToolFailure when nothing came out. choice:
+    // which address of a contact in a file goes on its envelope.
+    ExitStatus Run(const QCommandLineParser& parser, AddressChoice choice);
 
 private:
     struct Envelope {
@@ -30,7 +32,7 @@ private:
     };
 
     void TakeBook(const QCommandLineParser& parser);
-    void TakeFile(const QString& path);
+    void TakeFile(const QString& path, AddressChoice choice);
     void DryRun() const;
     void WritePictures(const EnvelopeJob& job, const QString& folder, int dpi);
     void Print(const EnvelopeJob& job);

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -20,18 +21,30 @@ struct PlaceFormat {
         const char* before;
     } steps[3];
     int count;
+    // Where the region comes before the postcode, forms that put both in
+    // the postcode field, as a field labelled "ZIP" invites: "CA 94065".
+    const char* regionInPostcode = nullptr;
 };
 
 constexpr PlaceFormat kPlaceFormats[] = {
     // "Springfield, IL 62704"
-    {"US", {{Part::Locality, ""}, {Part::Region, ", "}, {Part::Postcode, " "}}, 3},
+    {"US",
+     {{Part::Locality, ""}, {Part::Region, ", "}, {Part::Postcode, " "}},
+     3,
+     "^([A-Z]{2}) +(\\d{5}(?:-\\d{4})?)$"},
     // "Chiyoda-ku, Tokyo 100-0001", as Japan Post writes an address in
     // Latin letters.
     {"JP", {{Part::Locality, ""}, {Part::Region, ", "}, {Part::Postcode, " "}}, 3},
     // "Montreal QC  H3Z 2Y7": two spaces before the postal code.
-    {"CA", {{Part::Locality, ""}, {Part::Region, " "}, {Part::Postcode, "  "}}, 3},
+    {"CA",
+     {{Part::Locality, ""}, {Part::Region, " "}, {Part::Postcode, "  "}},
+     3,
+     "^([A-Z]{2}) +([A-Z]\\d[A-Z] ?\\d[A-Z]\\d)$"},
     // "Sydney NSW 2000"
-    {"AU", {{Part::Locality, ""}, {Part::Region, " "}, {Part::Postcode, " "}}, 3},
+    {"AU",
+     {{Part::Locality, ""}, {Part::Region, " "}, {Part::Postcode, " "}},
+     3,
+     "^([A-Z]{2,3}) +(\\d{4})$"},
     // The post town, then the postcode on a line of its own.
     {"GB", {{Part::Locality, ""}, {Part::Postcode, "\n"}}, 2},
     // "20095 Hamburg"; the state is not written.
@@ -61,12 +74,21 @@ const PlaceFormat& PlaceFormatFor(const QString& code) {
 }
 
 QString PlaceLines(const PostalAddress& address, const PlaceFormat& format) {
+    QString region = address.region;
+    QString postcode = address.postcode;
+    if (region.isEmpty() && format.regionInPostcode) {
+        const QRegularExpression pattern(QLatin1String(format.regionInPostcode));
+        if (const auto match = pattern.match(postcode); match.hasMatch()) {
+            region = match.captured(1);
+            postcode = match.captured(2);
+        }
+    }
     QString place;
     for (int i = 0; i < format.count; ++i) {
         const auto& step = format.steps[i];
         const QString& value = step.part == Part::Locality ? address.locality
-                               : step.part == Part::Region ? address.region
-                                                           : address.postcode;
+                               : step.part == Part::Region ? region
+                                                           : postcode;
         if (value.isEmpty())
             continue;
         if (!place.isEmpty())
@@ -98,6 +120,16 @@ constexpr Alias kAliases[] = {
     {"northern ireland", "GB"},
     {"holland", "NL"},
     {"the netherlands", "NL"},
+    // The letters of the international vehicle codes, which some programs
+    // keep as the country, from the days of "D-20095 Hamburg".
+    {"a", "AT"},
+    {"b", "BE"},
+    {"d", "DE"},
+    {"e", "ES"},
+    {"f", "FR"},
+    {"i", "IT"},
+    {"l", "LU"},
+    {"p", "PT"},
 };
 
 const QHash<QString, QString>& CountryNames() {
@@ -125,8 +157,12 @@ const QHash<QString, QString>& CountryNames() {
 
 } // namespace
 
-CAddressFormatter::CAddressFormatter(const QString& userCountry)
-    : m_userCountry(CountryCode(userCountry)) {}
+CAddressFormatter::CAddressFormatter(const QString& userCountry, AddressChoice choice)
+    : m_userCountry(CountryCode(userCountry)), m_choice(choice) {}
+
+bool CAddressFormatter::NamesUserCountry(const QString& line) const {
+    return !m_userCountry.isEmpty() && CountryCode(line) == m_userCountry;
+}
 
 QString CAddressFormatter::CountryCode(const QString& country) {
     QString name = country.simplified().toLower();
@@ -147,26 +183,16 @@ QString CAddressFormatter::SystemCountry() {
 }
 
 std::optional<QString> CAddressFormatter::Format(const Contact& contact) const {
-    const std::optional<PostalAddress>& chosen = contact.chosenAddress;
+    const std::optional<PostalAddress>& chosen = contact.addresses.Chosen(m_choice);
     if (!chosen)
         return std::nullopt;
     const PostalAddress& address = *chosen;
+    // Our own files carry the book's text exactly.
+    if (!address.HasParts() && contact.exactText)
+        return address.label;
 
-    if (!address.HasParts()) {
-        // Our own files carry the book's text exactly.
-        if (contact.exactText)
-            return address.label;
-        QStringList lines = TrimmedLines(address.label);
-        if (lines.isEmpty())
-            return std::nullopt;
-        // A label usually starts with the name; where it does not, the
-        // envelope still needs it, its lines as the box holds them.
-        const QStringList name = TrimmedLines(contact.NameLine());
-        if (!name.isEmpty() && lines.front().compare(name.front(), Qt::CaseInsensitive) != 0)
-            lines = name + lines;
-        return lines.join(QStringLiteral("\r\n"));
-    }
-
+    // The name, else the organization, and the organization when it is not
+    // the name; each as the box holds it.
     QStringList lines;
     const QString name = contact.NameLine();
     lines += TrimmedLines(name);
@@ -175,19 +201,35 @@ std::optional<QString> CAddressFormatter::Format(const Contact& contact) const {
         organization.compare(name.simplified(), Qt::CaseInsensitive) != 0)
         lines += TrimmedLines(organization);
     const qsizetype nameLines = lines.size();
-    for (const QString& street : address.street)
-        lines += TrimmedLines(street);
-    lines += TrimmedLines(address.extended);
-    if (!address.poBox.isEmpty()) {
-        const bool number = std::all_of(address.poBox.begin(), address.poBox.end(),
-                                        [](QChar c) { return c.isDigit(); });
-        lines += TrimmedLines(number ? QStringLiteral("PO Box ") + address.poBox : address.poBox);
-    }
 
     const QString code = CountryCode(address.country);
     const bool ownCountry = address.country.isEmpty() || (!code.isEmpty() && code == m_userCountry);
-    const PlaceFormat& format = PlaceFormatFor(ownCountry ? m_userCountry : code);
-    lines += TrimmedLines(PlaceLines(address, format));
+    if (!address.HasParts()) {
+        // A label usually starts with the name, and often the organization:
+        // those are on the envelope already.
+        QStringList label = TrimmedLines(address.label);
+        while (!label.isEmpty() &&
+               std::any_of(lines.cbegin(), lines.cend(), [&](const QString& line) {
+                   return line.compare(label.front(), Qt::CaseInsensitive) == 0;
+               }))
+            label.removeFirst();
+        lines += label;
+    } else {
+        for (const QString& street : address.street)
+            lines += TrimmedLines(street);
+        lines += TrimmedLines(address.extended);
+        if (!address.poBox.isEmpty()) {
+            const bool number = std::all_of(address.poBox.begin(), address.poBox.end(),
+                                            [](QChar c) { return c.isDigit(); });
+            lines +=
+                TrimmedLines(number ? QStringLiteral("PO Box ") + address.poBox : address.poBox);
+        }
+        lines +=
+            TrimmedLines(PlaceLines(address, PlaceFormatFor(ownCountry ? m_userCountry : code)));
+    }
+    // Mail within a country needs no line for it, whoever wrote it.
+    if (ownCountry && lines.size() > nameLines && NamesUserCountry(lines.back()))
+        lines.removeLast();
     // A name and a country alone do not reach anyone.
     if (lines.size() == nameLines)
         return std::nullopt;

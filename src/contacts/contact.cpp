@@ -1,5 +1,7 @@
 #include "contacts/contact.h"
 
+#include <algorithm>
+
 namespace {
 
 QString JoinParts(std::initializer_list<const QString*> parts) {
@@ -26,23 +28,47 @@ QString Contact::Label() const {
         return formattedName;
     if (!label.trimmed().isEmpty())
         return label.simplified();
+    if (companyCard && !organization.trimmed().isEmpty())
+        return organization.simplified();
     if (!formattedName.trimmed().isEmpty())
         return formattedName.simplified();
-    QString name = JoinParts({&givenName, &familyName}).simplified();
+    QString name =
+        JoinParts({&prefixes, &givenName, &additionalNames, &familyName, &suffixes}).simplified();
     if (!name.isEmpty())
         return name;
     return organization.simplified();
 }
 
 QString Contact::NameLine() const {
-    if (!formattedName.trimmed().isEmpty())
-        return formattedName.trimmed();
-    return JoinParts({&prefixes, &givenName, &additionalNames, &familyName, &suffixes});
+    if (companyCard && !organization.trimmed().isEmpty())
+        return organization.trimmed();
+    if (formattedName.trimmed().isEmpty() || IsFilingForm())
+        return JoinParts({&prefixes, &givenName, &additionalNames, &familyName, &suffixes});
+    return formattedName.trimmed();
+}
+
+// "Family, Given" or, as some programs write it, "Family; Title Given
+// Middle Suffix": the family name first, then a comma or semicolon, then
+// only words of the other parts of the structured name.
+bool Contact::IsFilingForm() const {
+    const QString family = familyName.simplified();
+    const QString formatted = formattedName.simplified();
+    if (family.isEmpty() || !formatted.startsWith(family, Qt::CaseInsensitive))
+        return false;
+    const QString rest = formatted.mid(family.size()).trimmed();
+    if (!rest.startsWith(u',') && !rest.startsWith(u';'))
+        return false;
+    const QStringList words = rest.mid(1).split(u' ', Qt::SkipEmptyParts);
+    const QStringList known =
+        JoinParts({&prefixes, &givenName, &additionalNames, &suffixes}).split(u' ');
+    return !words.isEmpty() && std::all_of(words.begin(), words.end(), [&](const QString& word) {
+        return known.contains(word, Qt::CaseInsensitive);
+    });
 }
 
 // Preferred beats not preferred and a lower preference beats a higher one;
 // among the rest a home address beats the others. Ties keep the earlier.
-bool Contact::IsPreferredOver(const PostalAddress& candidate, const PostalAddress& kept) {
+bool AddressCandidates::IsPreferredOver(const PostalAddress& candidate, const PostalAddress& kept) {
     if (candidate.preference > 0 || kept.preference > 0) {
         if (kept.preference == 0)
             return true;
@@ -51,9 +77,24 @@ bool Contact::IsPreferredOver(const PostalAddress& candidate, const PostalAddres
     return candidate.home && !kept.home;
 }
 
-void Contact::OfferAddress(PostalAddress candidate) {
+void AddressCandidates::Offer(const PostalAddress& candidate) {
     if (!candidate.IsUsable())
         return;
-    if (!chosenAddress || IsPreferredOver(candidate, *chosenAddress))
-        chosenAddress = std::move(candidate);
+    const auto offer = [&](std::optional<PostalAddress>& kept) {
+        if (!kept || IsPreferredOver(candidate, *kept))
+            kept = candidate;
+    };
+    offer(preferred);
+    if (candidate.home)
+        offer(home);
+    if (candidate.work)
+        offer(work);
+}
+
+const std::optional<PostalAddress>& AddressCandidates::Chosen(AddressChoice choice) const {
+    if (choice == AddressChoice::Home && home)
+        return home;
+    if (choice == AddressChoice::Work && work)
+        return work;
+    return preferred;
 }

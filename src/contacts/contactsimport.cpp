@@ -3,6 +3,7 @@
 #include "addressbook/addressbook.h"
 #include "contacts/addressformatter.h"
 #include "contacts/contact.h"
+#include "contacts/contactstext.h"
 #include "contacts/csvreader.h"
 #include "contacts/logging.h"
 #include "contacts/vcardreader.h"
@@ -23,17 +24,10 @@ QString LabelKey(const QString& label) {
 }
 
 bool LooksLikeVCard(QByteArrayView bytes) {
-    // Skip a byte order mark and blank lines, in UTF-8 or UTF-16.
-    QByteArray start;
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        const bool little = bytes.startsWith("\xFF\xFE");
-        for (qsizetype i = 2; i + 1 < bytes.size() && start.size() < 64; i += 2)
-            start.append(little ? bytes[i] : bytes[i + 1]);
-    } else {
-        start = bytes.first(qMin<qsizetype>(bytes.size(), 64 + 3)).toByteArray();
-        if (start.startsWith("\xEF\xBB\xBF"))
-            start.remove(0, 3);
-    }
+    // Skip a byte order mark and blank lines.
+    QByteArray start = bytes.first(qMin<qsizetype>(bytes.size(), 64 + 3)).toByteArray();
+    if (start.startsWith("\xEF\xBB\xBF"))
+        start.remove(0, 3);
     return start.trimmed().toUpper().startsWith("BEGIN:VCARD");
 }
 
@@ -63,7 +57,8 @@ QString ImportResult::Summary() const {
     return lines.join(QLatin1Char('\n'));
 }
 
-CContactsImport::CContactsImport(const QString& userCountry) : m_formatter(userCountry) {}
+CContactsImport::CContactsImport(const QString& userCountry, AddressChoice choice)
+    : m_formatter(userCountry, choice) {}
 
 void CContactsImport::ReadFile(const QString& path) {
     QFile file(path);
@@ -100,14 +95,32 @@ void CContactsImport::Read(QByteArrayView bytes, const QString& fileName) {
         m_report.AddProblem(0, QStringLiteral("the file is empty"));
         return;
     }
+    const FileEncoding encoding = DetectFileEncoding(bytes);
+    if (encoding == FileEncoding::Unrecognised) {
+        m_report.AddProblem(0, QStringLiteral("the file's text is in no encoding this program "
+                                              "knows: it holds zero bytes, but not where UTF-16 "
+                                              "or UTF-32 text has them; nothing was read"));
+        return;
+    }
+    // Both readers work on UTF-8 or 8-bit bytes, so UTF-16 and UTF-32 files
+    // are turned into UTF-8 first.
+    QByteArray converted;
+    const bool wide = IsWideEncoding(encoding);
+    if (wide) {
+        QString text = DecodeFileText(bytes);
+        for (const int line : ReplaceLoneSurrogates(text))
+            m_report.AddProblem(line, LoneSurrogateProblem());
+        converted = text.toUtf8();
+        bytes = converted;
+    }
     const auto sink = [this](Contact&& contact) { TakeContact(std::move(contact)); };
     const QString suffix = QFileInfo(fileName).suffix().toLower();
     const bool vCard =
         LooksLikeVCard(bytes) || suffix == QLatin1String("vcf") || suffix == QLatin1String("vcard");
     if (vCard)
-        CVCardReader(m_report, sink).Read(bytes);
+        CVCardReader(m_report, sink).Read(bytes, wide);
     else
-        CCsvReader(m_report, sink).Read(bytes);
+        CCsvReader(m_report, sink).Read(bytes, wide);
     qCInfo(LogContacts) << (vCard ? "read as vCard:" : "read as CSV:") << m_entries.size()
                         << "with an address," << m_withoutAddressCount << "without,"
                         << m_report.Problems().size() << "problems";

@@ -42,8 +42,10 @@ public:
     static constexpr int kMaxTextLength = 4096;
 
     // userCountry: ISO 3166 code of the user's country; addresses there get
-    // no country line.
-    explicit CContactsImport(const QString& userCountry);
+    // no country line. choice: which address of a contact that has several
+    // becomes its entry.
+    explicit CContactsImport(const QString& userCountry,
+                             AddressChoice choice = AddressChoice::Preferred);
 
     // Reads a vCard or CSV file, told apart by its content (then by its
     // name). A file that cannot be read raises CFileException; problems

@@ -1,8 +1,20 @@
 #include "contacts/contactsreport.h"
 
+#include <algorithm>
+
 void CContactsReport::AddProblem(int line, QString message) {
+    // In line order, each line once: a card's problems found when it ends
+    // go before those of its later lines, and a second problem of a line
+    // joins the first.
+    const auto place =
+        std::lower_bound(m_problems.begin(), m_problems.end(), line,
+                         [](const ContactsProblem& problem, int l) { return problem.line < l; });
+    if (place != m_problems.end() && place->line == line) {
+        place->message += QStringLiteral("; ") + message;
+        return;
+    }
     if (m_problems.size() < kMaxProblems)
-        m_problems.append({line, std::move(message)});
+        m_problems.insert(place, {line, std::move(message)});
     else
         ++m_problemsLeftOut;
 }

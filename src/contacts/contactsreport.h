@@ -10,8 +10,9 @@ struct ContactsProblem {
     QString message;
 };
 
-// What went wrong while reading one contacts file. A file of nothing but
-// bad lines could make a long list, so past a limit only the count grows.
+// What went wrong while reading one contacts file, in line order, one entry
+// a line. A file of nothing but bad lines could make a long list, so past a
+// limit only the count grows.
 class CContactsReport {
 public:
     static constexpr int kMaxProblems = 1000;

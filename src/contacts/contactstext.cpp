@@ -4,6 +4,8 @@
 
 #include <QStringDecoder>
 
+#include <array>
+
 namespace {
 
 bool IsAscii(QByteArrayView bytes) {
@@ -81,16 +83,80 @@ QString DecodeCharset(QByteArrayView bytes, QByteArrayView charset, bool* known)
     return DecodeUnknownText(bytes);
 }
 
-QString DecodeFileText(QByteArrayView bytes) {
+FileEncoding DetectFileEncoding(QByteArrayView bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
+        return FileEncoding::Utf8WithMark;
+    if (bytes.startsWith(QByteArrayView("\xFF\xFE\0\0", 4)))
+        return FileEncoding::Utf32LE;
+    if (bytes.startsWith(QByteArrayView("\0\0\xFE\xFF", 4)))
+        return FileEncoding::Utf32BE;
+    if (bytes.startsWith("\xFF\xFE"))
+        return FileEncoding::Utf16LE;
+    if (bytes.startsWith("\xFE\xFF"))
+        return FileEncoding::Utf16BE;
+
+    // Zero bytes that only pad the end of the file say nothing of its text.
+    QByteArrayView start = bytes.first(qMin<qsizetype>(bytes.size(), 4096));
+    while (start.endsWith('\0'))
+        start.chop(1);
+    std::array<qsizetype, 4> zeros{}; // by position in a unit of four bytes
+    for (qsizetype i = 0; i < start.size(); ++i)
+        zeros[i % 4] += start[i] == '\0' ? 1 : 0;
+    const qsizetype total = zeros[0] + zeros[1] + zeros[2] + zeros[3];
+    if (total == 0)
+        return FileEncoding::EightBit;
+    // Nearly every unit of UTF-32 has two zero bytes at its high end.
+    const qsizetype units = start.size() / 4;
+    const auto nearlyAll = [&](qsizetype count) { return units > 0 && count * 10 >= units * 9; };
+    if (nearlyAll(zeros[2]) && nearlyAll(zeros[3]))
+        return FileEncoding::Utf32LE;
+    if (nearlyAll(zeros[0]) && nearlyAll(zeros[1]))
+        return FileEncoding::Utf32BE;
+    // In UTF-16 the zeros of ASCII's units are all on one side; a letter
+    // such as U+4E00 rarely puts one on the other. A contacts file starts
+    // with ASCII ("BEGIN:VCARD", a header's name or its quote), so its first
+    // two units have their zeros too; UTF-8 text that holds zero characters,
+    // as our own export of an address with them does, never starts so.
+    const qsizetype odd = zeros[1] + zeros[3];
+    const qsizetype even = zeros[0] + zeros[2];
+    const qsizetype units16 = start.size() / 2;
+    const auto startsWithZeros = [&](qsizetype first) {
+        return start.size() >= 4 && start[first] == '\0' && start[first + 2] == '\0';
+    };
+    if (odd * 16 >= units16 && even * 8 <= odd && startsWithZeros(1))
+        return FileEncoding::Utf16LE;
+    if (even * 16 >= units16 && odd * 8 <= even && startsWithZeros(0))
+        return FileEncoding::Utf16BE;
+    // Zero characters are text in UTF-8, if odd text; many zero bytes in
+    // anything else (a picture, a spreadsheet) are no text we know.
+    QStringDecoder utf8(QStringConverter::Utf8);
+    const QString decoded = utf8(start);
+    return total * 64 > start.size() && utf8.hasError() ? FileEncoding::Unrecognised
+                                                        : FileEncoding::EightBit;
+}
+
+bool IsWideEncoding(FileEncoding encoding) {
+    return encoding == FileEncoding::Utf16LE || encoding == FileEncoding::Utf16BE ||
+           encoding == FileEncoding::Utf32LE || encoding == FileEncoding::Utf32BE;
+}
+
+QString DecodeFileText(QByteArrayView bytes) {
+    const FileEncoding encoding = DetectFileEncoding(bytes);
+    if (encoding == FileEncoding::Utf8WithMark)
         return QString::fromUtf8(bytes.sliced(3));
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE
-                                                            : QStringConverter::Utf16BE,
-                               QStringConverter::Flag::Stateless);
-        return decoder.decode(bytes.sliced(2));
-    }
-    return DecodeUnknownText(bytes);
+    if (!IsWideEncoding(encoding))
+        return DecodeUnknownText(bytes);
+    const bool utf32 = encoding == FileEncoding::Utf32LE || encoding == FileEncoding::Utf32BE;
+    const bool little = encoding == FileEncoding::Utf16LE || encoding == FileEncoding::Utf32LE;
+    const QByteArrayView mark =
+        utf32 ? (little ? QByteArrayView("\xFF\xFE\0\0", 4) : QByteArrayView("\0\0\xFE\xFF", 4))
+              : (little ? QByteArrayView("\xFF\xFE") : QByteArrayView("\xFE\xFF"));
+    if (bytes.startsWith(mark))
+        bytes = bytes.sliced(mark.size());
+    QStringDecoder decoder(utf32 ? (little ? QStringConverter::Utf32LE : QStringConverter::Utf32BE)
+                                 : (little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE),
+                           QStringConverter::Flag::Stateless);
+    return decoder.decode(bytes);
 }
 
 QList<int> ReplaceLoneSurrogates(QString& text, int firstLine) {
@@ -99,8 +165,9 @@ QList<int> ReplaceLoneSurrogates(QString& text, int firstLine) {
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = text[i].unicode();
-        if (c == u'\n' || (c == u'\r' && (i + 1 == size || text[i + 1] != u'\n'))) {
+        if (const qsizetype lineBreak = LineBreakAt(text, i)) {
             ++line;
+            i += lineBreak - 1;
         } else if (QChar::isHighSurrogate(c) && i + 1 < size && text[i + 1].isLowSurrogate()) {
             ++i;
         } else if (QChar::isSurrogate(c)) {
@@ -122,6 +189,40 @@ QString NormalizeLineBreaks(const QString& text) {
     return SplitLines(text).join(QStringLiteral("\r\n"));
 }
 
+namespace {
+
+char16_t UnitAt(QStringView text, qsizetype i) {
+    return text[i].unicode();
+}
+
+char16_t UnitAt(QByteArrayView text, qsizetype i) {
+    return static_cast<unsigned char>(text[i]);
+}
+
+template <class Text> qsizetype LineBreakIn(Text text, qsizetype i) {
+    const char16_t c = UnitAt(text, i);
+    if (c == u'\n')
+        return 1;
+    if (c != u'\r')
+        return 0;
+    const qsizetype left = text.size() - i;
+    if (left >= 2 && UnitAt(text, i + 1) == u'\n')
+        return 2;
+    if (left >= 3 && UnitAt(text, i + 1) == u'\r' && UnitAt(text, i + 2) == u'\n')
+        return 3;
+    return 1;
+}
+
+} // namespace
+
+qsizetype LineBreakAt(QStringView text, qsizetype i) {
+    return LineBreakIn(text, i);
+}
+
+qsizetype LineBreakAt(QByteArrayView text, qsizetype i) {
+    return LineBreakIn(text, i);
+}
+
 QStringList SplitLines(const QString& text) {
     if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
         return {text};
@@ -129,12 +230,11 @@ QStringList SplitLines(const QString& text) {
     qsizetype start = 0;
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+        const qsizetype lineBreak = LineBreakAt(text, i);
+        if (lineBreak == 0)
             continue;
         lines.append(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < size && text[i + 1] == QLatin1Char('\n'))
-            ++i;
+        i += lineBreak - 1;
         start = i + 1;
     }
     lines.append(text.mid(start));

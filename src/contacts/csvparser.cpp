@@ -1,5 +1,7 @@
 #include "contacts/csvparser.h"
 
+#include "contacts/contactstext.h"
+
 namespace {
 
 bool IsLineBreak(QChar c) {
@@ -38,19 +40,21 @@ CCsvParser::CCsvParser(const QString& text, CContactsReport& report)
     : m_text(text), m_report(report), m_separator(FindSeparator(text)) {}
 
 void CCsvParser::AddField(Record& record, QString& field) const {
-    if (record.fields.size() < m_maxFields)
+    if (record.fields.size() < m_maxFields) {
         record.fields.append(field);
-    else
+    } else {
         ++record.fieldsLeftOut;
+        record.textLeftOut = record.textLeftOut || !field.trimmed().isEmpty();
+    }
     field.clear();
 }
 
 void CCsvParser::CountLineBreaks(qsizetype from, qsizetype to) {
     for (qsizetype i = from; i < to; ++i) {
-        if (m_text[i] == QLatin1Char('\n') ||
-            (m_text[i] == QLatin1Char('\r') &&
-             (i + 1 >= m_text.size() || m_text[i + 1] != QLatin1Char('\n'))))
+        if (const qsizetype lineBreak = LineBreakAt(m_text, i)) {
             ++m_line;
+            i += lineBreak - 1;
+        }
     }
 }
 
@@ -59,6 +63,7 @@ bool CCsvParser::Next(Record& record) {
     while (m_position < size) {
         record.fields.clear();
         record.fieldsLeftOut = 0;
+        record.textLeftOut = false;
         record.line = m_line;
         QString field;
         bool fieldStart = true;
@@ -118,10 +123,7 @@ bool CCsvParser::Next(Record& record) {
             }
             if (IsLineBreak(c)) {
                 AddField(record, field);
-                m_position += c == QLatin1Char('\r') && m_position + 1 < size &&
-                                      m_text[m_position + 1] == QLatin1Char('\n')
-                                  ? 2
-                                  : 1;
+                m_position += LineBreakAt(m_text, m_position);
                 ++m_line;
                 break;
             }

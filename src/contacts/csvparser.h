@@ -15,8 +15,10 @@ class CCsvParser {
 public:
     struct Record {
         QStringList fields;
-        // Fields past the limit, counted but not kept.
+        // Fields past the limit, counted but not kept, and whether any of
+        // them held more than spaces.
         int fieldsLeftOut = 0;
+        bool textLeftOut = false;
         int line = 0;
     };
 

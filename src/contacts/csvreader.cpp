@@ -1,77 +1,16 @@
 #include "contacts/csvreader.h"
 
 #include "contacts/contactstext.h"
+#include "contacts/csvheaders.h"
 #include "contacts/csvparser.h"
+#include "platform/ansicodepage.h"
 
 #include <QHash>
-#include <QRegularExpression>
+#include <QStringDecoder>
 
 namespace {
 
-using Field = CCsvReader::Field;
-
-const QHash<QString, Field>& PlainHeaders() {
-    static const QHash<QString, Field> headers = {
-        {QStringLiteral("label"), Field::Label},
-        {QStringLiteral("name"), Field::FullName},
-        {QStringLiteral("full name"), Field::FullName},
-        {QStringLiteral("display name"), Field::FullName},
-        {QStringLiteral("first name"), Field::GivenName},
-        {QStringLiteral("given name"), Field::GivenName},
-        {QStringLiteral("middle name"), Field::MiddleName},
-        {QStringLiteral("additional name"), Field::MiddleName},
-        {QStringLiteral("last name"), Field::FamilyName},
-        {QStringLiteral("family name"), Field::FamilyName},
-        {QStringLiteral("surname"), Field::FamilyName},
-        {QStringLiteral("organization"), Field::Organization},
-        {QStringLiteral("organisation"), Field::Organization},
-        {QStringLiteral("company"), Field::Organization},
-        {QStringLiteral("organization name"), Field::Organization},
-        {QStringLiteral("organization 1 - name"), Field::Organization},
-        {QStringLiteral("address"), Field::WholeAddress},
-        {QStringLiteral("postal address"), Field::WholeAddress},
-        {QStringLiteral("street"), Field::Street},
-        {QStringLiteral("street address"), Field::Street},
-        {QStringLiteral("address line 1"), Field::Street},
-        {QStringLiteral("address line 2"), Field::Street},
-        {QStringLiteral("address line 3"), Field::Street},
-        {QStringLiteral("city"), Field::City},
-        {QStringLiteral("town"), Field::City},
-        {QStringLiteral("region"), Field::Region},
-        {QStringLiteral("state"), Field::Region},
-        {QStringLiteral("province"), Field::Region},
-        {QStringLiteral("postcode"), Field::Postcode},
-        {QStringLiteral("postal code"), Field::Postcode},
-        {QStringLiteral("zip"), Field::Postcode},
-        {QStringLiteral("zip code"), Field::Postcode},
-        {QStringLiteral("country"), Field::Country},
-    };
-    return headers;
-}
-
-// The parts of one address in the Google, Outlook and Thunderbird sets.
-const QHash<QString, Field>& AddressPartHeaders() {
-    static const QHash<QString, Field> parts = {
-        {QStringLiteral("type"), Field::Type},
-        {QStringLiteral("label"), Field::Type},
-        {QStringLiteral("formatted"), Field::Formatted},
-        {QStringLiteral("street"), Field::Street},
-        {QStringLiteral("street 2"), Field::Street},
-        {QStringLiteral("street 3"), Field::Street},
-        {QStringLiteral("address"), Field::Street},
-        {QStringLiteral("address 2"), Field::Street},
-        {QStringLiteral("po box"), Field::PoBox},
-        {QStringLiteral("extended address"), Field::Extended},
-        {QStringLiteral("city"), Field::City},
-        {QStringLiteral("region"), Field::Region},
-        {QStringLiteral("state"), Field::Region},
-        {QStringLiteral("postal code"), Field::Postcode},
-        {QStringLiteral("zipcode"), Field::Postcode},
-        {QStringLiteral("country"), Field::Country},
-        {QStringLiteral("country/region"), Field::Country},
-    };
-    return parts;
-}
+using Field = CsvField;
 
 bool IsNameField(Field field) {
     return field == Field::Label || field == Field::FullName || field == Field::GivenName ||
@@ -80,7 +19,45 @@ bool IsNameField(Field field) {
 
 bool IsAddressField(Field field) {
     return field != Field::None && field != Field::Type && !IsNameField(field) &&
-           field != Field::MiddleName;
+           field != Field::MiddleName && field != Field::Prefix && field != Field::Suffix;
+}
+
+// The header row as a decoding of the bytes reads it.
+QStringList HeaderOf(const QString& text) {
+    CContactsReport ignored;
+    CCsvParser parser(text, ignored);
+    CCsvParser::Record header;
+    parser.SetMaxFields(1024);
+    return parser.Next(header) ? header.fields : QStringList();
+}
+
+// The file's text. UTF-8 tells itself from 8-bit text; an 8-bit code page
+// does not, so of the user's own and those the exporting programs write
+// in, the one that reads the most of the header as names a program writes.
+QString DecodeCsv(QByteArrayView bytes, bool fromWideText) {
+    if (fromWideText)
+        return QString::fromUtf8(bytes);
+    if (DetectFileEncoding(bytes) == FileEncoding::Utf8WithMark)
+        return DecodeFileText(bytes);
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    QList<int> pages{ThreadAnsiCodePage()};
+    for (const int page : CsvCodePages())
+        if (!pages.contains(page))
+            pages.append(page);
+    const QByteArrayView start = bytes.first(qMin<qsizetype>(bytes.size(), 64 * 1024));
+    int bestPage = pages.front();
+    int bestKnown = -1;
+    for (const int page : std::as_const(pages)) {
+        const int known = KnownCsvColumns(HeaderOf(MultiByteToWide(page, start)));
+        if (known > bestKnown) {
+            bestKnown = known;
+            bestPage = page;
+        }
+    }
+    return MultiByteToWide(bestPage, bytes);
 }
 
 struct ColumnGroup {
@@ -93,32 +70,8 @@ struct ColumnGroup {
 CCsvReader::CCsvReader(CContactsReport& report, ContactSink sink)
     : m_report(report), m_sink(std::move(sink)) {}
 
-CCsvReader::Column CCsvReader::ColumnFor(const QString& header) {
-    const QString name = header.simplified().toLower();
-    // Google: "Address 2 - Postal Code".
-    static const QRegularExpression google(QStringLiteral("^address (\\d+) - (.+)$"));
-    // Outlook: "Business Street 2"; Thunderbird: "Work ZipCode".
-    static const QRegularExpression kind(QStringLiteral("^(home|business|work|other) (.+)$"));
-    if (const auto match = google.match(name); match.hasMatch()) {
-        const Field field = AddressPartHeaders().value(match.captured(2), Field::None);
-        return {field, QStringLiteral("google ") + match.captured(1)};
-    }
-    if (const auto match = kind.match(name); match.hasMatch()) {
-        const Field field = AddressPartHeaders().value(match.captured(2), Field::None);
-        if (field != Field::Type && field != Field::Formatted) {
-            const QString group = match.captured(1) == QLatin1String("business")
-                                      ? QStringLiteral("work")
-                                      : match.captured(1);
-            return {field, group};
-        }
-    }
-    return {PlainHeaders().value(name, Field::None), QString()};
-}
-
-void CCsvReader::Read(QByteArrayView bytes) {
-    QString text = DecodeFileText(bytes);
-    for (const int line : ReplaceLoneSurrogates(text))
-        m_report.AddProblem(line, LoneSurrogateProblem());
+void CCsvReader::Read(QByteArrayView bytes, bool fromWideText) {
+    const QString text = DecodeCsv(bytes, fromWideText);
     CCsvParser parser(text, m_report);
     CCsvParser::Record header;
     if (!parser.Next(header)) {
@@ -126,14 +79,13 @@ void CCsvReader::Read(QByteArrayView bytes) {
         return;
     }
 
-    QList<Column> columns;
+    const QList<CsvColumn> columns = CsvColumns(header.fields);
     QList<ColumnGroup> groups;
     QHash<Field, int> plain; // the first column of each plain field
     bool names = false;
     bool addresses = false;
-    for (int i = 0; i < header.fields.size(); ++i) {
-        const Column column = ColumnFor(header.fields[i]);
-        columns.append(column);
+    for (int i = 0; i < columns.size(); ++i) {
+        const CsvColumn& column = columns[i];
         names = names || IsNameField(column.field);
         addresses = addresses || IsAddressField(column.field);
         if (column.field == Field::None)
@@ -164,7 +116,10 @@ void CCsvReader::Read(QByteArrayView bytes) {
     parser.SetMaxFields(static_cast<int>(header.fields.size()));
     CCsvParser::Record record;
     while (parser.Next(record)) {
-        if (record.fieldsLeftOut > 0) {
+        // Fields beyond the header are the row's own only when they hold
+        // text; then the row's columns may have slipped, so it is left out.
+        // Empty ones are what a trailing separator makes.
+        if (record.textLeftOut) {
             m_report.AddProblem(record.line,
                                 QStringLiteral("the row has %1 fields but the header has %2; "
                                                "the row is left out")
@@ -186,14 +141,17 @@ void CCsvReader::Read(QByteArrayView bytes) {
         contact.label =
             exact ? NormalizeLineBreaks(cell(plain.value(Field::Label))) : plainCell(Field::Label);
         contact.formattedName = plainCell(Field::FullName);
+        contact.prefixes = plainCell(Field::Prefix);
         contact.givenName = plainCell(Field::GivenName);
         contact.additionalNames = plainCell(Field::MiddleName);
         contact.familyName = plainCell(Field::FamilyName);
+        contact.suffixes = plainCell(Field::Suffix);
         contact.organization = plainCell(Field::Organization);
 
         for (const ColumnGroup& group : groups) {
             PostalAddress address;
             address.home = group.name == QLatin1String("home");
+            address.work = group.name == QLatin1String("work");
             for (int column : group.columns) {
                 const QString value = cell(column);
                 switch (columns[column].field) {
@@ -232,13 +190,15 @@ void CCsvReader::Read(QByteArrayView bytes) {
                         address.preference = 1;
                     if (type.contains(QLatin1String("home"), Qt::CaseInsensitive))
                         address.home = true;
+                    if (type.contains(QLatin1String("work"), Qt::CaseInsensitive))
+                        address.work = true;
                     break;
                 }
                 default:
                     break;
                 }
             }
-            contact.OfferAddress(std::move(address));
+            contact.addresses.Offer(address);
         }
         m_sink(std::move(contact));
     }

@@ -3,6 +3,11 @@
 #include <QString>
 #include <QStringList>
 
+// Which of a contact's addresses goes on the envelope: the one its file
+// marks preferred, else the home one (Preferred); or the home or the work
+// one where the contact has it, else as Preferred.
+enum class AddressChoice { Preferred, Home, Work };
+
 // One postal address of a contact, in the parts that contacts files give:
 // structured parts, or a label that its writer already laid out, or both.
 struct PostalAddress {
@@ -26,6 +31,7 @@ struct PostalAddress {
     bool hasLabel = false;
 
     bool home = false;
+    bool work = false;
     // 1 is the most preferred, 100 the least; 0 when not marked preferred.
     int preference = 0;
 };

@@ -176,28 +176,42 @@ QString TrimmedPart(const QStringList& parts, qsizetype index) {
     return index < parts.size() ? Unescape(parts[index]).trimmed() : QString();
 }
 
+// A writer that leaves LABEL= unquoted lets the colons of the label end an
+// address's parameters early. Its value then starts after the last colon
+// that still leaves the six semicolons of an address behind it; where that
+// is not the first colon, the label cannot be read whole. Returns that
+// colon, and where the LABEL parameter starts, or -1 when the line reads as
+// it stands.
+qsizetype AddressValueColon(QByteArrayView line, qsizetype colon, qsizetype* labelStart) {
+    *labelStart = -1;
+    const qsizetype label = line.first(colon).toByteArray().toUpper().lastIndexOf(";LABEL=");
+    if (label < 0 || line.sliced(label + 7).trimmed().startsWith('"'))
+        return colon;
+    int semicolons = 0;
+    for (qsizetype k = line.size() - 1; k > colon; --k) {
+        if (line[k] == ';' && line[k - 1] != '\\')
+            ++semicolons;
+        else if (line[k] == ':' && semicolons >= 6) {
+            *labelStart = label;
+            return k;
+        }
+    }
+    return colon;
+}
+
 } // namespace
 
 CVCardReader::CVCardReader(CContactsReport& report, ContactSink sink)
     : m_report(report), m_sink(std::move(sink)) {}
 
-void CVCardReader::Read(QByteArrayView bytes) {
-    // UTF-16 files are rare but exist; the rest of the reader works on
-    // UTF-8 bytes, so such a file is turned into those first.
-    QByteArray converted;
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QString text = DecodeFileText(bytes);
-        for (const int line : ReplaceLoneSurrogates(text))
-            m_report.AddProblem(line, LoneSurrogateProblem());
-        converted = text.toUtf8();
-        bytes = converted;
-        m_fromUtf16 = true;
-    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
+void CVCardReader::Read(QByteArrayView bytes, bool fromWideText) {
+    // Text that came in UTF-16 or UTF-32 was turned into UTF-8 on the way.
+    m_fromWideText = fromWideText;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
-    }
 
-    // Physical lines end in CR LF, LF or CR. A line that starts with a space
-    // or tab continues the one before (the space is dropped); a
+    // Physical lines end as LineBreakAt has it. A line that starts with a
+    // space or tab continues the one before (the space is dropped); a
     // quoted-printable value that ends in "=" continues on the next line
     // whatever it starts with.
     QByteArray pending;
@@ -233,9 +247,7 @@ void CVCardReader::Read(QByteArrayView bytes) {
         const QByteArrayView line = bytes.sliced(position, end - position);
         position = end;
         if (position < size)
-            position +=
-                bytes[position] == '\r' && position + 1 < size && bytes[position + 1] == '\n' ? 2
-                                                                                              : 1;
+            position += LineBreakAt(bytes, position);
         ++number;
 
         if (havePending && pending.endsWith('=') && pendingIsQuotedPrintable()) {
@@ -296,6 +308,18 @@ void CVCardReader::HandleLine(QByteArrayView line, int number) {
             colon = line.size();
     }
     const bool hasColon = colon < line.size();
+    qsizetype parametersEnd = colon;
+    if (hasColon && name == "ADR") {
+        qsizetype labelStart = -1;
+        colon = AddressValueColon(line, colon, &labelStart);
+        if (labelStart >= 0) {
+            parametersEnd = labelStart;
+            m_report.AddProblem(number, QStringLiteral("the LABEL parameter holds colons but is "
+                                                       "not in quotes, so it cannot be read "
+                                                       "whole; the address is read from its "
+                                                       "parts"));
+        }
+    }
     const QByteArrayView value = hasColon ? line.sliced(colon + 1) : QByteArrayView();
     const bool isBegin =
         hasColon && name == "BEGIN" && value.trimmed().compare("VCARD", Qt::CaseInsensitive) == 0;
@@ -346,10 +370,15 @@ void CVCardReader::HandleLine(QByteArrayView line, int number) {
         return;
     }
     m_emptyAgent = name == "AGENT" && value.trimmed().isEmpty();
+    // Some address books mark the card of an organization so, and show it
+    // by the organization's name.
+    if (name.startsWith("X-ABSHOWAS"))
+        m_card->companyCard = value.trimmed().compare("COMPANY", Qt::CaseInsensitive) == 0;
     // Only what reaches the envelope is looked at more closely.
     static const QSet<QByteArray> used = {"VERSION", "PRODID", "FN", "N", "ORG", "ADR", "LABEL"};
     if (used.contains(name))
-        HandleProperty(name, ParseParameters(line.sliced(i, colon - i), number), value, number);
+        HandleProperty(name, ParseParameters(line.sliced(i, parametersEnd - i), number), value,
+                       number);
 }
 
 CVCardReader::Parameters CVCardReader::ParseParameters(QByteArrayView text, int number) {
@@ -411,7 +440,7 @@ QString CVCardReader::DecodeValue(QByteArrayView raw, const Parameters& paramete
         encoded = true;
     }
     // A UTF-16 file's text was turned into UTF-8 whatever it claims.
-    if (!parameters.charset.isEmpty() && (encoded || !m_fromUtf16)) {
+    if (!parameters.charset.isEmpty() && (encoded || !m_fromWideText)) {
         bool known = true;
         QString text = DecodeCharset(raw, parameters.charset, &known);
         if (!known)
@@ -428,6 +457,7 @@ QString CVCardReader::DecodeValue(QByteArrayView raw, const Parameters& paramete
 PostalAddress CVCardReader::AddressFrom(const Parameters& parameters) const {
     PostalAddress address;
     address.home = parameters.types.contains("home");
+    address.work = parameters.types.contains("work");
     address.preference = parameters.preference;
     return address;
 }
@@ -473,21 +503,19 @@ void CVCardReader::HandleProperty(const QByteArray& name, const Parameters& para
             address.label = *parameters.label;
             address.hasLabel = true;
         }
-        card.OfferAddress(std::move(address));
+        card.addresses.Offer(address);
     } else if (name == "LABEL") {
         PostalAddress address = AddressFrom(parameters);
         address.label = Unescape(DecodeValue(value, parameters, number));
         address.hasLabel = !address.label.trimmed().isEmpty();
-        if (address.hasLabel &&
-            (!m_labelAddress || Contact::IsPreferredOver(address, *m_labelAddress)))
-            m_labelAddress = std::move(address);
+        m_labelAddresses.Offer(address);
     }
 }
 
 void CVCardReader::StartCard(int number) {
     m_card.emplace();
     m_card->line = number;
-    m_labelAddress.reset();
+    m_labelAddresses = AddressCandidates();
     m_emptyAgent = false;
     m_inStrayText = false;
 }
@@ -495,10 +523,10 @@ void CVCardReader::StartCard(int number) {
 void CVCardReader::FinishCard() {
     Contact card = std::move(*m_card);
     m_card.reset();
-    // A formatted label stands in only where the card has no address.
-    if (!card.chosenAddress && m_labelAddress)
-        card.OfferAddress(std::move(*m_labelAddress));
-    m_labelAddress.reset();
+    // Formatted labels stand in only where the card has no address.
+    if (!card.addresses.preferred)
+        card.addresses = std::move(m_labelAddresses);
+    m_labelAddresses = AddressCandidates();
     m_emptyAgent = false;
     m_nestedDepth = 0;
     m_sink(std::move(card));

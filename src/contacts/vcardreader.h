@@ -12,7 +12,8 @@
 
 // Reads vCard 2.1, 3.0 and 4.0: folded lines, escapes, property groups,
 // parameters in each version's forms, 2.1's quoted-printable values in any
-// character set, a byte order mark, any line breaks, many cards a file.
+// character set, a UTF-8 byte order mark, any line breaks, many cards a
+// file.
 // Each card reaches the sink as it ends; problems go to the report with
 // their line, and reading goes on after each.
 class CVCardReader {
@@ -20,7 +21,9 @@ public:
     using ContactSink = std::function<void(Contact&&)>;
 
     CVCardReader(CContactsReport& report, ContactSink sink);
-    void Read(QByteArrayView bytes);
+    // UTF-8 or 8-bit bytes; fromWideText when they were made from a UTF-16
+    // or UTF-32 file, whose values no CHARSET describes any more.
+    void Read(QByteArrayView bytes, bool fromWideText);
 
 private:
     struct Parameters {
@@ -42,11 +45,11 @@ private:
 
     CContactsReport& m_report;
     ContactSink m_sink;
-    bool m_fromUtf16 = false;
+    bool m_fromWideText = false;
 
     std::optional<Contact> m_card;
-    std::optional<PostalAddress> m_labelAddress; // from LABEL properties
-    int m_nestedDepth = 0;                       // inside a card that an AGENT carries
-    bool m_emptyAgent = false;                   // the last property was AGENT with no value
-    bool m_inStrayText = false;                  // already said that text stands outside a card
+    AddressCandidates m_labelAddresses; // from LABEL properties
+    int m_nestedDepth = 0;              // inside a card that an AGENT carries
+    bool m_emptyAgent = false;          // the last property was AGENT with no value
+    bool m_inStrayText = false;         // already said that text stands outside a card
 };

@@ -3,9 +3,12 @@
 #include "contacts/contactsimport.h"
 #include "contacts/contactsreport.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 
 namespace {
 
@@ -24,7 +27,7 @@ void SetUp(QFileDialog& dialog) {
 
 } // namespace
 
-QString AskImportFile(QWidget* owner) {
+std::optional<ImportSource> AskImportFile(QWidget* owner) {
     QFileDialog dialog(owner, QStringLiteral("Import Addresses"));
     SetUp(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -32,9 +35,24 @@ QString AskImportFile(QWidget* owner) {
     dialog.setNameFilters({QStringLiteral("Contacts files (*.vcf *.vcard *.csv)"),
                            QStringLiteral("vCard files (*.vcf *.vcard)"), kCsvFilter,
                            QStringLiteral("All files (*)")});
+    // Qt's own dialog lays itself out in a grid; the choice goes in a row
+    // of its own below the file types.
+    auto* choice = new QComboBox(&dialog);
+    choice->setObjectName(QStringLiteral("addressChoice"));
+    choice->addItem(QStringLiteral("Preferred"), int(AddressChoice::Preferred));
+    choice->addItem(QStringLiteral("Home"), int(AddressChoice::Home));
+    choice->addItem(QStringLiteral("Work"), int(AddressChoice::Work));
+    auto* label = new QLabel(QStringLiteral("&Address:"), &dialog);
+    label->setBuddy(choice);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        const int row = grid->rowCount();
+        grid->addWidget(label, row, 0);
+        grid->addWidget(choice, row, 1);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
+        return std::nullopt;
+    return ImportSource{dialog.selectedFiles().constFirst(),
+                        AddressChoice(choice->currentData().toInt())};
 }
 
 std::optional<ExportTarget> AskExportFile(QWidget* owner) {

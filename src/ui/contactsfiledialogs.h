@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contacts/contactsimport.h"
 #include "contacts/contactswriter.h"
 
 #include <QString>
@@ -10,8 +11,14 @@ class CContactsReport;
 class QWidget;
 struct ImportResult;
 
-// Asks for a contacts file to import; empty when cancelled.
-QString AskImportFile(QWidget* owner);
+struct ImportSource {
+    QString path;
+    // Which address of a contact that has several the user asked for.
+    AddressChoice address = AddressChoice::Preferred;
+};
+// Asks for a contacts file to import, and which of a contact's addresses
+// to take; nothing when cancelled.
+std::optional<ImportSource> AskImportFile(QWidget* owner);
 
 struct ExportTarget {
     QString path;

@@ -162,9 +162,9 @@ void CMainDialogCommands::StoreMailingFont(const LOGFONTW& description) {
     m_settings.WriteBinaryValue(kMailingAddressLogFont, description.ToBytes());
 }
 
-ImportOutcome CMainDialogCommands::Import(const QString& path) {
+ImportOutcome CMainDialogCommands::Import(const QString& path, AddressChoice address) {
     qCInfo(LogUi) << "import:" << path;
-    CContactsImport import(CAddressFormatter::SystemCountry());
+    CContactsImport import(CAddressFormatter::SystemCountry(), address);
     import.ReadFile(path);
     // A label the book holds already is left out: the user's own entry
     // wins over the file's.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contacts/contactsimport.h"
 #include "contacts/contactswriter.h"
 #include "print/logfont.h"
 #include "print/printjob.h"
@@ -95,8 +96,9 @@ public:
                               PrintFailure* failure);
 
     // Merges a contacts file into the book; labels the book holds already
-    // are left out. A file that cannot be read raises CFileException.
-    ImportOutcome Import(const QString& path);
+    // are left out; `address` picks among a contact's addresses. A file
+    // that cannot be read raises CFileException.
+    ImportOutcome Import(const QString& path, AddressChoice address = AddressChoice::Preferred);
     void Export(const QString& path, ContactsFormat format) const;
 
     // The store the values above are kept in, for the other dialogs' own.

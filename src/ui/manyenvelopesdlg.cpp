@@ -421,12 +421,12 @@ void CManyEnvelopesDlg::OnSelect(bool checked) {
 }
 
 void CManyEnvelopesDlg::OnAddFromFile() {
-    const QString path = AskImportFile(this);
-    if (path.isEmpty())
+    const std::optional<ImportSource> source = AskImportFile(this);
+    if (!source)
         return;
-    CContactsImport import(CAddressFormatter::SystemCountry());
+    CContactsImport import(CAddressFormatter::SystemCountry(), source->address);
     try {
-        import.ReadFile(path);
+        import.ReadFile(source->path);
     } catch (const CException& e) {
         ShowExceptionMessage(this, e);
         return;

@@ -328,10 +328,10 @@ void CPelvaroDlg::ReportAddressBookLocation() {
 }
 
 void CPelvaroDlg::OnImportAddresses() {
-    const QString path = AskImportFile(this);
-    if (path.isEmpty())
+    const std::optional<ImportSource> source = AskImportFile(this);
+    if (!source)
         return;
-    const ImportOutcome outcome = m_commands.Import(path);
+    const ImportOutcome outcome = m_commands.Import(source->path, source->address);
     ShowMessageBox(this, outcome.clean ? QMessageBox::Information : QMessageBox::Warning,
                    QStringLiteral("Import Addresses"), outcome.message);
     ShowBookBackupNote();

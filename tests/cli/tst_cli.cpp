@@ -113,6 +113,9 @@ private slots:
         QTest::newRow("duplicate policy")
             << QStringList{"import", "x.vcf", "--on-duplicate", "merge"} << 2 << none
             << "pelvaro-cli: --on-duplicate takes skip, replace or rename, not 'merge'\n";
+        QTest::newRow("address choice")
+            << QStringList{"merge", "x.vcf", "--address", "office", "--dry-run"} << 2 << none
+            << "pelvaro-cli: --address takes home, work or preferred, not 'office'\n";
         QTest::newRow("missing file") << QStringList{"import", "ROOT/none.vcf"} << 3 << none
                                       << "pelvaro-cli: ROOT/none.vcf was not found.\n";
         QTest::newRow("unknown label")
@@ -358,6 +361,28 @@ private slots:
         QCOMPARE(Cli({"export", m_env->Root() + "/book.txt", "--format", "csv"}).status, 0);
         QVERIFY(ReadWholeFile(m_env->Root() + "/book.txt")
                     .startsWith("\xEF\xBB\xBF\"Label\",\"Address\""));
+    }
+
+    // --address takes a contact's home or work address where it has one,
+    // else the preferred one, in merge and import alike.
+    void addressChoice() {
+        const QString cards = m_env->Root() + QStringLiteral("/cards.vcf");
+        WriteWholeFile(cards, "BEGIN:VCARD\nFN:Ann\nADR;TYPE=home:;;2 Home St;Bonn;;53111;\n"
+                              "ADR;TYPE=work:;;1 Work St;Bonn;;53111;\n"
+                              "ADR;TYPE=pref:;;3 Pref St;Bonn;;53111;\nEND:VCARD\n"
+                              "BEGIN:VCARD\nFN:Bo\nADR;TYPE=home:;;4 Home St;Bonn;;53111;\n"
+                              "END:VCARD\n");
+        const QString csv = TestDataPath(QStringLiteral("contacts/outlook-trailing-separator.csv"));
+        for (const auto& [choice, streets] :
+             {std::pair{"home", "2 Home St|4 Home St|1 Main Street"},
+              {"work", "1 Work St|4 Home St|Hauptstraße 1"},
+              {"preferred", "3 Pref St|4 Home St|1 Main Street"}}) {
+            const QString out = Cli({"merge", cards, csv, "--address", choice, "--dry-run"}).out;
+            for (const QString& street : QString::fromUtf8(streets).split(u'|'))
+                QVERIFY2(out.contains(QStringLiteral("\n    ") + street + u'\n'), qPrintable(out));
+        }
+        QCOMPARE(Cli({"import", cards, "--address", "work"}).status, 0);
+        QVERIFY2(Book().contains(u"Ann\\n1 Work St"), qPrintable(Book()));
     }
 
     // A book that could not be read is not used at all; of a damaged one,

@@ -47,6 +47,15 @@ CModalScript& CModalScript::ChooseFile(const QString& path) {
     });
 }
 
+CModalScript& CModalScript::ChooseFile(const QString& path, const QString& address) {
+    Then<QFileDialog>([address](QFileDialog* dialog) {
+        auto* choice = dialog->findChild<QComboBox*>(QStringLiteral("addressChoice"));
+        QVERIFY(choice && choice->findText(address) >= 0);
+        choice->setCurrentIndex(choice->findText(address));
+    });
+    return ChooseFile(path);
+}
+
 CModalScript& CModalScript::NoteMenu(QStringList& items) {
     return Then<QMenu>([&items](QMenu* menu) {
         items = MenuTexts(menu);

@@ -25,6 +25,8 @@ public:
     // folder and typed its name, and accepts it; the test fails at once when
     // the dialog does not take it.
     CModalScript& ChooseFile(const QString& path);
+    // ChooseFile in an import's file dialog, with that address choice.
+    CModalScript& ChooseFile(const QString& path, const QString& address);
     // Notes the next menu's items ("--" for a separator) and closes it.
     CModalScript& NoteMenu(QStringList& items);
     // Notes a message box's text, caption and icon, then presses OK; the

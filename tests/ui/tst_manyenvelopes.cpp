@@ -127,7 +127,8 @@ private slots:
         book.AddAddress(CAddress("Nobody", QString()));
         book.AddAddress(CAddress("Oakley", "Olga Oakley\r\n3 Pine Street"));
         const QString csv = m_env->Root() + QStringLiteral("/more.csv");
-        WriteWholeFile(csv, "Name,Address\nDora Dean,\"Dora Dean\n4 Birch Way\"\nEd Empty,\n");
+        WriteWholeFile(csv, "Name,Home Street,Business Street\nDora Dean,4 Birch Way,9 Work Road\n"
+                            "Ed Empty,,\n");
         const QString pdf = m_env->Root() + QStringLiteral("/many.pdf");
         const EnvelopeJob job = Job(PdfNames(pdf));
         CManyEnvelopesDlg dlg(job, book, m_settings);
@@ -146,7 +147,7 @@ private slots:
 
         QStringList seen;
         CModalScript script;
-        script.ChooseFile(csv).NoteMessage(seen);
+        script.ChooseFile(csv, QStringLiteral("Work")).NoteMessage(seen);
         QTest::mouseClick(dlg.m_addFromFile, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         QCOMPARE(seen, QStringList({"1 address was added.\n1 had no address: Ed Empty",
@@ -173,7 +174,7 @@ private slots:
         QCOMPARE(many.pages, 3);
         QCOMPARE(many.title, u"Pelvaro"_qs);
         const QStringList order = {"Alice Able\r\n1 Oak Lane", "Olga Oakley\r\n3 Pine Street",
-                                   "Dora Dean\r\n4 Birch Way"};
+                                   "Dora Dean\r\n9 Work Road"};
         for (int page = 0; page < order.size(); ++page) {
             EnvelopeJob single = Job(PdfNames(m_env->Root() + QStringLiteral("/one.pdf")));
             single.mailingAddress = order[page];

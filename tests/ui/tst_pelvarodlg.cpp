@@ -457,7 +457,9 @@ private slots:
                               "&Export Addresses...", "Print &Many Envelopes...",
                               "Print Pre&view...", "Printer &Alignment..."}));
 
-        script.Choose(QStringLiteral("&Import Addresses...")).ChooseFile(cards).NoteMessage(seen);
+        script.Choose(QStringLiteral("&Import Addresses..."))
+            .ChooseFile(cards, QStringLiteral("Work"))
+            .NoteMessage(seen);
         Run(IDC_CONFIGURE, script);
         QVERIFY2(seen.value(0).startsWith(
                      QStringLiteral("2 addresses were added.\n1 left out because their label is "
@@ -468,6 +470,8 @@ private slots:
         QCOMPARE(seen.mid(1),
                  QStringList({"Import Addresses", QString::number(QMessageBox::Warning)}));
         QCOMPARE(Entries().size(), 3);
+        QVERIFY(Entries().contains(u"Björn Lindqvist|Björn Lindqvist\r\nElsewhere 1\r\n8000 "
+                                   u"Aarhus\r\nDenmark"_qs));
 
         QList<CAddress> book;
         for (int i = 0; i < m_dlg->m_addressBook.GetSize(); ++i)
