@@ -181,10 +181,10 @@ private Q_SLOTS:
             << QList<int>{1};
         const QString zero = QStringLiteral("Ann") + QChar(0);
         QTest::newRow("a zero character in UTF-8")
-            << QByteArray("BEGIN:VCARD\nFN:Ann\0\nADR:;;1 Road;Bonn;;53111;\nEND:VCARD\n", 56)
+            << QByteArrayLiteral("BEGIN:VCARD\nFN:Ann\0\nADR:;;1 Road;Bonn;;53111;\nEND:VCARD\n")
             << "a.vcf" << QStringList{zero, zero + Lines("|1 Road|53111 Bonn")} << QList<int>{};
         QTest::newRow("a picture taken for a contacts file")
-            << QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0", 32)
+            << QByteArrayLiteral("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0")
             << "a.csv" << QStringList{} << QList<int>{0};
         QTest::newRow("empty file") << QByteArray() << "a.csv" << QStringList{} << QList<int>{0};
     }
