@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 
 namespace {
 
@@ -18,11 +19,28 @@ constexpr int kProblemsShown = 10;
 const QString kVCardFilter = QStringLiteral("vCard 4.0 files (*.vcf)");
 const QString kCsvFilter = QStringLiteral("CSV files (*.csv)");
 
+// The folder the last contacts file was chosen in, where the next dialog
+// opens, for as long as the program runs.
+QString& LastFolder() {
+    static QString folder = QDir::homePath();
+    return folder;
+}
+
 // Qt's own dialog, the same on every desktop, as the program's other
 // dialogs are.
 void SetUp(QFileDialog& dialog) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setDirectory(QDir::homePath());
+    dialog.setDirectory(LastFolder());
+}
+
+// The file chosen, its folder kept for the next dialog; empty when the
+// dialog was cancelled.
+QString ChosenFile(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString path = dialog.selectedFiles().constFirst();
+    LastFolder() = QFileInfo(path).absolutePath();
+    return path;
 }
 
 } // namespace
@@ -49,10 +67,10 @@ std::optional<ImportSource> AskImportFile(QWidget* owner) {
         grid->addWidget(label, row, 0);
         grid->addWidget(choice, row, 1);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString path = ChosenFile(dialog);
+    if (path.isEmpty())
         return std::nullopt;
-    return ImportSource{dialog.selectedFiles().constFirst(),
-                        AddressChoice(choice->currentData().toInt())};
+    return ImportSource{path, AddressChoice(choice->currentData().toInt())};
 }
 
 std::optional<ExportTarget> AskExportFile(QWidget* owner) {
@@ -63,14 +81,22 @@ std::optional<ExportTarget> AskExportFile(QWidget* owner) {
     dialog.setNameFilters({kVCardFilter, kCsvFilter});
     // A name typed without an extension gets the chosen filter's.
     dialog.setDefaultSuffix(QStringLiteral("vcf"));
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
-        dialog.setDefaultSuffix(f == kCsvFilter ? QStringLiteral("csv") : QStringLiteral("vcf"));
+    // A name to start from, which follows the file type while untouched.
+    const QString suggested = QStringLiteral("Addresses.");
+    dialog.selectFile(suggested + dialog.defaultSuffix());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        const QString suffix = filter == kCsvFilter ? QStringLiteral("csv") : QStringLiteral("vcf");
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name && name->text() == suggested + dialog.defaultSuffix())
+            name->setText(suggested + suffix);
+        dialog.setDefaultSuffix(suffix);
     });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString path = ChosenFile(dialog);
+    if (path.isEmpty())
         return std::nullopt;
 
     ExportTarget target;
-    target.path = dialog.selectedFiles().constFirst();
+    target.path = path;
     const QString suffix = QFileInfo(target.path).suffix().toLower();
     if (suffix == QLatin1String("csv"))
         target.format = ContactsFormat::Csv;

@@ -482,8 +482,11 @@ private slots:
         const auto exportAs = [&](const QString& name) -> CModalScript& {
             return script.Choose(QStringLiteral("&Export Addresses..."))
                 .Then<QFileDialog>([](QFileDialog* dialog) {
+                    // The suggested name follows the file type.
                     QTest::keyClick(dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")),
                                     Qt::Key_Down);
+                    QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(),
+                             u"Addresses.csv"_qs);
                 })
                 .ChooseFile(name);
         };
