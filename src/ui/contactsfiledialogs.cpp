@@ -38,7 +38,7 @@ void SetUp(QFileDialog& dialog) {
 QString ChosenFile(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    const QString path = dialog.selectedFiles().constFirst();
+    QString path = dialog.selectedFiles().constFirst();
     LastFolder() = QFileInfo(path).absolutePath();
     return path;
 }
