@@ -23,14 +23,6 @@ const QString kTestPage = QStringLiteral("test-page");
 const QString kPrinter = QStringLiteral("printer");
 const QString kPdf = QStringLiteral("pdf");
 
-// A value given once, or nothing.
-std::optional<QString> OneValue(const QCommandLineParser& parser, const QString& name) {
-    const QStringList values = parser.values(name);
-    if (values.size() > 1)
-        Fail(ExitStatus::Usage, QStringLiteral("--%1 is given more than once").arg(name));
-    return values.isEmpty() ? std::nullopt : std::optional<QString>(values.constFirst());
-}
-
 } // namespace
 
 CAlignCommand::CAlignCommand(CSettingsStore& settings, QTextStream& out)
@@ -96,7 +88,7 @@ void CAlignCommand::Run(const QCommandLineParser& parser) {
 }
 
 QString CAlignCommand::PrinterName(const QCommandLineParser& parser) const {
-    if (const std::optional<QString> printer = OneValue(parser, kPrinter)) {
+    if (const std::optional<QString> printer = SingleValue(parser, kPrinter)) {
         if (printer->isEmpty())
             Fail(ExitStatus::Usage, QStringLiteral("--printer takes a printer's name"));
         return *printer;
@@ -113,7 +105,7 @@ PrinterAlignment CAlignCommand::Alignment(const QCommandLineParser& parser,
                                           const QString& printer) const {
     PrinterAlignment alignment =
         ReadPrinterAlignment(m_settings, printer).value_or(PrinterAlignment());
-    if (const std::optional<QString> feed = OneValue(parser, kFeed)) {
+    if (const std::optional<QString> feed = SingleValue(parser, kFeed)) {
         const std::optional<EnvelopeFeed> chosen = FeedFromName(*feed);
         if (!chosen)
             Fail(ExitStatus::Usage,
@@ -122,7 +114,7 @@ PrinterAlignment CAlignCommand::Alignment(const QCommandLineParser& parser,
                      .arg(*feed));
         alignment.feed = *chosen;
     }
-    if (const std::optional<QString> turned = OneValue(parser, kTurned)) {
+    if (const std::optional<QString> turned = SingleValue(parser, kTurned)) {
         if (*turned != u"yes" && *turned != u"no")
             Fail(ExitStatus::Usage,
                  QStringLiteral("--turned takes yes or no, not '%1'").arg(*turned));

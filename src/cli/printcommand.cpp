@@ -35,17 +35,6 @@ const QString kPng = QStringLiteral("png");
 const QString kDpi = QStringLiteral("dpi");
 const QString kShift = QStringLiteral("shift");
 
-// An option given twice is a mistake the user should hear of, not one that
-// the last value silently wins.
-std::optional<QString> SingleValue(const QCommandLineParser& parser, const QString& name) {
-    const QStringList values = parser.values(name);
-    if (values.size() > 1)
-        Fail(ExitStatus::Usage, QStringLiteral("--%1 is given more than once").arg(name));
-    if (values.isEmpty())
-        return std::nullopt;
-    return values.constFirst();
-}
-
 void RequireNotBoth(const QCommandLineParser& parser, const QString& a, const QString& b) {
     if (parser.isSet(a) && parser.isSet(b))
         Fail(ExitStatus::Usage, QStringLiteral("--%1 and --%2 cannot both be given").arg(a, b));

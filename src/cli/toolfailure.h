@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QCommandLineParser>
 #include <QString>
+
+#include <optional>
 
 // What pelvaro-cli tells the shell.
 enum class ExitStatus {
@@ -21,4 +24,15 @@ struct ToolFailure {
 
 [[noreturn]] inline void Fail(ExitStatus status, const QString& message) {
     throw ToolFailure{status, message};
+}
+
+// An option given twice is a mistake the user should hear of, not one that
+// the last value silently wins.
+inline std::optional<QString> SingleValue(const QCommandLineParser& parser, const QString& name) {
+    const QStringList values = parser.values(name);
+    if (values.size() > 1)
+        Fail(ExitStatus::Usage, QStringLiteral("--%1 is given more than once").arg(name));
+    if (values.isEmpty())
+        return std::nullopt;
+    return values.constFirst();
 }
