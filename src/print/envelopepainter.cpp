@@ -115,8 +115,8 @@ QStringList CutLinesOf(const EdgeRect& rect, const QString& text, const QFont& f
         while (end > 0 && line[end - 1].isSpace())
             --end;
         const QString ink = line.left(end);
-        if (!ink.isEmpty() && (top + metrics.height() > rect.bottom ||
-                               width <= 0 || metrics.horizontalAdvance(ink) > width))
+        if (!ink.isEmpty() && (top + metrics.height() > rect.bottom || width <= 0 ||
+                               metrics.horizontalAdvance(ink) > width))
             cut.append(ink);
         return true;
     });

@@ -29,8 +29,8 @@ QString Inches(double value) {
 QString PaperDescription(const QPrinter& printer) {
     const QPageSize page = printer.pageLayout().pageSize();
     const QSizeF inches = page.size(QPageSize::Inch);
-    const QString size = QStringLiteral("%1 \u00D7 %2 in").arg(Inches(inches.width()),
-                                                                Inches(inches.height()));
+    const QString size =
+        QStringLiteral("%1 \u00D7 %2 in").arg(Inches(inches.width()), Inches(inches.height()));
     return page.id() == QPageSize::Custom ? size : QStringLiteral("%1 (%2)").arg(page.name(), size);
 }
 

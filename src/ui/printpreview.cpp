@@ -35,12 +35,13 @@ QToolButton* ToolButton(const QString& text, const QString& tip, QWidget* parent
 CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
                                    const QStringList& mailingAddresses, QWidget* parent)
     : QDialog(parent), m_pages(new QPrintPreviewWidget(&printer, this)),
-      m_pageNumber(new QSpinBox(this)), m_pageCount(new QLabel(this)),
-      m_warnings(new QLabel(this)), m_print(new QPushButton(QStringLiteral("&Print"), this)),
+      m_pageNumber(new QSpinBox(this)), m_pageCount(new QLabel(this)), m_warnings(new QLabel(this)),
+      m_print(new QPushButton(QStringLiteral("&Print"), this)),
       m_close(new QPushButton(QStringLiteral("&Close"), this)) {
-    setWindowTitle(mailingAddresses.size() == 1
-                       ? QStringLiteral("Print Preview")
-                       : QStringLiteral("Print Preview: %1 Envelopes").arg(mailingAddresses.size()));
+    setWindowTitle(
+        mailingAddresses.size() == 1
+            ? QStringLiteral("Print Preview")
+            : QStringLiteral("Print Preview: %1 Envelopes").arg(mailingAddresses.size()));
     // One page at a time, the whole of it in view: a wide envelope would
     // otherwise show two and a half at the width of the window.
     m_pages->setViewMode(QPrintPreviewWidget::SinglePageView);
@@ -105,7 +106,8 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     layout->addLayout(controls);
 
     connect(first, &QToolButton::clicked, this, [this] { GoToPage(1); });
-    connect(previous, &QToolButton::clicked, this, [this] { GoToPage(m_pages->currentPage() - 1); });
+    connect(previous, &QToolButton::clicked, this,
+            [this] { GoToPage(m_pages->currentPage() - 1); });
     connect(next, &QToolButton::clicked, this, [this] { GoToPage(m_pages->currentPage() + 1); });
     connect(last, &QToolButton::clicked, this, [this] { GoToPage(m_pages->pageCount()); });
     connect(m_pageNumber, &QSpinBox::valueChanged, this, &CPrintPreviewDlg::GoToPage);
@@ -131,8 +133,8 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
         connect(new QShortcut(key, this), &QShortcut::activated, this, action);
 
     // Most of the screen: an envelope is wide, and its lines should be read.
-    const QRect screen = (parent ? parent->screen() : QApplication::primaryScreen())
-                             ->availableGeometry();
+    const QRect screen =
+        (parent ? parent->screen() : QApplication::primaryScreen())->availableGeometry();
     resize(qMin(screen.width() * 3 / 4, 1100), qMin(screen.height() * 3 / 4, 800));
     m_pages->setFocus();
 }
@@ -168,5 +170,5 @@ PreviewOutcome ShowPrintPreview(QWidget* owner, const EnvelopeJob& job,
         return PreviewOutcome::InvalidSetup;
     CPrintPreviewDlg preview(printer, job, mailingAddresses, owner);
     return preview.exec() == static_cast<int>(PreviewOutcome::Print) ? PreviewOutcome::Print
-                                                                      : PreviewOutcome::Closed;
+                                                                     : PreviewOutcome::Closed;
 }

@@ -32,8 +32,8 @@ class CPrintPreviewDlg : public QDialog {
 
 public:
     // printer: set up for the job, and kept alive by the caller.
-    CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
-                     const QStringList& mailingAddresses, QWidget* parent = nullptr);
+    CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses,
+                     QWidget* parent = nullptr);
 
     void GoToPage(int page);
     void ZoomIn();
