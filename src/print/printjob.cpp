@@ -145,8 +145,8 @@ bool ConfigureJobPrinter(QPrinter& printer, const EnvelopeJob& job) {
     return true;
 }
 
-void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job,
-                    const QStringList& mailingAddresses) {
+void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses,
+                    const PageOverlay& overlay) {
     QPainter painter;
     if (!painter.begin(&printer))
         return;
@@ -155,7 +155,21 @@ void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job,
         if (i > 0)
             printer.newPage();
         envelope.DrawPage(painter, mailingAddresses[i]);
+        if (overlay) {
+            painter.save();
+            overlay(painter, envelope.FromInches(), envelope.EnvelopeInches(), mailingAddresses[i]);
+            painter.restore();
+        }
     }
+}
+
+std::optional<PrintedBlock> MeasureMailingBlock(const EnvelopeJob& job,
+                                                const QString& mailingAddress) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!ConfigureJobPrinter(printer, job))
+        return std::nullopt;
+    const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
+    return envelope.MailingBlock(mailingAddress);
 }
 
 PrintResult PrintEnvelope(const EnvelopeJob& job, PrintFailure* failure) {
