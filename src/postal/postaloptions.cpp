@@ -12,6 +12,8 @@
 namespace {
 
 const QString kPostalKey = QStringLiteral("Postal");
+const QString kCheck = QStringLiteral("Check Before Printing");
+const QString kAreas = QStringLiteral("Show Areas");
 const QString kStyle = QStringLiteral("Postal Style");
 const QString kBarcode = QStringLiteral("Intelligent Mail");
 const QString kBarcodeFields = QStringLiteral("Intelligent Mail Fields");
@@ -22,6 +24,8 @@ const QString kNo = QStringLiteral("no");
 
 PostalOptions ReadPostalOptions(const CSettingsStore& settings) {
     PostalOptions options;
+    options.checkBeforePrinting = settings.ReadOwnString(kPostalKey, kCheck) == kYes;
+    options.showAreas = settings.ReadOwnString(kPostalKey, kAreas) == kYes;
     options.postalStyle = settings.ReadOwnString(kPostalKey, kStyle) == kYes;
     if (const std::optional<QString> fields = settings.ReadOwnString(kPostalKey, kBarcodeFields)) {
         QString why;
@@ -32,8 +36,11 @@ PostalOptions ReadPostalOptions(const CSettingsStore& settings) {
 }
 
 bool WritePostalOptions(CSettingsStore& settings, const PostalOptions& options) {
-    bool written = settings.WriteOwnString(kPostalKey, kStyle, options.postalStyle ? kYes : kNo) &&
-                   settings.WriteOwnString(kPostalKey, kBarcode, options.barcode ? kYes : kNo);
+    bool written =
+        settings.WriteOwnString(kPostalKey, kCheck, options.checkBeforePrinting ? kYes : kNo) &&
+        settings.WriteOwnString(kPostalKey, kAreas, options.showAreas ? kYes : kNo) &&
+        settings.WriteOwnString(kPostalKey, kStyle, options.postalStyle ? kYes : kNo) &&
+        settings.WriteOwnString(kPostalKey, kBarcode, options.barcode ? kYes : kNo);
     if (options.barcodeFields)
         written = written && settings.WriteOwnString(kPostalKey, kBarcodeFields,
                                                      FormatIntelligentMail(*options.barcodeFields));
@@ -72,7 +79,8 @@ std::optional<QStringList> CheckPostalAddress(const EnvelopeJob& job, const QStr
     return findings;
 }
 
-void DrawPostalAreas(QPainter& painter, const QTransform& fromInches, const QSizeF& envelope) {
+void DrawPostalAreas(QPainter& painter, const QTransform& fromInches, const QSizeF& envelope,
+                     const QString& /*mailingAddress*/) {
     const PostalAreas areas = PostalAreasFor(envelope);
     painter.save();
     painter.setTransform(fromInches, true);

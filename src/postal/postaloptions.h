@@ -14,6 +14,8 @@ class CSettingsStore;
 // specifies: both off by default, and then every page prints as it always
 // has.
 struct PostalOptions {
+    bool checkBeforePrinting = false;
+    bool showAreas = false; // in the preview
     bool postalStyle = false;
     bool barcode = false;
     // Kept while the barcode is off, so that turning it on again finds them.
@@ -41,4 +43,5 @@ std::optional<QStringList> CheckPostalAddress(const EnvelopeJob& job, const QStr
 // Draws the read area and the barcode strip of an envelope on a page of
 // the preview, never on paper: fromInches and envelope as a PageOverlay
 // hands them.
-void DrawPostalAreas(QPainter& painter, const QTransform& fromInches, const QSizeF& envelope);
+void DrawPostalAreas(QPainter& painter, const QTransform& fromInches, const QSizeF& envelope,
+                     const QString& mailingAddress = QString());

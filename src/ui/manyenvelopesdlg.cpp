@@ -3,6 +3,7 @@
 #include "addressbook/addressbook.h"
 #include "contacts/contactsimport.h"
 #include "platform/exception.h"
+#include "postal/postaloptions.h"
 #include "print/devnames.h"
 #include "print/printeralignment.h"
 #include "print/printerblocks.h"
@@ -449,7 +450,9 @@ void CManyEnvelopesDlg::OnAddFromFile() {
 }
 
 void CManyEnvelopesDlg::OnPreview() {
-    if (!ShowPrintPreview(this, m_job, CheckedAddresses())) {
+    const PageOverlay areas =
+        ReadPostalOptions(m_settings).showAreas ? PageOverlay(&DrawPostalAreas) : PageOverlay();
+    if (!ShowPrintPreview(this, m_job, CheckedAddresses(), areas)) {
         if (!m_setUpPrinter)
             ShowPrintResult(this, PrintResult::InvalidSetup);
         else if (OfferPrinterSetup(this))

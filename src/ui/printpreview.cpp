@@ -28,7 +28,8 @@ void HidePrintingActions(QPrintPreviewDialog& preview) {
 
 } // namespace
 
-bool ShowPrintPreview(QWidget* owner, const EnvelopeJob& job, const QStringList& mailingAddresses) {
+bool ShowPrintPreview(QWidget* owner, const EnvelopeJob& job, const QStringList& mailingAddresses,
+                      const PageOverlay& overlay) {
     QPrinter printer(QPrinter::HighResolution);
     if (!ConfigureJobPrinter(printer, job))
         return false;
@@ -47,8 +48,9 @@ bool ShowPrintPreview(QWidget* owner, const EnvelopeJob& job, const QStringList&
     }
     for (QComboBox* zoom : preview.findChildren<QComboBox*>())
         zoom->setAccessibleName(QStringLiteral("Zoom"));
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&](QPrinter* target) { PaintEnvelopes(*target, job, mailingAddresses); });
+    QObject::connect(
+        &preview, &QPrintPreviewDialog::paintRequested, &preview,
+        [&](QPrinter* target) { PaintEnvelopes(*target, job, mailingAddresses, overlay); });
     preview.exec();
     return true;
 }
