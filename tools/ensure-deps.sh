@@ -4,7 +4,7 @@
 PELVARO_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libcups2-dev
-    libwayland-dev
+    libwayland-dev libzint-dev
     fonts-liberation2 fonts-dejavu-core
 )
 # Every tool a test uses: the sanitizer build, a CUPS scheduler of the tests'
@@ -12,13 +12,13 @@ PELVARO_RUN_PACKAGES=(
 # desktop entry validator, an X server with a window manager and the tools
 # that drive it, a Wayland compositor (weston, with weston-debug) and Qt's
 # Wayland platform; python3 runs tools/mutate; clang-format and clang-tidy
-# run tools/lint.
+# run tools/lint; zint draws the barcodes the postal tests compare with.
 PELVARO_TEST_PACKAGES=(
     clang libclang-rt-14-dev
     cups cups-client cups-ipp-utils
     poppler-utils xvfb xauth fp-utils desktop-file-utils python3
     openbox xdotool x11-utils
-    clang-format clang-tidy weston qt6-wayland
+    clang-format clang-tidy weston qt6-wayland zint
 )
 
 # Making the Debian package and checking it as Debian's tools do, then

@@ -6,10 +6,13 @@
 #include "cli/mergecommand.h"
 #include "cli/printcommand.h"
 #include "cli/toolfailure.h"
+#include "contacts/addressformatter.h"
 #include "contacts/contactsimport.h"
 #include "contacts/contactswriter.h"
 #include "platform/exception.h"
 #include "platform/registryfile.h"
+#include "postal/intelligentmail.h"
+#include "postal/postaloptions.h"
 #include "settings/settingsstore.h"
 
 #include <QCommandLineParser>
@@ -33,6 +36,7 @@ Prints envelopes and keeps Pelvaro's address book, without a window.
 
 Commands:
   print    print one envelope
+  check    tell what would make the post office's machines misread one
   merge    print many envelopes in one job, from contacts files or the book
   import   add the contacts of a vCard or CSV file to the address book
   export   write the address book as a vCard or CSV file
@@ -50,7 +54,8 @@ Exit status:
   2  a command line not understood
   3  bad input (merge: some records left out)
   4  no envelope was printed
-  5  the address book or the settings file is damaged or could not be read
+  5  check: the envelope has findings; any command: the address book or the
+     settings file is damaged or could not be read
      (said on stderr): a book that could not be read at all is not used, and
      nothing is changed or written; of a damaged one, what could be read is
      listed, exported or printed, and an import keeps the damaged file as a
@@ -80,7 +85,30 @@ Options:
   --shift X,Y         move the whole envelope X mm right and Y mm down for
                       this job, in place of the shift stored with
                       'pelvaro-cli align' (from -25.0 to 25.0)
+  --postal-style      print the mailing address in capitals without
+                      punctuation, a foreign country alone on the last line
+  --imb BARCODEID,SERVICE,MAILERID,SERIAL
+                      print an Intelligent Mail barcode in the clear zone,
+                      routed by the address's ZIP code: a 2-digit barcode
+                      identifier (second digit 0-4), a 3-digit service type,
+                      the Mailer ID the postal service assigned you (6 digits,
+                      or 9 beginning with 9) and a serial number (up to 9
+                      digits, or 6 with a 9-digit Mailer ID)
   -h, --help          show this help
+)help";
+
+const char* const kCheckHelp =
+    R"help(Usage: pelvaro-cli check (--to TEXT | --to-label LABEL) [OPTIONS]
+
+Checks the envelope that 'print' would print with the same options against
+what the post office's sorting machines read: every line of the mailing
+address inside the read area, nothing in the barcode strip, capitals of
+2 mm (about 8 pt) or more, at most 6 lines, a foreign country alone on the
+last line. US sizes are read by the US postal service's rules, ISO sizes
+(DL, C6, C5...) by the European operators'. Prints one line a finding;
+nothing is printed on paper.
+
+Options: those of print. Exit status: 0 no findings, 5 findings.
 )help";
 
 const char* const kMergeHelp =
@@ -108,6 +136,10 @@ Options:
   --dpi N             the pictures' resolution (default: the printer's)
   --shift X,Y         move each envelope X mm right and Y mm down, in place
                       of the stored shift (from -25.0 to 25.0)
+  --postal-style      as for print
+  --imb BARCODEID,SERVICE,MAILERID,SERIAL
+                      as for print: every envelope carries these fields,
+                      each routed by its own address's ZIP code
   --address home|work|preferred
                       which address of a contact in a FILE goes on its
                       envelope, as for import
@@ -321,8 +353,8 @@ ExitStatus CCommandLineTool::RunCommand(const QString& command, const QStringLis
     QCommandLineParser parser;
     SetUpParser(parser);
     const char* help = nullptr;
-    if (command == QLatin1String("print")) {
-        help = kPrintHelp;
+    if (command == QLatin1String("print") || command == QLatin1String("check")) {
+        help = command == QLatin1String("print") ? kPrintHelp : kCheckHelp;
         CPrintCommand::AddOptions(parser);
     } else if (command == QLatin1String("merge")) {
         help = kMergeHelp;
@@ -358,6 +390,8 @@ ExitStatus CCommandLineTool::RunCommand(const QString& command, const QStringLis
 
     if (command == QLatin1String("print"))
         Print(parser);
+    else if (command == QLatin1String("check"))
+        return Check(parser);
     else if (command == QLatin1String("merge"))
         return Merge(parser);
     else if (command == QLatin1String("import"))
@@ -379,8 +413,29 @@ void CCommandLineTool::Print(const QCommandLineParser& parser) {
     const EnvelopeJob job = command.MakeJob(parser);
     for (const QString& note : command.Notes())
         m_err << kProgram << ": " << note << '\n';
+    if (command.Postal().barcode && RoutingCode(job.mailingAddress).isEmpty())
+        m_err << kProgram << ": the barcode carries no ZIP code: the address's place line does "
+              << "not end with a state and a ZIP code\n";
     m_err.flush();
     CPrintCommand::Print(job, parser);
+}
+
+ExitStatus CCommandLineTool::Check(const QCommandLineParser& parser) {
+    const CSettingsStore settings = WindowSettings();
+    const CAddressBook none;
+    const CAddressBook& book = UsesBook(parser) ? Book() : none;
+    const CPrintCommand command(settings, book);
+    const EnvelopeJob job = command.MakeJob(parser);
+    for (const QString& note : command.Notes())
+        m_err << kProgram << ": " << note << '\n';
+    const std::optional<QStringList> findings = CheckPostalAddress(
+        job, job.mailingAddress, command.Postal(), CAddressFormatter::SystemCountry());
+    if (!findings)
+        CPrintCommand::CheckResult(PrintResult::InvalidSetup, job, {},
+                                   parser.isSet(QStringLiteral("png")));
+    for (const QString& finding : *findings)
+        m_out << finding << '\n';
+    return findings->isEmpty() ? ExitStatus::Success : ExitStatus::Findings;
 }
 
 ExitStatus CCommandLineTool::Merge(const QCommandLineParser& parser) {

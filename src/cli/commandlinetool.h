@@ -22,6 +22,7 @@ public:
 private:
     ExitStatus RunCommand(const QString& command, const QStringList& arguments);
     void Print(const QCommandLineParser& parser);
+    ExitStatus Check(const QCommandLineParser& parser);
     ExitStatus Merge(const QCommandLineParser& parser);
     ExitStatus Import(const QCommandLineParser& parser);
     void Export(const QCommandLineParser& parser);

@@ -2,6 +2,7 @@
 
 #include "addressbook/addressbook.h"
 #include "cli/toolfailure.h"
+#include "contacts/addressformatter.h"
 #include "print/devmode.h"
 #include "print/devnames.h"
 #include "print/envelopesizes.h"
@@ -34,6 +35,8 @@ const QString kPdf = QStringLiteral("pdf");
 const QString kPng = QStringLiteral("png");
 const QString kDpi = QStringLiteral("dpi");
 const QString kShift = QStringLiteral("shift");
+const QString kPostalStyle = QStringLiteral("postal-style");
+const QString kImb = QStringLiteral("imb");
 
 void RequireNotBoth(const QCommandLineParser& parser, const QString& a, const QString& b) {
     if (parser.isSet(a) && parser.isSet(b))
@@ -114,6 +117,8 @@ void CPrintCommand::AddJobOptions(QCommandLineParser& parser) {
         {kPdf, QString(), QStringLiteral("FILE")},
         {kDpi, QString(), QStringLiteral("N")},
         {kShift, QString(), QStringLiteral("X,Y")},
+        {kPostalStyle, QString()},
+        {kImb, QString(), QStringLiteral("BARCODEID,SERVICE,MAILERID,SERIAL")},
     });
 }
 
@@ -211,6 +216,19 @@ EnvelopeJob CPrintCommand::MakeSharedJob(const QCommandLineParser& parser) const
                         .value_or(PrinterAlignment());
     if (const std::optional<std::pair<int, int>> shift = Shift(parser))
         std::tie(job.alignment.shiftRight, job.alignment.shiftDown) = *shift;
+
+    // The postal options the window stored, and those asked for here.
+    m_postal = ReadPostalOptions(m_settings);
+    if (parser.isSet(kPostalStyle))
+        m_postal.postalStyle = true;
+    if (const std::optional<QString> imb = SingleValue(parser, kImb)) {
+        QString why;
+        m_postal.barcodeFields = ParseIntelligentMail(*imb, &why);
+        if (!m_postal.barcodeFields)
+            Fail(ExitStatus::Usage, QStringLiteral("--imb: %1").arg(why));
+        m_postal.barcode = true;
+    }
+    ApplyPostalOptions(job, m_postal, CAddressFormatter::SystemCountry());
 
     const DialogGeometry window = MainDialogGeometry(ScreenDpiY());
     job.clientSize = window.clientSize;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "postal/postaloptions.h"
 #include "print/printjob.h"
 
 #include <QCommandLineParser>
@@ -34,6 +35,9 @@ public:
     // pictures: the job was to make pictures rather than print.
     static void CheckResult(PrintResult result, const EnvelopeJob& job, const PrintFailure& failure,
                             bool pictures = false);
+    // The postal options the job was made with: the stored ones, and
+    // --postal-style and --imb.
+    const PostalOptions& Postal() const { return m_postal; }
     // What the user should hear of the job that MakeJob made, one a line.
     const QStringList& Notes() const { return m_notes; }
     // --dpi: 0 when not given (the printer's resolution).
@@ -55,4 +59,5 @@ private:
     const CSettingsStore& m_settings;
     const CAddressBook& m_book;
     mutable QStringList m_notes;
+    mutable PostalOptions m_postal;
 };

@@ -13,6 +13,8 @@ enum class ExitStatus {
     BadInput = 3,    // a file or label that is not what it should be
     PrintFailed = 4, // no envelope came out
     Damaged = 5,     // the address book or the settings could not be read whole
+    // check: the post office's machines would stumble over the envelope
+    Findings = 5,
 };
 
 // Ends a command: the message goes to stderr as one line, the status to the

@@ -132,7 +132,8 @@ LOGFONTW WithHeight(LOGFONTW description, int32_t height) {
 
 CEnvelopePainter::CEnvelopePainter(const EnvelopeJob& job, const PrinterMetrics& metrics,
                                    const QPaintDevice* device)
-    : m_returnAddress(job.returnAddress), m_metrics(metrics), m_device(device) {
+    : m_returnAddress(job.returnAddress), m_mailingPage(job.mailingPage), m_device(device),
+      m_metrics(metrics) {
     DialogGeometry dialog;
     dialog.clientSize = job.clientSize;
     dialog.returnBoxTopLeft = job.returnBoxTopLeft;
@@ -171,9 +172,66 @@ void CEnvelopePainter::DrawPage(QPainter& painter, const QString& mailingAddress
     }
     painter.setPen(Qt::black);
     DrawBlock(painter, m_layout.returnRect, m_returnAddress, m_returnFont);
-    DrawBlock(painter, m_layout.mailingRect, mailingAddress, m_mailingFont);
+    if (!m_mailingPage) {
+        DrawBlock(painter, m_layout.mailingRect, mailingAddress, m_mailingFont);
+    } else {
+        const MailingPage page = m_mailingPage(mailingAddress, EnvelopeInches());
+        DrawBlock(painter, m_layout.mailingRect, page.text, m_mailingFont);
+        const QTransform toLayout = LayoutFromInches();
+        for (const QRectF& bar : page.bars)
+            painter.fillRect(toLayout.mapRect(bar), Qt::black);
+    }
     if (aligned)
         painter.restore();
+}
+
+MailingPage CEnvelopePainter::PageOf(const QString& mailingAddress) const {
+    return m_mailingPage ? m_mailingPage(mailingAddress, EnvelopeInches())
+                         : MailingPage{mailingAddress, {}};
+}
+
+QTransform CEnvelopePainter::LayoutFromInches() const {
+    // The envelope's rectangle is laid out with the horizontal resolution
+    // both ways, so its inches are too.
+    const double dpi = m_page.layoutMetrics.dpiX;
+    return QTransform(dpi, 0, 0, dpi, m_page.envelope.left(), m_page.envelope.top());
+}
+
+QTransform CEnvelopePainter::FromInches() const {
+    return LayoutFromInches() * m_page.transform;
+}
+
+QSizeF CEnvelopePainter::EnvelopeInches() const {
+    const double dpi = m_page.layoutMetrics.dpiX;
+    return dpi > 0 ? m_page.envelope.size() / dpi : QSizeF();
+}
+
+PrintedBlock CEnvelopePainter::MailingBlock(const QString& mailingAddress) const {
+    const MailingPage page = PageOf(mailingAddress);
+    PrintedBlock block;
+    block.envelope = EnvelopeInches();
+    block.bars = page.bars;
+    const QTransform toInches = LayoutFromInches().inverted();
+    // The lines as DrawBlock lays them out.
+    const EdgeRect& rect = m_layout.mailingRect;
+    const QFontMetrics metrics(m_mailingFont, m_device);
+    const QFontMetricsF exact(m_mailingFont, m_device);
+    block.capHeight = m_metrics.dpiY > 0 ? exact.capHeight() / m_metrics.dpiY : 0;
+    const int width = rect.right - rect.left;
+    ForEachLine(rect, page.text, metrics,
+                [&](const QString& line, const QString& visible, int top) {
+                    PrintedLine printed;
+                    printed.drawn = top < rect.bottom && width > 0;
+                    printed.text = printed.drawn ? visible : line;
+                    if (!printed.text.trimmed().isEmpty()) {
+                        const QRectF ink = exact.tightBoundingRect(printed.text)
+                                               .translated(rect.left, top + metrics.ascent());
+                        printed.ink = toInches.mapRect(ink);
+                    }
+                    block.lines.append(printed);
+                    return true;
+                });
+    return block;
 }
 
 void CEnvelopePainter::DrawTestPage(QPainter& painter, const QString& caption) const {
@@ -279,7 +337,7 @@ QStringList CEnvelopePainter::CutReturnLines() const {
 }
 
 QStringList CEnvelopePainter::CutMailingLines(const QString& mailingAddress) const {
-    return CutLinesOf(m_layout.mailingRect, mailingAddress, m_mailingFont, m_device);
+    return CutLinesOf(m_layout.mailingRect, PageOf(mailingAddress).text, m_mailingFont, m_device);
 }
 
 void CEnvelopePainter::DrawOutline(QPainter& painter) const {

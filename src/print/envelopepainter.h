@@ -6,8 +6,10 @@
 
 #include <QFont>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <QTransform>
 
 class QPainter;
 class QPaintDevice;
@@ -29,6 +31,12 @@ public:
     // Draws both blocks with the painter's origin at the corner of the
     // printable area, as a printer's is.
     void DrawPage(QPainter& painter, const QString& mailingAddress) const;
+    // Where DrawPage puts the mailing block's lines and bars.
+    PrintedBlock MailingBlock(const QString& mailingAddress) const;
+    // From the envelope's inches to the printer's coordinates, the
+    // alignment included; and the envelope's size in inches.
+    QTransform FromInches() const;
+    QSizeF EnvelopeInches() const;
     // The test page: the envelope's outline where DrawPage puts it, the
     // blocks' rectangles, millimetre rulers along its top and left edges,
     // corner marks, an arrow to the edge that goes first, and one line.
@@ -47,9 +55,14 @@ public:
     void DrawOutline(QPainter& painter) const;
 
 private:
+    MailingPage PageOf(const QString& mailingAddress) const;
+    // From the envelope's inches to the layout's coordinates.
+    QTransform LayoutFromInches() const;
+
     QString m_returnAddress;
+    MailingPageOf m_mailingPage;
+    const QPaintDevice* m_device = nullptr;
     PrinterMetrics m_metrics;
-    const QPaintDevice* m_device;
     AlignedPage m_page;
     EnvelopeLayout m_layout;
     QFont m_returnFont;

@@ -146,7 +146,7 @@ bool ConfigureJobPrinter(QPrinter& printer, const EnvelopeJob& job) {
 }
 
 void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses,
-                    bool outline) {
+                    bool outline, const PageOverlay& overlay) {
     QPainter painter;
     if (!painter.begin(&printer))
         return;
@@ -161,7 +161,21 @@ void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList
         if (outline)
             envelope.DrawOutline(painter);
         envelope.DrawPage(painter, mailingAddresses[i]);
+        if (overlay) {
+            painter.save();
+            overlay(painter, envelope.FromInches(), envelope.EnvelopeInches(), mailingAddresses[i]);
+            painter.restore();
+        }
     }
+}
+
+std::optional<PrintedBlock> MeasureMailingBlock(const EnvelopeJob& job,
+                                                const QString& mailingAddress) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!ConfigureJobPrinter(printer, job))
+        return std::nullopt;
+    const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
+    return envelope.MailingBlock(mailingAddress);
 }
 
 PrintResult PrintEnvelope(const EnvelopeJob& job, PrintFailure* failure) {

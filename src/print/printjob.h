@@ -4,15 +4,31 @@
 #include "print/printeralignment.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QPoint>
+#include <QRectF>
 #include <QSize>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QImage;
+class QPainter;
 class QPrinter;
+class QTransform;
+
+// What a page's mailing address becomes on paper: the text as it is printed,
+// and rectangles filled black, in inches from the envelope's top left corner
+// as its text reads. The envelope's size comes in inches.
+struct MailingPage {
+    QString text;
+    QList<QRectF> bars;
+};
+using MailingPageOf =
+    std::function<MailingPage(const QString& mailingAddress, const QSizeF& envelope)>;
 
 // What one print job reads from the main dialog. A job of many envelopes
 // takes everything but the mailing address from here.
@@ -31,7 +47,31 @@ struct EnvelopeJob {
     // Where the printer puts the envelope: the stored alignment of the
     // printer the blocks name, if any.
     PrinterAlignment alignment;
+    // Turns each page's mailing address into what is printed; none prints
+    // the address as it is and nothing else.
+    MailingPageOf mailingPage;
 };
+
+// One line of the mailing block as it lands on the envelope, in inches from
+// the envelope's top left corner as its text reads.
+struct PrintedLine {
+    QString text;      // the part that is drawn
+    QRectF ink;        // what the letters cover; empty for a blank line
+    bool drawn = true; // false: below the block's end, so not printed at all
+};
+
+// The mailing block of one page as it is printed.
+struct PrintedBlock {
+    QSizeF envelope; // inches, as its text reads
+    QList<PrintedLine> lines;
+    double capHeight = 0; // inches, of the mailing font
+    QList<QRectF> bars;
+};
+
+// The page's envelope: the transform from its inches (top left corner, as
+// its text reads) to the painter's coordinates, and its size in inches.
+using PageOverlay = std::function<void(QPainter& painter, const QTransform& fromInches,
+                                       const QSizeF& envelope, const QString& mailingAddress)>;
 
 enum class PrintResult {
     Printed,
@@ -79,9 +119,15 @@ PrintResult PrintTestPage(const EnvelopeJob& job, const QString& caption,
 
 // Draws the pages on a printer already set up, such as a print preview's.
 // With outline, an envelope that does not fill the sheet has its edges
-// drawn in grey, for the eye only.
+// drawn in grey, for the eye only; overlay, when given, draws on each page
+// after it.
 void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses,
-                    bool outline = false);
+                    bool outline = false, const PageOverlay& overlay = {});
+
+// Where the job would print the mailing block of the address on its
+// printer; nothing when the setup is invalid.
+std::optional<PrintedBlock> MeasureMailingBlock(const EnvelopeJob& job,
+                                                const QString& mailingAddress);
 
 // The printer the job's blocks describe, or false as for InvalidSetup.
 bool ConfigureJobPrinter(QPrinter& printer, const EnvelopeJob& job);

@@ -37,6 +37,7 @@ int TrackConfigurationMenu(QWidget* owner, const QPoint& globalTopLeft) {
                        {ID_CONFIGURATION_PRINTMANYENVELOPES, "Print &Many Envelopes..."},
                        {ID_CONFIGURATION_PRINTPREVIEW, "Print Pre&view..."},
                        {ID_CONFIGURATION_PRINTERALIGNMENT, "Printer &Alignment..."},
+                       {ID_CONFIGURATION_POSTALOPTIONS, "P&ostal Options..."},
                    });
     const QAction* chosen = menu.exec(globalTopLeft);
     return chosen ? chosen->data().toInt() : 0;

@@ -15,6 +15,7 @@ enum ConfigurationCommand : int {
     ID_CONFIGURATION_PRINTMANYENVELOPES = 32785,
     ID_CONFIGURATION_PRINTPREVIEW = 32786,
     ID_CONFIGURATION_PRINTERALIGNMENT = 32787,
+    ID_CONFIGURATION_POSTALOPTIONS = 32788,
 };
 
 // Shows the configuration menu with its top-left corner at a global point

@@ -1,7 +1,9 @@
 #include "ui/maindialogcommands.h"
 
 #include "addressbook/addressbook.h"
+#include "contacts/addressformatter.h"
 #include "contacts/contactsimport.h"
+#include "postal/postaloptions.h"
 #include "settings/settingsstore.h"
 #include "settings/storedvalues.h"
 #include "ui/contactsfiledialogs.h"
@@ -65,7 +67,26 @@ EnvelopeJob CMainDialogCommands::Job(const DialogGeometry& geometry) const {
     // Read again for each job: the tool may have stored one meanwhile.
     job.alignment = ReadPrinterAlignment(m_settings, AlignmentPrinterName(job.devNames))
                         .value_or(PrinterAlignment());
+    ApplyPostalOptions(job, Postal(), CAddressFormatter::SystemCountry());
     return job;
+}
+
+PostalOptions CMainDialogCommands::Postal() const {
+    return ReadPostalOptions(m_settings);
+}
+
+bool CMainDialogCommands::StorePostal(const PostalOptions& options) {
+    return WritePostalOptions(m_settings, options);
+}
+
+QStringList CMainDialogCommands::PostalFindings(const DialogGeometry& geometry) const {
+    const PostalOptions options = Postal();
+    if (!options.checkBeforePrinting)
+        return {};
+    const EnvelopeJob job = Job(geometry);
+    // A printer that is not there is Print's to report.
+    return CheckPostalAddress(job, job.mailingAddress, options, CAddressFormatter::SystemCountry())
+        .value_or(QStringList());
 }
 
 PrintResult CMainDialogCommands::Print(const DialogGeometry& geometry, PrintFailure* failure) {

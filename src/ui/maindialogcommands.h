@@ -2,6 +2,7 @@
 
 #include "contacts/contactsimport.h"
 #include "contacts/contactswriter.h"
+#include "postal/postaloptions.h"
 #include "print/logfont.h"
 #include "print/printjob.h"
 #include "templates/maindialoggeometry.h"
@@ -59,6 +60,11 @@ public:
     // geometry.
     EnvelopeJob Job(const DialogGeometry& geometry) const;
     PrintResult Print(const DialogGeometry& geometry, PrintFailure* failure);
+    // The postal options stored in our own key, and the findings of the
+    // check on what Print prints now; none when the check is off.
+    PostalOptions Postal() const;
+    bool StorePostal(const PostalOptions& options);
+    QStringList PostalFindings(const DialogGeometry& geometry) const;
 
     // Reads the book again when another program wrote it since, so that a
     // menu lists what the file holds and a change starts from it.

@@ -3,6 +3,7 @@
 #include "addressbook/addressbook.h"
 #include "contacts/contactsimport.h"
 #include "platform/exception.h"
+#include "postal/postaloptions.h"
 #include "print/devnames.h"
 #include "print/printeralignment.h"
 #include "print/printerblocks.h"
@@ -449,7 +450,9 @@ void CManyEnvelopesDlg::OnAddFromFile() {
 }
 
 void CManyEnvelopesDlg::OnPreview() {
-    const PreviewOutcome outcome = ShowPrintPreview(this, m_job, CheckedAddresses());
+    const PageOverlay areas =
+        ReadPostalOptions(m_settings).showAreas ? PageOverlay(&DrawPostalAreas) : PageOverlay();
+    const PreviewOutcome outcome = ShowPrintPreview(this, m_job, CheckedAddresses(), areas);
     if (outcome == PreviewOutcome::Print) {
         OnPrint();
     } else if (outcome == PreviewOutcome::InvalidSetup) {

@@ -15,6 +15,7 @@
 #include "ui/manyenvelopesdlg.h"
 #include "ui/messagebox.h"
 #include "ui/multilineedit.h"
+#include "ui/postaloptionsdlg.h"
 #include "ui/printeralignmentdlg.h"
 #include "ui/printersetup.h"
 #include "ui/printpreview.h"
@@ -259,6 +260,21 @@ EnvelopeJob CPelvaroDlg::CurrentJob() {
 
 void CPelvaroDlg::OnPrint() {
     UpdateData(true);
+    // A warning only: the user may know better than the rules.
+    if (const QStringList findings = m_commands.PostalFindings(Geometry()); !findings.isEmpty()) {
+        QMessageBox warning(QMessageBox::Warning, QStringLiteral("Pelvaro"),
+                            QStringLiteral("The post office's machines may not read this "
+                                           "envelope:\n\n%1")
+                                .arg(findings.join(u'\n')),
+                            QMessageBox::Cancel, this);
+        warning.setTextFormat(Qt::PlainText);
+        QPushButton* anyway =
+            warning.addButton(QStringLiteral("Print Anyway"), QMessageBox::AcceptRole);
+        warning.setDefaultButton(anyway);
+        warning.exec();
+        if (warning.clickedButton() != anyway)
+            return;
+    }
     PrintFailure failure;
     const PrintResult result = m_commands.Print(Geometry(), &failure);
     ShowPrintResult(this, result, failure);
@@ -293,6 +309,9 @@ void CPelvaroDlg::OnConfigure() {
         break;
     case ID_CONFIGURATION_PRINTERALIGNMENT:
         OnPrinterAlignment();
+        break;
+    case ID_CONFIGURATION_POSTALOPTIONS:
+        OnPostalOptions();
         break;
     default:
         break;
@@ -375,9 +394,17 @@ void CPelvaroDlg::OnPrinterAlignment() {
 
 void CPelvaroDlg::OnPrintPreview() {
     const EnvelopeJob job = CurrentJob();
-    const PreviewOutcome outcome = ShowPrintPreview(this, job, {job.mailingAddress});
+    const PageOverlay areas =
+        m_commands.Postal().showAreas ? PageOverlay(&DrawPostalAreas) : PageOverlay();
+    const PreviewOutcome outcome = ShowPrintPreview(this, job, {job.mailingAddress}, areas);
     if (outcome == PreviewOutcome::Print)
         OnPrint();
     else if (outcome == PreviewOutcome::InvalidSetup && OfferPrinterSetup(this))
         OnPrinterSetup();
+}
+
+void CPelvaroDlg::OnPostalOptions() {
+    CPostalOptionsDlg dialog(m_commands.Postal(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_commands.StorePostal(dialog.Options());
 }

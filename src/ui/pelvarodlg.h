@@ -60,6 +60,7 @@ public:
     void OnPrintManyEnvelopes();
     void OnPrintPreview();
     void OnPrinterAlignment();
+    void OnPostalOptions();
 
     // The address list menu of one box (buttonId 1002 or 1003), working on
     // that box's label and address members.

@@ -33,7 +33,8 @@ QToolButton* ToolButton(const QString& text, const QString& tip, QWidget* parent
 } // namespace
 
 CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
-                                   const QStringList& mailingAddresses, QWidget* parent)
+                                   const QStringList& mailingAddresses, const PageOverlay& overlay,
+                                   QWidget* parent)
     : QDialog(parent), m_pages(new QPrintPreviewWidget(&printer, this)),
       m_pageNumber(new QSpinBox(this)), m_pageCount(new QLabel(this)), m_warnings(new QLabel(this)),
       m_print(new QPushButton(QStringLiteral("&Print"), this)),
@@ -48,8 +49,8 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     m_pages->setZoomMode(QPrintPreviewWidget::FitInView);
     m_pages->setAccessibleName(QStringLiteral("Envelope pages"));
     connect(m_pages, &QPrintPreviewWidget::paintRequested, this,
-            [&job, mailingAddresses](QPrinter* target) {
-                PaintEnvelopes(*target, job, mailingAddresses, true);
+            [&job, mailingAddresses, overlay](QPrinter* target) {
+                PaintEnvelopes(*target, job, mailingAddresses, true, overlay);
             });
     connect(m_pages, &QPrintPreviewWidget::previewChanged, this,
             &CPrintPreviewDlg::UpdatePageNumber);
@@ -164,11 +165,11 @@ void CPrintPreviewDlg::UpdatePageNumber() {
 }
 
 PreviewOutcome ShowPrintPreview(QWidget* owner, const EnvelopeJob& job,
-                                const QStringList& mailingAddresses) {
+                                const QStringList& mailingAddresses, const PageOverlay& overlay) {
     QPrinter printer(QPrinter::HighResolution);
     if (!ConfigureJobPrinter(printer, job))
         return PreviewOutcome::InvalidSetup;
-    CPrintPreviewDlg preview(printer, job, mailingAddresses, owner);
+    CPrintPreviewDlg preview(printer, job, mailingAddresses, overlay, owner);
     return preview.exec() == static_cast<int>(PreviewOutcome::Print) ? PreviewOutcome::Print
                                                                      : PreviewOutcome::Closed;
 }

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "print/printjob.h"
+
 #include <QDialog>
 #include <QStringList>
 
-struct EnvelopeJob;
 class QLabel;
 class QPrintPreviewWidget;
 class QPrinter;
@@ -23,9 +24,10 @@ enum class PreviewOutcome {
 // Shows the pages a job would print, one per mailing address, on the
 // configured printer's page, drawn by the print job's own code: page 1
 // first, one whole page in view, with a line under it saying what in the
-// setup would go wrong.
+// setup would go wrong. overlay draws on each page and never prints.
 PreviewOutcome ShowPrintPreview(QWidget* owner, const EnvelopeJob& job,
-                                const QStringList& mailingAddresses);
+                                const QStringList& mailingAddresses,
+                                const PageOverlay& overlay = {});
 
 class CPrintPreviewDlg : public QDialog {
     Q_OBJECT
@@ -33,7 +35,7 @@ class CPrintPreviewDlg : public QDialog {
 public:
     // printer: set up for the job, and kept alive by the caller.
     CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses,
-                     QWidget* parent = nullptr);
+                     const PageOverlay& overlay = {}, QWidget* parent = nullptr);
 
     void GoToPage(int page);
     void ZoomIn();

@@ -10,6 +10,7 @@
 #include "pdftext.h"
 #include "platform/helpcommand.h"
 #include "platform/registryfile.h"
+#include "postal/postaloptions.h"
 #include "printblocks.h"
 #include "settings/settingsstore.h"
 #include "testenvironment.h"
@@ -348,6 +349,34 @@ private slots:
         }
     }
 
+    // With the check on, Print lists the findings first: Cancel prints
+    // nothing, Print Anyway prints.
+    void postalCheckWarnsBeforePrinting() {
+        const QString pdf = m_env->Root() + QStringLiteral("/postal.pdf");
+        m_settings->WriteBinaryValue("DevMode", LandscapeSettings(20, 600));
+        m_settings->WriteBinaryValue("DevNames", PdfNames(pdf));
+        PostalOptions options;
+        options.checkBeforePrinting = true;
+        QVERIFY(WritePostalOptions(*m_settings, options));
+        Open();
+        Box(IDC_MAILINGADDRESS)->SetText(QStringLiteral("L1\r\nL2\r\nL3\r\nL4\r\nL5\r\nL6\r\nL7"));
+        QStringList texts;
+        for (const QString choice : {QStringLiteral("Cancel"), QStringLiteral("Print Anyway")}) {
+            CModalScript script;
+            script.Then<QMessageBox>([&](QMessageBox* box) {
+                texts << box->text();
+                for (QAbstractButton* button : box->buttons())
+                    if (button->text() == choice)
+                        button->click();
+            });
+            QTest::mouseClick(m_dlg->GetDlgItem(IDC_PRINT), Qt::LeftButton, {}, QPoint(16, 16));
+            QTRY_VERIFY(script.Done());
+            QCOMPARE(QFileInfo::exists(pdf), choice != u"Cancel");
+        }
+        QVERIFY2(texts.size() == 2 && texts[0].contains(u"The address has 7 lines"),
+                 qPrintable(texts.join(u'\n')));
+    }
+
     // Without a printer, Print says so. The setup opens on the default
     // printer, the PDF writer here, offers no page range and stays open for
     // F1 and its Help button; OK stores "DevMode" and then "DevNames", and
@@ -455,7 +484,7 @@ private slots:
         QCOMPARE(items.mid(3),
                  QStringList({"Report Address Book Location", "--", "&Import Addresses...",
                               "&Export Addresses...", "Print &Many Envelopes...",
-                              "Print Pre&view...", "Printer &Alignment..."}));
+                              "Print Pre&view...", "Printer &Alignment...", "P&ostal Options..."}));
 
         script.Choose(QStringLiteral("&Import Addresses..."))
             .ChooseFile(cards, QStringLiteral("Work"))

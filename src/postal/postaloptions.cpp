@@ -1,0 +1,100 @@
+#include "postal/postaloptions.h"
+
+#include "postal/intelligentmail.h"
+#include "postal/postalareas.h"
+#include "postal/postalcheck.h"
+#include "postal/postalstyle.h"
+#include "settings/settingsstore.h"
+
+#include <QPainter>
+#include <QTransform>
+
+namespace {
+
+const QString kPostalKey = QStringLiteral("Postal");
+const QString kCheck = QStringLiteral("Check Before Printing");
+const QString kAreas = QStringLiteral("Show Areas");
+const QString kStyle = QStringLiteral("Postal Style");
+const QString kBarcode = QStringLiteral("Intelligent Mail");
+const QString kBarcodeFields = QStringLiteral("Intelligent Mail Fields");
+const QString kYes = QStringLiteral("yes");
+const QString kNo = QStringLiteral("no");
+
+} // namespace
+
+PostalOptions ReadPostalOptions(const CSettingsStore& settings) {
+    PostalOptions options;
+    options.checkBeforePrinting = settings.ReadOwnString(kPostalKey, kCheck) == kYes;
+    options.showAreas = settings.ReadOwnString(kPostalKey, kAreas) == kYes;
+    options.postalStyle = settings.ReadOwnString(kPostalKey, kStyle) == kYes;
+    if (const std::optional<QString> fields = settings.ReadOwnString(kPostalKey, kBarcodeFields)) {
+        QString why;
+        options.barcodeFields = ParseIntelligentMail(*fields, &why);
+    }
+    options.barcode = options.barcodeFields && settings.ReadOwnString(kPostalKey, kBarcode) == kYes;
+    return options;
+}
+
+bool WritePostalOptions(CSettingsStore& settings, const PostalOptions& options) {
+    bool written =
+        settings.WriteOwnString(kPostalKey, kCheck, options.checkBeforePrinting ? kYes : kNo) &&
+        settings.WriteOwnString(kPostalKey, kAreas, options.showAreas ? kYes : kNo) &&
+        settings.WriteOwnString(kPostalKey, kStyle, options.postalStyle ? kYes : kNo) &&
+        settings.WriteOwnString(kPostalKey, kBarcode, options.barcode ? kYes : kNo);
+    if (options.barcodeFields)
+        written = written && settings.WriteOwnString(kPostalKey, kBarcodeFields,
+                                                     FormatIntelligentMail(*options.barcodeFields));
+    return written;
+}
+
+void ApplyPostalOptions(EnvelopeJob& job, const PostalOptions& options,
+                        const QString& userCountry) {
+    const bool barcode = options.barcode && options.barcodeFields;
+    if (!options.postalStyle && !barcode)
+        return;
+    const QString tracking = barcode ? TrackingCode(*options.barcodeFields) : QString();
+    const bool style = options.postalStyle;
+    job.mailingPage = [tracking, style, userCountry](const QString& address,
+                                                     const QSizeF& envelope) {
+        MailingPage page{style ? PostalStyle(address, userCountry) : address, {}};
+        if (!tracking.isEmpty()) {
+            QString why;
+            page.bars = IntelligentMailRects(
+                IntelligentMailBars(tracking, RoutingCode(address), &why), envelope);
+        }
+        return page;
+    };
+}
+
+std::optional<QStringList> CheckPostalAddress(const EnvelopeJob& job, const QString& mailingAddress,
+                                              const PostalOptions& options,
+                                              const QString& userCountry) {
+    const std::optional<PrintedBlock> block = MeasureMailingBlock(job, mailingAddress);
+    if (!block)
+        return std::nullopt;
+    QStringList findings = CheckMailingBlock(*block, userCountry);
+    if (options.barcode && options.barcodeFields && RoutingCode(mailingAddress).isEmpty())
+        findings.append(QStringLiteral("The barcode carries no ZIP code: the address's place line "
+                                       "does not end with a state and a ZIP code."));
+    return findings;
+}
+
+void DrawPostalAreas(QPainter& painter, const QTransform& fromInches, const QSizeF& envelope,
+                     const QString& /*mailingAddress*/) {
+    const PostalAreas areas = PostalAreasFor(envelope);
+    painter.save();
+    painter.setTransform(fromInches, true);
+    // Light enough to read the address through; outlines a hair wide at any
+    // zoom.
+    QPen pen(QColor(0, 110, 220));
+    pen.setCosmetic(true);
+    pen.setStyle(Qt::DashLine);
+    painter.setPen(pen);
+    painter.setBrush(QColor(0, 110, 220, 28));
+    painter.drawRect(areas.readArea);
+    pen.setColor(QColor(220, 60, 0));
+    painter.setPen(pen);
+    painter.setBrush(QColor(220, 60, 0, 40));
+    painter.drawRect(areas.barcodeStrip);
+    painter.restore();
+}

@@ -1,0 +1,367 @@
+// The post office's rules: the check on worked envelopes of each size as
+// the print job lays them out, the postal style, the barcode's fields, and
+// the barcode read back from pelvaro-cli's pictures against zint's.
+
+#include "postal/intelligentmail.h"
+#include "postal/postalareas.h"
+#include "postal/postalcheck.h"
+#include "postal/postaloptions.h"
+#include "postal/postalstyle.h"
+#include "print/logfont.h"
+#include "printblocks.h"
+#include "settings/settingsstore.h"
+#include "templates/maindialoggeometry.h"
+#include "testenvironment.h"
+
+#include <QtGui>
+#include <QtTest>
+
+namespace {
+
+// Paper codes of the envelope sizes, as the printer setup stores them.
+constexpr int kNo10 = 20;
+constexpr int kDl = 27;
+
+// The window's job for an envelope lying in the PDF writer, in Liberation
+// Sans of the given point size.
+EnvelopeJob Job(int paper, int points = 12) {
+    EnvelopeJob job;
+    job.mailingLogFont = StockVariableFontDescription();
+    job.mailingLogFont.SetFaceName(QStringLiteral("Liberation Sans"));
+    job.mailingLogFont.lfHeight = -points * 96 / 72;
+    job.devMode = LandscapeSettings(paper, 600);
+    job.devNames = PdfNames(QStringLiteral("/nonexistent/x.pdf"));
+    const DialogGeometry window = MainDialogGeometry(96);
+    job.clientSize = window.clientSize;
+    job.returnBoxTopLeft = window.returnBoxTopLeft;
+    job.mailingBoxTopLeft = window.mailingBoxTopLeft;
+    job.screenDpiY = window.screenDpiY;
+    return job;
+}
+
+// pelvaro-cli, with a No. 10 envelope in the PDF writer at 600 dpi stored
+// as the window stores it: its exit status, and what it wrote on stdout
+// and then stderr.
+int Cli(const CTestEnvironment& environment, const QStringList& arguments, QByteArray* output) {
+    CSettingsStore settings(QStringLiteral("Torvane Software"), QStringLiteral("Pelvaro"));
+    settings.WriteBinaryValue("DevMode", LandscapeSettings(kNo10, 600));
+    settings.WriteBinaryValue("DevNames", PdfNames(environment.Root() + QStringLiteral("/x.pdf")));
+    QProcess cli;
+    cli.start(QString::fromLocal8Bit(qgetenv("PELVARO_CLI")), arguments);
+    cli.waitForFinished(60000);
+    *output = cli.readAllStandardOutput() + cli.readAllStandardError();
+    return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+}
+
+// The bars of zint's own rendering: three rows of modules in hex, a bar
+// every other module, the top row the ascenders', the bottom the
+// descenders'.
+QString ZintBars(const QString& data) {
+    QProcess zint;
+    zint.start(QStringLiteral("zint"), {QStringLiteral("--barcode=85"), QStringLiteral("--dump"),
+                                        QStringLiteral("-d"), data});
+    if (!zint.waitForFinished() || zint.exitCode() != 0)
+        return QString();
+    QStringList rows(3);
+    const QStringList lines = QString::fromLatin1(zint.readAllStandardOutput()).split(u'\n');
+    for (qsizetype row = 0; row < qMin(lines.size(), 3); ++row) {
+        for (const QString& group : lines[row].split(u' ', Qt::SkipEmptyParts))
+            rows[row] += QString::number(group.toUInt(nullptr, 16), 2)
+                             .rightJustified(group.size() * 4, u'0');
+    }
+    // 129 modules; the last hex digit is filled up with zeros.
+    QString bars;
+    for (qsizetype c = 0; c < qMin<qsizetype>(rows[2].size(), 129); c += 2) {
+        const bool up = rows[0][c] == u'1';
+        const bool down = rows[2][c] == u'1';
+        bars += up && down ? u'F' : up ? u'A' : down ? u'D' : u'T';
+    }
+    return bars;
+}
+
+// A bar read from a picture, in pixels; right and bottom are the first
+// column and row past it.
+struct SeenBar {
+    int left, right, top, bottom;
+};
+
+// The bars in the clear zone of an envelope that fills the page.
+QList<SeenBar> ReadBars(const QImage& page, int dpi) {
+    const int zoneTop = page.height() - dpi * 5 / 8;
+    const int zoneLeft = page.width() - dpi * 19 / 4;
+    QList<SeenBar> bars;
+    bool inBar = false;
+    for (int x = zoneLeft; x < page.width(); ++x) {
+        int top = -1;
+        int bottom = -1;
+        for (int y = zoneTop; y < page.height(); ++y) {
+            if (qGray(page.pixel(x, y)) < 128)
+                (top < 0 ? top : bottom) = y;
+        }
+        bottom = qMax(top, bottom) + 1;
+        if (top >= 0 && !inBar)
+            bars.append({x, x + 1, top, bottom});
+        else if (top >= 0)
+            bars.last() = {bars.last().left, x + 1, qMin(bars.last().top, top),
+                           qMax(bars.last().bottom, bottom)};
+        inBar = top >= 0;
+    }
+    return bars;
+}
+
+} // namespace
+
+class TestPostal : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The standing C5 is ISO too, whichever way it is held.
+    void areasPerSize() {
+        const double mm = 1 / 25.4;
+        const struct {
+            QSizeF envelope;
+            PostalRules rules;
+            QRectF readArea, strip;
+        } rows[] = {
+            {{9.5, 4.125}, PostalRules::Us, {0.5, 1.375, 8.5, 2.125}, {4.75, 3.5, 4.75, 0.625}},
+            {{162 * mm, 229 * mm},
+             PostalRules::Iso,
+             {15 * mm, 40 * mm, 132 * mm, 174 * mm},
+             {0, 214 * mm, 162 * mm, 15 * mm}},
+        };
+        for (const auto& row : rows) {
+            const PostalAreas areas = PostalAreasFor(row.envelope);
+            QVERIFY(areas.rules == row.rules);
+            QCOMPARE(areas.readArea, row.readArea);
+            QCOMPARE(areas.barcodeStrip, row.strip);
+        }
+    }
+
+    // Blank lines move an address down without adding to its lines, as a
+    // user does to place it lower.
+    void workedExamples_data() {
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("expected"); // the one finding's start
+        const QString blank8 = QStringLiteral("\r\n").repeated(8);
+        const QString us = QStringLiteral("JOHN DOE\r\n123 MAIN ST\r\nSPRINGFIELD IL 62704");
+        const QString longLine = QStringLiteral("\r\n1234 LONG BOULEVARD NAME APARTMENT 56789");
+        QTest::newRow("No. 10 inside") << kNo10 << 12 << us << QString();
+        QTest::newRow("No. 10 one line low")
+            << kNo10 << 12 << blank8 + us + QStringLiteral("\r\nUSA")
+            << QStringLiteral("Line 4 (\"USA\") lies 0.1");
+        QTest::newRow("No. 10 into the strip")
+            << kNo10 << 12 << blank8 + us + longLine
+            << QStringLiteral("Line 4 (\"1234 LONG BOULEVARD NAME APARTMENT 56789\") "
+                              "runs into the barcode clear zone");
+        QTest::newRow("No. 10 small type")
+            << kNo10 << 6 << us << QStringLiteral("The capital letters are 1.5 mm");
+        QTest::newRow("No. 10 seven lines")
+            << kNo10 << 10 << QStringLiteral("L1\r\nL2\r\nL3\r\nL4\r\nL5\r\nL6\r\nL7")
+            << QStringLiteral("The address has 7 lines");
+        QTest::newRow("No. 10 foreign, country second")
+            << kNo10 << 12 << QStringLiteral("Hans Meier\r\nGermany\r\nLindenweg 3\r\n80331 Munich")
+            << QStringLiteral("The country (\"Germany\") is not on the last line");
+        QTest::newRow("No. 10 foreign, country last")
+            << kNo10 << 12 << QStringLiteral("Hans Meier\r\nLindenweg 3\r\n80331 Munich\r\nGermany")
+            << QString();
+        // The window's box puts the first line's capitals 0.7 mm short of
+        // the 40 mm of an ISO envelope.
+        QTest::newRow("DL first line high")
+            << kDl << 12 << us << QStringLiteral("Line 1 (\"JOHN DOE\") lies 0.7 mm above");
+        QTest::newRow("DL inside") << kDl << 12 << QStringLiteral("\r\n") + us << QString();
+        QTest::newRow("DL one line low")
+            << kDl << 12 << blank8 + QStringLiteral("\r\n\r\n") + us
+            << QStringLiteral("Line 3 (\"SPRINGFIELD IL 62704\") runs into the strip "
+                              "along the bottom");
+        QTest::newRow("DL small type") << kDl << 7 << QStringLiteral("\r\n") + us
+                                       << QStringLiteral("The capital letters are 1.6 mm");
+        QTest::newRow("DL too wide")
+            << kDl << 14
+            << QStringLiteral("\r\nJOHN DOE\r\n1234 LONG BOULEVARD NAME APARTMENT 56789\r\nX")
+            << QStringLiteral("The address block is 1");
+    }
+    void workedExamples() {
+        QFETCH(int, paper);
+        QFETCH(int, points);
+        QFETCH(QString, address);
+        QFETCH(QString, expected);
+        const QStringList findings =
+            *CheckPostalAddress(Job(paper, points), address, {}, QStringLiteral("US"));
+        QVERIFY2(findings.size() == (expected.isEmpty() ? 0 : 1) &&
+                     (expected.isEmpty() || findings[0].startsWith(expected)),
+                 qPrintable(findings.join(u'\n')));
+    }
+
+    void postalStyle() {
+        const std::pair<const char*, const char*> rows[] = {
+            {"Mr. John O'Neil\r\n123 N. Main St., Apt. #4\r\nSt. Louis, MO 63101-1234",
+             "MR JOHN ONEIL|123 N MAIN ST APT #4|ST LOUIS MO 63101-1234"},
+            {"Ann Lee\n123 1/2 Elm Rd.\n\n118-20 Queens Blvd.\nForest Hills, NY 11375",
+             "ANN LEE|123 1/2 ELM RD|118-20 QUEENS BLVD|FOREST HILLS NY 11375"},
+            {"Jo Ray\r\n1 Elm St\r\nBoise, ID 83702\r\nUSA", "JO RAY|1 ELM ST|BOISE ID 83702|USA"},
+            {"Ms. Jane Smith-Jones\r\nFlat 2, 10 Downing St.\r\nLondon SW1A 2AA\r\nUnited Kingdom",
+             "MS JANE SMITH JONES|FLAT 2 10 DOWNING ST|LONDON SW1A 2AA|UNITED KINGDOM"},
+            {"Herrn Dr. Jürgen Groß\r\nDeutschland\r\nHauptstraße 5a\r\nD-10115 Berlin",
+             "HERRN DR JÜRGEN GROSS|HAUPTSTRASSE 5A|D 10115 BERLIN|DEUTSCHLAND"},
+            {"Anna Schmidt\r\nLindenweg 3\r\n80331 München\r\nDE",
+             "ANNA SCHMIDT|LINDENWEG 3|80331 MÜNCHEN|GERMANY"},
+        };
+        for (const auto& [address, expected] : rows)
+            QCOMPARE(PostalStyle(QString::fromUtf8(address), QStringLiteral("US"))
+                         .replace(QStringLiteral("\r\n"), QStringLiteral("|")),
+                     QString::fromUtf8(expected));
+    }
+
+    // Right fields are kept, the serial filled out; a wrong one is refused
+    // by its name.
+    void barcodeFields() {
+        const std::pair<const char*, const char*> rows[] = {
+            {"00,700,123456,42", "00,700,123456,000000042"},
+            {"14,040,912345678,123456", "14,040,912345678,123456"},
+            {"00,700,123456", "BARCODEID,SERVICE,MAILERID,SERIAL"},
+            {"05,700,123456,1", "barcode identifier"},
+            {"00,70,123456,1", "service type"},
+            {"00,700,812345678,1", "Mailer ID"},
+            {"00,700,912345,1", "Mailer ID"},
+            {"00,700,912345678,1234567", "serial number"},
+        };
+        for (const auto& [text, expected] : rows) {
+            QString why;
+            const auto fields = ParseIntelligentMail(QString::fromLatin1(text), &why);
+            const QString outcome = fields ? FormatIntelligentMail(*fields) : why;
+            QVERIFY2(outcome.contains(QLatin1String(expected)), qPrintable(outcome));
+        }
+    }
+
+    void routingCode() {
+        const std::pair<const char*, const char*> rows[] = {
+            {"A\r\nSpringfield, IL 62704", "62704"},
+            {"A\r\nSpringfield IL 62704-1234", "627041234"},
+            {"A\r\nSpringfield IL 62704-1234-56", "62704123456"},
+            {"A\r\nBoise ID 83702\r\nUSA", "83702"},
+            {"A\r\nPO Box 12345\r\nSpringfield", ""},
+        };
+        for (const auto& [address, routing] : rows)
+            QCOMPARE(RoutingCode(QString::fromUtf8(address)), QString::fromLatin1(routing));
+    }
+
+    // Off, nothing is stored and the job prints as it always has; the
+    // fields stay when the barcode is turned off.
+    void optionsStoredInOwnKey() {
+        const CTestEnvironment environment;
+        CSettingsStore settings(QStringLiteral("Torvane Software"), QStringLiteral("Pelvaro"));
+        QCOMPARE(ReadPostalOptions(settings), PostalOptions());
+        EnvelopeJob job;
+        ApplyPostalOptions(job, ReadPostalOptions(settings), QStringLiteral("US"));
+        QVERIFY(!job.mailingPage);
+        const PostalOptions options{false, false, true, false,
+                                    IntelligentMailFields{"00", "700", "123456", "000000001"}};
+        QVERIFY(WritePostalOptions(settings, options));
+        QCOMPARE(ReadPostalOptions(settings), options);
+        ApplyPostalOptions(job, options, QStringLiteral("US"));
+        const MailingPage page =
+            job.mailingPage(QStringLiteral("a.b\r\nc IL 62704"), QSizeF(9.5, 4.125));
+        QCOMPARE(page.text, QStringLiteral("AB\r\nC IL 62704"));
+    }
+
+    // check: a line a finding and status 5, none and 0; a wrong --imb
+    // field is a usage error that names it.
+    void checkFromTheCommandLine() {
+        const CTestEnvironment environment;
+        QByteArray output;
+        QCOMPARE(Cli(environment, {"check", "--to", "JO RAY\\n1 ELM ST\\nBOISE ID 83702"}, &output),
+                 0);
+        QCOMPARE(Cli(environment,
+                     {"check", "--to", "A\\nB\\nC\\nD\\nE\\nF\\nG", "--imb", "00,700,123456,1"},
+                     &output),
+                 5);
+        QVERIFY2(output.startsWith("The address has 7 lines; the machines read at most 6.\n"
+                                   "The barcode carries no ZIP code"),
+                 output.constData());
+        QCOMPARE(Cli(environment, {"merge", "--book", "--imb", "00,700,12345,1"}, &output), 2);
+        QVERIFY2(output.contains("--imb: the Mailer ID"), output.constData());
+    }
+
+    // pelvaro-cli's picture at 600 dpi, each bar classified by the rows it
+    // covers, against zint's bars for the same data; and the sizes measured.
+    void barcodeReadBack_data() {
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("data");
+        // The specification's worked examples first, then others across the
+        // fields.
+        const char* const rows[][3] = {
+            {"01,234,567094,987654321", "Nowhere", "01234567094987654321"},
+            {"01,234,567094,987654321", "Town XX 01234", "01234567094987654321-01234"},
+            {"01,234,567094,987654321", "Town XX 01234-5678", "01234567094987654321-012345678"},
+            {"01,234,567094,987654321", "Town XX 01234-5678-91",
+             "01234567094987654321-01234567891"},
+            {"00,700,123456,000000001", "Springfield IL 62704", "00700123456000000001-62704"},
+            {"00,040,899999,999999999", "Boise ID 83702-0001", "00040899999999999999-837020001"},
+            {"10,300,000000,000000000", "Nome AK 99762", "10300000000000000000-99762"},
+            {"44,999,912345678,000000", "Miami FL 33101-9999-99",
+             "44999912345678000000-33101999999"},
+            {"21,050,901234567,654321", "Nowhere", "21050901234567654321"},
+            {"03,310,543210,123123123", "Austin TX 78701", "03310543210123123123-78701"},
+            {"12,700,887654,5", "Reno NV 89501-1234", "12700887654000000005-895011234"},
+            {"40,270,999999999,1", "Provo UT 84601-0000-00", "40270999999999000001-84601000000"},
+            {"34,123,100000,100000000", "Erie PA 16501", "34123100000100000000-16501"},
+            {"02,456,777777,888888888", "Waco TX 76701-2222", "02456777777888888888-767012222"},
+            {"13,789,955555555,7", "Troy NY 12180-3333-44", "13789955555555000007-12180333344"},
+            {"00,001,654321,123456789", "Lima OH 45801", "00001654321123456789-45801"},
+        };
+        for (const auto& [fields, place, data] : rows)
+            QTest::newRow(data) << QString::fromLatin1(fields) << QString::fromLatin1(place)
+                                << QString::fromLatin1(data);
+    }
+    void barcodeReadBack() {
+        QFETCH(QString, fields);
+        QFETCH(QString, place);
+        QFETCH(QString, data);
+        const QString expected = ZintBars(data);
+        QVERIFY2(expected.size() == 65, "zint --barcode=85 --dump gave no barcode");
+
+        const CTestEnvironment environment;
+        const QString png = environment.Root() + QStringLiteral("/page.png");
+        QByteArray output;
+        QVERIFY2(Cli(environment,
+                     {"print", "--to", "Jo Ray\\n1 Elm St\\n" + place, "--imb", fields, "--png",
+                      png, "--dpi", "600"},
+                     &output) == 0,
+                 output.constData());
+        const QImage page(png);
+        QCOMPARE(page.size(), QSize(5700, 2475));
+
+        const QList<SeenBar> bars = ReadBars(page, 600);
+        QCOMPARE(bars.size(), 65);
+        const int top = std::min_element(bars.cbegin(), bars.cend(), [](auto& a, auto& b) {
+                            return a.top < b.top;
+                        })->top;
+        const int bottom = std::max_element(bars.cbegin(), bars.cend(), [](auto& a, auto& b) {
+                               return a.bottom < b.bottom;
+                           })->bottom;
+        QString seen;
+        const int tolerance = 6; // 0.01 in
+        for (const SeenBar& bar : bars) {
+            const bool up = bar.top <= top + tolerance;
+            const bool down = bar.bottom >= bottom - tolerance;
+            seen += up && down ? u'F' : up ? u'A' : down ? u'D' : u'T';
+            const double width = (bar.right - bar.left) / 600.0;
+            QVERIFY2(width >= 0.015 && width <= 0.025, qPrintable(QString::number(width)));
+            if (up && down) {
+                const double height = (bar.bottom - bar.top) / 600.0;
+                QVERIFY2(height >= 0.125 && height <= 0.165, qPrintable(QString::number(height)));
+            }
+        }
+        QCOMPARE(seen, expected);
+        const double barsPerInch = 64 * 600.0 /
+                                   ((bars.last().left + bars.last().right) / 2.0 -
+                                    (bars.first().left + bars.first().right) / 2.0);
+        QVERIFY2(barsPerInch >= 20 && barsPerInch <= 24, qPrintable(QString::number(barsPerInch)));
+    }
+};
+
+QTEST_MAIN(TestPostal)
+#include "tst_postal.moc"
