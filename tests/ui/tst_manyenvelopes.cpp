@@ -45,13 +45,18 @@ EnvelopeJob Job(const QByteArray& devNames) {
     return job;
 }
 
-QStringList Visible(const QListWidget* list) {
-    QStringList labels;
-    for (int i = 0; i < list->count(); ++i) {
-        if (!list->item(i)->isHidden())
-            labels << list->item(i)->text().section(QChar(0x2014), 0, 0).trimmed();
+// The rows shown, each as its columns' texts joined by "|".
+QStringList Visible(const QTreeWidget* list, int columns = 1) {
+    QStringList rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        QStringList texts;
+        for (int column = 0; column < columns; ++column)
+            texts << item->text(column);
+        if (!item->isHidden())
+            rows << texts.join(u'|');
     }
-    return labels;
+    return rows;
 }
 
 // A page of the preview as it draws it, one scene unit a printer pixel.
@@ -143,16 +148,34 @@ private slots:
         QCOMPARE(dlg.m_count->text(), u"2 envelopes to print; 2 of 4 shown"_qs);
         dlg.m_find->clear();
         QCOMPARE(Visible(dlg.m_list),
-                 QStringList({"Alice", "Bert", "Nobody (no address)", "Oakley"}));
+                 QStringList({"Alice", "Bert", "Nobody", "Oakley"}));
 
+        // The file's entry joins the job marked with the file's name, in
+        // view; the same file again adds nothing.
         QStringList seen;
+        QString title;
         CModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* files) { title = files->windowTitle(); })
+            .ChooseFile(csv, QStringLiteral("Work"))
+            .NoteMessage(seen);
+        QTest::mouseClick(dlg.m_addFromFile, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QCOMPARE(title, u"Add Addresses to This Job"_qs);
+        QCOMPARE(seen, QStringList({"1 address from more.csv was added to this job.\n1 contact "
+                                    "has no address and could not be used.\nShow Details lists "
+                                    "them.",
+                                    "Add From File", QString::number(QMessageBox::Warning),
+                                    "Contacts without an address:\nEd Empty"}));
+        QCOMPARE(dlg.m_count->accessibleName(), u"3 envelopes to print"_qs);
+        QCOMPARE(Visible(dlg.m_list, 3).value(4), u"Dora Dean|9 Work Road|more.csv"_qs);
+        QCOMPARE(dlg.m_list->currentItem(), dlg.m_list->topLevelItem(4));
         script.ChooseFile(csv, QStringLiteral("Work")).NoteMessage(seen);
         QTest::mouseClick(dlg.m_addFromFile, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
-        QCOMPARE(seen, QStringList({"1 address was added.\n1 had no address: Ed Empty",
-                                    "Add From File", QString::number(QMessageBox::Warning)}));
-        QCOMPARE(dlg.m_count->accessibleName(), u"3 envelopes to print"_qs);
+        QVERIFY2(seen.value(0).startsWith("0 addresses from more.csv were added to this job.\n1 "
+                                          "was in the list already and was not added again.\n"),
+                 qPrintable(seen.value(0)));
+        QCOMPARE(dlg.m_list->topLevelItemCount(), 5);
 
         int previewPages = 0;
         QStringList spoken;
@@ -223,12 +246,12 @@ private slots:
         CManyEnvelopesDlg dlg(Job(PdfNames(pdf)), book, m_settings);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        dlg.m_list->item(1)->setCheckState(Qt::Checked);
+        dlg.m_list->topLevelItem(1)->setCheckState(0, Qt::Checked);
         QCOMPARE(dlg.m_print->text(), u"&Print 1 Envelope"_qs);
         QTest::keyClicks(dlg.m_find, QStringLiteral("entry 005"));
         QTest::keyClick(dlg.m_find, Qt::Key_Return);
         QVERIFY(dlg.isVisible() && !QFileInfo::exists(pdf) && dlg.m_list->hasFocus());
-        QCOMPARE(dlg.m_list->currentRow(), 5);
+        QCOMPARE(dlg.m_list->indexOfTopLevelItem(dlg.m_list->currentItem()), 5);
 
         QStringList seen;
         CModalScript script;
@@ -256,8 +279,8 @@ private slots:
         {
             CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
             dlg.show();
-            dlg.m_list->item(1)->setCheckState(Qt::Checked);
-            dlg.m_list->item(2)->setCheckState(Qt::Checked);
+            dlg.m_list->topLevelItem(1)->setCheckState(0, Qt::Checked);
+            dlg.m_list->topLevelItem(2)->setCheckState(0, Qt::Checked);
             QTest::keyClicks(dlg.m_find, QStringLiteral("1"));
             QTest::keyClick(dlg.m_find, Qt::Key_Escape);
             QVERIFY(dlg.isVisible() && dlg.m_find->text().isEmpty());
@@ -268,7 +291,7 @@ private slots:
         CManyEnvelopesDlg again(Job(QByteArray()), book, m_settings);
         QCOMPARE(again.m_find->text(), u"entry"_qs);
         QCOMPARE(again.CheckedAddresses().size(), 1);
-        QCOMPARE(again.m_list->item(1)->checkState(), Qt::Checked);
+        QCOMPARE(again.m_list->topLevelItem(1)->checkState(0), Qt::Checked);
     }
 
     // Find ignores accents and case and takes every word anywhere in the
@@ -299,7 +322,7 @@ private slots:
         book.AddAddress(CAddress("Karl M\u00fcller", "Karl M\u00fcller\r\nHauptstra\u00dfe 1"));
         CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
         dlg.show();
-        dlg.m_list->item(0)->setCheckState(Qt::Checked);
+        dlg.m_list->topLevelItem(0)->setCheckState(0, Qt::Checked);
         QTest::keyClicks(dlg.m_find, find);
         QCOMPARE(Visible(dlg.m_list), shown);
         QCOMPARE(dlg.m_count->text(), "1 envelope to print" + count);
@@ -334,11 +357,11 @@ private slots:
         QTest::keyClick(dlg.m_list, Qt::Key_Space);
         QCOMPARE(dlg.CheckedAddresses().size(), 0);
 
-        const QRect row = dlg.m_list->visualItemRect(dlg.m_list->item(3));
+        const QRect row = dlg.m_list->visualItemRect(dlg.m_list->topLevelItem(3));
         QTest::mouseClick(dlg.m_list->viewport(), Qt::LeftButton, {}, row.center());
-        QCOMPARE(dlg.m_list->item(3)->checkState(), Qt::Checked);
+        QCOMPARE(dlg.m_list->topLevelItem(3)->checkState(0), Qt::Checked);
         QTest::mouseClick(dlg.m_list->viewport(), Qt::LeftButton, {}, row.center());
-        QCOMPARE(dlg.m_list->item(3)->checkState(), Qt::Unchecked);
+        QCOMPARE(dlg.m_list->topLevelItem(3)->checkState(0), Qt::Unchecked);
     }
 
     // With no printer the dialog says so, and the invalid setup's message
@@ -351,7 +374,7 @@ private slots:
         CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings, setUp);
         dlg.show();
         QCOMPARE(dlg.m_printer->text(), u"Printer: none"_qs);
-        dlg.m_list->item(0)->setCheckState(Qt::Checked);
+        dlg.m_list->topLevelItem(0)->setCheckState(0, Qt::Checked);
         QStringList seen;
         CModalScript script;
         Answer(script, seen, QMessageBox::AcceptRole);
