@@ -13,6 +13,7 @@
 #include "ui/printpreview.h"
 #include "ui/printresultmessage.h"
 
+#include <QCollator>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -127,13 +128,20 @@ QString AddressColumnText(const QString& label, const QString& address) {
     return lines.join(QStringLiteral(", "));
 }
 
-// Sorted as the user's language sorts, not by character codes.
+// Sorted as people read: as the user's language sorts, whatever the case,
+// and "Entry 9" before "Entry 10".
 class CEntryItem : public QTreeWidgetItem {
 public:
     using QTreeWidgetItem::QTreeWidgetItem;
     bool operator<(const QTreeWidgetItem& other) const override {
+        static const QCollator collator = [] {
+            QCollator made;
+            made.setCaseSensitivity(Qt::CaseInsensitive);
+            made.setNumericMode(true);
+            return made;
+        }();
         const int column = treeWidget() ? treeWidget()->sortColumn() : kLabelColumn;
-        return QString::localeAwareCompare(text(column), other.text(column)) < 0;
+        return collator.compare(text(column), other.text(column)) < 0;
     }
 };
 

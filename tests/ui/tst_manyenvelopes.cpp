@@ -364,6 +364,49 @@ private slots:
         QCOMPARE(dlg.m_list->topLevelItem(3)->checkState(0), Qt::Unchecked);
     }
 
+    // An empty book shows what to do instead of an empty list. Label and
+    // address in columns, a first line that only repeats the label left
+    // out, the whole address in the tooltip, nothing to scroll sideways; a
+    // header's click sorts by its column, the next one the other way. The
+    // size is kept for the next opening.
+    void columnsSortAndSize() {
+        CAddressBook book;
+        book.LoadAddressBook();
+        {
+            CManyEnvelopesDlg empty(Job(QByteArray()), book, m_settings);
+            empty.show();
+            QVERIFY(empty.m_emptyBook->isVisible() && !empty.m_list->isVisible());
+            empty.resize(600, 420);
+            empty.reject();
+        }
+        book.AddAddress(CAddress("Karin", "Karin\r\nStorgatan 1\r\nLund"));
+        book.AddAddress(CAddress("office", "Alder & Co\r\n9 Row"));
+        book.AddAddress(CAddress("Zed", "Zed Zimmer\r\n" + QString(300, u'x')));
+        CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QCOMPARE(dlg.size(), QSize(600, 420));
+        QVERIFY(dlg.m_list->isVisible() && !dlg.m_emptyBook->isVisible());
+        // The book's order, until a header is clicked.
+        QCOMPARE(Visible(dlg.m_list), QStringList({"Karin", "Zed", "office"}));
+        QCOMPARE(Visible(dlg.m_list, 2).value(0), u"Karin|Storgatan 1, Lund"_qs);
+        QCOMPARE(Visible(dlg.m_list, 2).value(2), u"office|Alder & Co, 9 Row"_qs);
+        QCOMPARE(dlg.m_list->topLevelItem(0)->toolTip(1), u"Karin\nStorgatan 1\nLund"_qs);
+        QVERIFY(!dlg.m_list->horizontalScrollBar()->isVisible());
+        QHeaderView* header = dlg.m_list->header();
+        const auto sortBy = [header](int column) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 8,
+                                     header->height() / 2));
+        };
+        sortBy(1);
+        QCOMPARE(Visible(dlg.m_list), QStringList({"office", "Karin", "Zed"}));
+        sortBy(1);
+        QCOMPARE(Visible(dlg.m_list), QStringList({"Zed", "Karin", "office"}));
+        sortBy(0);
+        QCOMPARE(Visible(dlg.m_list), QStringList({"Karin", "office", "Zed"}));
+    }
+
     // With no printer the dialog says so, and the invalid setup's message
     // offers the setup, after which Print prints where it was set up.
     void printerSetupFromTheDialog() {
