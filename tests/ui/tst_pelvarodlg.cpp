@@ -361,13 +361,15 @@ private slots:
                  QStringList({"The Printer Setup is invalid. Please configure a printer.",
                               QCoreApplication::applicationName(), "0"}));
         const QString pdf = m_env->Root() + QStringLiteral("/setup.pdf");
-        QString shownFile;
+        QString shownFile, shownPrinter;
         bool rangesOffered = true;
         const auto setup = [&](bool accept) {
             CModalScript script;
             script.Choose(QStringLiteral("Printer..."))
                 .Then<QPrintDialog>([&](QPrintDialog* dialog) {
                     shownFile = dialog->printer()->outputFileName();
+                    shownPrinter = dialog->findChild<QComboBox*>("printers")->currentText() +
+                                   u'|' + dialog->findChild<QLineEdit*>("filename")->text();
                     rangesOffered = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
                     QVERIFY(QTest::qWaitForWindowActive(dialog));
                     QTest::keyClick(dialog, Qt::Key_F1);
@@ -404,6 +406,18 @@ private slots:
                                   "/file/x.pdf: Not a directory.",
                               QCoreApplication::applicationName(),
                               QString::number(QMessageBox::Critical)}));
+
+        // With a queue the machine prints to by default, the setup opens on
+        // the stored file all the same, and OK keeps it.
+        PELVARO_REQUIRE(qgetenv("PELVARO_CUPSD") == "running",
+                        QStringLiteral("a CUPS scheduler of the test's own (package cups, root)"));
+        QCOMPARE(QProcess::execute("lpadmin", {"-p", "Office", "-E", "-v", "capture:/", "-m", "raw"}),
+                 0);
+        QCOMPARE(QProcess::execute("lpadmin", {"-d", "Office"}), 0);
+        m_dlg->m_hDevNames = stored[1].data;
+        setup(true);
+        QCOMPARE(shownPrinter, "Print to File (PDF)|" + pdf);
+        QCOMPARE(DEVNAMES::FromBytes(m_dlg->m_hDevNames)->driver, u"pdf"_qs);
     }
 
     // A font chosen for one box changes that box alone and is stored; what
