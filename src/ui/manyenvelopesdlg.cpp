@@ -3,6 +3,7 @@
 #include "addressbook/addressbook.h"
 #include "contacts/contactsimport.h"
 #include "platform/exception.h"
+#include "platform/helpcommand.h"
 #include "print/devnames.h"
 #include "print/printeralignment.h"
 #include "print/printerblocks.h"
@@ -56,6 +57,8 @@ const QString kKeptTicks = QStringLiteral("Ticked");
 const QString kKeptFind = QStringLiteral("Find");
 const QString kKeptWidth = QStringLiteral("Width");
 const QString kKeptHeight = QStringLiteral("Height");
+
+const QString kHelpPage = QStringLiteral("printing.html#many-envelopes");
 
 // More than this many envelopes are printed only once the user has said so.
 constexpr int kConfirmAbove = 10;
@@ -244,6 +247,12 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     buttons->addButton(m_printAgain, QDialogButtonBox::ActionRole);
     buttons->addButton(m_print, QDialogButtonBox::AcceptRole);
     buttons->addButton(close, QDialogButtonBox::RejectRole);
+    // Help, from its button or F1, opens this dialog's page of the help.
+    auto* help = buttons->addButton(QDialogButtonBox::Help);
+    help->setAutoDefault(false);
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { RunHelpCommand(kHelpPage); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+            [] { RunHelpCommand(kHelpPage); });
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(findRow);
     layout->addWidget(m_noMatch);

@@ -6,6 +6,7 @@
 #include "bookbytes.h"
 #include "modalscript.h"
 #include "pdftext.h"
+#include "platform/helpcommand.h"
 #include "print/printeralignment.h"
 #include "printblocks.h"
 #include "settings/settingsstore.h"
@@ -356,6 +357,14 @@ private slots:
         QCOMPARE(dlg.CheckedAddresses().size(), 2);
         QTest::keyClick(dlg.m_list, Qt::Key_Space);
         QCOMPARE(dlg.CheckedAddresses().size(), 0);
+
+        // F1 and Help open the dialog's own page of the help.
+        QStringList pages;
+        SetHelpCommand([&pages](const QString& page) { pages << page; });
+        QTest::keyClick(dlg.m_list, Qt::Key_F1);
+        dlg.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help)->click();
+        SetHelpCommand({});
+        QCOMPARE(pages, QStringList(2, "printing.html#many-envelopes"));
 
         const QRect row = dlg.m_list->visualItemRect(dlg.m_list->topLevelItem(3));
         QTest::mouseClick(dlg.m_list->viewport(), Qt::LeftButton, {}, row.center());

@@ -111,7 +111,7 @@ private slots:
         m_env = std::make_unique<CTestEnvironment>();
         m_settings = std::make_unique<CSettingsStore>("Torvane Software", "Pelvaro");
         m_helpCalls = 0;
-        SetHelpCommand([this] { ++m_helpCalls; });
+        SetHelpCommand([this](const QString&) { ++m_helpCalls; });
     }
     void cleanup() {
         SetHelpCommand({});
