@@ -97,9 +97,10 @@ void CContactsImport::Read(QByteArrayView bytes, const QString& fileName) {
     }
     const FileEncoding encoding = DetectFileEncoding(bytes);
     if (encoding == FileEncoding::Unrecognised) {
-        m_report.AddProblem(0, QStringLiteral("the file's text is in no encoding this program "
-                                              "knows: it holds zero bytes, but not where UTF-16 "
-                                              "or UTF-32 text has them; nothing was read"));
+        // Zero bytes, but not where UTF-16 or UTF-32 text has them: a
+        // picture, an archive or a program, not a contacts file.
+        m_report.AddProblem(0, QStringLiteral("this is not a text file this program can read; "
+                                              "nothing was read"));
         return;
     }
     // Both readers work on UTF-8 or 8-bit bytes, so UTF-16 and UTF-32 files
