@@ -177,6 +177,8 @@ private slots:
                                           "was in the list already and was not added again.\n"),
                  qPrintable(seen.value(0)));
         QCOMPARE(dlg.m_list->topLevelItemCount(), 5);
+        // The folder is kept with the settings, for the next run too.
+        QCOMPARE(m_settings.GetProfileString("Contacts Files", "Folder"), m_env->Root());
 
         int previewPages = 0;
         QStringList spoken;
