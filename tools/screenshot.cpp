@@ -18,10 +18,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QTreeWidget>
 #include <QPrintPreviewDialog>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 

@@ -63,7 +63,8 @@ void CPelvaroApp::OpenHelp(const QString& executablePath, const QString& page) {
     if (!QFileInfo::exists(helpFile) || !HasRegisteredOpener(helpFile)) {
         // Most Linux desktops have no viewer for the help file's format; the
         // browser shows the same pages, and can be sent to one of them.
-        const QString folder = InstalledFile(FolderOf(executablePath), QStringLiteral("doc/pelvaro/html"));
+        const QString folder =
+            InstalledFile(FolderOf(executablePath), QStringLiteral("doc/pelvaro/html"));
         const QString contents = folder + QStringLiteral("/index.html");
         const QString pageFile = folder + QLatin1Char('/') + page.section(QLatin1Char('#'), 0, 0);
         if (!page.isEmpty() && QFileInfo(pageFile).isFile()) {

@@ -58,9 +58,7 @@ constexpr PlaceFormat kPlaceFormats[] = {
     // The town, the county and the Eircode last, each on a line of its own;
     // Russia, Ukraine, South Africa, Egypt and South Korea in Latin letters
     // write the place so too.
-    {"IE RU UA ZA EG KR",
-     {{Part::Locality, ""}, {Part::Region, "\n"}, {Part::Postcode, "\n"}},
-     3},
+    {"IE RU UA ZA EG KR", {{Part::Locality, ""}, {Part::Region, "\n"}, {Part::Postcode, "\n"}}, 3},
     // "Beijing", then "Beijing, 100000".
     {"CN", {{Part::Locality, ""}, {Part::Region, "\n"}, {Part::Postcode, ", "}}, 3},
     // "Mumbai 400001", the state below.

@@ -184,7 +184,7 @@ ImportResult CContactsImport::MergeInto(CAddressBook& book, DuplicateLabels poli
 }
 
 QList<MergeStep> CContactsImport::PlanMerge(const CAddressBook& book,
-                                           DuplicateLabels policy) const {
+                                            DuplicateLabels policy) const {
     QList<MergeStep> steps;
     steps.reserve(m_entries.size());
     // Where each label already is: an index into the book (first of equal

@@ -101,11 +101,10 @@ void CCsvReader::Read(QByteArrayView bytes, bool fromWideText) {
         }
     }
     if (!names || !addresses) {
-        m_report.AddProblem(header.line,
-                            QStringLiteral("this is not a list of contacts this program can "
-                                           "read: its first line has no column for %1")
-                                .arg(names ? QStringLiteral("an address")
-                                           : QStringLiteral("a name")));
+        m_report.AddProblem(
+            header.line, QStringLiteral("this is not a list of contacts this program can "
+                                        "read: its first line has no column for %1")
+                             .arg(names ? QStringLiteral("an address") : QStringLiteral("a name")));
         return;
     }
     // The book's own export: a label and the whole address text, taken as

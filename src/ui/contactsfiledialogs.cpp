@@ -27,8 +27,7 @@ const QString kFolderEntry = QStringLiteral("Folder");
 void SetUp(QFileDialog& dialog, const CSettingsStore& settings) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     const QString folder = settings.GetProfileString(kFolderSection, kFolderEntry);
-    dialog.setDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder
-                                                                       : QDir::homePath());
+    dialog.setDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath());
 }
 
 // The file chosen, its folder kept for the next dialog; empty when the
@@ -113,6 +112,18 @@ std::optional<ExportTarget> AskExportFile(QWidget* owner, CSettingsStore& settin
     return target;
 }
 
+QStringList ProblemLines(const CContactsReport& report) {
+    QStringList lines;
+    for (const ContactsProblem& problem : report.Problems())
+        lines.append(
+            problem.line > 0
+                ? QStringLiteral("Line %1: %2").arg(QString::number(problem.line), problem.message)
+                : problem.message);
+    if (report.ProblemsLeftOut() > 0)
+        lines.append(QStringLiteral("%1 more, not listed.").arg(report.ProblemsLeftOut()));
+    return lines;
+}
+
 MessageText ContactsFileMessage(const QStringList& done, const CContactsImport& import) {
     MessageText message;
     QStringList lines = done;
@@ -131,13 +142,7 @@ MessageText ContactsFileMessage(const QStringList& done, const CContactsImport& 
         if (!details.isEmpty())
             details.append(QString());
         details.append(QStringLiteral("Problems in the file:"));
-        for (const ContactsProblem& problem : report.Problems())
-            details.append(problem.line > 0 ? QStringLiteral("Line %1: %2")
-                                                  .arg(QString::number(problem.line),
-                                                       problem.message)
-                                            : problem.message);
-        if (report.ProblemsLeftOut() > 0)
-            details.append(QStringLiteral("%1 more, not listed.").arg(report.ProblemsLeftOut()));
+        details.append(ProblemLines(report));
     }
     if (!details.isEmpty())
         lines.append(QStringLiteral("Show Details lists them."));

@@ -8,6 +8,7 @@
 #include <optional>
 
 class CContactsImport;
+class CContactsReport;
 class CSettingsStore;
 class QWidget;
 struct ImportResult;
@@ -37,6 +38,10 @@ struct MessageText {
     QString text;
     QString details;
 };
+
+// The problems of a contacts file, one a line, "Line 12: ..." (the file is
+// named once, where they are shown).
+QStringList ProblemLines(const CContactsReport& report);
 
 // What reading a contacts file gave: `done` (what became of its entries),
 // then how many contacts had no address and how many problems the file

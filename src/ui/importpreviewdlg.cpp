@@ -1,8 +1,8 @@
 #include "ui/importpreviewdlg.h"
 
 #include "addressbook/addressbook.h"
-#include "contacts/contactsreport.h"
 #include "settings/settingsstore.h"
+#include "ui/contactsfiledialogs.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -41,8 +41,7 @@ CImportPreviewDlg::CImportPreviewDlg(const CContactsImport& import, const CAddre
     m_duplicates->addItem(QStringLiteral("Leave the contact out"), int(DuplicateLabels::Skip));
     m_duplicates->addItem(QStringLiteral("Replace the entry's address"),
                           int(DuplicateLabels::Replace));
-    m_duplicates->addItem(QStringLiteral("Add it under a new label"),
-                          int(DuplicateLabels::Rename));
+    m_duplicates->addItem(QStringLiteral("Add it under a new label"), int(DuplicateLabels::Rename));
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("When the address book has the &label already:"), m_duplicates);
 
@@ -66,15 +65,7 @@ CImportPreviewDlg::CImportPreviewDlg(const CContactsImport& import, const CAddre
     m_problems->setReadOnly(true);
     m_problems->setAccessibleName(QStringLiteral("Problems in the file"));
     m_problems->setMaximumHeight(fontMetrics().lineSpacing() * 6);
-    QStringList problems;
-    for (const ContactsProblem& problem : import.Report().Problems())
-        problems.append(problem.line > 0
-                            ? QStringLiteral("Line %1: %2").arg(QString::number(problem.line),
-                                                                problem.message)
-                            : problem.message);
-    if (import.Report().ProblemsLeftOut() > 0)
-        problems.append(
-            QStringLiteral("%1 more, not listed.").arg(import.Report().ProblemsLeftOut()));
+    const QStringList problems = ProblemLines(import.Report());
     m_problems->setPlainText(problems.join(QLatin1Char('\n')));
     auto* problemsLabel = new QLabel(QStringLiteral("&Problems in the file:"));
     problemsLabel->setBuddy(m_problems);
@@ -136,8 +127,8 @@ void CImportPreviewDlg::Fill() {
             ++left;
             break;
         }
-        auto* row = new QTreeWidgetItem({entries[i].m_strLabel, what,
-                                         OneLine(entries[i].m_strAddress)});
+        auto* row =
+            new QTreeWidgetItem({entries[i].m_strLabel, what, OneLine(entries[i].m_strAddress)});
         row->setToolTip(2, entries[i].m_strAddress);
         rows.append(row);
     }

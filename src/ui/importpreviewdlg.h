@@ -21,8 +21,7 @@ class CImportPreviewDlg : public QDialog {
     Q_OBJECT
 public:
     CImportPreviewDlg(const CContactsImport& import, const CAddressBook& book,
-                      const QString& fileName, CSettingsStore& settings,
-                      QWidget* parent = nullptr);
+                      const QString& fileName, CSettingsStore& settings, QWidget* parent = nullptr);
 
     // Its size is kept for the next import.
     void done(int result) override;

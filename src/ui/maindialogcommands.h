@@ -33,7 +33,7 @@ struct MainDialogState {
 // What an import did, in the words the window shows.
 struct ImportOutcome {
     QString message;
-    QString details; // the whole lists behind the message
+    QString details;   // the whole lists behind the message
     bool clean = true; // nothing was left out and the file had no problems
 };
 

@@ -19,13 +19,13 @@
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QHeaderView>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -431,7 +431,8 @@ bool CManyEnvelopesDlg::eventFilter(QObject* watched, QEvent* event) {
 void CManyEnvelopesDlg::OnItemClicked(QTreeWidgetItem* item) {
     if (item == m_pressed && item->checkState(kLabelColumn) == m_pressedState &&
         item->flags().testFlag(Qt::ItemIsEnabled))
-        item->setCheckState(kLabelColumn, m_pressedState == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        item->setCheckState(kLabelColumn,
+                            m_pressedState == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     m_pressed = nullptr;
 }
 
@@ -441,7 +442,8 @@ void CManyEnvelopesDlg::TickSelected() {
     if (selected.isEmpty() && m_list->currentItem())
         selected.append(m_list->currentItem());
     const bool tick = std::any_of(selected.begin(), selected.end(), [](const auto* item) {
-        return item->flags().testFlag(Qt::ItemIsEnabled) && item->checkState(kLabelColumn) != Qt::Checked;
+        return item->flags().testFlag(Qt::ItemIsEnabled) &&
+               item->checkState(kLabelColumn) != Qt::Checked;
     });
     const QSignalBlocker blocker(m_list);
     for (QTreeWidgetItem* item : selected) {
@@ -455,7 +457,8 @@ void CManyEnvelopesDlg::done(int result) {
     QJsonArray ticked;
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = m_list->topLevelItem(i);
-        if (item->data(kLabelColumn, kFromBookRole).toBool() && item->checkState(kLabelColumn) == Qt::Checked)
+        if (item->data(kLabelColumn, kFromBookRole).toBool() &&
+            item->checkState(kLabelColumn) == Qt::Checked)
             ticked.append(item->data(kLabelColumn, kLabelRole).toString());
     }
     // A failed write is not reported, as with every stored value.
@@ -493,7 +496,8 @@ bool CManyEnvelopesDlg::ConfirmPrint(int total, int hidden) {
 int CManyEnvelopesDlg::TickedHidden() const {
     int hidden = 0;
     for (int i = 0; i < m_list->topLevelItemCount(); ++i)
-        hidden += m_list->topLevelItem(i)->isHidden() && m_list->topLevelItem(i)->checkState(kLabelColumn) == Qt::Checked;
+        hidden += m_list->topLevelItem(i)->isHidden() &&
+                  m_list->topLevelItem(i)->checkState(kLabelColumn) == Qt::Checked;
     return hidden;
 }
 
@@ -555,10 +559,10 @@ void CManyEnvelopesDlg::OnAddFromFile() {
     UpdateCount();
     if (again == 0 && import.Report().IsClean() && import.WithoutAddressCount() == 0)
         return;
-    QStringList done = {
-        (added == 1 ? QStringLiteral("1 address from %1 was added to this job.")
-                    : QStringLiteral("%2 addresses from %1 were added to this job."))
-            .arg(file, QString::number(added))};
+    QStringList done = {(added == 1
+                             ? QStringLiteral("1 address from %1 was added to this job.")
+                             : QStringLiteral("%2 addresses from %1 were added to this job."))
+                            .arg(file, QString::number(added))};
     if (again > 0)
         done.append(again == 1 ? QStringLiteral("1 was in the list already and was not added "
                                                 "again.")

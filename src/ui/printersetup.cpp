@@ -48,9 +48,9 @@ bool RunPrinterSetup(QWidget* owner, QByteArray& devMode, QByteArray& devNames) 
     // A failed attempt leaves the printer as it was.
     const bool configured = !devMode.isNull() && !devNames.isNull() &&
                             ConfigurePrinterFromBlocks(printer, devMode, devNames);
-    const QString storedFile =
-        configured && printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName()
-                                                                    : QString();
+    const QString storedFile = configured && printer.outputFormat() == QPrinter::PdfFormat
+                                   ? printer.outputFileName()
+                                   : QString();
 
     // The PDF writer proposes a file named after the document.
     printer.setDocName(QStringLiteral("Pelvaro"));

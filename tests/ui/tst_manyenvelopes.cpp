@@ -148,8 +148,7 @@ private slots:
         QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
         QCOMPARE(dlg.m_count->text(), u"2 envelopes to print; 2 of 4 shown"_qs);
         dlg.m_find->clear();
-        QCOMPARE(Visible(dlg.m_list),
-                 QStringList({"Alice", "Bert", "Nobody", "Oakley"}));
+        QCOMPARE(Visible(dlg.m_list), QStringList({"Alice", "Bert", "Nobody", "Oakley"}));
 
         // The file's entry joins the job marked with the file's name, in
         // view; the same file again adds nothing.
@@ -406,9 +405,9 @@ private slots:
         QVERIFY(!dlg.m_list->horizontalScrollBar()->isVisible());
         QHeaderView* header = dlg.m_list->header();
         const auto sortBy = [header](int column) {
-            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                              QPoint(header->sectionViewportPosition(column) + 8,
-                                     header->height() / 2));
+            QTest::mouseClick(
+                header->viewport(), Qt::LeftButton, {},
+                QPoint(header->sectionViewportPosition(column) + 8, header->height() / 2));
         };
         sortBy(1);
         QCOMPARE(Visible(dlg.m_list), QStringList({"office", "Karin", "Zed"}));

@@ -368,8 +368,8 @@ private slots:
             script.Choose(QStringLiteral("Printer..."))
                 .Then<QPrintDialog>([&](QPrintDialog* dialog) {
                     shownFile = dialog->printer()->outputFileName();
-                    shownPrinter = dialog->findChild<QComboBox*>("printers")->currentText() +
-                                   u'|' + dialog->findChild<QLineEdit*>("filename")->text();
+                    shownPrinter = dialog->findChild<QComboBox*>("printers")->currentText() + u'|' +
+                                   dialog->findChild<QLineEdit*>("filename")->text();
                     rangesOffered = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
                     QVERIFY(QTest::qWaitForWindowActive(dialog));
                     QTest::keyClick(dialog, Qt::Key_F1);
@@ -411,8 +411,9 @@ private slots:
         // the stored file all the same, and OK keeps it.
         PELVARO_REQUIRE(qgetenv("PELVARO_CUPSD") == "running",
                         QStringLiteral("a CUPS scheduler of the test's own (package cups, root)"));
-        QCOMPARE(QProcess::execute("lpadmin", {"-p", "Office", "-E", "-v", "capture:/", "-m", "raw"}),
-                 0);
+        QCOMPARE(
+            QProcess::execute("lpadmin", {"-p", "Office", "-E", "-v", "capture:/", "-m", "raw"}),
+            0);
         QCOMPARE(QProcess::execute("lpadmin", {"-d", "Office"}), 0);
         m_dlg->m_hDevNames = stored[1].data;
         setup(true);
@@ -495,10 +496,11 @@ private slots:
         };
         QStringList rows;
         import(0, false, &rows);
-        QCOMPARE(rows, QStringList({"Chiara Rossi|Left out: the label is taken",
-                                    "O'Brien, Fitzgerald & Partner|Added", u"Björn Lindqvist|Added"_qs,
-                                    u"Mateo García|Left out: no address"_qs,
-                                    "2 addresses will be added, 2 left out."}));
+        QCOMPARE(rows,
+                 QStringList({"Chiara Rossi|Left out: the label is taken",
+                              "O'Brien, Fitzgerald & Partner|Added", u"Björn Lindqvist|Added"_qs,
+                              u"Mateo García|Left out: no address"_qs,
+                              "2 addresses will be added, 2 left out."}));
         QCOMPARE(Entries(), QStringList({"Chiara Rossi|Chiara Rossi Street"}));
         import(2, true);
         QCOMPARE(seen.mid(0, 3),
