@@ -112,6 +112,13 @@ std::optional<ExportTarget> AskExportFile(QWidget* owner, CSettingsStore& settin
     return target;
 }
 
+QString AddressLine(const QString& label, const QString& address) {
+    QStringList lines = address.split(QStringLiteral("\r\n"));
+    if (lines.size() > 1 && lines.constFirst().trimmed() == label.trimmed())
+        lines.removeFirst();
+    return lines.join(QStringLiteral(", "));
+}
+
 QStringList ProblemLines(const CContactsReport& report) {
     QStringList lines;
     for (const ContactsProblem& problem : report.Problems())

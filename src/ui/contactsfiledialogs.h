@@ -39,6 +39,10 @@ struct MessageText {
     QString details;
 };
 
+// An entry's address as the lists show it: its lines on one line, without a
+// first line that only says the label again, as a contact's name line does.
+QString AddressLine(const QString& label, const QString& address);
+
 // The problems of a contacts file, one a line, "Line 12: ..." (the file is
 // named once, where they are shown).
 QStringList ProblemLines(const CContactsReport& report);

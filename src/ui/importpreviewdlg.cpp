@@ -21,10 +21,6 @@ const QString kSection = QStringLiteral("Import Addresses");
 const QString kWidth = QStringLiteral("Width");
 const QString kHeight = QStringLiteral("Height");
 
-QString OneLine(const QString& address) {
-    return QString(address).replace(QStringLiteral("\r\n"), QStringLiteral(", "));
-}
-
 } // namespace
 
 CImportPreviewDlg::CImportPreviewDlg(const CContactsImport& import, const CAddressBook& book,
@@ -55,7 +51,6 @@ CImportPreviewDlg::CImportPreviewDlg(const CContactsImport& import, const CAddre
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->header()->setStretchLastSection(true);
     m_list->setColumnWidth(0, 160);
-    m_list->setColumnWidth(1, 200);
 
     m_summary = new QLabel;
     m_summary->setTextFormat(Qt::PlainText);
@@ -128,13 +123,17 @@ void CImportPreviewDlg::Fill() {
             break;
         }
         auto* row =
-            new QTreeWidgetItem({entries[i].m_strLabel, what, OneLine(entries[i].m_strAddress)});
+            new QTreeWidgetItem({entries[i].m_strLabel, what,
+                                 AddressLine(entries[i].m_strLabel, entries[i].m_strAddress)});
         row->setToolTip(2, entries[i].m_strAddress);
         rows.append(row);
     }
     for (const QString& label : m_import.WithoutAddress())
         rows.append(new QTreeWidgetItem({label, QStringLiteral("Left out: no address")}));
     m_list->addTopLevelItems(rows);
+    // What happens is what the list is for: it is shown whole, within reason.
+    m_list->resizeColumnToContents(1);
+    m_list->setColumnWidth(1, qMin(m_list->columnWidth(1), width() / 2));
 
     QStringList summary;
     summary.append(added == 1 ? QStringLiteral("1 address will be added")

@@ -122,15 +122,6 @@ std::optional<std::pair<int, int>> ParseRange(const QString& text, int last) {
     return std::make_pair(first, end);
 }
 
-// The address as the list shows it: its lines on one line, without a first
-// line that only says the label again, as a contact's name line does.
-QString AddressColumnText(const QString& label, const QString& address) {
-    QStringList lines = address.split(QStringLiteral("\r\n"));
-    if (lines.size() > 1 && lines.constFirst().trimmed() == label.trimmed())
-        lines.removeFirst();
-    return lines.join(QStringLiteral(", "));
-}
-
 // Sorted as people read: as the user's language sorts, whatever the case,
 // and "Entry 9" before "Entry 10".
 class CEntryItem : public QTreeWidgetItem {
@@ -321,7 +312,7 @@ QTreeWidgetItem* CManyEnvelopesDlg::AddEntry(const QString& label, const QString
         item->setFlags(Qt::ItemIsUserCheckable);
         item->setCheckState(kLabelColumn, Qt::Unchecked);
     } else {
-        item->setText(kAddressColumn, AddressColumnText(label, address));
+        item->setText(kAddressColumn, AddressLine(label, address));
         item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         item->setCheckState(kLabelColumn, checked ? Qt::Checked : Qt::Unchecked);
     }
