@@ -122,6 +122,13 @@ std::optional<std::pair<int, int>> ParseRange(const QString& text, int last) {
     return std::make_pair(first, end);
 }
 
+// Adds a value to a set; false when it was there already.
+template <class T> bool Insert(QSet<T>& set, const T& value) {
+    const qsizetype before = set.size();
+    set.insert(value);
+    return set.size() > before;
+}
+
 // Sorted as people read: as the user's language sorts, whatever the case,
 // and "Entry 9" before "Entry 10".
 class CEntryItem : public QTreeWidgetItem {
@@ -324,16 +331,6 @@ QTreeWidgetItem* CManyEnvelopesDlg::AddEntry(const QString& label, const QString
     return item;
 }
 
-bool CManyEnvelopesDlg::Holds(const QString& label, const QString& address) const {
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = m_list->topLevelItem(i);
-        if (item->data(kLabelColumn, kLabelRole).toString() == label &&
-            item->data(kLabelColumn, kAddressRole).toString() == address)
-            return true;
-    }
-    return false;
-}
-
 void CManyEnvelopesDlg::SortList() {
     const QHeaderView* header = m_list->header();
     if (header->isSortIndicatorShown())
@@ -522,15 +519,21 @@ void CManyEnvelopesDlg::OnAddFromFile() {
         return;
     }
     const QString file = QFileInfo(source->path).fileName();
+    // The same file added twice, or a contact the book has as it is, would
+    // print the same envelope twice.
+    QSet<QPair<QString, QString>> held;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = m_list->topLevelItem(i);
+        held.insert({item->data(kLabelColumn, kLabelRole).toString(),
+                     item->data(kLabelColumn, kAddressRole).toString()});
+    }
     QTreeWidgetItem* first = nullptr;
     int added = 0;
     int again = 0;
     {
         const QSignalBlocker blocker(m_list);
         for (const CAddress& entry : import.Entries()) {
-            // The same file added twice, or a contact the book has as it
-            // is, would print the same envelope twice.
-            if (Holds(entry.m_strLabel, entry.m_strAddress)) {
+            if (!Insert(held, {entry.m_strLabel, entry.m_strAddress})) {
                 ++again;
                 continue;
             }

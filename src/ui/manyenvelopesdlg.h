@@ -75,8 +75,6 @@ private:
     // whose ticks are kept.
     QTreeWidgetItem* AddEntry(const QString& label, const QString& address, bool checked,
                               const QString& file = QString());
-    // Whether the list holds this label with this address already.
-    bool Holds(const QString& label, const QString& address) const;
     // Sorts by the column whose header was clicked; the book's order until
     // then.
     void SortList();

@@ -7,9 +7,10 @@ class QWidget;
 
 // The boxes of our own commands and dialogs follow one rule; those the
 // window had from the start keep their own captions and icons. The caption
-// is the name of the command or dialog the box belongs to. The icon says how
-// it went: Information when done as asked, Warning when done but something
-// was left out or refused, Critical when it failed, Question when asking.
+// is the name of the command or dialog the box belongs to, the program's
+// name when it belongs to none. The icon says how it went: Information when
+// done as asked, Warning when done but something was left out or refused,
+// Critical when it failed, Question when asking.
 
 // Shows a modal message box with an OK button. The text is shown exactly as
 // it is, never as markup: it may hold a label, an address or a path.
