@@ -40,7 +40,9 @@
 
 namespace {
 
-enum Column { kLabelColumn, kAddressColumn, kFromColumn };
+constexpr int kLabelColumn = 0;
+constexpr int kAddressColumn = 1;
+constexpr int kFromColumn = 2;
 
 // Kept in the label column's item data.
 constexpr int kAddressRole = Qt::UserRole;
