@@ -13,12 +13,12 @@
 #include "ui/manyenvelopesdlg.h"
 #include "ui/pelvarodlg.h"
 #include "ui/printeralignmentdlg.h"
+#include "ui/printpreview.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QPrintPreviewDialog>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -109,7 +109,7 @@ int main(int argc, char* argv[]) {
     QApplication::processEvents();
     ok &= many.grab().save(folder + QStringLiteral("/many-printed.png"));
     QTimer::singleShot(0, &many, [&] {
-        if (auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+        if (auto* preview = qobject_cast<CPrintPreviewDlg*>(QApplication::activeModalWidget())) {
             ok &= preview->grab().save(folder + QStringLiteral("/preview.png"));
             preview->reject();
         } else {

@@ -202,6 +202,21 @@ CRegistryHive CRegistryFile::Load(bool* complete) const {
 
 bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
                            CRegistryHive* updated) const {
+    // A change that changes nothing in the file as it stands needs neither
+    // the lock nor a write: the window's close rewrites every value it
+    // keeps, mostly with what is there, and the lock costs a sync to disk.
+    // Should another program change the file meanwhile, this is as if that
+    // write came after ours.
+    {
+        bool whole = true;
+        const std::shared_ptr<const CRegistryHive> stored = Read(whole);
+        CRegistryHive unchanged = *stored;
+        if (whole && stored->DamagedLines() == 0 && change(unchanged) && unchanged == *stored) {
+            if (updated)
+                *updated = std::move(unchanged);
+            return true;
+        }
+    }
     if (!MakePrivatePath(QFileInfo(m_path).absolutePath()))
         return false;
     const QString lockPath = m_path + QStringLiteral(".lock");

@@ -42,7 +42,8 @@ public:
 
     // Applies change to the stored hive under the lock and writes the result
     // when it differs. change returns false when it cannot be made. On
-    // success, updated (if given) receives the hive as now stored.
+    // success, updated (if given) receives the hive as now stored. A change
+    // that leaves the file as it is takes no lock. change may run twice.
     bool Update(const std::function<bool(CRegistryHive&)>& change,
                 CRegistryHive* updated = nullptr) const;
 

@@ -63,10 +63,26 @@ QString VisiblePart(const QString& line, const QFontMetrics& metrics, int width)
     return low < starts.size() ? line.left(starts[low]) : line;
 }
 
-// Draws a block as the text call of a printer DC does with no format flags
-// but "no prefix": left-aligned from the top, one line per line of text,
-// each one font height (ascent plus descent) below the last, no wrapping,
-// no tab stops, clipped to the rectangle, ampersands as they are.
+// Walks a block's lines as the text call of a printer DC lays them out with
+// no format flags but "no prefix": left-aligned from the top, one line per
+// line of text, each one font height (ascent plus descent) below the last,
+// no wrapping, no tab stops. visit(line, visible part, top) for each line
+// until it returns false.
+template <typename Visit>
+void ForEachLine(const EdgeRect& rect, const QString& text, const QFontMetrics& metrics,
+                 Visit visit) {
+    const int width = rect.right - rect.left;
+    int top = rect.top;
+    for (QString line : SplitLines(text)) {
+        // Without tab stops a tab takes the room of one blank.
+        line.replace(u'\t', u' ');
+        if (!visit(line, VisiblePart(line, metrics, width), top))
+            return;
+        top += metrics.height();
+    }
+}
+
+// Draws a block clipped to its rectangle, ampersands as they are.
 void DrawBlock(QPainter& painter, const EdgeRect& rect, const QString& text, const QFont& font) {
     if (rect.right <= rect.left || rect.bottom <= rect.top || text.isEmpty())
         return;
@@ -74,19 +90,37 @@ void DrawBlock(QPainter& painter, const EdgeRect& rect, const QString& text, con
     painter.setFont(font);
     painter.setClipRect(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top));
     const QFontMetrics metrics = painter.fontMetrics();
-    const int width = rect.right - rect.left;
-    int top = rect.top;
-    for (QString line : SplitLines(text)) {
+    ForEachLine(rect, text, metrics, [&](const QString&, const QString& visible, int top) {
         if (top >= rect.bottom)
-            break;
-        // Without tab stops a tab takes the room of one blank.
-        line.replace(u'\t', u' ');
-        const QString visible = VisiblePart(line, metrics, width);
+            return false;
         if (!visible.isEmpty())
             painter.drawText(QPoint(rect.left, top + metrics.ascent()), visible);
-        top += metrics.height();
-    }
+        return true;
+    });
     painter.restore();
+}
+
+// The lines of a block that its edges cut: a line whose ink reaches past
+// the right edge or below the bottom, or that starts below it.
+QStringList CutLinesOf(const EdgeRect& rect, const QString& text, const QFont& font,
+                       const QPaintDevice* device) {
+    QStringList cut;
+    if (text.isEmpty())
+        return cut;
+    const QFontMetrics metrics(font, device);
+    const int width = rect.right - rect.left;
+    ForEachLine(rect, text, metrics, [&](const QString& line, const QString&, int top) {
+        // Blanks at the end of a line print nothing, wherever they fall.
+        qsizetype end = line.size();
+        while (end > 0 && line[end - 1].isSpace())
+            --end;
+        const QString ink = line.left(end);
+        if (!ink.isEmpty() && (top + metrics.height() > rect.bottom || width <= 0 ||
+                               metrics.horizontalAdvance(ink) > width))
+            cut.append(ink);
+        return true;
+    });
+    return cut;
 }
 
 LOGFONTW WithHeight(LOGFONTW description, int32_t height) {
@@ -98,7 +132,7 @@ LOGFONTW WithHeight(LOGFONTW description, int32_t height) {
 
 CEnvelopePainter::CEnvelopePainter(const EnvelopeJob& job, const PrinterMetrics& metrics,
                                    const QPaintDevice* device)
-    : m_returnAddress(job.returnAddress), m_metrics(metrics) {
+    : m_returnAddress(job.returnAddress), m_metrics(metrics), m_device(device) {
     DialogGeometry dialog;
     dialog.clientSize = job.clientSize;
     dialog.returnBoxTopLeft = job.returnBoxTopLeft;
@@ -229,5 +263,32 @@ void CEnvelopePainter::DrawTestPage(QPainter& painter, const QString& caption) c
     }
     painter.drawText(envelope.bottomLeft() + QPointF(6 * mmX, -6 * mmY - metrics.descent()),
                      caption);
+    painter.restore();
+}
+
+QRectF CEnvelopePainter::Sheet() const {
+    return QRectF(-m_metrics.offsetX, -m_metrics.offsetY, m_metrics.width, m_metrics.height);
+}
+
+QRectF CEnvelopePainter::EnvelopeOnSheet() const {
+    return m_page.transform.mapRect(m_page.envelope);
+}
+
+QStringList CEnvelopePainter::CutReturnLines() const {
+    return CutLinesOf(m_layout.returnRect, m_returnAddress, m_returnFont, m_device);
+}
+
+QStringList CEnvelopePainter::CutMailingLines(const QString& mailingAddress) const {
+    return CutLinesOf(m_layout.mailingRect, mailingAddress, m_mailingFont, m_device);
+}
+
+void CEnvelopePainter::DrawOutline(QPainter& painter) const {
+    painter.save();
+    QPen pen(QColor(160, 160, 160));
+    pen.setWidthF(0.25 * m_metrics.dpiX / 25.4);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.setTransform(m_page.transform, true);
+    painter.drawRect(m_page.envelope);
     painter.restore();
 }

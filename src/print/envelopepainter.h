@@ -5,7 +5,9 @@
 #include "print/printjob.h"
 
 #include <QFont>
+#include <QRectF>
 #include <QString>
+#include <QStringList>
 
 class QPainter;
 class QPaintDevice;
@@ -32,9 +34,22 @@ public:
     // corner marks, an arrow to the edge that goes first, and one line.
     void DrawTestPage(QPainter& painter, const QString& caption) const;
 
+    // The whole sheet, and the envelope where the drawing puts it, in the
+    // coordinates DrawPage draws in.
+    QRectF Sheet() const;
+    QRectF EnvelopeOnSheet() const;
+    // The lines of the return address, or of a mailing address, that the
+    // edges of their block cut, without their trailing blanks.
+    QStringList CutReturnLines() const;
+    QStringList CutMailingLines(const QString& mailingAddress) const;
+    // The envelope's edges in light grey, for a preview of a sheet larger
+    // than the envelope; never printed.
+    void DrawOutline(QPainter& painter) const;
+
 private:
     QString m_returnAddress;
     PrinterMetrics m_metrics;
+    const QPaintDevice* m_device;
     AlignedPage m_page;
     EnvelopeLayout m_layout;
     QFont m_returnFont;

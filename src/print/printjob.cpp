@@ -145,15 +145,21 @@ bool ConfigureJobPrinter(QPrinter& printer, const EnvelopeJob& job) {
     return true;
 }
 
-void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job,
-                    const QStringList& mailingAddresses) {
+void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses,
+                    bool outline) {
     QPainter painter;
     if (!painter.begin(&printer))
         return;
     const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
+    // An envelope that is the sheet needs no outline: the page's edge is its.
+    const double slack = printer.resolution() / 25.4;
+    const QRectF sheet = envelope.Sheet();
+    outline &= !envelope.EnvelopeOnSheet().contains(sheet.adjusted(slack, slack, -slack, -slack));
     for (qsizetype i = 0; i < mailingAddresses.size(); ++i) {
         if (i > 0)
             printer.newPage();
+        if (outline)
+            envelope.DrawOutline(painter);
         envelope.DrawPage(painter, mailingAddresses[i]);
     }
 }

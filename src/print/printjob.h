@@ -78,7 +78,10 @@ PrintResult PrintTestPage(const EnvelopeJob& job, const QString& caption,
                           PrintFailure* failure = nullptr);
 
 // Draws the pages on a printer already set up, such as a print preview's.
-void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses);
+// With outline, an envelope that does not fill the sheet has its edges
+// drawn in grey, for the eye only.
+void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses,
+                    bool outline = false);
 
 // The printer the job's blocks describe, or false as for InvalidSetup.
 bool ConfigureJobPrinter(QPrinter& printer, const EnvelopeJob& job);

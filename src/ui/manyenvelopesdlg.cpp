@@ -571,7 +571,10 @@ void CManyEnvelopesDlg::OnAddFromFile() {
 }
 
 void CManyEnvelopesDlg::OnPreview() {
-    if (!ShowPrintPreview(this, m_job, CheckedAddresses())) {
+    const PreviewOutcome outcome = ShowPrintPreview(this, m_job, CheckedAddresses());
+    if (outcome == PreviewOutcome::Print) {
+        OnPrint();
+    } else if (outcome == PreviewOutcome::InvalidSetup) {
         if (!m_setUpPrinter)
             ShowPrintResult(this, PrintResult::InvalidSetup);
         else if (OfferPrinterSetup(this))

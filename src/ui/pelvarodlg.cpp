@@ -386,6 +386,9 @@ void CPelvaroDlg::OnPrinterAlignment() {
 
 void CPelvaroDlg::OnPrintPreview() {
     const EnvelopeJob job = CurrentJob();
-    if (!ShowPrintPreview(this, job, {job.mailingAddress}) && OfferPrinterSetup(this))
+    const PreviewOutcome outcome = ShowPrintPreview(this, job, {job.mailingAddress});
+    if (outcome == PreviewOutcome::Print)
+        OnPrint();
+    else if (outcome == PreviewOutcome::InvalidSetup && OfferPrinterSetup(this))
         OnPrinterSetup();
 }

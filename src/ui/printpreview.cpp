@@ -1,54 +1,174 @@
 #include "ui/printpreview.h"
 
+#include "print/jobwarnings.h"
 #include "print/printjob.h"
 
-#include <QActionGroup>
-#include <QComboBox>
-#include <QCoreApplication>
-#include <QLineEdit>
-#include <QPrintPreviewDialog>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 namespace {
 
-// The preview's own Print and Page Setup would print past the checks and
-// messages of the window's Print, and its Portrait and Landscape show a page
-// that is not the one configured: printing and its setup stay with the
-// window.
-void HidePrintingActions(QPrintPreviewDialog& preview) {
-    QStringList hidden;
-    for (const char* text : {"Print", "Page setup", "Portrait", "Landscape"})
-        hidden.append(QCoreApplication::translate("QPrintPreviewDialog", text));
-    for (QAction* action : preview.findChildren<QAction*>()) {
-        if (hidden.contains(action->text()))
-            action->setVisible(false);
-    }
+constexpr double kZoomStep = 1.25;
+
+QToolButton* ToolButton(const QString& text, const QString& tip, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setText(text);
+    button->setToolTip(tip);
+    button->setAccessibleName(tip);
+    button->setAutoRaise(true);
+    return button;
 }
 
 } // namespace
 
-bool ShowPrintPreview(QWidget* owner, const EnvelopeJob& job, const QStringList& mailingAddresses) {
-    QPrinter printer(QPrinter::HighResolution);
-    if (!ConfigureJobPrinter(printer, job))
-        return false;
-    QPrintPreviewDialog preview(&printer, owner);
-    preview.setWindowTitle(
+CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
+                                   const QStringList& mailingAddresses, QWidget* parent)
+    : QDialog(parent), m_pages(new QPrintPreviewWidget(&printer, this)),
+      m_pageNumber(new QSpinBox(this)), m_pageCount(new QLabel(this)), m_warnings(new QLabel(this)),
+      m_print(new QPushButton(QStringLiteral("&Print"), this)),
+      m_close(new QPushButton(QStringLiteral("&Close"), this)) {
+    setWindowTitle(
         mailingAddresses.size() == 1
             ? QStringLiteral("Print Preview")
             : QStringLiteral("Print Preview: %1 Envelopes").arg(mailingAddresses.size()));
-    HidePrintingActions(preview);
-    // Names a screen reader can say for the preview's own controls.
-    if (auto* pages = preview.findChild<QPrintPreviewWidget*>())
-        pages->setAccessibleName(QStringLiteral("Envelope pages"));
-    for (QLineEdit* edit : preview.findChildren<QLineEdit*>()) {
-        if (!qobject_cast<QComboBox*>(edit->parentWidget()))
-            edit->setAccessibleName(QStringLiteral("Page number"));
-    }
-    for (QComboBox* zoom : preview.findChildren<QComboBox*>())
-        zoom->setAccessibleName(QStringLiteral("Zoom"));
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&](QPrinter* target) { PaintEnvelopes(*target, job, mailingAddresses); });
-    preview.exec();
-    return true;
+    // One page at a time, the whole of it in view: a wide envelope would
+    // otherwise show two and a half at the width of the window.
+    m_pages->setViewMode(QPrintPreviewWidget::SinglePageView);
+    m_pages->setZoomMode(QPrintPreviewWidget::FitInView);
+    m_pages->setAccessibleName(QStringLiteral("Envelope pages"));
+    connect(m_pages, &QPrintPreviewWidget::paintRequested, this,
+            [&job, mailingAddresses](QPrinter* target) {
+                PaintEnvelopes(*target, job, mailingAddresses, true);
+            });
+    connect(m_pages, &QPrintPreviewWidget::previewChanged, this,
+            &CPrintPreviewDlg::UpdatePageNumber);
+
+    auto* first = ToolButton(QStringLiteral("|<"), QStringLiteral("First page"), this);
+    auto* previous = ToolButton(QStringLiteral("<"), QStringLiteral("Previous page"), this);
+    auto* next = ToolButton(QStringLiteral(">"), QStringLiteral("Next page"), this);
+    auto* last = ToolButton(QStringLiteral(">|"), QStringLiteral("Last page"), this);
+    auto* zoomOut = ToolButton(QStringLiteral("\u2212"), QStringLiteral("Zoom out"), this);
+    auto* zoomIn = ToolButton(QStringLiteral("+"), QStringLiteral("Zoom in"), this);
+    auto* whole = new QPushButton(QStringLiteral("&Whole Page"), this);
+    whole->setToolTip(QStringLiteral("Show the whole page (Ctrl+0)"));
+    m_pageNumber->setRange(1, qMax(1, static_cast<int>(mailingAddresses.size())));
+    m_pageNumber->setAccessibleName(QStringLiteral("Page number"));
+    m_pageCount->setText(QStringLiteral("of %1").arg(mailingAddresses.size()));
+    auto* pageLabel = new QLabel(QStringLiteral("P&age"), this);
+    pageLabel->setBuddy(m_pageNumber);
+
+    m_warnings->setWordWrap(true);
+    m_warnings->setTextFormat(Qt::PlainText);
+    m_warnings->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    const QStringList warnings = JobWarnings(job, printer, mailingAddresses);
+    m_warnings->setText(warnings.join(u'\n'));
+    m_warnings->setAccessibleName(QStringLiteral("Warnings"));
+    m_warnings->setVisible(!warnings.isEmpty());
+    auto* warningIcon = new QLabel(this);
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
+    warningIcon->setPixmap(
+        style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
+    warningIcon->setVisible(!warnings.isEmpty());
+
+    // Enter closes: nothing is printed without pressing Print itself.
+    m_close->setDefault(true);
+    m_print->setAutoDefault(false);
+    whole->setAutoDefault(false);
+    m_print->setToolTip(QStringLiteral("Print these envelopes"));
+
+    auto* warningRow = new QHBoxLayout;
+    warningRow->addWidget(warningIcon, 0, Qt::AlignTop);
+    warningRow->addWidget(m_warnings, 1);
+    auto* controls = new QHBoxLayout;
+    for (QWidget* widget : std::initializer_list<QWidget*>{first, previous, pageLabel, m_pageNumber,
+                                                           m_pageCount, next, last})
+        controls->addWidget(widget);
+    controls->addSpacing(16);
+    for (QWidget* widget : std::initializer_list<QWidget*>{zoomOut, whole, zoomIn})
+        controls->addWidget(widget);
+    controls->addStretch(1);
+    controls->addWidget(m_print);
+    controls->addWidget(m_close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pages, 1);
+    layout->addLayout(warningRow);
+    layout->addLayout(controls);
+
+    connect(first, &QToolButton::clicked, this, [this] { GoToPage(1); });
+    connect(previous, &QToolButton::clicked, this,
+            [this] { GoToPage(m_pages->currentPage() - 1); });
+    connect(next, &QToolButton::clicked, this, [this] { GoToPage(m_pages->currentPage() + 1); });
+    connect(last, &QToolButton::clicked, this, [this] { GoToPage(m_pages->pageCount()); });
+    connect(m_pageNumber, &QSpinBox::valueChanged, this, &CPrintPreviewDlg::GoToPage);
+    connect(zoomIn, &QToolButton::clicked, this, &CPrintPreviewDlg::ZoomIn);
+    connect(zoomOut, &QToolButton::clicked, this, &CPrintPreviewDlg::ZoomOut);
+    connect(whole, &QPushButton::clicked, this, &CPrintPreviewDlg::ShowWholePage);
+    connect(m_print, &QPushButton::clicked, this,
+            [this] { done(static_cast<int>(PreviewOutcome::Print)); });
+    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+
+    // The page keys and the zoom keys wherever the focus is in the dialog.
+    const std::pair<QKeySequence, std::function<void()>> keys[] = {
+        {QKeySequence(Qt::Key_PageDown), [this] { GoToPage(m_pages->currentPage() + 1); }},
+        {QKeySequence(Qt::Key_PageUp), [this] { GoToPage(m_pages->currentPage() - 1); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { GoToPage(1); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_End), [this] { GoToPage(m_pages->pageCount()); }},
+        {QKeySequence(QKeySequence::ZoomIn), [this] { ZoomIn(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { ZoomIn(); }},
+        {QKeySequence(QKeySequence::ZoomOut), [this] { ZoomOut(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_0), [this] { ShowWholePage(); }},
+    };
+    for (const auto& [key, action] : keys)
+        connect(new QShortcut(key, this), &QShortcut::activated, this, action);
+
+    // Most of the screen: an envelope is wide, and its lines should be read.
+    const QRect screen =
+        (parent ? parent->screen() : QApplication::primaryScreen())->availableGeometry();
+    resize(qMin(screen.width() * 3 / 4, 1100), qMin(screen.height() * 3 / 4, 800));
+    m_pages->setFocus();
+}
+
+void CPrintPreviewDlg::GoToPage(int page) {
+    if (page < 1 || page > m_pages->pageCount() || page == m_pages->currentPage())
+        return;
+    m_pages->setCurrentPage(page);
+    UpdatePageNumber();
+}
+
+void CPrintPreviewDlg::ZoomIn() {
+    m_pages->zoomIn(kZoomStep);
+}
+
+void CPrintPreviewDlg::ZoomOut() {
+    m_pages->zoomOut(kZoomStep);
+}
+
+void CPrintPreviewDlg::ShowWholePage() {
+    m_pages->fitInView();
+}
+
+void CPrintPreviewDlg::UpdatePageNumber() {
+    const QSignalBlocker blocker(m_pageNumber);
+    m_pageNumber->setValue(m_pages->currentPage());
+}
+
+PreviewOutcome ShowPrintPreview(QWidget* owner, const EnvelopeJob& job,
+                                const QStringList& mailingAddresses) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!ConfigureJobPrinter(printer, job))
+        return PreviewOutcome::InvalidSetup;
+    CPrintPreviewDlg preview(printer, job, mailingAddresses, owner);
+    return preview.exec() == static_cast<int>(PreviewOutcome::Print) ? PreviewOutcome::Print
+                                                                     : PreviewOutcome::Closed;
 }

@@ -1,11 +1,52 @@
 #pragma once
 
+#include <QDialog>
 #include <QStringList>
 
 struct EnvelopeJob;
-class QWidget;
+class QLabel;
+class QPrintPreviewWidget;
+class QPrinter;
+class QPushButton;
+class QSpinBox;
+
+// What the user chose in the preview.
+enum class PreviewOutcome {
+    Closed,
+    // Print was pressed: the caller prints through its own Print, with its
+    // checks and messages.
+    Print,
+    // Nothing was shown: the printer setup is invalid.
+    InvalidSetup,
+};
 
 // Shows the pages a job would print, one per mailing address, on the
-// configured printer's page, drawn by the print job's own code. False,
-// showing nothing, when the printer setup is invalid.
-bool ShowPrintPreview(QWidget* owner, const EnvelopeJob& job, const QStringList& mailingAddresses);
+// configured printer's page, drawn by the print job's own code: page 1
+// first, one whole page in view, with a line under it saying what in the
+// setup would go wrong.
+PreviewOutcome ShowPrintPreview(QWidget* owner, const EnvelopeJob& job,
+                                const QStringList& mailingAddresses);
+
+class CPrintPreviewDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // printer: set up for the job, and kept alive by the caller.
+    CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses,
+                     QWidget* parent = nullptr);
+
+    void GoToPage(int page);
+    void ZoomIn();
+    void ZoomOut();
+    void ShowWholePage();
+
+    QPrintPreviewWidget* m_pages;
+    QSpinBox* m_pageNumber;
+    QLabel* m_pageCount;
+    QLabel* m_warnings;
+    QPushButton* m_print;
+    QPushButton* m_close;
+
+private:
+    void UpdatePageNumber();
+};

@@ -256,6 +256,20 @@ private Q_SLOTS:
         QCOMPARE_LT(timer.elapsed(), 3000);
     }
 
+    // Writing back what is stored needs no lock: the window's close, which
+    // writes every value it keeps, neither waits for another writer nor
+    // syncs a lock file to disk.
+    void unchangedWriteTakesNoLock() {
+        CTestEnvironment env;
+        QVERIFY(Store().WriteProfileString(kSection, kAddress, "same"));
+        QLockFile other(CRegistryFile::DefaultPath() + QStringLiteral(".lock"));
+        QVERIFY(other.lock());
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(Store().WriteProfileString(kSection, kAddress, "same"));
+        QCOMPARE_LT(timer.elapsed(), 2000);
+    }
+
     // A settings write that fails keeps the old file whole, leaves nothing
     // behind and says so. A full disk and a read-only file system are a
     // small tmpfs.

@@ -16,6 +16,7 @@
 #include "ui/manyenvelopesdlg.h"
 #include "ui/multilineedit.h"
 #include "ui/pelvarodlg.h"
+#include "ui/printpreview.h"
 
 #include <QtPrintSupport>
 #include <QtTest>
@@ -61,7 +62,7 @@ QStringList Visible(const QTreeWidget* list, int columns = 1) {
 }
 
 // A page of the preview as it draws it, one scene unit a printer pixel.
-QImage PreviewPage(QPrintPreviewDialog* preview, int page, QSize size) {
+QImage PreviewPage(QWidget* preview, int page, QSize size) {
     QGraphicsScene* scene = preview->findChild<QGraphicsView*>()->scene();
     QList<QGraphicsItem*> pages = scene->items();
     std::sort(pages.begin(), pages.end(),
@@ -181,8 +182,8 @@ private slots:
 
         int previewPages = 0;
         QStringList spoken;
-        script.Then<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
-            previewPages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+        script.Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
+            previewPages = preview->m_pages->pageCount();
             for (const QWidget* named : preview->findChildren<QWidget*>())
                 spoken << named->accessibleName();
             preview->reject();
@@ -508,6 +509,89 @@ private slots:
         }
     }
 
+    // The preview opens on page 1, whole; the page and zoom keys work
+    // wherever the focus is; the line under it names an envelope chosen that
+    // is not the paper's, one that does not fit the sheet, and cut lines;
+    // Print goes through the dialog's own Print.
+    void previewPagesKeysAndWarnings() {
+        CAddressBook book;
+        book.LoadAddressBook();
+        for (int i = 1; i <= 6; ++i)
+            book.AddAddress(CAddress(QStringLiteral("P%1").arg(i),
+                                     QStringLiteral("Person %1\r\n%2 Road").arg(i).arg(i)));
+        book.AddAddress(CAddress("Wide", "Wanda Wide\r\n" + QString(70, u'W') + "\r\nTown"));
+        const QString pdf = m_env->Root() + QStringLiteral("/previewed.pdf");
+        EnvelopeJob job = Job(PdfNames(pdf));
+        job.envelopeIndex = 1; // No. 6 3/4 on No. 10 paper
+        CManyEnvelopesDlg dlg(job, book, m_settings);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        for (int row = 0; row < dlg.m_list->topLevelItemCount(); ++row)
+            dlg.m_list->topLevelItem(row)->setCheckState(0, Qt::Checked);
+
+        QStringList warnings;
+        CModalScript script;
+        script.Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
+            QPrintPreviewWidget* pages = preview->m_pages;
+            QTRY_VERIFY(QApplication::activeWindow() == preview); // for its shortcuts
+            QCOMPARE(pages->currentPage(), 1);
+            QCOMPARE(pages->zoomMode(), QPrintPreviewWidget::FitInView);
+            QTest::keyClick(pages, Qt::Key_PageDown);
+            QTest::keyClick(pages, Qt::Key_PageDown);
+            QCOMPARE(pages->currentPage(), 3);
+            QCOMPARE(preview->m_pageNumber->value(), 3);
+            QTest::keyClick(pages, Qt::Key_End, Qt::ControlModifier);
+            QCOMPARE(pages->currentPage(), 7);
+            QTest::keyClick(pages, Qt::Key_PageUp);
+            QCOMPARE(pages->currentPage(), 6);
+            const qreal whole = pages->zoomFactor();
+            QTest::keyClick(pages, Qt::Key_Plus, Qt::ControlModifier);
+            QVERIFY(pages->zoomFactor() > whole * 1.2);
+            QTest::keyClick(pages, Qt::Key_0, Qt::ControlModifier);
+            QCOMPARE(pages->zoomMode(), QPrintPreviewWidget::FitInView);
+            warnings = preview->m_warnings->text().split(u'\n');
+            QTest::mouseClick(preview->m_print, Qt::LeftButton);
+        });
+        QTest::mouseClick(dlg.m_preview, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QCOMPARE(warnings.size(), 2);
+        QVERIFY2(warnings[0].startsWith(QStringLiteral("The envelope chosen is No. 6\u00BE (6.50 "
+                                                       "\u00D7 3.63 in), but the printer's paper")),
+                 qPrintable(warnings[0]));
+        QVERIFY2(warnings[1].startsWith(QStringLiteral("A line is cut at the edge of its block: "
+                                                       "envelope 7, \u201CWWW")),
+                 qPrintable(warnings[1]));
+        QCOMPARE(dlg.m_status->text(), "7 envelopes saved to " + pdf);
+
+        // On an A4 sheet standing upright, a No. 10 envelope is wider than
+        // the sheet; its outline shows where it lies, across the sheet.
+        job.envelopeIndex = 0;
+        job.devMode = LandscapeSettings(9, 150);
+        DEVMODEW upright = *DEVMODEW::FromBytes(job.devMode);
+        upright.dmOrientation = DEVMODEW::DMORIENT_PORTRAIT;
+        job.devMode = upright.ToBytes();
+        QPrinter printer(QPrinter::HighResolution);
+        QVERIFY(ConfigureJobPrinter(printer, job));
+        CPrintPreviewDlg preview(printer, job, {QStringLiteral("Ann\r\n1 Road")});
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        QVERIFY2(preview.m_warnings->text().startsWith(
+                     "The No. 10 envelope does not fit on the printer's paper, A4"),
+                 qPrintable(preview.m_warnings->text()));
+        const QImage page = PreviewPage(&preview, 0, QSize(1240, 1754));
+        const int top = (1754 - qRound(4.125 * 150)) / 2;
+        int inked = 0;
+        for (int x = 0; x < page.width(); ++x) {
+            for (int y = top - 3; y <= top + 3; ++y) {
+                if (qGray(page.pixel(x, y)) < 230) {
+                    ++inked;
+                    break;
+                }
+            }
+        }
+        QVERIFY2(inked > page.width() * 9 / 10, qPrintable(QString::number(inked)));
+    }
+
     // "Print Preview..." of the window shows, page for page, what its Print
     // puts in the PDF.
     void previewShowsWhatPrintPrints() {
@@ -529,14 +613,10 @@ private slots:
         QImage previewed;
         CModalScript script;
         script.Choose(QStringLiteral("Print Pre&view..."))
-            .Then<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
-                QCOMPARE(preview->findChild<QPrintPreviewWidget*>()->pageCount(), 1);
-                // Printing and the page's setup stay with the window.
-                for (const QAction* action : preview->findChildren<QAction*>())
-                    QVERIFY2(!action->isVisible() ||
-                                 !QStringList({"Print", "Page setup", "Landscape"})
-                                      .contains(action->text()),
-                             qPrintable(action->text()));
+            .Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
+                QCOMPARE(preview->m_pages->pageCount(), 1);
+                // An envelope that is the whole sheet needs no warning.
+                QVERIFY(preview->m_warnings->isHidden());
                 previewed = PreviewPage(preview, 0, printed.size());
                 preview->reject();
             });

@@ -1,0 +1,103 @@
+#include "print/jobwarnings.h"
+
+#include "print/envelopepainter.h"
+#include "print/envelopesizes.h"
+#include "print/printjob.h"
+
+#include <QPageLayout>
+#include <QPrinter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// How far two edges may lie apart and still be one: paper sizes are given in
+// whole millimetres or in fractions of an inch.
+constexpr double kSameSizeInches = 0.08;
+
+// The envelope's name as the size list starts it: "No. 10".
+QString EnvelopeName(const EnvelopeSize& size) {
+    return QString::fromUtf16(size.name).section(u':', 0, 0);
+}
+
+QString Inches(double value) {
+    return QString::number(value, 'f', 2);
+}
+
+// "A4 (8.27 × 11.69 in)", or the size alone for a paper without a name.
+QString PaperDescription(const QPrinter& printer) {
+    const QPageSize page = printer.pageLayout().pageSize();
+    const QSizeF inches = page.size(QPageSize::Inch);
+    const QString size =
+        QStringLiteral("%1 \u00D7 %2 in").arg(Inches(inches.width()), Inches(inches.height()));
+    return page.id() == QPageSize::Custom ? size : QStringLiteral("%1 (%2)").arg(page.name(), size);
+}
+
+// A quoted line, shortened to what a line under the preview can hold.
+QString Quoted(const QString& line) {
+    constexpr qsizetype kLongest = 40;
+    return QStringLiteral("\u201C%1\u201D")
+        .arg(line.size() > kLongest ? line.left(kLongest - 1) + QChar(0x2026) : line);
+}
+
+QString CutLinesWarning(const QList<std::pair<int, QString>>& cut, qsizetype envelopes) {
+    constexpr qsizetype kListed = 3;
+    QStringList listed;
+    for (qsizetype i = 0; i < std::min(kListed, cut.size()); ++i) {
+        listed << (envelopes == 1 ? Quoted(cut[i].second)
+                                  : QStringLiteral("envelope %1, %2")
+                                        .arg(cut[i].first + 1)
+                                        .arg(Quoted(cut[i].second)));
+    }
+    QString text = cut.size() == 1
+                       ? QStringLiteral("A line is cut at the edge of its block: %1").arg(listed[0])
+                       : QStringLiteral("%1 lines are cut at the edge of their block: %2")
+                             .arg(QString::number(cut.size()), listed.join(QStringLiteral("; ")));
+    if (cut.size() > kListed)
+        text += QStringLiteral("; and %1 more").arg(cut.size() - kListed);
+    return text + u'.';
+}
+
+} // namespace
+
+QStringList JobWarnings(const EnvelopeJob& job, const QPrinter& printer,
+                        const QStringList& mailingAddresses) {
+    QStringList warnings;
+    const EnvelopeSize& size = EnvelopeSizeRow(job.envelopeIndex);
+    const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
+    const QRectF sheet = envelope.Sheet();
+    const QRectF onSheet = envelope.EnvelopeOnSheet();
+    const double dpi = CEnvelopePainter::MetricsOf(printer).dpiX;
+
+    // On a sheet it does not take for larger than an envelope, the layout
+    // takes the sheet for the envelope, whatever the one chosen.
+    const auto same = [](double a, double b) { return std::abs(a - b) <= kSameSizeInches; };
+    const double placedLong = std::max(onSheet.width(), onSheet.height()) / dpi;
+    const double placedShort = std::min(onSheet.width(), onSheet.height()) / dpi;
+    if (dpi > 0 && !(same(placedLong, size.width) && same(placedShort, size.height))) {
+        warnings << QStringLiteral("The envelope chosen is %1 (%2 \u00D7 %3 in), but the "
+                                   "printer's paper is %4: the addresses are placed for the "
+                                   "paper.")
+                        .arg(EnvelopeName(size), Inches(size.width), Inches(size.height),
+                             PaperDescription(printer));
+    }
+    const double slack = kSameSizeInches * dpi;
+    if (!sheet.adjusted(-slack, -slack, slack, slack).contains(onSheet)) {
+        warnings << QStringLiteral("The %1 envelope does not fit on the printer's paper, %2: "
+                                   "what lies beyond the sheet is not printed.")
+                        .arg(EnvelopeName(size), PaperDescription(printer));
+    }
+
+    // The return address is the same on every envelope: its lines count once.
+    QList<std::pair<int, QString>> cut;
+    for (const QString& line : envelope.CutReturnLines())
+        cut.append({0, line});
+    for (qsizetype i = 0; i < mailingAddresses.size(); ++i) {
+        for (const QString& line : envelope.CutMailingLines(mailingAddresses[i]))
+            cut.append({static_cast<int>(i), line});
+    }
+    if (!cut.isEmpty())
+        warnings << CutLinesWarning(cut, mailingAddresses.size());
+    return warnings;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QStringList>
+
+struct EnvelopeJob;
+class QPrinter;
+
+// What is wrong with a job's setup before it is printed, one sentence each,
+// for the line under a preview: the envelope chosen and the printer's paper
+// disagree, the envelope does not fit on the sheet, lines are cut at the
+// edge of their block. printer: set up for the job (ConfigureJobPrinter).
+QStringList JobWarnings(const EnvelopeJob& job, const QPrinter& printer,
+                        const QStringList& mailingAddresses);
