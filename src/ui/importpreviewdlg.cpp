@@ -70,6 +70,9 @@ CImportPreviewDlg::CImportPreviewDlg(const CContactsImport& import, const CAddre
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
     m_importButton = buttons->addButton(QStringLiteral("&Import"), QDialogButtonBox::AcceptRole);
     m_importButton->setDefault(true);
+    // Enter imports; the list, which says what will happen, has the keyboard.
+    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+    m_importButton->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(file);
@@ -83,6 +86,7 @@ CImportPreviewDlg::CImportPreviewDlg(const CContactsImport& import, const CAddre
            qBound(240, m_settings.GetProfileInt(kSection, kHeight, 420), 4000));
 
     Fill();
+    m_list->setFocus();
     connect(m_duplicates, &QComboBox::currentIndexChanged, this, &CImportPreviewDlg::Fill);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
