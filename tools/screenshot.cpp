@@ -4,21 +4,24 @@
 // screenshot <output folder> [scale factor].
 // Runs with its own temporary settings and data folders.
 
+#include "contacts/contactsimport.h"
 #include "print/printerblocks.h"
 #include "settings/settingsstore.h"
 #include "templates/maindialoggeometry.h"
 #include "ui/aboutdlg.h"
+#include "ui/importpreviewdlg.h"
 #include "ui/manyenvelopesdlg.h"
 #include "ui/pelvarodlg.h"
 #include "ui/printeralignmentdlg.h"
 #include "ui/printpreview.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -94,7 +97,7 @@ int main(int argc, char* argv[]) {
     CManyEnvelopesDlg many(job, book, settings, [](QByteArray&, QByteArray&) {});
     many.show();
     for (int row : {1, 4, 9})
-        many.m_list->item(row)->setCheckState(Qt::Checked);
+        many.m_list->topLevelItem(row)->setCheckState(0, Qt::Checked);
     // Lays the dialog out anew, as the event loop would before drawing.
     QApplication::processEvents();
     ok &= many.grab().save(folder + QStringLiteral("/many.png"));
@@ -114,6 +117,22 @@ int main(int argc, char* argv[]) {
         }
     });
     many.OnPreview();
+    // An import whose labels are partly in the book, one contact without an
+    // address, one line the reader cannot use.
+    CContactsImport import(QStringLiteral("AT"));
+    import.ReadBytes(QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Karin Andersson 7\r\n"
+                                    "ADR:;;Storgatan 1;Lund;;222 22;Sverige\r\nEND:VCARD\r\n"
+                                    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Niamh Byrne\r\n"
+                                    "ADR:;;1 Main Street;Ennis;Co. Clare;V95 X2Y3;Ireland\r\n"
+                                    "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\n"
+                                    "FN:No Address\r\nEND:VCARD\r\nBROKEN LINE\r\n")
+                         .toUtf8(),
+                     QStringLiteral("friends.vcf"));
+    CImportPreviewDlg importPreview(import, book, QStringLiteral("friends.vcf"), settings);
+    importPreview.m_duplicates->setCurrentIndex(2);
+    importPreview.show();
+    QApplication::processEvents();
+    ok &= importPreview.grab().save(folder + QStringLiteral("/import-preview.png"));
     CPrinterAlignmentDlg alignment(QStringLiteral("Office"),
                                    {EnvelopeFeed::StandingCentre, true, 15, -20}, {});
     alignment.show();

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 
 CPelvaroApp theApp;
 
@@ -29,7 +30,7 @@ QString InstalledFile(const QString& executableFolder, const QString& name) {
 bool CPelvaroApp::InitInstance() {
     if (m_pszAppName.isEmpty())
         m_pszAppName = ApplicationNameFromPath(GetExecutablePath());
-    SetHelpCommand([this] { OnHelp(); });
+    SetHelpCommand([](const QString& page) { OpenHelp(GetExecutablePath(), page); });
 
     // The dialog's constructor already reads the stored settings, so the
     // settings root is named first.
@@ -56,16 +57,23 @@ QString CPelvaroApp::HelpFilePath(const QString& executablePath) {
     return second;
 }
 
-void CPelvaroApp::OpenHelp(const QString& executablePath) {
+void CPelvaroApp::OpenHelp(const QString& executablePath, const QString& page) {
     const QString helpFile = HelpFilePath(executablePath);
     QString target = helpFile;
     if (!QFileInfo::exists(helpFile) || !HasRegisteredOpener(helpFile)) {
         // Most Linux desktops have no viewer for the help file's format; the
-        // browser shows the same pages.
-        const QString contents =
-            InstalledFile(FolderOf(executablePath), QStringLiteral("doc/pelvaro/html/index.html"));
-        if (QFileInfo::exists(contents))
+        // browser shows the same pages, and can be sent to one of them.
+        const QString folder =
+            InstalledFile(FolderOf(executablePath), QStringLiteral("doc/pelvaro/html"));
+        const QString contents = folder + QStringLiteral("/index.html");
+        const QString pageFile = folder + QLatin1Char('/') + page.section(QLatin1Char('#'), 0, 0);
+        if (!page.isEmpty() && QFileInfo(pageFile).isFile()) {
+            QUrl url = QUrl::fromLocalFile(pageFile);
+            url.setFragment(page.section(QLatin1Char('#'), 1));
+            target = url.toString();
+        } else if (QFileInfo::exists(contents)) {
             target = contents;
+        }
     }
     // Nothing is reported when the desktop cannot open it.
     qCInfo(LogApp) << "help" << target;

@@ -28,8 +28,9 @@ public:
     static QString HelpFilePath(const QString& executablePath);
     // OnHelp for a program at the given path: hands the desktop the help
     // file, or the installed HTML contents page when the help file is
-    // missing or nothing on the desktop opens its type.
-    static void OpenHelp(const QString& executablePath);
+    // missing or nothing on the desktop opens its type; that page's
+    // neighbour `page` ("printing.html#many") when one is asked for.
+    static void OpenHelp(const QString& executablePath, const QString& page = QString());
 
     // Names the company key under which the profile lives.
     void SetRegistryKey(const QString& companyName);

@@ -33,8 +33,8 @@ constexpr PlaceFormat kPlaceFormats[] = {
      3,
      "^([A-Z]{2}) +(\\d{5}(?:-\\d{4})?)$"},
     // "Chiyoda-ku, Tokyo 100-0001", as Japan Post writes an address in
-    // Latin letters.
-    {"JP", {{Part::Locality, ""}, {Part::Region, ", "}, {Part::Postcode, " "}}, 3},
+    // Latin letters; Taiwan's post the same way.
+    {"JP TW", {{Part::Locality, ""}, {Part::Region, ", "}, {Part::Postcode, " "}}, 3},
     // "Montreal QC  H3Z 2Y7": two spaces before the postal code.
     {"CA",
      {{Part::Locality, ""}, {Part::Region, " "}, {Part::Postcode, "  "}},
@@ -55,9 +55,22 @@ constexpr PlaceFormat kPlaceFormats[] = {
     {"IT", {{Part::Postcode, ""}, {Part::Locality, " "}, {Part::Region, " "}}, 3},
     // "28013 Madrid", the province below.
     {"ES", {{Part::Postcode, ""}, {Part::Locality, " "}, {Part::Region, "\n"}}, 3},
+    // The town, the county and the Eircode last, each on a line of its own;
+    // Russia, Ukraine, South Africa, Egypt and South Korea in Latin letters
+    // write the place so too.
+    {"IE RU UA ZA EG KR", {{Part::Locality, ""}, {Part::Region, "\n"}, {Part::Postcode, "\n"}}, 3},
+    // "Beijing", then "Beijing, 100000".
+    {"CN", {{Part::Locality, ""}, {Part::Region, "\n"}, {Part::Postcode, ", "}}, 3},
+    // "Mumbai 400001", the state below.
+    {"IN NZ SG SA IL", {{Part::Locality, ""}, {Part::Postcode, " "}, {Part::Region, "\n"}}, 3},
+    // "Jakarta", then "DKI Jakarta 10110".
+    {"ID TH", {{Part::Locality, ""}, {Part::Region, "\n"}, {Part::Postcode, " "}}, 3},
+    // "São Paulo - SP", the CEP below.
+    {"BR", {{Part::Locality, ""}, {Part::Region, " - "}, {Part::Postcode, "\n"}}, 3},
 };
 
-// Any other country: postcode and place on one line, a region below.
+// Any other country: postcode and place on one line, a region below, as
+// most of Europe and Latin America write it.
 constexpr PlaceFormat kOtherCountries = {
     "", {{Part::Postcode, ""}, {Part::Locality, " "}, {Part::Region, "\n"}}, 3};
 
@@ -132,6 +145,15 @@ constexpr Alias kAliases[] = {
     {"p", "PT"},
 };
 
+// A country written as a code, "DE", "deu" or "D": Latin letters only, so
+// that a short name in another script ("中国") is never taken for one.
+bool LooksLikeCode(const QString& country) {
+    return !country.isEmpty() && country.size() <= 3 &&
+           std::all_of(country.begin(), country.end(), [](QChar c) {
+               return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+           });
+}
+
 const QHash<QString, QString>& CountryNames() {
     static const QHash<QString, QString> names = [] {
         QHash<QString, QString> table;
@@ -170,7 +192,7 @@ QString CAddressFormatter::CountryCode(const QString& country) {
         name.chop(1);
     if (name.isEmpty())
         return QString();
-    if (name.size() == 2 || name.size() == 3) {
+    if ((name.size() == 2 || name.size() == 3) && LooksLikeCode(name)) {
         const QLocale::Territory territory = QLocale::codeToTerritory(name.toUpper());
         if (territory != QLocale::AnyTerritory)
             return QLocale::territoryToCode(territory);
@@ -235,9 +257,9 @@ std::optional<QString> CAddressFormatter::Format(const Contact& contact) const {
         return std::nullopt;
     if (!ownCountry) {
         // A bare code means nothing to a post office; a name stays as the
-        // contact wrote it.
+        // contact wrote it, however short.
         QString country = address.country;
-        if (country.size() <= 3 && !code.isEmpty())
+        if (LooksLikeCode(country.trimmed()) && !code.isEmpty())
             country = QLocale::territoryToString(QLocale::codeToTerritory(code));
         lines += TrimmedLines(country);
     }

@@ -97,9 +97,10 @@ void CContactsImport::Read(QByteArrayView bytes, const QString& fileName) {
     }
     const FileEncoding encoding = DetectFileEncoding(bytes);
     if (encoding == FileEncoding::Unrecognised) {
-        m_report.AddProblem(0, QStringLiteral("the file's text is in no encoding this program "
-                                              "knows: it holds zero bytes, but not where UTF-16 "
-                                              "or UTF-32 text has them; nothing was read"));
+        // Zero bytes, but not where UTF-16 or UTF-32 text has them: a
+        // picture, an archive or a program, not a contacts file.
+        m_report.AddProblem(0, QStringLiteral("this is not a text file this program can read; "
+                                              "nothing was read"));
         return;
     }
     // Both readers work on UTF-8 or 8-bit bytes, so UTF-16 and UTF-32 files
@@ -182,52 +183,86 @@ ImportResult CContactsImport::MergeInto(CAddressBook& book, DuplicateLabels poli
     return result;
 }
 
-ImportResult CContactsImport::MergeEntries(CAddressBook& book, DuplicateLabels policy) const {
-    ImportResult result;
-    result.withoutAddress = m_withoutAddressCount;
-    result.withoutAddressNames =
-        m_withoutAddress.first(qMin(m_withoutAddress.size(), kNamesListed));
-
+QList<MergeStep> CContactsImport::PlanMerge(const CAddressBook& book,
+                                            DuplicateLabels policy) const {
+    QList<MergeStep> steps;
+    steps.reserve(m_entries.size());
     // Where each label already is: an index into the book (first of equal
     // labels, as FindLabel gives) or, negative, into the entries to add.
     QHash<QString, qsizetype> taken;
     taken.reserve(book.GetSize() + m_entries.size());
     for (int i = book.GetSize() - 1; i >= 0; --i)
         taken.insert(LabelKey(book.GetAt(i).m_strLabel), i);
-    QList<CAddress> added;
+    qsizetype added = 0;
 
     for (const CAddress& entry : m_entries) {
         const QString key = LabelKey(entry.m_strLabel);
         const auto found = taken.constFind(key);
+        MergeStep step;
+        step.label = entry.m_strLabel;
         if (found == taken.cend()) {
-            taken.insert(key, -1 - added.size());
-            added.append(entry);
+            taken.insert(key, -1 - added++);
+            steps.append(step);
             continue;
         }
         switch (policy) {
         case DuplicateLabels::Skip:
-            ++result.labelTaken;
+            step.kind = MergeStep::Kind::Skip;
             break;
         case DuplicateLabels::Replace:
-            if (*found >= 0)
-                book.SetAddressAt(static_cast<int>(*found), entry.m_strAddress);
-            else
-                added[-1 - *found].m_strAddress = entry.m_strAddress;
-            ++result.replaced;
+            step.kind = MergeStep::Kind::Replace;
+            if (*found >= 0) {
+                step.bookIndex = static_cast<int>(*found);
+                step.label = book.GetAt(step.bookIndex).m_strLabel;
+            } else {
+                step.addedIndex = -1 - *found;
+            }
             break;
         case DuplicateLabels::Rename:
+            step.kind = MergeStep::Kind::Rename;
             for (int n = 2;; ++n) {
                 // What follows a U+0000 never counts for the book, so it
                 // would never make the new label free.
-                const QString label = key + QStringLiteral(" (%1)").arg(n);
-                const QString& renamedKey = label;
-                if (taken.contains(renamedKey))
-                    continue;
-                taken.insert(renamedKey, -1 - added.size());
-                added.append(CAddress(label, entry.m_strAddress));
-                ++result.renamed;
-                break;
+                step.label = key + QStringLiteral(" (%1)").arg(n);
+                if (!taken.contains(step.label))
+                    break;
             }
+            taken.insert(step.label, -1 - added++);
+            break;
+        }
+        steps.append(step);
+    }
+    return steps;
+}
+
+ImportResult CContactsImport::MergeEntries(CAddressBook& book, DuplicateLabels policy) const {
+    ImportResult result;
+    result.withoutAddress = m_withoutAddressCount;
+    result.withoutAddressNames =
+        m_withoutAddress.first(qMin(m_withoutAddress.size(), kNamesListed));
+
+    const QList<MergeStep> steps = PlanMerge(book, policy);
+    QList<CAddress> added;
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const MergeStep& step = steps[i];
+        const CAddress& entry = m_entries[i];
+        switch (step.kind) {
+        case MergeStep::Kind::Add:
+            added.append(entry);
+            break;
+        case MergeStep::Kind::Rename:
+            added.append(CAddress(step.label, entry.m_strAddress));
+            ++result.renamed;
+            break;
+        case MergeStep::Kind::Replace:
+            if (step.bookIndex >= 0)
+                book.SetAddressAt(step.bookIndex, entry.m_strAddress);
+            else
+                added[step.addedIndex].m_strAddress = entry.m_strAddress;
+            ++result.replaced;
+            break;
+        case MergeStep::Kind::Skip:
+            ++result.labelTaken;
             break;
         }
     }

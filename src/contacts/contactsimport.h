@@ -18,6 +18,18 @@ enum class DuplicateLabels {
     Rename,  // add it as "Smith (2)", "Smith (3)"...
 };
 
+// What a merge will do with one entry of a file.
+struct MergeStep {
+    enum class Kind { Add, Rename, Replace, Skip };
+    Kind kind = Kind::Add;
+    // The label it is added under (Rename) or whose address it replaces.
+    QString label;
+    // Replace: the book's entry, or -1 for an entry of the same file added
+    // before it, at addedIndex among those added.
+    int bookIndex = -1;
+    qsizetype addedIndex = -1;
+};
+
 // What an import did to the book.
 struct ImportResult {
     int added = 0; // renamed ones included
@@ -72,6 +84,9 @@ public:
     // CFileException; the book keeps the entries in memory, as after any
     // change whose save failed.
     ImportResult MergeInto(CAddressBook& book, DuplicateLabels policy) const;
+    // What MergeInto would do with each of Entries(), in their order, were
+    // the book as it is now; the book does not change.
+    QList<MergeStep> PlanMerge(const CAddressBook& book, DuplicateLabels policy) const;
 
 private:
     // MergeInto's change of the book, without the save.

@@ -101,10 +101,10 @@ void CCsvReader::Read(QByteArrayView bytes, bool fromWideText) {
         }
     }
     if (!names || !addresses) {
-        m_report.AddProblem(header.line,
-                            QStringLiteral("the first line names no %1 columns, so it is not a "
-                                           "contacts header this program knows")
-                                .arg(names ? QStringLiteral("address") : QStringLiteral("name")));
+        m_report.AddProblem(
+            header.line, QStringLiteral("this is not a list of contacts this program can "
+                                        "read: its first line has no column for %1")
+                             .arg(names ? QStringLiteral("an address") : QStringLiteral("a name")));
         return;
     }
     // The book's own export: a label and the whole address text, taken as

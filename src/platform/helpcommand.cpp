@@ -1,17 +1,17 @@
 #include "platform/helpcommand.h"
 
 namespace {
-std::function<void()>& HelpCommand() {
-    static std::function<void()> command;
+std::function<void(const QString&)>& HelpCommand() {
+    static std::function<void(const QString&)> command;
     return command;
 }
 } // namespace
 
-void SetHelpCommand(std::function<void()> command) {
+void SetHelpCommand(std::function<void(const QString& page)> command) {
     HelpCommand() = std::move(command);
 }
 
-void RunHelpCommand() {
+void RunHelpCommand(const QString& page) {
     if (const auto& command = HelpCommand())
-        command();
+        command(page);
 }

@@ -2,6 +2,7 @@
 
 #include "contacts/contactsimport.h"
 #include "contacts/contactsreport.h"
+#include "settings/settingsstore.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -13,41 +14,44 @@
 
 namespace {
 
-// More would make the message taller than the screen.
-constexpr int kProblemsShown = 10;
-
 const QString kVCardFilter = QStringLiteral("vCard 4.0 files (*.vcf)");
 const QString kCsvFilter = QStringLiteral("CSV files (*.csv)");
 
 // The folder the last contacts file was chosen in, where the next dialog
-// opens, for as long as the program runs.
-QString& LastFolder() {
-    static QString folder = QDir::homePath();
-    return folder;
-}
+// opens, in a section of our own beside the window's values.
+const QString kFolderSection = QStringLiteral("Contacts Files");
+const QString kFolderEntry = QStringLiteral("Folder");
 
 // Qt's own dialog, the same on every desktop, as the program's other
 // dialogs are.
-void SetUp(QFileDialog& dialog) {
+void SetUp(QFileDialog& dialog, const CSettingsStore& settings) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setDirectory(LastFolder());
+    const QString folder = settings.GetProfileString(kFolderSection, kFolderEntry);
+    dialog.setDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath());
 }
 
 // The file chosen, its folder kept for the next dialog; empty when the
 // dialog was cancelled.
-QString ChosenFile(QFileDialog& dialog) {
+QString ChosenFile(QFileDialog& dialog, CSettingsStore& settings) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     QString path = dialog.selectedFiles().constFirst();
-    LastFolder() = QFileInfo(path).absolutePath();
+    // A failed write is not reported, as with every stored value.
+    settings.WriteProfileString(kFolderSection, kFolderEntry, QFileInfo(path).absolutePath());
     return path;
+}
+
+QString Count(qsizetype count, const char* one, const char* many) {
+    return count == 1 ? QStringLiteral("1 %1").arg(QLatin1String(one))
+                      : QStringLiteral("%1 %2").arg(count).arg(QLatin1String(many));
 }
 
 } // namespace
 
-std::optional<ImportSource> AskImportFile(QWidget* owner) {
-    QFileDialog dialog(owner, QStringLiteral("Import Addresses"));
-    SetUp(dialog);
+std::optional<ImportSource> AskImportFile(QWidget* owner, CSettingsStore& settings,
+                                          const QString& title) {
+    QFileDialog dialog(owner, title);
+    SetUp(dialog, settings);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({QStringLiteral("Contacts files (*.vcf *.vcard *.csv)"),
@@ -67,15 +71,15 @@ std::optional<ImportSource> AskImportFile(QWidget* owner) {
         grid->addWidget(label, row, 0);
         grid->addWidget(choice, row, 1);
     }
-    const QString path = ChosenFile(dialog);
+    const QString path = ChosenFile(dialog, settings);
     if (path.isEmpty())
         return std::nullopt;
     return ImportSource{path, AddressChoice(choice->currentData().toInt())};
 }
 
-std::optional<ExportTarget> AskExportFile(QWidget* owner) {
+std::optional<ExportTarget> AskExportFile(QWidget* owner, CSettingsStore& settings) {
     QFileDialog dialog(owner, QStringLiteral("Export Addresses"));
-    SetUp(dialog);
+    SetUp(dialog, settings);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters({kVCardFilter, kCsvFilter});
@@ -91,7 +95,7 @@ std::optional<ExportTarget> AskExportFile(QWidget* owner) {
             name->setText(suggested + suffix);
         dialog.setDefaultSuffix(suffix);
     });
-    const QString path = ChosenFile(dialog);
+    const QString path = ChosenFile(dialog, settings);
     if (path.isEmpty())
         return std::nullopt;
 
@@ -108,17 +112,66 @@ std::optional<ExportTarget> AskExportFile(QWidget* owner) {
     return target;
 }
 
-QString ImportMessage(const ImportResult& result, const CContactsReport& report) {
-    QString message = result.Summary();
-    if (report.IsClean())
-        return message;
-    // Lines() ends with a count of the problems it left out; the count here
-    // covers those too.
-    const qsizetype listed = qMin<qsizetype>(report.Problems().size(), kProblemsShown);
-    const qsizetype total = report.Problems().size() + report.ProblemsLeftOut();
-    message += QStringLiteral("\n\nProblems in the file:\n");
-    message += report.Lines().first(listed).join(QLatin1Char('\n'));
-    if (total > listed)
-        message += QStringLiteral("\n... and %1 more").arg(total - listed);
+QString AddressLine(const QString& label, const QString& address) {
+    QStringList lines = address.split(QStringLiteral("\r\n"));
+    if (lines.size() > 1 && lines.constFirst().trimmed() == label.trimmed())
+        lines.removeFirst();
+    return lines.join(QStringLiteral(", "));
+}
+
+QStringList ProblemLines(const CContactsReport& report) {
+    QStringList lines;
+    for (const ContactsProblem& problem : report.Problems())
+        lines.append(
+            problem.line > 0
+                ? QStringLiteral("Line %1: %2").arg(QString::number(problem.line), problem.message)
+                : problem.message);
+    if (report.ProblemsLeftOut() > 0)
+        lines.append(QStringLiteral("%1 more, not listed.").arg(report.ProblemsLeftOut()));
+    return lines;
+}
+
+MessageText ContactsFileMessage(const QStringList& done, const CContactsImport& import) {
+    MessageText message;
+    QStringList lines = done;
+    QStringList details;
+    const CContactsReport& report = import.Report();
+    if (import.WithoutAddressCount() > 0) {
+        lines.append(Count(import.WithoutAddressCount(), "contact has", "contacts have") +
+                     QStringLiteral(" no address and could not be used."));
+        details.append(QStringLiteral("Contacts without an address:"));
+        details.append(import.WithoutAddress());
+    }
+    const qsizetype problems = report.Problems().size() + report.ProblemsLeftOut();
+    if (problems > 0) {
+        lines.append(QStringLiteral("The file has ") + Count(problems, "problem", "problems") +
+                     QLatin1Char('.'));
+        if (!details.isEmpty())
+            details.append(QString());
+        details.append(QStringLiteral("Problems in the file:"));
+        details.append(ProblemLines(report));
+    }
+    if (!details.isEmpty())
+        lines.append(QStringLiteral("Show Details lists them."));
+    message.text = lines.join(QLatin1Char('\n'));
+    message.details = details.join(QLatin1Char('\n'));
     return message;
+}
+
+QStringList ImportedLines(const ImportResult& result, const QString& fileName) {
+    QStringList lines;
+    lines.append(Count(result.added, "address", "addresses") +
+                 (result.added == 1 ? QStringLiteral(" from %1 was added to the address book.")
+                                    : QStringLiteral(" from %1 were added to the address book."))
+                     .arg(fileName));
+    if (result.renamed > 0)
+        lines.append(QStringLiteral("%1 of them under a new label, as their label was taken.")
+                         .arg(result.renamed));
+    if (result.replaced > 0)
+        lines.append(Count(result.replaced, "entry", "entries") +
+                     QStringLiteral(" of the address book got the file's address."));
+    if (result.labelTaken > 0)
+        lines.append(Count(result.labelTaken, "contact was", "contacts were") +
+                     QStringLiteral(" left out: the address book has their label already."));
+    return lines;
 }

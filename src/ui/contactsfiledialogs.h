@@ -7,7 +7,9 @@
 
 #include <optional>
 
+class CContactsImport;
 class CContactsReport;
+class CSettingsStore;
 class QWidget;
 struct ImportResult;
 
@@ -16,9 +18,12 @@ struct ImportSource {
     // Which address of a contact that has several the user asked for.
     AddressChoice address = AddressChoice::Preferred;
 };
-// Asks for a contacts file to import, and which of a contact's addresses
-// to take; nothing when cancelled.
-std::optional<ImportSource> AskImportFile(QWidget* owner);
+// Asks for a contacts file to read, under a title that says what it is read
+// for, and which of a contact's addresses to take; nothing when cancelled.
+// The dialogs open in the folder the last file was chosen in, kept in the
+// settings.
+std::optional<ImportSource> AskImportFile(QWidget* owner, CSettingsStore& settings,
+                                          const QString& title);
 
 struct ExportTarget {
     QString path;
@@ -26,7 +31,26 @@ struct ExportTarget {
 };
 // Asks where to export the book. The file's extension decides the format,
 // else the chosen filter; nothing when cancelled.
-std::optional<ExportTarget> AskExportFile(QWidget* owner);
+std::optional<ExportTarget> AskExportFile(QWidget* owner, CSettingsStore& settings);
 
-// What an import did, then the first problems found in the file.
-QString ImportMessage(const ImportResult& result, const CContactsReport& report);
+// A message box's text, and the whole lists behind it for Show Details.
+struct MessageText {
+    QString text;
+    QString details;
+};
+
+// An entry's address as the lists show it: its lines on one line, without a
+// first line that only says the label again, as a contact's name line does.
+QString AddressLine(const QString& label, const QString& address);
+
+// The problems of a contacts file, one a line, "Line 12: ..." (the file is
+// named once, where they are shown).
+QStringList ProblemLines(const CContactsReport& report);
+
+// What reading a contacts file gave: `done` (what became of its entries),
+// then how many contacts had no address and how many problems the file
+// has, all named in the details, the file named once.
+MessageText ContactsFileMessage(const QStringList& done, const CContactsImport& import);
+
+// What an import did to the address book, in the window's words.
+QStringList ImportedLines(const ImportResult& result, const QString& fileName);

@@ -183,14 +183,14 @@ void CMainDialogCommands::StoreMailingFont(const LOGFONTW& description) {
     m_settings.WriteBinaryValue(kMailingAddressLogFont, description.ToBytes());
 }
 
-ImportOutcome CMainDialogCommands::Import(const QString& path, AddressChoice address) {
-    qCInfo(LogUi) << "import:" << path;
-    CContactsImport import(CAddressFormatter::SystemCountry(), address);
-    import.ReadFile(path);
-    // A label the book holds already is left out: the user's own entry
-    // wins over the file's.
-    const ImportResult result = import.MergeInto(m_state.addressBook, DuplicateLabels::Skip);
-    return {ImportMessage(result, import.Report()), import.Report().IsClean()};
+ImportOutcome CMainDialogCommands::Import(const CContactsImport& import, const QString& fileName,
+                                          DuplicateLabels policy) {
+    qCInfo(LogUi) << "import:" << fileName;
+    const ImportResult result = import.MergeInto(m_state.addressBook, policy);
+    const MessageText message = ContactsFileMessage(ImportedLines(result, fileName), import);
+    return {message.text, message.details,
+            import.Report().IsClean() && import.WithoutAddressCount() == 0 &&
+                result.labelTaken == 0};
 }
 
 void CMainDialogCommands::Export(const QString& path, ContactsFormat format) const {

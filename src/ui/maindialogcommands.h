@@ -34,7 +34,8 @@ struct MainDialogState {
 // What an import did, in the words the window shows.
 struct ImportOutcome {
     QString message;
-    bool clean = true; // the file had no problems worth a warning
+    QString details;   // the whole lists behind the message
+    bool clean = true; // nothing was left out and the file had no problems
 };
 
 // What the main dialog's commands decide and change, without a widget: the
@@ -101,10 +102,10 @@ public:
     PrintResult PrintTestPage(const DialogGeometry& geometry, const PrinterAlignment& alignment,
                               PrintFailure* failure);
 
-    // Merges a contacts file into the book; labels the book holds already
-    // are left out; `address` picks among a contact's addresses. A file
-    // that cannot be read raises CFileException.
-    ImportOutcome Import(const QString& path, AddressChoice address = AddressChoice::Preferred);
+    // Merges a contacts file read before into the book, labels the book
+    // holds already handled by the policy, and says what it did.
+    ImportOutcome Import(const CContactsImport& import, const QString& fileName,
+                         DuplicateLabels policy);
     void Export(const QString& path, ContactsFormat format) const;
 
     // The store the values above are kept in, for the other dialogs' own.

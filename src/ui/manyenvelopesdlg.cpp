@@ -3,6 +3,7 @@
 #include "addressbook/addressbook.h"
 #include "contacts/contactsimport.h"
 #include "platform/exception.h"
+#include "platform/helpcommand.h"
 #include "postal/postaloptions.h"
 #include "print/devnames.h"
 #include "print/printeralignment.h"
@@ -14,21 +15,24 @@
 #include "ui/printpreview.h"
 #include "ui/printresultmessage.h"
 
+#include <QCollator>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QShortcut>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -37,6 +41,11 @@
 
 namespace {
 
+constexpr int kLabelColumn = 0;
+constexpr int kAddressColumn = 1;
+constexpr int kFromColumn = 2;
+
+// Kept in the label column's item data.
 constexpr int kAddressRole = Qt::UserRole;
 constexpr int kLabelRole = Qt::UserRole + 1;
 constexpr int kFromBookRole = Qt::UserRole + 2;
@@ -49,6 +58,10 @@ constexpr int kFoldedRole = Qt::UserRole + 3;
 const QString kKeptSection = QStringLiteral("Many Envelopes");
 const QString kKeptTicks = QStringLiteral("Ticked");
 const QString kKeptFind = QStringLiteral("Find");
+const QString kKeptWidth = QStringLiteral("Width");
+const QString kKeptHeight = QStringLiteral("Height");
+
+const QString kHelpPage = QStringLiteral("printing.html#many-envelopes");
 
 // More than this many envelopes are printed only once the user has said so.
 constexpr int kConfirmAbove = 10;
@@ -112,6 +125,30 @@ std::optional<std::pair<int, int>> ParseRange(const QString& text, int last) {
     return std::make_pair(first, end);
 }
 
+// Adds a value to a set; false when it was there already.
+template <class T> bool Insert(QSet<T>& set, const T& value) {
+    const qsizetype before = set.size();
+    set.insert(value);
+    return set.size() > before;
+}
+
+// Sorted as people read: as the user's language sorts, whatever the case,
+// and "Entry 9" before "Entry 10".
+class CEntryItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        static const QCollator collator = [] {
+            QCollator made;
+            made.setCaseSensitivity(Qt::CaseInsensitive);
+            made.setNumericMode(true);
+            return made;
+        }();
+        const int column = treeWidget() ? treeWidget()->sortColumn() : kLabelColumn;
+        return collator.compare(text(column), other.text(column)) < 0;
+    }
+};
+
 QPushButton* Button(const QString& text, const QString& accessibleName) {
     auto* button = new QPushButton(text);
     button->setAccessibleName(accessibleName);
@@ -134,11 +171,35 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     auto* findLabel = new QLabel(QStringLiteral("&Find:"));
     findLabel->setBuddy(m_find);
 
-    m_list = new QListWidget;
+    m_list = new QTreeWidget;
     m_list->setAccessibleName(QStringLiteral("Envelopes"));
+    m_list->setHeaderLabels(
+        {QStringLiteral("Label"), QStringLiteral("Address"), QStringLiteral("Added From")});
+    m_list->setRootIsDecorated(false);
+    m_list->setAllColumnsShowFocus(true);
     // Rows are selected as in any list, and Space ticks every selected one.
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setUniformItemSizes(true);
+    m_list->setUniformRowHeights(true);
+    // Long addresses end in an ellipsis, the whole one in the tooltip, so
+    // nothing is out of sight to the side.
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->header()->setStretchLastSection(true);
+    m_list->header()->setSectionsClickable(true);
+    m_list->header()->setSortIndicatorShown(false);
+    m_list->setColumnWidth(kLabelColumn, 170);
+    m_list->setColumnHidden(kFromColumn, true);
+    connect(m_list->header(), &QHeaderView::sectionClicked, this, [this] {
+        m_list->header()->setSortIndicatorShown(true);
+        SortList();
+    });
+
+    m_emptyBook = new QLabel(QStringLiteral(
+        "The address book has no entries yet. Add them in the main window with the address "
+        "list button, or add a contacts file for this job with Add From File."));
+    m_emptyBook->setTextFormat(Qt::PlainText);
+    m_emptyBook->setWordWrap(true);
+    m_emptyBook->setAlignment(Qt::AlignCenter);
+    m_emptyBook->hide();
 
     m_noMatch = new QLabel;
     m_noMatch->setTextFormat(Qt::PlainText);
@@ -187,16 +248,25 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     buttons->addButton(m_printAgain, QDialogButtonBox::ActionRole);
     buttons->addButton(m_print, QDialogButtonBox::AcceptRole);
     buttons->addButton(close, QDialogButtonBox::RejectRole);
+    // Help, from its button or F1, opens this dialog's page of the help.
+    auto* help = buttons->addButton(QDialogButtonBox::Help);
+    help->setAutoDefault(false);
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { RunHelpCommand(kHelpPage); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+            [] { RunHelpCommand(kHelpPage); });
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(findRow);
     layout->addWidget(m_noMatch);
     layout->addWidget(m_list, 1);
+    layout->addWidget(m_emptyBook, 1);
     layout->addLayout(listButtons);
     layout->addWidget(m_count);
     layout->addWidget(m_status);
     layout->addLayout(printerRow);
     layout->addWidget(buttons);
-    resize(520, 480);
+    // The size the user left it at, within reason should the value be odd.
+    resize(qBound(320, m_settings.GetProfileInt(kKeptSection, kKeptWidth, 560), 4000),
+           qBound(240, m_settings.GetProfileInt(kKeptSection, kKeptHeight, 480), 4000));
 
     // Ticks of labels the book no longer has are dropped with them.
     QSet<QString> ticked;
@@ -208,8 +278,10 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     m_find->setText(m_settings.GetProfileString(kKeptSection, kKeptFind));
     for (int i = 0; i < book.GetSize(); ++i) {
         const CAddress& entry = book.GetAt(i);
-        AddEntry(entry.m_strLabel, entry.m_strAddress, ticked.contains(entry.m_strLabel), true);
+        AddEntry(entry.m_strLabel, entry.m_strAddress, ticked.contains(entry.m_strLabel));
     }
+    m_list->setVisible(m_list->topLevelItemCount() > 0);
+    m_emptyBook->setVisible(m_list->topLevelItemCount() == 0);
     UpdateCount();
     m_find->installEventFilter(this);
     m_list->installEventFilter(this);
@@ -219,10 +291,11 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
         m_find->setFocus(Qt::ShortcutFocusReason);
         m_find->selectAll();
     });
-    connect(m_list, &QListWidget::itemClicked, this, &CManyEnvelopesDlg::OnItemClicked);
+    connect(m_list, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { OnItemClicked(item); });
 
     connect(m_find, &QLineEdit::textChanged, this, &CManyEnvelopesDlg::OnFind);
-    connect(m_list, &QListWidget::itemChanged, this, &CManyEnvelopesDlg::UpdateCount);
+    connect(m_list, &QTreeWidget::itemChanged, this, &CManyEnvelopesDlg::UpdateCount);
     connect(m_addFromFile, &QPushButton::clicked, this, &CManyEnvelopesDlg::OnAddFromFile);
     connect(m_selectAll, &QPushButton::clicked, this, [this] { OnSelect(true); });
     connect(m_selectNone, &QPushButton::clicked, this, [this] { OnSelect(false); });
@@ -233,34 +306,43 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void CManyEnvelopesDlg::AddEntry(const QString& label, const QString& address, bool checked,
-                                 bool fromBook) {
-    QString lines = address;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral(", "));
-    auto* item = new QListWidgetItem;
-    item->setData(kAddressRole, address);
-    item->setData(kLabelRole, label);
-    item->setData(kFromBookRole, fromBook);
-    item->setData(kFoldedRole, Folded(label + QLatin1Char('\n') + address));
+QTreeWidgetItem* CManyEnvelopesDlg::AddEntry(const QString& label, const QString& address,
+                                             bool checked, const QString& file) {
+    auto* item = new CEntryItem;
+    item->setData(kLabelColumn, kAddressRole, address);
+    item->setData(kLabelColumn, kLabelRole, label);
+    item->setData(kLabelColumn, kFromBookRole, file.isEmpty());
+    item->setData(kLabelColumn, kFoldedRole, Folded(label + QLatin1Char('\n') + address));
+    item->setText(kLabelColumn, label);
+    item->setText(kFromColumn, file);
     // An entry without an address stays in view, so that nothing is left
     // out unseen, but cannot be printed.
     if (address.trimmed().isEmpty()) {
-        item->setText(QStringLiteral("%1 (no address)").arg(label));
+        item->setText(kAddressColumn, QStringLiteral("(no address)"));
         item->setFlags(Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
+        item->setCheckState(kLabelColumn, Qt::Unchecked);
     } else {
-        item->setText(QStringLiteral("%1 \u2014 %2").arg(label, lines));
+        item->setText(kAddressColumn, AddressLine(label, address));
         item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(kLabelColumn, checked ? Qt::Checked : Qt::Unchecked);
     }
-    item->setToolTip(address);
+    const QString tip = QString(address).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (const int column : {kLabelColumn, kAddressColumn, kFromColumn})
+        item->setToolTip(column, tip);
+    m_list->addTopLevelItem(item);
     item->setHidden(!Matches(item, m_find->text()));
-    m_list->addItem(item);
+    return item;
+}
+
+void CManyEnvelopesDlg::SortList() {
+    const QHeaderView* header = m_list->header();
+    if (header->isSortIndicatorShown())
+        m_list->sortItems(header->sortIndicatorSection(), header->sortIndicatorOrder());
 }
 
 // Every word of the find, anywhere in the label or the address.
-bool CManyEnvelopesDlg::Matches(const QListWidgetItem* item, const QString& text) const {
-    const QString folded = item->data(kFoldedRole).toString();
+bool CManyEnvelopesDlg::Matches(const QTreeWidgetItem* item, const QString& text) const {
+    const QString folded = item->data(kLabelColumn, kFoldedRole).toString();
     const QStringList words =
         Folded(text).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     return std::all_of(words.begin(), words.end(),
@@ -269,10 +351,10 @@ bool CManyEnvelopesDlg::Matches(const QListWidgetItem* item, const QString& text
 
 QStringList CManyEnvelopesDlg::CheckedAddresses() const {
     QStringList addresses;
-    for (int i = 0; i < m_list->count(); ++i) {
-        const QListWidgetItem* item = m_list->item(i);
-        if (item->checkState() == Qt::Checked)
-            addresses.append(item->data(kAddressRole).toString());
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = m_list->topLevelItem(i);
+        if (item->checkState(kLabelColumn) == Qt::Checked)
+            addresses.append(item->data(kLabelColumn, kAddressRole).toString());
     }
     return addresses;
 }
@@ -281,11 +363,11 @@ void CManyEnvelopesDlg::UpdateCount() {
     const qsizetype count = CheckedAddresses().size();
     QString text = Envelopes(count) + QStringLiteral(" to print");
     int shown = 0;
-    for (int i = 0; i < m_list->count(); ++i)
-        shown += !m_list->item(i)->isHidden();
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+        shown += !m_list->topLevelItem(i)->isHidden();
     const int hidden = TickedHidden();
-    if (shown < m_list->count()) {
-        text += QStringLiteral("; %1 of %2 shown").arg(shown).arg(m_list->count());
+    if (shown < m_list->topLevelItemCount()) {
+        text += QStringLiteral("; %1 of %2 shown").arg(shown).arg(m_list->topLevelItemCount());
         if (hidden > 0)
             text += hidden == 1 ? QStringLiteral(", 1 ticked entry hidden")
                                 : QStringLiteral(", %1 ticked entries hidden").arg(hidden);
@@ -294,7 +376,7 @@ void CManyEnvelopesDlg::UpdateCount() {
     // A screen reader says the name, so the name carries the number.
     m_count->setAccessibleName(text);
     m_noMatch->setText(QStringLiteral("Nothing matches \u201c%1\u201d.").arg(m_find->text()));
-    m_noMatch->setVisible(shown == 0 && m_list->count() > 0);
+    m_noMatch->setVisible(shown == 0 && m_list->topLevelItemCount() > 0);
     m_preview->setEnabled(count > 0);
     m_print->setEnabled(count > 0);
     const QString unit = count == 1 ? QStringLiteral("Envelope") : QStringLiteral("Envelopes");
@@ -329,7 +411,7 @@ bool CManyEnvelopesDlg::eventFilter(QObject* watched, QEvent* event) {
         m_pressed = mouse->button() == Qt::LeftButton && mouse->modifiers() == Qt::NoModifier
                         ? m_list->itemAt(mouse->position().toPoint())
                         : nullptr;
-        m_pressedState = m_pressed ? m_pressed->checkState() : Qt::Unchecked;
+        m_pressedState = m_pressed ? m_pressed->checkState(kLabelColumn) : Qt::Unchecked;
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -337,48 +419,53 @@ bool CManyEnvelopesDlg::eventFilter(QObject* watched, QEvent* event) {
 // A plain click on a row ticks it or takes its tick away. A click on the
 // box itself is the box's own: Qt does not report it as a click, and should
 // it, the tick changed since the press says it was taken care of.
-void CManyEnvelopesDlg::OnItemClicked(QListWidgetItem* item) {
-    if (item == m_pressed && item->checkState() == m_pressedState &&
+void CManyEnvelopesDlg::OnItemClicked(QTreeWidgetItem* item) {
+    if (item == m_pressed && item->checkState(kLabelColumn) == m_pressedState &&
         item->flags().testFlag(Qt::ItemIsEnabled))
-        item->setCheckState(m_pressedState == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        item->setCheckState(kLabelColumn,
+                            m_pressedState == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     m_pressed = nullptr;
 }
 
 // Ticks every selected row, or takes the ticks away when all were ticked.
 void CManyEnvelopesDlg::TickSelected() {
-    QList<QListWidgetItem*> selected = m_list->selectedItems();
+    QList<QTreeWidgetItem*> selected = m_list->selectedItems();
     if (selected.isEmpty() && m_list->currentItem())
         selected.append(m_list->currentItem());
     const bool tick = std::any_of(selected.begin(), selected.end(), [](const auto* item) {
-        return item->flags().testFlag(Qt::ItemIsEnabled) && item->checkState() != Qt::Checked;
+        return item->flags().testFlag(Qt::ItemIsEnabled) &&
+               item->checkState(kLabelColumn) != Qt::Checked;
     });
     const QSignalBlocker blocker(m_list);
-    for (QListWidgetItem* item : selected) {
+    for (QTreeWidgetItem* item : selected) {
         if (item->flags().testFlag(Qt::ItemIsEnabled))
-            item->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
+            item->setCheckState(kLabelColumn, tick ? Qt::Checked : Qt::Unchecked);
     }
     UpdateCount();
 }
 
 void CManyEnvelopesDlg::done(int result) {
     QJsonArray ticked;
-    for (int i = 0; i < m_list->count(); ++i) {
-        const QListWidgetItem* item = m_list->item(i);
-        if (item->data(kFromBookRole).toBool() && item->checkState() == Qt::Checked)
-            ticked.append(item->data(kLabelRole).toString());
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = m_list->topLevelItem(i);
+        if (item->data(kLabelColumn, kFromBookRole).toBool() &&
+            item->checkState(kLabelColumn) == Qt::Checked)
+            ticked.append(item->data(kLabelColumn, kLabelRole).toString());
     }
     // A failed write is not reported, as with every stored value.
     m_settings.WriteProfileValues(
         kKeptSection,
         {{kKeptTicks, QString::fromUtf8(QJsonDocument(ticked).toJson(QJsonDocument::Compact))},
-         {kKeptFind, m_find->text()}});
+         {kKeptFind, m_find->text()},
+         {kKeptWidth, width()},
+         {kKeptHeight, height()}});
     QDialog::done(result);
 }
 
 void CManyEnvelopesDlg::FocusFirstShown() {
-    for (int i = 0; i < m_list->count(); ++i) {
-        if (!m_list->item(i)->isHidden()) {
-            m_list->setCurrentRow(i);
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        if (!m_list->topLevelItem(i)->isHidden()) {
+            m_list->setCurrentItem(m_list->topLevelItem(i));
             m_list->setFocus(Qt::ShortcutFocusReason);
             return;
         }
@@ -399,30 +486,32 @@ bool CManyEnvelopesDlg::ConfirmPrint(int total, int hidden) {
 
 int CManyEnvelopesDlg::TickedHidden() const {
     int hidden = 0;
-    for (int i = 0; i < m_list->count(); ++i)
-        hidden += m_list->item(i)->isHidden() && m_list->item(i)->checkState() == Qt::Checked;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+        hidden += m_list->topLevelItem(i)->isHidden() &&
+                  m_list->topLevelItem(i)->checkState(kLabelColumn) == Qt::Checked;
     return hidden;
 }
 
 void CManyEnvelopesDlg::OnFind(const QString& text) {
-    for (int i = 0; i < m_list->count(); ++i)
-        m_list->item(i)->setHidden(!Matches(m_list->item(i), text));
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+        m_list->topLevelItem(i)->setHidden(!Matches(m_list->topLevelItem(i), text));
     UpdateCount();
 }
 
 // Select All and Select None act on the entries the find shows.
 void CManyEnvelopesDlg::OnSelect(bool checked) {
     const QSignalBlocker blocker(m_list);
-    for (int i = 0; i < m_list->count(); ++i) {
-        QListWidgetItem* item = m_list->item(i);
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = m_list->topLevelItem(i);
         if (!item->isHidden() && item->flags().testFlag(Qt::ItemIsEnabled))
-            item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+            item->setCheckState(kLabelColumn, checked ? Qt::Checked : Qt::Unchecked);
     }
     UpdateCount();
 }
 
 void CManyEnvelopesDlg::OnAddFromFile() {
-    const std::optional<ImportSource> source = AskImportFile(this);
+    const std::optional<ImportSource> source =
+        AskImportFile(this, m_settings, QStringLiteral("Add Addresses to This Job"));
     if (!source)
         return;
     CContactsImport import(CAddressFormatter::SystemCountry(), source->address);
@@ -432,21 +521,54 @@ void CManyEnvelopesDlg::OnAddFromFile() {
         ShowExceptionMessage(this, e);
         return;
     }
+    const QString file = QFileInfo(source->path).fileName();
+    // The same file added twice, or a contact the book has as it is, would
+    // print the same envelope twice.
+    QSet<QPair<QString, QString>> held;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = m_list->topLevelItem(i);
+        held.insert({item->data(kLabelColumn, kLabelRole).toString(),
+                     item->data(kLabelColumn, kAddressRole).toString()});
+    }
+    QTreeWidgetItem* first = nullptr;
+    int added = 0;
+    int again = 0;
     {
         const QSignalBlocker blocker(m_list);
-        for (const CAddress& entry : import.Entries())
-            AddEntry(entry.m_strLabel, entry.m_strAddress, true, false);
+        for (const CAddress& entry : import.Entries()) {
+            if (!Insert(held, {entry.m_strLabel, entry.m_strAddress})) {
+                ++again;
+                continue;
+            }
+            QTreeWidgetItem* item = AddEntry(entry.m_strLabel, entry.m_strAddress, true, file);
+            first = first ? first : item;
+            ++added;
+        }
+    }
+    if (first) {
+        m_list->setColumnHidden(kFromColumn, false);
+        m_list->show();
+        m_emptyBook->hide();
+        SortList();
+        m_list->scrollToItem(first);
+        m_list->setCurrentItem(first);
     }
     UpdateCount();
-    if (import.Report().IsClean() && import.WithoutAddressCount() == 0)
+    if (again == 0 && import.Report().IsClean() && import.WithoutAddressCount() == 0)
         return;
-    ImportResult result;
-    result.added = static_cast<int>(import.Entries().size());
-    result.withoutAddress = import.WithoutAddressCount();
-    result.withoutAddressNames = import.WithoutAddress().first(
-        qMin<qsizetype>(import.WithoutAddress().size(), CContactsImport::kNamesListed));
-    ShowMessageBox(this, QMessageBox::Warning, QStringLiteral("Add From File"),
-                   ImportMessage(result, import.Report()));
+    QStringList done = {(added == 1
+                             ? QStringLiteral("1 address from %1 was added to this job.")
+                             : QStringLiteral("%2 addresses from %1 were added to this job."))
+                            .arg(file, QString::number(added))};
+    if (again > 0)
+        done.append(again == 1 ? QStringLiteral("1 was in the list already and was not added "
+                                                "again.")
+                               : QStringLiteral("%1 were in the list already and were not added "
+                                                "again.")
+                                     .arg(again));
+    const MessageText message = ContactsFileMessage(done, import);
+    ShowMessageBox(this, QMessageBox::Warning, QStringLiteral("Add From File"), message.text,
+                   message.details);
 }
 
 void CManyEnvelopesDlg::OnPreview() {
@@ -551,7 +673,7 @@ void CManyEnvelopesDlg::ReportResult(PrintResult result, const PrintFailure& fai
         ShowPrintResult(this, result, failure);
         return;
     }
-    ShowMessageBox(this, QMessageBox::Information, QCoreApplication::applicationName(),
+    ShowMessageBox(this, QMessageBox::Information, windowTitle(),
                    QStringLiteral("Printing was cancelled after %1 of %2 envelopes had been "
                                   "sent. The job was withdrawn: none of them was printed.")
                        .arg(sent)

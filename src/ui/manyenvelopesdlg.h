@@ -11,8 +11,8 @@ class CAddressBook;
 class CSettingsStore;
 class QLabel;
 class QLineEdit;
-class QListWidget;
-class QListWidgetItem;
+class QTreeWidget;
+class QTreeWidgetItem;
 class QPushButton;
 
 // Prints many envelopes in one job: the address book's entries and the
@@ -45,7 +45,10 @@ public:
     void OnPrinterSetup();
 
     QLineEdit* m_find = nullptr;
-    QListWidget* m_list = nullptr;
+    // Label, address and, once a file added some, the file each came from.
+    QTreeWidget* m_list = nullptr;
+    // Said instead of an empty list when the book has no entries.
+    QLabel* m_emptyBook = nullptr;
     QLabel* m_noMatch = nullptr;
     QLabel* m_count = nullptr;
     QPushButton* m_addFromFile = nullptr;
@@ -68,15 +71,20 @@ private:
     // A large job, or one with ticked entries the find hides, is printed
     // only once the user has said so.
     bool ConfirmPrint(int total, int hidden);
-    // fromBook: the entry is the book's, so its tick is kept.
-    void AddEntry(const QString& label, const QString& address, bool checked, bool fromBook);
+    // file: the file a job-only entry came from; empty for the book's,
+    // whose ticks are kept.
+    QTreeWidgetItem* AddEntry(const QString& label, const QString& address, bool checked,
+                              const QString& file = QString());
+    // Sorts by the column whose header was clicked; the book's order until
+    // then.
+    void SortList();
     void UpdateCount();
     int TickedHidden() const;
     // Prints with a progress dialog and says how it went; true when printed.
     bool PrintList(const QStringList& addresses);
-    void OnItemClicked(QListWidgetItem* item);
+    void OnItemClicked(QTreeWidgetItem* item);
     void TickSelected();
-    bool Matches(const QListWidgetItem* item, const QString& text) const;
+    bool Matches(const QTreeWidgetItem* item, const QString& text) const;
     // The one message of a job that was not printed, as the window's Print
     // shows it.
     void ReportResult(PrintResult result, const PrintFailure& failure, int sent, int total);
@@ -86,6 +94,6 @@ private:
     PrinterSetup m_setUpPrinter;
     QStringList m_lastPrinted;
     // The row a plain click went down on and its tick then.
-    QListWidgetItem* m_pressed = nullptr;
+    QTreeWidgetItem* m_pressed = nullptr;
     Qt::CheckState m_pressedState = Qt::Unchecked;
 };

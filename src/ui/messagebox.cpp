@@ -5,11 +5,13 @@
 #include <QPushButton>
 
 void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
-                    const QString& text) {
+                    const QString& text, const QString& details) {
     QMessageBox box(icon, caption, QString(), QMessageBox::Ok, owner);
     // Left to itself the box guesses from the text whether it is markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
+    // Shown as plain text whatever it holds.
+    box.setDetailedText(details);
     // What the user was told, for a bug report.
     qCInfo(LogUi) << "message:" << caption << text;
     box.exec();

@@ -12,6 +12,7 @@
 #include "ui/dialogbuilder.h"
 #include "ui/exceptionmessage.h"
 #include "ui/fontchooser.h"
+#include "ui/importpreviewdlg.h"
 #include "ui/manyenvelopesdlg.h"
 #include "ui/messagebox.h"
 #include "ui/multilineedit.h"
@@ -26,6 +27,7 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -347,17 +349,26 @@ void CPelvaroDlg::ReportAddressBookLocation() {
 }
 
 void CPelvaroDlg::OnImportAddresses() {
-    const std::optional<ImportSource> source = AskImportFile(this);
+    const std::optional<ImportSource> source =
+        AskImportFile(this, m_commands.Settings(), QStringLiteral("Import Addresses"));
     if (!source)
         return;
-    const ImportOutcome outcome = m_commands.Import(source->path, source->address);
+    CContactsImport import(CAddressFormatter::SystemCountry(), source->address);
+    import.ReadFile(source->path);
+    // The preview is of the book as its file holds it now.
+    m_commands.ReloadBook();
+    const QString fileName = QFileInfo(source->path).fileName();
+    CImportPreviewDlg preview(import, m_addressBook, fileName, m_commands.Settings(), this);
+    if (preview.exec() != QDialog::Accepted)
+        return;
+    const ImportOutcome outcome = m_commands.Import(import, fileName, preview.Policy());
     ShowMessageBox(this, outcome.clean ? QMessageBox::Information : QMessageBox::Warning,
-                   QStringLiteral("Import Addresses"), outcome.message);
+                   QStringLiteral("Import Addresses"), outcome.message, outcome.details);
     ShowBookBackupNote();
 }
 
 void CPelvaroDlg::OnExportAddresses() {
-    if (const std::optional<ExportTarget> target = AskExportFile(this))
+    if (const std::optional<ExportTarget> target = AskExportFile(this, m_commands.Settings()))
         m_commands.Export(target->path, target->format);
 }
 

@@ -4,20 +4,53 @@
 #include "print/printerblocks.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QShortcut>
+
+#include <functional>
+#include <utility>
+
+namespace {
+
+// Acts once, as the dialog is shown: after it has filled in its lists,
+// before the user sees them.
+class CShownHook : public QObject {
+public:
+    CShownHook(QWidget* dialog, std::function<void()> act)
+        : QObject(dialog), m_act(std::move(act)) {
+        dialog->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && m_act)
+            std::exchange(m_act, {})();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_act;
+};
+
+} // namespace
 
 bool RunPrinterSetup(QWidget* owner, QByteArray& devMode, QByteArray& devNames) {
     QPrinter printer(QPrinter::HighResolution);
     // Both blocks are needed to open on the configured printer; with either
     // missing, or blocks this machine cannot use, the default printer it is.
     // A failed attempt leaves the printer as it was.
-    if (!devMode.isNull() && !devNames.isNull())
-        ConfigurePrinterFromBlocks(printer, devMode, devNames);
+    const bool configured = !devMode.isNull() && !devNames.isNull() &&
+                            ConfigurePrinterFromBlocks(printer, devMode, devNames);
+    const QString storedFile = configured && printer.outputFormat() == QPrinter::PdfFormat
+                                   ? printer.outputFileName()
+                                   : QString();
 
     // The PDF writer proposes a file named after the document.
     printer.setDocName(QStringLiteral("Pelvaro"));
@@ -40,6 +73,21 @@ bool RunPrinterSetup(QWidget* owner, QByteArray& devMode, QByteArray& devNames) 
             if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
                 button->setText(QDialogButtonBox::tr("OK"));
         }
+    }
+
+    // Qt's dialog opens on the machine's default printer even when the
+    // printer it is given writes a PDF, and OK would then quietly switch
+    // printers: the stored file is chosen again, "Print to File (PDF)"
+    // being its list's last entry.
+    if (!storedFile.isEmpty()) {
+        new CShownHook(&dialog, [&dialog, storedFile] {
+            auto* printers = dialog.findChild<QComboBox*>(QStringLiteral("printers"));
+            auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"));
+            if (printers && file && printers->count() > 0) {
+                printers->setCurrentIndex(printers->count() - 1);
+                file->setText(storedFile);
+            }
+        });
     }
 
     // Help, from its button or F1, opens the help file and leaves the setup

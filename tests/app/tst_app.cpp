@@ -115,6 +115,15 @@ private Q_SLOTS:
             QVERIFY2(recorder.m_urls == QList<QUrl>{QUrl::fromLocalFile(root.filePath(opened))},
                      qPrintable(files.join(" | ")));
         }
+        // A dialog's own page, where the pages are shown as HTML.
+        const QTemporaryDir dir;
+        const QString page = dir.filePath("usr/share/doc/pelvaro/html/printing.html");
+        QVERIFY(WriteWholeFile(page, "<p>"));
+        CUrlRecorder recorder(QStringLiteral("file"));
+        CPelvaroApp::OpenHelp(dir.filePath("usr/bin/Pelvaro"), "printing.html#many");
+        QUrl expected = QUrl::fromLocalFile(page);
+        expected.setFragment("many");
+        QCOMPARE(recorder.m_urls, QList<QUrl>{expected});
     }
 
     // The box's text is fixed; the version the package carries must not

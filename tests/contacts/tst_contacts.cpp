@@ -222,7 +222,12 @@ private Q_SLOTS:
         row("Italia|Roma|RM|00184", "00184 Roma RM|Italia");
         row("España|Madrid|Madrid|28013", "28013 Madrid|Madrid|España");
         row("Japan|Chiyoda-ku|Tokyo|100-0001", "Chiyoda-ku, Tokyo 100-0001|Japan");
-        row("Brasil|São Paulo|SP|01310-100", "01310-100 São Paulo|SP|Brasil");
+        row("Brasil|São Paulo|SP|01310-100", "São Paulo - SP|01310-100|Brasil");
+        // The Eircode last, below the county.
+        row("Ireland|Ennis|Co. Clare|V95 X2Y3", "Ennis|Co. Clare|V95 X2Y3|Ireland");
+        row("in|Mumbai|Maharashtra|400001", "Mumbai 400001|Maharashtra|India");
+        // A name of two letters is a name, not a code.
+        row("中国|北京市|北京|100000", "北京市|北京, 100000|中国");
     }
     void placeLines() {
         QFETCH(QString, parts);

@@ -68,6 +68,8 @@ CModalScript& CModalScript::NoteMessage(QStringList& seen) {
         // Labels, addresses and paths are shown as they are, never as markup.
         QCOMPARE(box->textFormat(), Qt::PlainText);
         seen = {box->text(), box->windowTitle(), QString::number(box->icon())};
+        if (!box->detailedText().isEmpty())
+            seen << box->detailedText();
         box->button(QMessageBox::Ok)->click();
     });
 }

@@ -29,8 +29,8 @@ public:
     CModalScript& ChooseFile(const QString& path, const QString& address);
     // Notes the next menu's items ("--" for a separator) and closes it.
     CModalScript& NoteMenu(QStringList& items);
-    // Notes a message box's text, caption and icon, then presses OK; the
-    // text must be plain, never markup.
+    // Notes a message box's text, caption, icon and any details, then
+    // presses OK; the text must be plain, never markup.
     CModalScript& NoteMessage(QStringList& seen);
     bool Done() const { return m_steps.empty(); }
     // Drops the steps that did not run, when not running them was the point.

@@ -6,6 +6,7 @@
 #include "bookbytes.h"
 #include "modalscript.h"
 #include "pdftext.h"
+#include "platform/helpcommand.h"
 #include "print/printeralignment.h"
 #include "printblocks.h"
 #include "settings/settingsstore.h"
@@ -46,13 +47,18 @@ EnvelopeJob Job(const QByteArray& devNames) {
     return job;
 }
 
-QStringList Visible(const QListWidget* list) {
-    QStringList labels;
-    for (int i = 0; i < list->count(); ++i) {
-        if (!list->item(i)->isHidden())
-            labels << list->item(i)->text().section(QChar(0x2014), 0, 0).trimmed();
+// The rows shown, each as its columns' texts joined by "|".
+QStringList Visible(const QTreeWidget* list, int columns = 1) {
+    QStringList rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        QStringList texts;
+        for (int column = 0; column < columns; ++column)
+            texts << item->text(column);
+        if (!item->isHidden())
+            rows << texts.join(u'|');
     }
-    return labels;
+    return rows;
 }
 
 // A page of the preview as it draws it, one scene unit a printer pixel.
@@ -143,17 +149,36 @@ private slots:
         QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
         QCOMPARE(dlg.m_count->text(), u"2 envelopes to print; 2 of 4 shown"_qs);
         dlg.m_find->clear();
-        QCOMPARE(Visible(dlg.m_list),
-                 QStringList({"Alice", "Bert", "Nobody (no address)", "Oakley"}));
+        QCOMPARE(Visible(dlg.m_list), QStringList({"Alice", "Bert", "Nobody", "Oakley"}));
 
+        // The file's entry joins the job marked with the file's name, in
+        // view; the same file again adds nothing.
         QStringList seen;
+        QString title;
         CModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* files) { title = files->windowTitle(); })
+            .ChooseFile(csv, QStringLiteral("Work"))
+            .NoteMessage(seen);
+        QTest::mouseClick(dlg.m_addFromFile, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QCOMPARE(title, u"Add Addresses to This Job"_qs);
+        QCOMPARE(seen, QStringList({"1 address from more.csv was added to this job.\n1 contact "
+                                    "has no address and could not be used.\nShow Details lists "
+                                    "them.",
+                                    "Add From File", QString::number(QMessageBox::Warning),
+                                    "Contacts without an address:\nEd Empty"}));
+        QCOMPARE(dlg.m_count->accessibleName(), u"3 envelopes to print"_qs);
+        QCOMPARE(Visible(dlg.m_list, 3).value(4), u"Dora Dean|9 Work Road|more.csv"_qs);
+        QCOMPARE(dlg.m_list->currentItem(), dlg.m_list->topLevelItem(4));
         script.ChooseFile(csv, QStringLiteral("Work")).NoteMessage(seen);
         QTest::mouseClick(dlg.m_addFromFile, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
-        QCOMPARE(seen, QStringList({"1 address was added.\n1 had no address: Ed Empty",
-                                    "Add From File", QString::number(QMessageBox::Warning)}));
-        QCOMPARE(dlg.m_count->accessibleName(), u"3 envelopes to print"_qs);
+        QVERIFY2(seen.value(0).startsWith("0 addresses from more.csv were added to this job.\n1 "
+                                          "was in the list already and was not added again.\n"),
+                 qPrintable(seen.value(0)));
+        QCOMPARE(dlg.m_list->topLevelItemCount(), 5);
+        // The folder is kept with the settings, for the next run too.
+        QCOMPARE(m_settings.GetProfileString("Contacts Files", "Folder"), m_env->Root());
 
         int previewPages = 0;
         QStringList spoken;
@@ -224,12 +249,12 @@ private slots:
         CManyEnvelopesDlg dlg(Job(PdfNames(pdf)), book, m_settings);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        dlg.m_list->item(1)->setCheckState(Qt::Checked);
+        dlg.m_list->topLevelItem(1)->setCheckState(0, Qt::Checked);
         QCOMPARE(dlg.m_print->text(), u"&Print 1 Envelope"_qs);
         QTest::keyClicks(dlg.m_find, QStringLiteral("entry 005"));
         QTest::keyClick(dlg.m_find, Qt::Key_Return);
         QVERIFY(dlg.isVisible() && !QFileInfo::exists(pdf) && dlg.m_list->hasFocus());
-        QCOMPARE(dlg.m_list->currentRow(), 5);
+        QCOMPARE(dlg.m_list->indexOfTopLevelItem(dlg.m_list->currentItem()), 5);
 
         QStringList seen;
         CModalScript script;
@@ -257,8 +282,8 @@ private slots:
         {
             CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
             dlg.show();
-            dlg.m_list->item(1)->setCheckState(Qt::Checked);
-            dlg.m_list->item(2)->setCheckState(Qt::Checked);
+            dlg.m_list->topLevelItem(1)->setCheckState(0, Qt::Checked);
+            dlg.m_list->topLevelItem(2)->setCheckState(0, Qt::Checked);
             QTest::keyClicks(dlg.m_find, QStringLiteral("1"));
             QTest::keyClick(dlg.m_find, Qt::Key_Escape);
             QVERIFY(dlg.isVisible() && dlg.m_find->text().isEmpty());
@@ -269,7 +294,7 @@ private slots:
         CManyEnvelopesDlg again(Job(QByteArray()), book, m_settings);
         QCOMPARE(again.m_find->text(), u"entry"_qs);
         QCOMPARE(again.CheckedAddresses().size(), 1);
-        QCOMPARE(again.m_list->item(1)->checkState(), Qt::Checked);
+        QCOMPARE(again.m_list->topLevelItem(1)->checkState(0), Qt::Checked);
     }
 
     // Find ignores accents and case and takes every word anywhere in the
@@ -300,7 +325,7 @@ private slots:
         book.AddAddress(CAddress("Karl M\u00fcller", "Karl M\u00fcller\r\nHauptstra\u00dfe 1"));
         CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
         dlg.show();
-        dlg.m_list->item(0)->setCheckState(Qt::Checked);
+        dlg.m_list->topLevelItem(0)->setCheckState(0, Qt::Checked);
         QTest::keyClicks(dlg.m_find, find);
         QCOMPARE(Visible(dlg.m_list), shown);
         QCOMPARE(dlg.m_count->text(), "1 envelope to print" + count);
@@ -335,11 +360,62 @@ private slots:
         QTest::keyClick(dlg.m_list, Qt::Key_Space);
         QCOMPARE(dlg.CheckedAddresses().size(), 0);
 
-        const QRect row = dlg.m_list->visualItemRect(dlg.m_list->item(3));
+        // F1 and Help open the dialog's own page of the help.
+        QStringList pages;
+        SetHelpCommand([&pages](const QString& page) { pages << page; });
+        QTest::keyClick(dlg.m_list, Qt::Key_F1);
+        dlg.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help)->click();
+        SetHelpCommand({});
+        QCOMPARE(pages, QStringList(2, "printing.html#many-envelopes"));
+
+        const QRect row = dlg.m_list->visualItemRect(dlg.m_list->topLevelItem(3));
         QTest::mouseClick(dlg.m_list->viewport(), Qt::LeftButton, {}, row.center());
-        QCOMPARE(dlg.m_list->item(3)->checkState(), Qt::Checked);
+        QCOMPARE(dlg.m_list->topLevelItem(3)->checkState(0), Qt::Checked);
         QTest::mouseClick(dlg.m_list->viewport(), Qt::LeftButton, {}, row.center());
-        QCOMPARE(dlg.m_list->item(3)->checkState(), Qt::Unchecked);
+        QCOMPARE(dlg.m_list->topLevelItem(3)->checkState(0), Qt::Unchecked);
+    }
+
+    // An empty book shows what to do instead of an empty list. Label and
+    // address in columns, a first line that only repeats the label left
+    // out, the whole address in the tooltip, nothing to scroll sideways; a
+    // header's click sorts by its column, the next one the other way. The
+    // size is kept for the next opening.
+    void columnsSortAndSize() {
+        CAddressBook book;
+        book.LoadAddressBook();
+        {
+            CManyEnvelopesDlg empty(Job(QByteArray()), book, m_settings);
+            empty.show();
+            QVERIFY(empty.m_emptyBook->isVisible() && !empty.m_list->isVisible());
+            empty.resize(600, 420);
+            empty.reject();
+        }
+        book.AddAddress(CAddress("Karin", "Karin\r\nStorgatan 1\r\nLund"));
+        book.AddAddress(CAddress("office", "Alder & Co\r\n9 Row"));
+        book.AddAddress(CAddress("Zed", "Zed Zimmer\r\n" + QString(300, u'x')));
+        CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QCOMPARE(dlg.size(), QSize(600, 420));
+        QVERIFY(dlg.m_list->isVisible() && !dlg.m_emptyBook->isVisible());
+        // The book's order, until a header is clicked.
+        QCOMPARE(Visible(dlg.m_list), QStringList({"Karin", "Zed", "office"}));
+        QCOMPARE(Visible(dlg.m_list, 2).value(0), u"Karin|Storgatan 1, Lund"_qs);
+        QCOMPARE(Visible(dlg.m_list, 2).value(2), u"office|Alder & Co, 9 Row"_qs);
+        QCOMPARE(dlg.m_list->topLevelItem(0)->toolTip(1), u"Karin\nStorgatan 1\nLund"_qs);
+        QVERIFY(!dlg.m_list->horizontalScrollBar()->isVisible());
+        QHeaderView* header = dlg.m_list->header();
+        const auto sortBy = [header](int column) {
+            QTest::mouseClick(
+                header->viewport(), Qt::LeftButton, {},
+                QPoint(header->sectionViewportPosition(column) + 8, header->height() / 2));
+        };
+        sortBy(1);
+        QCOMPARE(Visible(dlg.m_list), QStringList({"office", "Karin", "Zed"}));
+        sortBy(1);
+        QCOMPARE(Visible(dlg.m_list), QStringList({"Zed", "Karin", "office"}));
+        sortBy(0);
+        QCOMPARE(Visible(dlg.m_list), QStringList({"Karin", "office", "Zed"}));
     }
 
     // With no printer the dialog says so, and the invalid setup's message
@@ -352,7 +428,7 @@ private slots:
         CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings, setUp);
         dlg.show();
         QCOMPARE(dlg.m_printer->text(), u"Printer: none"_qs);
-        dlg.m_list->item(0)->setCheckState(Qt::Checked);
+        dlg.m_list->topLevelItem(0)->setCheckState(0, Qt::Checked);
         QStringList seen;
         CModalScript script;
         Answer(script, seen, QMessageBox::AcceptRole);
@@ -450,8 +526,8 @@ private slots:
         CManyEnvelopesDlg dlg(job, book, m_settings);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        for (int row = 0; row < dlg.m_list->count(); ++row)
-            dlg.m_list->item(row)->setCheckState(Qt::Checked);
+        for (int row = 0; row < dlg.m_list->topLevelItemCount(); ++row)
+            dlg.m_list->topLevelItem(row)->setCheckState(0, Qt::Checked);
 
         QStringList warnings;
         CModalScript script;

@@ -18,6 +18,7 @@
 #include "ui/addaddressdlg.h"
 #include "ui/addresslistmenu.h"
 #include "ui/dialogbuilder.h"
+#include "ui/importpreviewdlg.h"
 #include "ui/maindialogcommands.h"
 #include "ui/multilineedit.h"
 #include "ui/pelvarodlg.h"
@@ -111,7 +112,7 @@ private slots:
         m_env = std::make_unique<CTestEnvironment>();
         m_settings = std::make_unique<CSettingsStore>("Torvane Software", "Pelvaro");
         m_helpCalls = 0;
-        SetHelpCommand([this] { ++m_helpCalls; });
+        SetHelpCommand([this](const QString&) { ++m_helpCalls; });
     }
     void cleanup() {
         SetHelpCommand({});
@@ -389,13 +390,15 @@ private slots:
                  QStringList({"The Printer Setup is invalid. Please configure a printer.",
                               QCoreApplication::applicationName(), "0"}));
         const QString pdf = m_env->Root() + QStringLiteral("/setup.pdf");
-        QString shownFile;
+        QString shownFile, shownPrinter;
         bool rangesOffered = true;
         const auto setup = [&](bool accept) {
             CModalScript script;
             script.Choose(QStringLiteral("Printer..."))
                 .Then<QPrintDialog>([&](QPrintDialog* dialog) {
                     shownFile = dialog->printer()->outputFileName();
+                    shownPrinter = dialog->findChild<QComboBox*>("printers")->currentText() + u'|' +
+                                   dialog->findChild<QLineEdit*>("filename")->text();
                     rangesOffered = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
                     QVERIFY(QTest::qWaitForWindowActive(dialog));
                     QTest::keyClick(dialog, Qt::Key_F1);
@@ -432,6 +435,19 @@ private slots:
                                   "/file/x.pdf: Not a directory.",
                               QCoreApplication::applicationName(),
                               QString::number(QMessageBox::Critical)}));
+
+        // With a queue the machine prints to by default, the setup opens on
+        // the stored file all the same, and OK keeps it.
+        PELVARO_REQUIRE(qgetenv("PELVARO_CUPSD") == "running",
+                        QStringLiteral("a CUPS scheduler of the test's own (package cups, root)"));
+        QCOMPARE(
+            QProcess::execute("lpadmin", {"-p", "Office", "-E", "-v", "capture:/", "-m", "raw"}),
+            0);
+        QCOMPARE(QProcess::execute("lpadmin", {"-d", "Office"}), 0);
+        m_dlg->m_hDevNames = stored[1].data;
+        setup(true);
+        QCOMPARE(shownPrinter, "Print to File (PDF)|" + pdf);
+        QCOMPARE(DEVNAMES::FromBytes(m_dlg->m_hDevNames)->driver, u"pdf"_qs);
     }
 
     // A font chosen for one box changes that box alone and is stored; what
@@ -486,21 +502,54 @@ private slots:
                               "&Export Addresses...", "Print &Many Envelopes...",
                               "Print Pre&view...", "Printer &Alignment...", "P&ostal Options..."}));
 
-        script.Choose(QStringLiteral("&Import Addresses..."))
-            .ChooseFile(cards, QStringLiteral("Work"))
-            .NoteMessage(seen);
-        Run(IDC_CONFIGURE, script);
-        QVERIFY2(seen.value(0).startsWith(
-                     QStringLiteral("2 addresses were added.\n1 left out because their label is "
-                                    "already in the address book.\n1 had no address: Mateo "
-                                    "García\n\nProblems in the file:\n%1:29: ")
-                         .arg(cards)),
-                 qPrintable(seen.value(0)));
-        QCOMPARE(seen.mid(1),
-                 QStringList({"Import Addresses", QString::number(QMessageBox::Warning)}));
-        QCOMPARE(Entries().size(), 3);
+        // The preview lists what each contact will become; Cancel changes
+        // nothing, and each way with a taken label does what it says.
+        const auto import = [&](int policy, bool accept, QStringList* rows = nullptr) {
+            script.Choose(QStringLiteral("&Import Addresses..."))
+                .ChooseFile(cards, QStringLiteral("Work"))
+                .Then<CImportPreviewDlg>([=](CImportPreviewDlg* preview) {
+                    preview->m_duplicates->setCurrentIndex(policy);
+                    for (int i = 0; rows && i < preview->m_list->topLevelItemCount(); ++i)
+                        *rows << preview->m_list->topLevelItem(i)->text(0) + u'|' +
+                                     preview->m_list->topLevelItem(i)->text(1);
+                    if (rows)
+                        *rows << preview->m_summary->text();
+                    QTest::mouseClick(accept ? preview->m_importButton
+                                             : preview->findChild<QDialogButtonBox*>()->button(
+                                                   QDialogButtonBox::Cancel),
+                                      Qt::LeftButton);
+                });
+            if (accept)
+                script.NoteMessage(seen);
+            Run(IDC_CONFIGURE, script);
+        };
+        QStringList rows;
+        import(0, false, &rows);
+        QCOMPARE(rows,
+                 QStringList({"Chiara Rossi|Left out: the label is taken",
+                              "O'Brien, Fitzgerald & Partner|Added", u"Björn Lindqvist|Added"_qs,
+                              u"Mateo García|Left out: no address"_qs,
+                              "2 addresses will be added, 2 left out."}));
+        QCOMPARE(Entries(), QStringList({"Chiara Rossi|Chiara Rossi Street"}));
+        import(2, true);
+        QCOMPARE(seen.mid(0, 3),
+                 QStringList({"3 addresses from vcard30.vcf were added to the address book.\n1 "
+                              "of them under a new label, as their label was taken.\n1 contact "
+                              "has no address and could not be used.\nThe file has 1 "
+                              "problem.\nShow Details lists them.",
+                              "Import Addresses", QString::number(QMessageBox::Warning)}));
+        QVERIFY2(seen.value(3).startsWith(u"Contacts without an address:\nMateo García\n\n"
+                                          u"Problems in the file:\nLine 29: "_qs),
+                 qPrintable(seen.value(3)));
+        QCOMPARE(Entries().size(), 4);
+        QVERIFY(Entries().contains(u"Chiara Rossi (2)|Chiara Rossi\r\nStudio Lumen\r\nVia "
+                                   u"Garibaldi 7\r\n00184 Roma RM\r\nItalia"_qs));
         QVERIFY(Entries().contains(u"Björn Lindqvist|Björn Lindqvist\r\nElsewhere 1\r\n8000 "
                                    u"Aarhus\r\nDenmark"_qs));
+        import(1, true);
+        QCOMPARE(Entries().size(), 4);
+        QVERIFY(Entries().contains(u"Chiara Rossi|Chiara Rossi\r\nStudio Lumen\r\nVia "
+                                   u"Garibaldi 7\r\n00184 Roma RM\r\nItalia"_qs));
 
         QList<CAddress> book;
         for (int i = 0; i < m_dlg->m_addressBook.GetSize(); ++i)
