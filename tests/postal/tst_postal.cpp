@@ -60,8 +60,7 @@ QString ZintBars(const QString& data) {
     QProcess zint;
     zint.start(QStringLiteral("zint"), {QStringLiteral("--barcode=85"), QStringLiteral("--dump"),
                                         QStringLiteral("-d"), data});
-    if (!zint.waitForFinished() || zint.exitCode() != 0)
-        return QString();
+    zint.waitForFinished();
     QStringList rows(3);
     const QStringList lines = QString::fromLatin1(zint.readAllStandardOutput()).split(u'\n');
     for (qsizetype row = 0; row < qMin(lines.size(), 3); ++row) {
@@ -155,6 +154,8 @@ private slots:
             << kNo10 << 12 << blank8 + us + longLine
             << QStringLiteral("Line 4 (\"1234 LONG BOULEVARD NAME APARTMENT 56789\") "
                               "runs into the barcode clear zone");
+        QTest::newRow("No. 10 off the page") << kNo10 << 12 << blank8 + blank8 + "JOHN DOE"
+                                             << QStringLiteral("Line 1 (\"JOHN DOE\") falls off");
         QTest::newRow("No. 10 small type")
             << kNo10 << 6 << us << QStringLiteral("The capital letters are 1.5 mm");
         QTest::newRow("No. 10 seven lines")
@@ -271,8 +272,7 @@ private slots:
     void checkFromTheCommandLine() {
         const CTestEnvironment environment;
         QByteArray output;
-        QCOMPARE(Cli(environment, {"check", "--to", "JO RAY\\n1 ELM ST\\nBOISE ID 83702"}, &output),
-                 0);
+        QCOMPARE(Cli(environment, {"check", "--to", "JO RAY\\nBOISE ID 83702"}, &output), 0);
         QCOMPARE(Cli(environment,
                      {"check", "--to", "A\\nB\\nC\\nD\\nE\\nF\\nG", "--imb", "00,700,123456,1"},
                      &output),
