@@ -407,7 +407,9 @@ void CPelvaroDlg::OnPrintPreview() {
     const EnvelopeJob job = CurrentJob();
     const PageOverlay areas =
         m_commands.Postal().showAreas ? PageOverlay(&DrawPostalAreas) : PageOverlay();
-    const PreviewOutcome outcome = ShowPrintPreview(this, job, {job.mailingAddress}, areas);
+    // With the check on, what it finds is said under the page as well.
+    const PreviewOutcome outcome = ShowPrintPreview(this, job, {job.mailingAddress}, areas,
+                                                    m_commands.PostalFindings(Geometry()));
     if (outcome == PreviewOutcome::Print)
         OnPrint();
     else if (outcome == PreviewOutcome::InvalidSetup && OfferPrinterSetup(this))

@@ -34,7 +34,7 @@ QToolButton* ToolButton(const QString& text, const QString& tip, QWidget* parent
 
 CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
                                    const QStringList& mailingAddresses, const PageOverlay& overlay,
-                                   QWidget* parent)
+                                   const QStringList& findings, QWidget* parent)
     : QDialog(parent), m_pages(new QPrintPreviewWidget(&printer, this)),
       m_pageNumber(new QSpinBox(this)), m_pageCount(new QLabel(this)), m_warnings(new QLabel(this)),
       m_print(new QPushButton(QStringLiteral("&Print"), this)),
@@ -72,7 +72,7 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     m_warnings->setWordWrap(true);
     m_warnings->setTextFormat(Qt::PlainText);
     m_warnings->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    const QStringList warnings = JobWarnings(job, printer, mailingAddresses);
+    const QStringList warnings = JobWarnings(job, printer, mailingAddresses) + findings;
     m_warnings->setText(warnings.join(u'\n'));
     m_warnings->setAccessibleName(QStringLiteral("Warnings"));
     m_warnings->setVisible(!warnings.isEmpty());
@@ -165,11 +165,12 @@ void CPrintPreviewDlg::UpdatePageNumber() {
 }
 
 PreviewOutcome ShowPrintPreview(QWidget* owner, const EnvelopeJob& job,
-                                const QStringList& mailingAddresses, const PageOverlay& overlay) {
+                                const QStringList& mailingAddresses, const PageOverlay& overlay,
+                                const QStringList& findings) {
     QPrinter printer(QPrinter::HighResolution);
     if (!ConfigureJobPrinter(printer, job))
         return PreviewOutcome::InvalidSetup;
-    CPrintPreviewDlg preview(printer, job, mailingAddresses, overlay, owner);
+    CPrintPreviewDlg preview(printer, job, mailingAddresses, overlay, findings, owner);
     return preview.exec() == static_cast<int>(PreviewOutcome::Print) ? PreviewOutcome::Print
                                                                      : PreviewOutcome::Closed;
 }

@@ -24,10 +24,11 @@ enum class PreviewOutcome {
 // Shows the pages a job would print, one per mailing address, on the
 // configured printer's page, drawn by the print job's own code: page 1
 // first, one whole page in view, with a line under it saying what in the
-// setup would go wrong. overlay draws on each page and never prints.
+// setup would go wrong, and under it `findings`, the caller's own. overlay
+// draws on each page and never prints.
 PreviewOutcome ShowPrintPreview(QWidget* owner, const EnvelopeJob& job,
                                 const QStringList& mailingAddresses,
-                                const PageOverlay& overlay = {});
+                                const PageOverlay& overlay = {}, const QStringList& findings = {});
 
 class CPrintPreviewDlg : public QDialog {
     Q_OBJECT
@@ -35,7 +36,8 @@ class CPrintPreviewDlg : public QDialog {
 public:
     // printer: set up for the job, and kept alive by the caller.
     CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses,
-                     const PageOverlay& overlay = {}, QWidget* parent = nullptr);
+                     const PageOverlay& overlay = {}, const QStringList& findings = {},
+                     QWidget* parent = nullptr);
 
     void GoToPage(int page);
     void ZoomIn();

@@ -22,6 +22,7 @@
 #include "ui/maindialogcommands.h"
 #include "ui/multilineedit.h"
 #include "ui/pelvarodlg.h"
+#include "ui/printpreview.h"
 
 #include <QtPrintSupport>
 #include <QtTest>
@@ -376,6 +377,26 @@ private slots:
         }
         QVERIFY2(texts.size() == 2 && texts[0].contains(u"The address has 7 lines"),
                  qPrintable(texts.join(u'\n')));
+
+        // The preview says the same under the page, and its Print is the
+        // window's, warning first.
+        QFile::remove(pdf);
+        CModalScript script;
+        script.Choose(QStringLiteral("Print Pre&view..."))
+            .Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
+                texts << preview->m_warnings->text();
+                preview->m_print->click();
+            })
+            .Then<QMessageBox>([&](QMessageBox* box) {
+                texts << box->text();
+                box->button(QMessageBox::Cancel)->click();
+            });
+        QTest::mouseClick(m_dlg->GetDlgItem(IDC_CONFIGURE), Qt::LeftButton, {}, QPoint(16, 16));
+        QTRY_VERIFY(script.Done());
+        QVERIFY2(texts.size() == 4 && texts[2].contains(u"The address has 7 lines") &&
+                     texts[3] == texts[0],
+                 qPrintable(texts.join(u'\n')));
+        QVERIFY(!QFileInfo::exists(pdf));
     }
 
     // Without a printer, Print says so. The setup opens on the default
