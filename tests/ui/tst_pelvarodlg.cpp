@@ -363,7 +363,7 @@ private slots:
         Open();
         Box(IDC_MAILINGADDRESS)->SetText(QStringLiteral("L1\r\nL2\r\nL3\r\nL4\r\nL5\r\nL6\r\nL7"));
         QStringList texts;
-        for (const QString choice : {QStringLiteral("Cancel"), QStringLiteral("Print Anyway")}) {
+        for (const QString& choice : {QStringLiteral("Cancel"), QStringLiteral("Print Anyway")}) {
             CModalScript script;
             script.Then<QMessageBox>([&](QMessageBox* box) {
                 texts << box->text();
