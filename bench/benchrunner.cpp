@@ -453,14 +453,15 @@ void MergeFigures(const Options& options, const QString& root, QList<Row>& rows,
         out.close();
         const QStringList arguments = QStringList{"merge", file, "--pdf", pdf} + from;
         if (count > 1000) {
-            Progress(QStringLiteral("%1 envelopes to one PDF").arg(count));
+            Progress(QStringLiteral("%1 envelopes to one PDF")
+                         .arg(QLocale(QLocale::English).toString(count)));
             const int times = count / 1000;
-            Row grown{
-                QStringLiteral("merge %1 envelopes to one PDF").arg(QLocale::c().toString(count)),
-                QStringLiteral("%1 times the 1,000 figure").arg(times),
-                {},
-                {},
-                1.05};
+            Row grown{QStringLiteral("merge %1 envelopes to one PDF")
+                          .arg(QLocale(QLocale::English).toString(count)),
+                      QStringLiteral("%1 times the 1,000 figure").arg(times),
+                      {},
+                      {},
+                      1.05};
             for (const double ms : thousand.subject.ms)
                 grown.base.ms.append(ms * times);
             // A 100,000 run takes seconds: as few as still say something.
@@ -846,7 +847,7 @@ void PrintTable(const QList<Row>& rows, const QString& machine) {
         QString goal = QStringLiteral("-");
         if (row.goal > 0)
             goal = QStringLiteral("<= %1: %2")
-                       .arg(row.goal, 0, 'g', 2)
+                       .arg(row.goal, 0, 'g', 3)
                        .arg(ratio <= row.goal ? QStringLiteral("met") : QStringLiteral("MISSED"));
         lines << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 | %11 |")
                      .arg(row.figure)
