@@ -290,7 +290,7 @@ private slots:
         QTest::addColumn<QString>("fields");
         QTest::addColumn<QString>("place");
         QTest::addColumn<QString>("data");
-        // The specification's worked examples first, then others across the
+        // The barcode standard's (USPS-B-3200) worked examples first, then others across the
         // fields.
         const char* const rows[][3] = {
             {"01,234,567094,987654321", "Nowhere", "01234567094987654321"},
