@@ -5,6 +5,8 @@
 // Runs with its own temporary settings and data folders.
 
 #include "contacts/contactsimport.h"
+#include "postal/postaloptions.h"
+#include "print/devmode.h"
 #include "print/printerblocks.h"
 #include "settings/settingsstore.h"
 #include "templates/maindialoggeometry.h"
@@ -117,6 +119,31 @@ int main(int argc, char* argv[]) {
         }
     });
     many.OnPreview();
+    // The post office's areas over a No. 10 and a DL envelope.
+    for (const auto& [paper, name] : {std::pair{20, "no10"}, std::pair{27, "dl"}}) {
+        DEVMODEW mode;
+        mode.dmFields =
+            DEVMODEW::DM_PAPERSIZE | DEVMODEW::DM_ORIENTATION | DEVMODEW::DM_PRINTQUALITY;
+        mode.dmPaperSize = static_cast<int16_t>(paper);
+        mode.dmOrientation = DEVMODEW::DMORIENT_LANDSCAPE;
+        mode.dmPrintQuality = 300;
+        EnvelopeJob postal = job;
+        postal.devMode = mode.ToBytes();
+        const QString picture = folder + QStringLiteral("/preview-postal-%1.png").arg(name);
+        QTimer::singleShot(0, &many, [&] {
+            if (auto* preview =
+                    qobject_cast<CPrintPreviewDlg*>(QApplication::activeModalWidget())) {
+                ok &= preview->grab().save(picture);
+                preview->reject();
+            } else {
+                ok = false;
+            }
+        });
+        ShowPrintPreview(&many, postal,
+                         {QStringLiteral("Karin Andersson\r\n12 Long Street\r\nSpringfield IL "
+                                         "62704-1234")},
+                         PageOverlay(&DrawPostalAreas));
+    }
     // An import whose labels are partly in the book, one contact without an
     // address, one line the reader cannot use.
     CContactsImport import(QStringLiteral("AT"));
