@@ -66,16 +66,41 @@ void ApplyPostalOptions(EnvelopeJob& job, const PostalOptions& options,
     };
 }
 
-std::optional<QStringList> CheckPostalAddress(const EnvelopeJob& job, const QString& mailingAddress,
-                                              const PostalOptions& options,
-                                              const QString& userCountry) {
-    const std::optional<PrintedBlock> block = MeasureMailingBlock(job, mailingAddress);
-    if (!block)
-        return std::nullopt;
-    QStringList findings = CheckMailingBlock(*block, userCountry);
+namespace {
+
+QStringList FindingsOf(const PrintedBlock& block, const QString& mailingAddress,
+                       const PostalOptions& options, const QString& userCountry) {
+    QStringList findings = CheckMailingBlock(block, userCountry);
     if (options.barcode && options.barcodeFields && RoutingCode(mailingAddress).isEmpty())
         findings.append(QStringLiteral("The barcode carries no ZIP code: the address's place line "
                                        "does not end with a state and a ZIP code."));
+    return findings;
+}
+
+} // namespace
+
+std::optional<QStringList> CheckPostalAddress(const EnvelopeJob& job, const QString& mailingAddress,
+                                              const PostalOptions& options,
+                                              const QString& userCountry) {
+    const std::optional<QList<PrintedBlock>> blocks = MeasureMailingBlocks(job, {mailingAddress});
+    if (!blocks)
+        return std::nullopt;
+    return FindingsOf(blocks->constFirst(), mailingAddress, options, userCountry);
+}
+
+std::optional<QStringList> CheckPostalAddresses(const EnvelopeJob& job,
+                                                const QStringList& mailingAddresses,
+                                                const PostalOptions& options,
+                                                const QString& userCountry) {
+    const std::optional<QList<PrintedBlock>> blocks = MeasureMailingBlocks(job, mailingAddresses);
+    if (!blocks)
+        return std::nullopt;
+    QStringList findings;
+    for (qsizetype i = 0; i < blocks->size(); ++i) {
+        for (const QString& finding :
+             FindingsOf(blocks->at(i), mailingAddresses[i], options, userCountry))
+            findings.append(QStringLiteral("Envelope %1: %2").arg(i + 1).arg(finding));
+    }
     return findings;
 }
 

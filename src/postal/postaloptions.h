@@ -39,6 +39,13 @@ void ApplyPostalOptions(EnvelopeJob& job, const PostalOptions& options, const QS
 std::optional<QStringList> CheckPostalAddress(const EnvelopeJob& job, const QString& mailingAddress,
                                               const PostalOptions& options,
                                               const QString& userCountry);
+// The same for every envelope of a job, each line "Envelope N: finding",
+// N counted from 1 in the list's order; an envelope without findings has
+// no line.
+std::optional<QStringList> CheckPostalAddresses(const EnvelopeJob& job,
+                                                const QStringList& mailingAddresses,
+                                                const PostalOptions& options,
+                                                const QString& userCountry);
 
 // Draws the read area and the barcode strip of an envelope on a page of
 // the preview, never on paper: fromInches and envelope as a PageOverlay

@@ -169,13 +169,17 @@ void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList
     }
 }
 
-std::optional<PrintedBlock> MeasureMailingBlock(const EnvelopeJob& job,
-                                                const QString& mailingAddress) {
+std::optional<QList<PrintedBlock>> MeasureMailingBlocks(const EnvelopeJob& job,
+                                                        const QStringList& mailingAddresses) {
     QPrinter printer(QPrinter::HighResolution);
     if (!ConfigureJobPrinter(printer, job))
         return std::nullopt;
     const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
-    return envelope.MailingBlock(mailingAddress);
+    QList<PrintedBlock> blocks;
+    blocks.reserve(mailingAddresses.size());
+    for (const QString& address : mailingAddresses)
+        blocks.append(envelope.MailingBlock(address));
+    return blocks;
 }
 
 PrintResult PrintEnvelope(const EnvelopeJob& job, PrintFailure* failure) {

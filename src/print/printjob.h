@@ -124,10 +124,10 @@ PrintResult PrintTestPage(const EnvelopeJob& job, const QString& caption,
 void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses,
                     bool outline = false, const PageOverlay& overlay = {});
 
-// Where the job would print the mailing block of the address on its
-// printer; nothing when the setup is invalid.
-std::optional<PrintedBlock> MeasureMailingBlock(const EnvelopeJob& job,
-                                                const QString& mailingAddress);
+// Where the job would print the mailing block of each address on its
+// printer, in their order; nothing when the setup is invalid.
+std::optional<QList<PrintedBlock>> MeasureMailingBlocks(const EnvelopeJob& job,
+                                                        const QStringList& mailingAddresses);
 
 // The printer the job's blocks describe, or false as for InvalidSetup.
 bool ConfigureJobPrinter(QPrinter& printer, const EnvelopeJob& job);

@@ -1,6 +1,7 @@
 #include "ui/manyenvelopesdlg.h"
 
 #include "addressbook/addressbook.h"
+#include "contacts/addressformatter.h"
 #include "contacts/contactsimport.h"
 #include "platform/exception.h"
 #include "platform/helpcommand.h"
@@ -484,6 +485,32 @@ bool CManyEnvelopesDlg::ConfirmPrint(int total, int hidden) {
                          QStringLiteral("&Print"));
 }
 
+QStringList CManyEnvelopesDlg::PostalFindings(const QStringList& addresses) const {
+    const PostalOptions options = ReadPostalOptions(m_settings);
+    if (!options.checkBeforePrinting)
+        return {};
+    // A printer that is not there is Print's to report.
+    return CheckPostalAddresses(m_job, addresses, options, CAddressFormatter::SystemCountry())
+        .value_or(QStringList());
+}
+
+// A warning only, as for the window's Print: the user may know better.
+bool CManyEnvelopesDlg::PrintDespiteFindings(const QStringList& addresses) {
+    const QStringList findings = PostalFindings(addresses);
+    if (findings.isEmpty())
+        return true;
+    constexpr qsizetype kListed = 5;
+    QString text = QStringLiteral("The post office's machines may not read some of these "
+                                  "envelopes:\n\n%1")
+                       .arg(findings.first(qMin(kListed, findings.size())).join(u'\n'));
+    if (findings.size() > kListed)
+        text +=
+            QStringLiteral("\n... and %1 more under Show Details.").arg(findings.size() - kListed);
+    return AskMessageBox(this, QMessageBox::Warning, windowTitle(), text,
+                         QStringLiteral("Print Anyway"),
+                         findings.size() > kListed ? findings.join(u'\n') : QString());
+}
+
 int CManyEnvelopesDlg::TickedHidden() const {
     int hidden = 0;
     for (int i = 0; i < m_list->topLevelItemCount(); ++i)
@@ -574,7 +601,9 @@ void CManyEnvelopesDlg::OnAddFromFile() {
 void CManyEnvelopesDlg::OnPreview() {
     const PageOverlay areas =
         ReadPostalOptions(m_settings).showAreas ? PageOverlay(&DrawPostalAreas) : PageOverlay();
-    const PreviewOutcome outcome = ShowPrintPreview(this, m_job, CheckedAddresses(), areas);
+    const QStringList addresses = CheckedAddresses();
+    const PreviewOutcome outcome =
+        ShowPrintPreview(this, m_job, addresses, areas, PostalFindings(addresses));
     if (outcome == PreviewOutcome::Print) {
         OnPrint();
     } else if (outcome == PreviewOutcome::InvalidSetup) {
@@ -597,7 +626,7 @@ void CManyEnvelopesDlg::OnPrinterSetup() {
 void CManyEnvelopesDlg::OnPrint() {
     const QStringList addresses = CheckedAddresses();
     const int total = static_cast<int>(addresses.size());
-    if (total == 0 || !ConfirmPrint(total, TickedHidden()))
+    if (total == 0 || !ConfirmPrint(total, TickedHidden()) || !PrintDespiteFindings(addresses))
         return;
     // A reprint is numbered in the job it came from, which stays the last.
     if (PrintList(addresses)) {

@@ -71,6 +71,10 @@ private:
     // A large job, or one with ticked entries the find hides, is printed
     // only once the user has said so.
     bool ConfirmPrint(int total, int hidden);
+    // What the post office's check finds on these envelopes, when it is on;
+    // and the warning that lists it, true to print anyway.
+    QStringList PostalFindings(const QStringList& addresses) const;
+    bool PrintDespiteFindings(const QStringList& addresses);
     // file: the file a job-only entry came from; empty for the book's,
     // whose ticks are kept.
     QTreeWidgetItem* AddEntry(const QString& label, const QString& address, bool checked,

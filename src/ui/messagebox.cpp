@@ -18,10 +18,11 @@ void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& capti
 }
 
 bool AskMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
-                   const QString& text, const QString& goOn) {
+                   const QString& text, const QString& goOn, const QString& details) {
     QMessageBox box(icon, caption, QString(), QMessageBox::Cancel, owner);
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
+    box.setDetailedText(details);
     QPushButton* button = box.addButton(goOn, QMessageBox::AcceptRole);
     box.setDefaultButton(button);
     qCInfo(LogUi) << "question:" << caption << text;

@@ -19,7 +19,7 @@ void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& capti
                     const QString& text, const QString& details = QString());
 
 // Asks before going on: a modal box with the icon, the text shown exactly as
-// it is, a button that goes on and Cancel, which Escape presses. True when
-// the user chose to go on.
+// it is, details as for ShowMessageBox, a button that goes on and Cancel,
+// which Escape presses. True when the user chose to go on.
 bool AskMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
-                   const QString& text, const QString& goOn);
+                   const QString& text, const QString& goOn, const QString& details = QString());

@@ -263,20 +263,14 @@ EnvelopeJob CPelvaroDlg::CurrentJob() {
 void CPelvaroDlg::OnPrint() {
     UpdateData(true);
     // A warning only: the user may know better than the rules.
-    if (const QStringList findings = m_commands.PostalFindings(Geometry()); !findings.isEmpty()) {
-        QMessageBox warning(QMessageBox::Warning, QStringLiteral("Pelvaro"),
-                            QStringLiteral("The post office's machines may not read this "
-                                           "envelope:\n\n%1")
-                                .arg(findings.join(u'\n')),
-                            QMessageBox::Cancel, this);
-        warning.setTextFormat(Qt::PlainText);
-        QPushButton* anyway =
-            warning.addButton(QStringLiteral("Print Anyway"), QMessageBox::AcceptRole);
-        warning.setDefaultButton(anyway);
-        warning.exec();
-        if (warning.clickedButton() != anyway)
-            return;
-    }
+    if (const QStringList findings = m_commands.PostalFindings(Geometry());
+        !findings.isEmpty() &&
+        !AskMessageBox(this, QMessageBox::Warning, QStringLiteral("Print"),
+                       QStringLiteral("The post office's machines may not read this "
+                                      "envelope:\n\n%1")
+                           .arg(findings.join(u'\n')),
+                       QStringLiteral("Print Anyway")))
+        return;
     PrintFailure failure;
     const PrintResult result = m_commands.Print(Geometry(), &failure);
     ShowPrintResult(this, result, failure);

@@ -7,6 +7,7 @@
 #include "modalscript.h"
 #include "pdftext.h"
 #include "platform/helpcommand.h"
+#include "postal/postaloptions.h"
 #include "print/printeralignment.h"
 #include "printblocks.h"
 #include "settings/settingsstore.h"
@@ -590,6 +591,42 @@ private slots:
             }
         }
         QVERIFY2(inked > page.width() * 9 / 10, qPrintable(QString::number(inked)));
+    }
+
+    // With the post office's check on, the preview lists what it finds on
+    // each envelope, and Print warns first: Cancel prints nothing.
+    void postalFindingsBeforePrinting() {
+        CAddressBook book;
+        book.LoadAddressBook();
+        book.AddAddress(CAddress("Long", "L1\r\nL2\r\nL3\r\nL4\r\nL5\r\nL6\r\nL7"));
+        book.AddAddress(CAddress("Short", "Sam Short\r\n1 Oak Lane\r\nSpringfield IL 62704"));
+        PostalOptions options;
+        options.checkBeforePrinting = true;
+        QVERIFY(WritePostalOptions(m_settings, options));
+        const QString pdf = m_env->Root() + QStringLiteral("/postal.pdf");
+        CManyEnvelopesDlg dlg(Job(PdfNames(pdf)), book, m_settings);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        for (int row = 0; row < 2; ++row)
+            dlg.m_list->topLevelItem(row)->setCheckState(0, Qt::Checked);
+        QStringList texts;
+        CModalScript script;
+        script
+            .Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
+                texts << preview->m_warnings->text();
+                preview->m_print->click();
+            })
+            .Then<QMessageBox>([&](QMessageBox* box) {
+                texts << box->text();
+                box->button(QMessageBox::Cancel)->click();
+            });
+        QTest::mouseClick(dlg.m_preview, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QVERIFY2(texts.size() == 2 && texts[0].contains(u"Envelope 1: The address has 7 lines") &&
+                     !texts[0].contains(u"Envelope 2") &&
+                     texts[1].contains(u"Envelope 1: The address has 7 lines"),
+                 qPrintable(texts.join(u'\n')));
+        QVERIFY(!QFileInfo::exists(pdf));
     }
 
     // "Print Preview..." of the window shows, page for page, what its Print
