@@ -173,7 +173,13 @@ std::shared_ptr<const CRegistryHive> CRegistryFile::Read(bool& complete) const {
     const FileIdentity identity = IdentifyOpenFile(file.handle());
     if (auto cached = Cache().Find(m_path, identity))
         return cached;
-    QByteArray read = file.read(kMaxFileSize + 1);
+    // Asked for as much as the file holds and one byte more, as asking for
+    // the limit would reserve that much; a file that grew meanwhile is read
+    // on, up to one byte past the limit, to tell one that is too large.
+    const qint64 size = qBound<qint64>(0, file.size(), kMaxFileSize);
+    QByteArray read = file.read(size + 1);
+    if (read.size() > size && read.size() <= kMaxFileSize)
+        read += file.read(kMaxFileSize + 1 - read.size());
     complete = file.error() == QFileDevice::NoError && read.size() <= kMaxFileSize;
     if (read.size() > kMaxFileSize)
         read.truncate(kMaxFileSize);
