@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 
 #include <unistd.h>
@@ -30,6 +31,26 @@ bool IsBlank(const QString& address) {
 }
 
 } // namespace
+
+void CPackedTexts::Append(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    const qsizetype start = m_ends.isEmpty() ? 0 : m_ends.back();
+    if (m_blocks.isEmpty() || m_blocks.back().size() + bytes.size() > m_blocks.back().capacity()) {
+        m_blocks.append(QByteArray());
+        m_blocks.back().reserve(qMax(kBlockSize, bytes.size()));
+        m_blockStarts.append(start);
+    }
+    m_blocks.back() += bytes;
+    m_ends.append(start + bytes.size());
+}
+
+QString CPackedTexts::At(qsizetype i) const {
+    const qsizetype start = i == 0 ? 0 : m_ends[i - 1];
+    const qsizetype block = std::upper_bound(m_blockStarts.cbegin(), m_blockStarts.cend(), start) -
+                            m_blockStarts.cbegin() - 1;
+    return QString::fromUtf8(
+        QByteArrayView(m_blocks[block]).sliced(start - m_blockStarts[block], m_ends[i] - start));
+}
 
 CMergeCommand::CMergeCommand(const CSettingsStore& settings, const CAddressBook& book,
                              QTextStream& out, QTextStream& err)
@@ -64,6 +85,7 @@ ExitStatus CMergeCommand::Run(const QCommandLineParser& parser, AddressChoice ch
     if (parser.isSet(QStringLiteral("dpi")) && !parser.isSet(kPngDir))
         Fail(ExitStatus::Usage, QStringLiteral("--dpi is for the pictures of --png-dir"));
 
+    m_dryRun = parser.isSet(kDryRun);
     TakeBook(parser);
     for (const QString& path : parser.positionalArguments())
         TakeFile(path, choice);
@@ -72,10 +94,10 @@ ExitStatus CMergeCommand::Run(const QCommandLineParser& parser, AddressChoice ch
     for (const QString& problem : std::as_const(m_problems))
         m_err << "pelvaro-cli: " << problem << '\n';
     m_err.flush();
-    if (parser.isSet(kDryRun)) {
+    if (m_dryRun) {
         DryRun();
     } else {
-        if (m_envelopes.isEmpty())
+        if (EnvelopeCount() == 0)
             Fail(ExitStatus::BadInput, QStringLiteral("no envelopes to print"));
         m_terminal = isatty(STDERR_FILENO) == 1;
         if (parser.isSet(kPngDir))
@@ -84,6 +106,17 @@ ExitStatus CMergeCommand::Run(const QCommandLineParser& parser, AddressChoice ch
             Print(job);
     }
     return m_problems.isEmpty() ? ExitStatus::Success : ExitStatus::BadInput;
+}
+
+qsizetype CMergeCommand::EnvelopeCount() const {
+    return m_fromBook.size() + m_fileAddresses.Size();
+}
+
+CMergeCommand::Envelope CMergeCommand::EnvelopeAt(qsizetype i) const {
+    if (i < m_fromBook.size())
+        return m_fromBook[i];
+    const qsizetype packed = i - m_fromBook.size();
+    return {m_dryRun ? m_fileLabels.At(packed) : QString(), m_fileAddresses.At(packed)};
 }
 
 void CMergeCommand::TakeBook(const QCommandLineParser& parser) {
@@ -119,40 +152,47 @@ void CMergeCommand::TakeBook(const QCommandLineParser& parser) {
             m_problems.append(QStringLiteral("%1: the entry \"%2\" has no address; left out")
                                   .arg(m_book.AddressBookPath(), entry.m_strLabel));
         else
-            m_envelopes.append({entry.m_strLabel, entry.m_strAddress});
+            m_fromBook.append({entry.m_strLabel, entry.m_strAddress});
     }
 }
 
 void CMergeCommand::TakeFile(const QString& path, AddressChoice choice) {
     CContactsImport import(CAddressFormatter::SystemCountry(), choice);
+    QStringList blank;
     try {
-        import.ReadFile(path);
-    } catch (const CException& e) {
-        Fail(ExitStatus::BadInput, e.GetErrorMessage());
+        import.ReadFile(path, [&](CAddress&& entry) {
+            if (IsBlank(entry.m_strAddress)) {
+                blank.append(entry.m_strLabel);
     }
-    m_problems.append(import.Report().Lines());
-    for (qsizetype i = 0; i < import.WithoutAddress().size(); ++i)
-        m_problems.append(QStringLiteral("%1:%2: %3 has no address; left out")
-                              .arg(path)
-                              .arg(import.WithoutAddressLines().value(i))
-                              .arg(import.WithoutAddress()[i]));
-    for (const CAddress& entry : import.Entries()) {
-        if (IsBlank(entry.m_strAddress))
-            m_problems.append(
-                QStringLiteral("%1: %2 has no address; left out").arg(path, entry.m_strLabel));
-        else
-            m_envelopes.append({entry.m_strLabel, entry.m_strAddress});
+    else {
+        if (m_dryRun)
+            m_fileLabels.Append(entry.m_strLabel);
+        m_fileAddresses.Append(entry.m_strAddress);
     }
+});
+}
+catch (const CException& e) {
+    Fail(ExitStatus::BadInput, e.GetErrorMessage());
+}
+m_problems.append(import.Report().Lines());
+for (qsizetype i = 0; i < import.WithoutAddress().size(); ++i)
+    m_problems.append(QStringLiteral("%1:%2: %3 has no address; left out")
+                          .arg(path)
+                          .arg(import.WithoutAddressLines().value(i))
+                          .arg(import.WithoutAddress()[i]));
+for (const QString& label : std::as_const(blank))
+    m_problems.append(QStringLiteral("%1: %2 has no address; left out").arg(path, label));
 }
 
 void CMergeCommand::DryRun() const {
-    for (qsizetype i = 0; i < m_envelopes.size(); ++i) {
-        m_out << i + 1 << ". " << m_envelopes[i].label << '\n';
-        for (const QString& line : m_envelopes[i].address.split(QStringLiteral("\r\n")))
+    const qsizetype count = EnvelopeCount();
+    for (qsizetype i = 0; i < count; ++i) {
+        const Envelope envelope = EnvelopeAt(i);
+        m_out << i + 1 << ". " << envelope.label << '\n';
+        for (const QString& line : envelope.address.split(QStringLiteral("\r\n")))
             m_out << "    " << line << '\n';
     }
-    m_out << (m_envelopes.size() == 1 ? QStringLiteral("1 envelope")
-                                      : QStringLiteral("%1 envelopes").arg(m_envelopes.size()))
+    m_out << (count == 1 ? QStringLiteral("1 envelope") : QStringLiteral("%1 envelopes").arg(count))
           << '\n';
 }
 
@@ -162,8 +202,7 @@ bool CMergeCommand::ShowProgress(int done) {
     if (m_terminal) {
         m_err.flush();
         std::fprintf(stderr, "\rpelvaro-cli: envelope %d of %lld%s", done,
-                     static_cast<long long>(m_envelopes.size()),
-                     done == m_envelopes.size() ? "\n" : "");
+                     static_cast<long long>(EnvelopeCount()), done == EnvelopeCount() ? "\n" : "");
         std::fflush(stderr);
     }
     return true;
@@ -172,14 +211,12 @@ bool CMergeCommand::ShowProgress(int done) {
 void CMergeCommand::WritePictures(const EnvelopeJob& job, const QString& folder, int dpi) {
     if (!QDir().mkpath(folder))
         Fail(ExitStatus::Failure, QStringLiteral("%1: the folder could not be made").arg(folder));
-    QStringList addresses;
-    for (const Envelope& envelope : std::as_const(m_envelopes))
-        addresses.append(envelope.address);
     // Names sort in page order.
-    const int digits = qMax(4, static_cast<int>(QString::number(addresses.size()).size()));
+    const int digits = qMax(4, static_cast<int>(QString::number(EnvelopeCount()).size()));
     QString why;
-    const PrintResult result =
-        RenderEnvelopes(job, addresses, dpi, [&](const QImage& page, int index) {
+    const PrintResult result = RenderEnvelopes(
+        job, EnvelopeCount(), [this](qsizetype i) { return EnvelopeAt(i).address; }, dpi,
+        [&](const QImage& page, int index) {
             const QString path = QDir(folder).filePath(
                 QStringLiteral("envelope-%1.png").arg(index + 1, digits, 10, QLatin1Char('0')));
             return SavePicture(page, path, &why) && ShowProgress(index + 1);
@@ -190,12 +227,9 @@ void CMergeCommand::WritePictures(const EnvelopeJob& job, const QString& folder,
 }
 
 void CMergeCommand::Print(const EnvelopeJob& job) {
-    QStringList addresses;
-    addresses.reserve(m_envelopes.size());
-    for (const Envelope& envelope : std::as_const(m_envelopes))
-        addresses.append(envelope.address);
     PrintFailure failure;
     const PrintResult result = PrintEnvelopes(
-        job, addresses, [this](int done) { return ShowProgress(done); }, &failure);
+        job, EnvelopeCount(), [this](qsizetype i) { return EnvelopeAt(i).address; },
+        [this](int done) { return ShowProgress(done); }, &failure);
     CPrintCommand::CheckResult(result, job, failure);
 }

@@ -4,6 +4,7 @@
 #include "contacts/contactsimport.h"
 #include "print/printjob.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,25 @@ class QTextStream;
 
 // `pelvaro-cli merge`: one job of many envelopes, one a page, from contacts
 // files and the address book, each laid out as `print` lays out one.
+// Texts packed end to end as UTF-8, in blocks that never move: 100,000
+// addresses take a few MB, where as strings of their own they would take
+// several times that. Texts read from a contacts file are whole UTF-16 and
+// come back unchanged.
+class CPackedTexts {
+public:
+    void Append(const QString& text);
+    qsizetype Size() const { return m_ends.size(); }
+    QString At(qsizetype i) const;
+
+private:
+    static constexpr qsizetype kBlockSize = 1 << 20;
+    // Each text lies in one block. Offsets count the blocks' bytes as if
+    // they were one run: where each block starts, where each text ends.
+    QList<QByteArray> m_blocks;
+    QList<qsizetype> m_blockStarts;
+    QList<qsizetype> m_ends;
+};
+
 class CMergeCommand {
 public:
     CMergeCommand(const CSettingsStore& settings, const CAddressBook& book, QTextStream& out,
@@ -31,6 +51,9 @@ private:
         QString address;
     };
 
+    // The envelopes in print order: the book's entries, then each file's.
+    qsizetype EnvelopeCount() const;
+    Envelope EnvelopeAt(qsizetype i) const;
     void TakeBook(const QCommandLineParser& parser);
     void TakeFile(const QString& path, AddressChoice choice);
     void DryRun() const;
@@ -43,7 +66,12 @@ private:
     const CAddressBook& m_book;
     QTextStream& m_out;
     QTextStream& m_err;
-    QList<Envelope> m_envelopes;
+    // Entries of the book are its own texts; those from files are packed,
+    // their labels only for a dry run, the one place they are shown.
+    QList<Envelope> m_fromBook;
+    CPackedTexts m_fileAddresses;
+    CPackedTexts m_fileLabels;
+    bool m_dryRun = false;
     // Each record left out, and each problem in a file: never silently.
     QStringList m_problems;
     bool m_terminal = false;

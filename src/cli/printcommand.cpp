@@ -242,9 +242,9 @@ void CPrintCommand::Print(const EnvelopeJob& job, const QCommandLineParser& pars
     PrintFailure failure;
     if (const std::optional<QString> png = SingleValue(parser, kPng)) {
         QString why;
-        const PrintResult result =
-            RenderEnvelopes(job, {job.mailingAddress}, Dpi(parser),
-                            [&](const QImage& page, int) { return SavePicture(page, *png, &why); });
+        const PrintResult result = RenderEnvelopes(
+            job, 1, [&](qsizetype) { return job.mailingAddress; }, Dpi(parser),
+            [&](const QImage& page, int) { return SavePicture(page, *png, &why); });
         CheckResult(result, job, failure, true);
         if (!why.isEmpty())
             Fail(ExitStatus::PrintFailed, why);

@@ -10,9 +10,11 @@
 #include "platform/fileexception.h"
 #include "platform/inputfile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QScopeGuard>
 
 namespace {
 
@@ -70,32 +72,42 @@ void CContactsImport::ReadFile(const QString& path) {
         m_report.AddProblem(0, QStringLiteral("the file is larger than 256 MB; nothing was read"));
         return;
     }
-    const QByteArray bytes = file.readAll();
+    Read(file, path);
     if (file.error() != QFileDevice::NoError)
         throw CFileException(FileErrorCause::HardIO, path);
-    Read(bytes, path);
+}
+
+void CContactsImport::ReadFile(const QString& path, const EntrySink& sink) {
+    m_entrySink = sink;
+    const auto restore = qScopeGuard([this] { m_entrySink = nullptr; });
+    ReadFile(path);
 }
 
 void CContactsImport::ReadBytes(QByteArrayView bytes, const QString& fileName) {
     Reset(fileName);
-    Read(bytes, fileName);
+    QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    Read(buffer, fileName);
 }
 
 void CContactsImport::Reset(const QString& fileName) {
     m_report = CContactsReport(fileName);
     m_entries.clear();
+    m_entryCount = 0;
     m_withoutAddress.clear();
     m_withoutAddressLines.clear();
     m_withoutAddressCount = 0;
 }
 
-void CContactsImport::Read(QByteArrayView bytes, const QString& fileName) {
-    qCInfo(LogContacts) << "reading" << fileName << bytes.size() << "bytes";
-    if (bytes.isEmpty()) {
+void CContactsImport::Read(QIODevice& input, const QString& fileName) {
+    qCInfo(LogContacts) << "reading" << fileName << input.size() << "bytes";
+    const QByteArray start = input.peek(4096);
+    if (start.isEmpty()) {
         m_report.AddProblem(0, QStringLiteral("the file is empty"));
         return;
     }
-    const FileEncoding encoding = DetectFileEncoding(bytes);
+    const FileEncoding encoding = DetectFileEncoding(start);
     if (encoding == FileEncoding::Unrecognised) {
         // Zero bytes, but not where UTF-16 or UTF-32 text has them: a
         // picture, an archive or a program, not a contacts file.
@@ -103,26 +115,39 @@ void CContactsImport::Read(QByteArrayView bytes, const QString& fileName) {
                                               "nothing was read"));
         return;
     }
-    // Both readers work on UTF-8 or 8-bit bytes, so UTF-16 and UTF-32 files
-    // are turned into UTF-8 first.
-    QByteArray converted;
-    const bool wide = IsWideEncoding(encoding);
-    if (wide) {
-        QString text = DecodeFileText(bytes);
-        for (const int line : ReplaceLoneSurrogates(text))
-            m_report.AddProblem(line, LoneSurrogateProblem());
-        converted = text.toUtf8();
-        bytes = converted;
-    }
     const auto sink = [this](Contact&& contact) { TakeContact(std::move(contact)); };
     const QString suffix = QFileInfo(fileName).suffix().toLower();
-    const bool vCard =
-        LooksLikeVCard(bytes) || suffix == QLatin1String("vcf") || suffix == QLatin1String("vcard");
-    if (vCard)
-        CVCardReader(m_report, sink).Read(bytes, wide);
-    else
-        CCsvReader(m_report, sink).Read(bytes, wide);
-    qCInfo(LogContacts) << (vCard ? "read as vCard:" : "read as CSV:") << m_entries.size()
+    const auto isVCard = [&](QByteArrayView text) {
+        return LooksLikeVCard(text) || suffix == QLatin1String("vcf") ||
+               suffix == QLatin1String("vcard");
+    };
+    bool vCard = false;
+    if (IsWideEncoding(encoding)) {
+        // Both readers work on UTF-8 or 8-bit bytes, so UTF-16 and UTF-32
+        // files are turned into UTF-8 first.
+        QString text = DecodeFileText(input.readAll());
+        for (const int line : ReplaceLoneSurrogates(text))
+            m_report.AddProblem(line, LoneSurrogateProblem());
+        QByteArray converted = text.toUtf8();
+        text.clear();
+        vCard = isVCard(converted);
+        if (vCard) {
+            CVCardReader(m_report, sink).Read(converted, true);
+        } else {
+            QBuffer buffer(&converted);
+            buffer.open(QIODevice::ReadOnly);
+            CCsvReader(m_report, sink).Read(buffer, true);
+        }
+    } else {
+        // CSV is read a piece at a time, as a merge of a large file would
+        // otherwise hold it several times over.
+        vCard = isVCard(start);
+        if (vCard)
+            CVCardReader(m_report, sink).Read(input.readAll(), false);
+        else
+            CCsvReader(m_report, sink).Read(input, false);
+    }
+    qCInfo(LogContacts) << (vCard ? "read as vCard:" : "read as CSV:") << m_entryCount
                         << "with an address," << m_withoutAddressCount << "without,"
                         << m_report.Problems().size() << "problems";
 }
@@ -170,7 +195,11 @@ void CContactsImport::TakeContact(Contact&& contact) {
         m_withoutAddressLines.append(contact.line);
         return;
     }
-    m_entries.append(CAddress(label, *text));
+    ++m_entryCount;
+    if (m_entrySink)
+        m_entrySink(CAddress(label, *text));
+    else
+        m_entries.append(CAddress(label, *text));
 }
 
 ImportResult CContactsImport::MergeInto(CAddressBook& book, DuplicateLabels policy) const {

@@ -9,7 +9,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class CAddressBook;
+class QIODevice;
 
 // What to do with a contact whose label the book already holds.
 enum class DuplicateLabels {
@@ -63,6 +66,10 @@ public:
     // name). A file that cannot be read raises CFileException; problems
     // inside it go to Report().
     void ReadFile(const QString& path);
+    // The same, but each entry goes to sink as it is read, and Entries()
+    // stays empty: a CSV file of any size is read in little memory.
+    using EntrySink = std::function<void(CAddress&& entry)>;
+    void ReadFile(const QString& path, const EntrySink& sink);
     // The same for bytes in memory; fileName is named in problems and
     // decides the format when the content does not.
     void ReadBytes(QByteArrayView bytes, const QString& fileName);
@@ -92,12 +99,14 @@ private:
     // MergeInto's change of the book, without the save.
     ImportResult MergeEntries(CAddressBook& book, DuplicateLabels policy) const;
     void Reset(const QString& fileName);
-    void Read(QByteArrayView bytes, const QString& fileName);
+    void Read(QIODevice& input, const QString& fileName);
     void TakeContact(Contact&& contact);
 
     CAddressFormatter m_formatter;
     CContactsReport m_report;
     QList<CAddress> m_entries;
+    qsizetype m_entryCount = 0;
+    EntrySink m_entrySink;
     QStringList m_withoutAddress;
     QList<int> m_withoutAddressLines;
     int m_withoutAddressCount = 0;

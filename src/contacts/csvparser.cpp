@@ -2,6 +2,8 @@
 
 #include "contacts/contactstext.h"
 
+#include <utility>
+
 namespace {
 
 bool IsLineBreak(QChar c) {
@@ -36,8 +38,41 @@ QChar FindSeparator(const QString& text) {
 
 } // namespace
 
+CCsvParser::CCsvParser(TextSource source, CContactsReport& report)
+    : m_source(std::move(source)), m_report(report) {
+    More();
+    m_separator = FindSeparator(m_text);
+}
+
 CCsvParser::CCsvParser(const QString& text, CContactsReport& report)
-    : m_text(text), m_report(report), m_separator(FindSeparator(text)) {}
+    : CCsvParser(
+          [text, given = false](QString& to) mutable {
+              to += text;
+              return !std::exchange(given, true);
+          },
+          report) {}
+
+bool CCsvParser::More(qsizetype& kept) {
+    if (!m_source)
+        return false;
+    m_text.remove(0, m_recordStart);
+    m_position -= m_recordStart;
+    kept -= m_recordStart;
+    m_recordStart = 0;
+    const qsizetype size = m_text.size();
+    while (m_text.size() == size) {
+        if (!m_source(m_text)) {
+            m_source = nullptr;
+            return m_text.size() > size;
+        }
+    }
+    return true;
+}
+
+bool CCsvParser::More() {
+    qsizetype unused = 0;
+    return More(unused);
+}
 
 void CCsvParser::AddField(Record& record, QString& field) const {
     if (record.fields.size() < m_maxFields) {
@@ -59,8 +94,10 @@ void CCsvParser::CountLineBreaks(qsizetype from, qsizetype to) {
 }
 
 bool CCsvParser::Next(Record& record) {
-    const qsizetype size = m_text.size();
-    while (m_position < size) {
+    while (true) {
+        m_recordStart = m_position;
+        if (m_position >= m_text.size() && !More())
+            return false;
         record.fields.clear();
         record.fieldsLeftOut = 0;
         record.textLeftOut = false;
@@ -69,7 +106,7 @@ bool CCsvParser::Next(Record& record) {
         bool fieldStart = true;
         bool blank = true;
         while (true) {
-            if (m_position >= size) {
+            if (m_position >= m_text.size() && !More()) {
                 AddField(record, field);
                 break;
             }
@@ -81,11 +118,17 @@ bool CCsvParser::Next(Record& record) {
                 bool closed = false;
                 while (true) {
                     const qsizetype quote = m_text.indexOf(QLatin1Char('"'), from);
-                    if (quote < 0)
+                    if (quote < 0) {
+                        // The closing quote may be in a piece still to come.
+                        if (More(from))
+                            continue;
                         break;
+                    }
+                    if (quote + 1 == m_text.size() && More(from))
+                        continue;
                     field += QStringView(m_text).sliced(from, quote - from);
                     CountLineBreaks(from, quote);
-                    if (quote + 1 < size && m_text[quote + 1] == QLatin1Char('"')) {
+                    if (quote + 1 < m_text.size() && m_text[quote + 1] == QLatin1Char('"')) {
                         field += QLatin1Char('"');
                         from = quote + 2;
                         continue;
@@ -108,7 +151,9 @@ bool CCsvParser::Next(Record& record) {
                 }
                 m_position = from;
                 fieldStart = false;
-                if (m_position < size && m_text[m_position] != m_separator &&
+                if (m_position == m_text.size())
+                    More();
+                if (m_position < m_text.size() && m_text[m_position] != m_separator &&
                     !IsLineBreak(m_text[m_position]))
                     m_report.AddProblem(m_line, QStringLiteral("text after a closing quote is kept "
                                                                "as part of the field"));
@@ -123,12 +168,15 @@ bool CCsvParser::Next(Record& record) {
             }
             if (IsLineBreak(c)) {
                 AddField(record, field);
+                if (m_position + 1 == m_text.size())
+                    More(); // a CR LF cut between two pieces
                 m_position += LineBreakAt(m_text, m_position);
                 ++m_line;
                 break;
             }
             // Plain text up to the next separator, quote or line break.
             qsizetype end = m_position;
+            const qsizetype size = m_text.size();
             while (end < size && m_text[end] != m_separator && !IsLineBreak(m_text[end]))
                 ++end;
             field += QStringView(m_text).sliced(m_position, end - m_position);
@@ -141,5 +189,4 @@ bool CCsvParser::Next(Record& record) {
             continue;
         return true;
     }
-    return false;
 }

@@ -6,7 +6,10 @@
 #include "platform/ansicodepage.h"
 
 #include <QHash>
+#include <QIODevice>
 #include <QStringDecoder>
+
+#include <utility>
 
 namespace {
 
@@ -31,23 +34,77 @@ QStringList HeaderOf(const QString& text) {
     return parser.Next(header) ? header.fields : QStringList();
 }
 
-// The file's text. UTF-8 tells itself from 8-bit text; an 8-bit code page
-// does not, so of the user's own and those the exporting programs write
-// in, the one that reads the most of the header as names a program writes.
-QString DecodeCsv(QByteArrayView bytes, bool fromWideText) {
+// A piece of the file at a time, each ending after a line feed but the
+// last, so that no character is cut in two: a line feed is never part of
+// another character in UTF-8 or in the code pages read here.
+class CLinePieces {
+public:
+    explicit CLinePieces(QIODevice& input) : m_input(input) {}
+
+    bool Next(QByteArray& piece) {
+        piece = std::exchange(m_rest, QByteArray());
+        while (true) {
+            const qsizetype lineFeed = piece.lastIndexOf('\n');
+            if (lineFeed >= 0) {
+                m_rest = piece.sliced(lineFeed + 1);
+                piece.truncate(lineFeed + 1);
+                return true;
+            }
+            const QByteArray more = m_input.read(kPieceSize);
+            if (more.isEmpty())
+                return !piece.isEmpty();
+            piece += more;
+        }
+    }
+
+private:
+    static constexpr qint64 kPieceSize = 64 * 1024;
+    QIODevice& m_input;
+    QByteArray m_rest;
+};
+
+constexpr int kUtf8 = 0;
+
+// A piece of UTF-8 as the whole text decodes it: a byte order mark is
+// dropped at the text's start only. Second: whether the piece held bytes
+// that are not UTF-8.
+std::pair<QString, bool> DecodeUtf8Piece(QByteArrayView piece, bool textStart) {
+    QStringDecoder utf8(QStringConverter::Utf8,
+                        textStart ? QStringConverter::Flag::Stateless
+                                  : QStringConverter::Flag::Stateless |
+                                        QStringConverter::Flag::ConvertInitialBom);
+    QString text = utf8.decode(piece);
+    return {text, utf8.hasError()};
+}
+
+struct CsvEncoding {
+    int codePage = kUtf8;
+    bool byteOrderMark = false;
+};
+
+// How the file's bytes become text, the device left at its start. UTF-8
+// tells itself from 8-bit text, but only over the whole file; an 8-bit code
+// page does not, so of the user's own and those the exporting programs
+// write in, the one that reads the most of the header as names a program
+// writes.
+CsvEncoding EncodingOf(QIODevice& input, bool fromWideText) {
     if (fromWideText)
-        return QString::fromUtf8(bytes);
-    if (DetectFileEncoding(bytes) == FileEncoding::Utf8WithMark)
-        return DecodeFileText(bytes);
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
+        return {};
+    if (DetectFileEncoding(input.peek(4096)) == FileEncoding::Utf8WithMark)
+        return {kUtf8, true};
+    CLinePieces pieces(input);
+    QByteArray piece;
+    bool valid = true;
+    while (valid && pieces.Next(piece))
+        valid = !DecodeUtf8Piece(piece, false).second;
+    input.seek(0);
+    if (valid)
+        return {};
     QList<int> pages{ThreadAnsiCodePage()};
     for (const int page : CsvCodePages())
         if (!pages.contains(page))
             pages.append(page);
-    const QByteArrayView start = bytes.first(qMin<qsizetype>(bytes.size(), 64 * 1024));
+    const QByteArray start = input.peek(64 * 1024);
     int bestPage = pages.front();
     int bestKnown = -1;
     for (const int page : std::as_const(pages)) {
@@ -57,7 +114,7 @@ QString DecodeCsv(QByteArrayView bytes, bool fromWideText) {
             bestPage = page;
         }
     }
-    return MultiByteToWide(bestPage, bytes);
+    return {bestPage, false};
 }
 
 struct ColumnGroup {
@@ -70,9 +127,23 @@ struct ColumnGroup {
 CCsvReader::CCsvReader(CContactsReport& report, ContactSink sink)
     : m_report(report), m_sink(std::move(sink)) {}
 
-void CCsvReader::Read(QByteArrayView bytes, bool fromWideText) {
-    const QString text = DecodeCsv(bytes, fromWideText);
-    CCsvParser parser(text, m_report);
+void CCsvReader::Read(QIODevice& input, bool fromWideText) {
+    const CsvEncoding encoding = EncodingOf(input, fromWideText);
+    CLinePieces pieces(input);
+    bool first = true;
+    CCsvParser parser(
+        [&](QString& text) {
+            QByteArray piece;
+            if (!pieces.Next(piece))
+                return false;
+            const bool start = std::exchange(first, false);
+            if (start && encoding.byteOrderMark)
+                piece.remove(0, 3);
+            text += encoding.codePage == kUtf8 ? DecodeUtf8Piece(piece, start).first
+                                               : MultiByteToWide(encoding.codePage, piece);
+            return true;
+        },
+        m_report);
     CCsvParser::Record header;
     if (!parser.Next(header)) {
         m_report.AddProblem(0, QStringLiteral("the file holds no lines"));

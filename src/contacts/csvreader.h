@@ -3,9 +3,9 @@
 #include "contacts/contact.h"
 #include "contacts/contactsreport.h"
 
-#include <QByteArrayView>
-
 #include <functional>
+
+class QIODevice;
 
 // Reads contacts from CSV exports: UTF-8 with or without a byte order mark,
 // or 8-bit text in the user's ANSI code page or the one the exporting
@@ -17,8 +17,11 @@ public:
     using ContactSink = std::function<void(Contact&&)>;
 
     CCsvReader(CContactsReport& report, ContactSink sink);
-    // fromWideText: the bytes are UTF-8 made from a UTF-16 or UTF-32 file.
-    void Read(QByteArrayView bytes, bool fromWideText);
+    // Reads the device from its start a piece at a time, so that a file of
+    // any size takes little memory; it must be able to seek back to the
+    // start. fromWideText: the bytes are UTF-8 made from a UTF-16 or UTF-32
+    // file.
+    void Read(QIODevice& input, bool fromWideText);
 
 private:
     CContactsReport& m_report;

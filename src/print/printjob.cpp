@@ -188,10 +188,18 @@ PrintResult PrintEnvelope(const EnvelopeJob& job, PrintFailure* failure) {
 
 PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAddresses,
                            const PageDone& pageDone, PrintFailure* failure) {
+    return PrintEnvelopes(
+        job, mailingAddresses.size(), [&](qsizetype i) { return mailingAddresses[i]; }, pageDone,
+        failure);
+}
+
+PrintResult PrintEnvelopes(const EnvelopeJob& job, qsizetype pages,
+                           const MailingAddressOf& mailingAddressOf, const PageDone& pageDone,
+                           PrintFailure* failure) {
     return PrintPages(
-        job, mailingAddresses.size(),
+        job, pages,
         [&](QPainter& painter, const CEnvelopePainter& envelope, qsizetype i) {
-            envelope.DrawPage(painter, mailingAddresses[i]);
+            envelope.DrawPage(painter, mailingAddressOf(i));
         },
         pageDone, failure);
 }
@@ -275,7 +283,8 @@ PrintResult PrintPages(const EnvelopeJob& job, qsizetype pages, const DrawPageOf
 
 } // namespace
 
-PrintResult RenderEnvelopes(const EnvelopeJob& job, const QStringList& mailingAddresses, int dpi,
+PrintResult RenderEnvelopes(const EnvelopeJob& job, qsizetype pages,
+                            const MailingAddressOf& mailingAddressOf, int dpi,
                             const std::function<bool(const QImage& page, int index)>& picture) {
     QPrinter printer(QPrinter::HighResolution);
     if (!ConfigureJobPrinter(printer, job))
@@ -290,11 +299,11 @@ PrintResult RenderEnvelopes(const EnvelopeJob& job, const QStringList& mailingAd
     page.setDotsPerMeterX(dotsPerMeter);
     page.setDotsPerMeterY(dotsPerMeter);
     const CEnvelopePainter envelope(job, metrics, &page);
-    for (qsizetype i = 0; i < mailingAddresses.size(); ++i) {
+    for (qsizetype i = 0; i < pages; ++i) {
         page.fill(Qt::white);
         QPainter painter(&page);
         painter.translate(metrics.offsetX, metrics.offsetY);
-        envelope.DrawPage(painter, mailingAddresses[i]);
+        envelope.DrawPage(painter, mailingAddressOf(i));
         painter.end();
         if (!picture(page, static_cast<int>(i)))
             return PrintResult::Cancelled;

@@ -110,6 +110,12 @@ PrintResult PrintEnvelope(const EnvelopeJob& job, PrintFailure* failure = nullpt
 // server is withdrawn before it prints. An empty list prints nothing.
 PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAddresses,
                            const PageDone& pageDone = {}, PrintFailure* failure = nullptr);
+// The mailing address of a page, asked for once a page, in page order.
+using MailingAddressOf = std::function<QString(qsizetype page)>;
+// The same for `pages` pages whose addresses are made as they print.
+PrintResult PrintEnvelopes(const EnvelopeJob& job, qsizetype pages,
+                           const MailingAddressOf& mailingAddressOf, const PageDone& pageDone = {},
+                           PrintFailure* failure = nullptr);
 
 // Prints the page to lay an envelope on or feed instead of a sheet: the
 // envelope's outline where the job's envelope is drawn, with rulers, and
@@ -135,7 +141,8 @@ bool ConfigureJobPrinter(QPrinter& printer, const EnvelopeJob& job);
 // Hands each page to `picture` as an image of the whole sheet, as the printer
 // would print it, at the printer's resolution or at dpi when it is above 0.
 // picture returning false stops. InvalidSetup as for printing.
-PrintResult RenderEnvelopes(const EnvelopeJob& job, const QStringList& mailingAddresses, int dpi,
+PrintResult RenderEnvelopes(const EnvelopeJob& job, qsizetype pages,
+                            const MailingAddressOf& mailingAddressOf, int dpi,
                             const std::function<bool(const QImage& page, int index)>& picture);
 
 // Writes one page's picture as PNG, whole or not at all: a file that was

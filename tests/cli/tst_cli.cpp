@@ -607,6 +607,20 @@ private slots:
                                 "out\npelvaro-cli: %2:4: Ed Empty has no address; left out\n")
                      .arg(m_env->BookPath(), csv));
         QCOMPARE(dry.status, 3);
+        // A large file's addresses are kept packed in blocks of 1 MiB: each
+        // comes back as it was read, on either side of a block's edge.
+        QByteArray many = "Name,Address\n";
+        QString listed;
+        for (int i = 1; i <= 40000; ++i) {
+            const QString name = QStringLiteral("Zoë %1").arg(i);
+            many += QStringLiteral("%1,\"%1\n%2 Straße\"\n").arg(name).arg(i).toUtf8();
+            listed += QStringLiteral("%1. %2\n    %2\n    %1 Straße\n").arg(i).arg(name);
+        }
+        WriteWholeFile(m_env->Root() + QStringLiteral("/many.csv"), many);
+        const CliRun manyDry =
+            Cli({"merge", m_env->Root() + QStringLiteral("/many.csv"), "--dry-run"});
+        QCOMPARE(manyDry.out, listed + QStringLiteral("40000 envelopes\n"));
+        QCOMPARE(manyDry.status, 0);
 
         const QString merged = m_env->Root() + QStringLiteral("/merged.pdf");
         QCOMPARE(

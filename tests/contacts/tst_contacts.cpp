@@ -187,6 +187,19 @@ private Q_SLOTS:
             << QByteArrayLiteral("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0")
             << "a.csv" << QStringList{} << QList<int>{0};
         QTest::newRow("empty file") << QByteArray() << "a.csv" << QStringList{} << QList<int>{0};
+        // CSV is read a piece of some 64 KiB at a time: a quoted field over
+        // several pieces, lines counted across them, and a byte that is not
+        // UTF-8 in the last piece only, which makes the whole file 8-bit.
+        QByteArray notes;
+        for (int i = 0; i < 12000; ++i)
+            notes += "line \"\"q\"\"\n";
+        QTest::newRow("CSV larger than the pieces it is read in")
+            << "Name,Notes,Street,City\nAnn,\"" + notes + "\",1 Road,Bonn\n\"Bo\"x,,2 Road,Bonn\n" +
+                   "Jos\xE9,,3 Road,Bonn"
+            << "a.csv"
+            << QStringList{"Ann",  Lines("Ann|1 Road|Bonn"), "Box", Lines("Box|2 Road|Bonn"),
+                           "José", Lines("José|3 Road|Bonn")}
+            << QList<int>{12003};
     }
     void readAround() {
         QFETCH(QByteArray, bytes);
