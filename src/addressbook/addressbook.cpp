@@ -28,7 +28,9 @@
 #include <new>
 
 #ifdef Q_OS_UNIX
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 int CompareLabels(QStringView a, QStringView b) {
@@ -84,19 +86,65 @@ void CAddressBook::SetAddressBookPath(const QString& path) {
     ProtectOwnFile(m_addressBookPath);
 }
 
+CAddressBook::Prefetched& CAddressBook::PrefetchSlot() {
+    static Prefetched slot;
+    return slot;
+}
+
+void CAddressBook::PrefetchAddressBook() {
+    // The path ResolvePaths would choose when the folder is as it should be.
+    QString path;
+    if (GetAppDataFolder(path)) {
+        if (!path.endsWith(QLatin1Char('/')))
+            path += QLatin1Char('/');
+        path += QLatin1String(kSubfolder);
+    } else {
+        path = FallbackDataFolder();
+    }
+    path += QLatin1String(kFileName);
+    Prefetched& slot = PrefetchSlot();
+    if (slot.read.valid())
+        slot.read.wait();
+    // Taken before the read, as LoadAddressBook does.
+    slot.stamp = StampOf(path);
+    slot.path = path;
+    // The thread reads into a book of its own and shares nothing else.
+    slot.read = std::async(std::launch::async, [path] {
+        CAddressBook book;
+        book.m_addressBookPath = path;
+        book.LoadFromFile();
+        return FileRead{std::move(book.m_records), std::move(book.m_load)};
+    });
+}
+
+bool CAddressBook::TakePrefetch() {
+    Prefetched& slot = PrefetchSlot();
+    if (!slot.read.valid())
+        return false;
+    FileRead read = slot.read.get();
+    if (slot.path != m_addressBookPath || slot.stamp != m_fileStamp)
+        return false;
+    m_records = std::move(read.records);
+    m_load = std::move(read.load);
+    return true;
+}
+
 void CAddressBook::LoadAddressBook() {
     ResolvePaths();
     m_fileStamp = StampOfFile();
-    LoadFromFile();
-    qCInfo(LogAddressBook) << "read" << m_addressBookPath << "entries" << m_records.size()
+    const bool prefetched = TakePrefetch();
+    if (!prefetched)
+        LoadFromFile();
+    qCInfo(LogAddressBook) << "read" << m_addressBookPath << (prefetched ? "ahead" : "now")
+                           << "entries" << m_records.size()
                            << (LoadWasIncomplete() ? LoadProblem() : QString());
 }
 
-CAddressBook::FileStamp CAddressBook::StampOfFile() const {
+CAddressBook::FileStamp CAddressBook::StampOf(const QString& path) {
     FileStamp stamp;
 #ifdef Q_OS_UNIX
     struct stat info {};
-    if (::stat(QFile::encodeName(m_addressBookPath).constData(), &info) != 0)
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return stamp;
     stamp.exists = true;
     stamp.device = static_cast<qint64>(info.st_dev);
@@ -105,7 +153,7 @@ CAddressBook::FileStamp CAddressBook::StampOfFile() const {
     stamp.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     stamp.changed = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
 #else
-    const QFileInfo info(m_addressBookPath);
+    const QFileInfo info(path);
     stamp.exists = info.exists();
     stamp.size = info.size();
     stamp.modified = info.lastModified().toMSecsSinceEpoch();
@@ -123,6 +171,26 @@ bool CAddressBook::ReloadIfChangedOnDisk() {
     LoadFromFile();
     return true;
 }
+
+namespace {
+
+// Maps the pages of a large buffer in one call rather than one fault a
+// page as the read fills it; where the system cannot, the read faults them
+// in as before.
+void PrefaultBuffer(char* buffer, qint64 size) {
+#ifdef MADV_POPULATE_WRITE
+    const auto pageSize = static_cast<quintptr>(sysconf(_SC_PAGESIZE));
+    const quintptr start = (reinterpret_cast<quintptr>(buffer) + pageSize - 1) & ~(pageSize - 1);
+    const quintptr end = (reinterpret_cast<quintptr>(buffer) + size) & ~(pageSize - 1);
+    if (end > start)
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+#else
+    Q_UNUSED(buffer);
+    Q_UNUSED(size);
+#endif
+}
+
+} // namespace
 
 void CAddressBook::LoadFromFile() {
     m_records.clear();
@@ -166,6 +234,7 @@ void CAddressBook::LoadFromFile() {
         static_cast<char*>(std::malloc(static_cast<size_t>(size))), &std::free);
     if (!buffer)
         return unreadable(tooLarge);
+    PrefaultBuffer(buffer.get(), size);
     qint64 read = 0;
     int error = 0;
     while (read < size) {

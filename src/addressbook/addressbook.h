@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <future>
 #include <optional>
 
 // Orders labels by their UTF-16 code units as unsigned values, up to the
@@ -51,6 +52,13 @@ public:
     // reads the file into the book. Never reports a failure: what could be
     // read stays, the rest is left out (GetLoadState, LoadProblem).
     void LoadAddressBook();
+    // Starts reading the book's file from its usual place on a thread of
+    // its own, so that the LoadAddressBook that follows (the window's, as it
+    // builds itself) waits less or not at all. That load takes what was read
+    // only when it resolves the same path and the file is still the version
+    // it was when the read began; otherwise it reads the file itself. Makes
+    // no folder and writes nothing.
+    static void PrefetchAddressBook();
     // Reads records from bytes as the file holds them; the book is replaced.
     // Returns false when they are damaged: they ended or broke before the
     // stated count, the count is below zero, or bytes follow the last
@@ -142,7 +150,21 @@ private:
         qint64 extraRecords = 0;     // whole records among them
         QString keptAs;              // the backup a failed save already made
     };
-    FileStamp StampOfFile() const;
+    static FileStamp StampOf(const QString& path);
+    FileStamp StampOfFile() const { return StampOf(m_addressBookPath); }
+    // What a read of the file made of it.
+    struct FileRead {
+        QList<CAddress> records;
+        LoadOutcome load;
+    };
+    struct Prefetched {
+        QString path;
+        FileStamp stamp;
+        std::future<FileRead> read;
+    };
+    static Prefetched& PrefetchSlot();
+    // Takes the prefetched read when it is of this book's file as it is now.
+    bool TakePrefetch();
     void CheckIndex(int index) const;
     void ResolvePaths();
     // Reads the file at the book's path into m_records and m_load.

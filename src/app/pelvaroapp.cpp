@@ -1,5 +1,6 @@
 #include "app/pelvaroapp.h"
 
+#include "addressbook/addressbook.h"
 #include "app/logging.h"
 #include "platform/executablepath.h"
 #include "platform/helpcommand.h"
@@ -36,6 +37,8 @@ bool CPelvaroApp::InitInstance() {
     // settings root is named first.
     SetRegistryKey(QString::fromLatin1(CSettingsStore::kCompanyName));
 
+    // The book is read while the window builds itself.
+    CAddressBook::PrefetchAddressBook();
     CPelvaroDlg dlg(Settings());
     dlg.DoModal();
     return false;

@@ -168,6 +168,20 @@ private Q_SLOTS:
         QCOMPARE(Labels(window), QStringList({"a", "b", "c"}));
     }
 
+    // The window reads the book ahead while it builds itself. Its load
+    // takes that read while the file is still the one read, and never an
+    // older book that another program has since replaced.
+    void bookReadAheadIsTheFileAsItIs() {
+        CTestEnvironment env;
+        QVERIFY(WriteWholeFile(env.BookPath(), BookBytes({"a", "b"})));
+        CAddressBook::PrefetchAddressBook();
+        QCOMPARE(Labels(LoadedBook()), QStringList({"a", "b"}));
+        CAddressBook::PrefetchAddressBook();
+        QTest::qWait(300); // the read ahead is done
+        QVERIFY(WriteWholeFile(env.BookPath(), BookBytes({"c"})));
+        QCOMPARE(Labels(LoadedBook()), QStringList({"c"}));
+    }
+
     // A book that is there but cannot be read is no empty book: the first
     // save keeps it aside, whole.
     void unreadableBookIsKept_data() {
