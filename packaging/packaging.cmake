@@ -55,5 +55,22 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # name, and the desktop's opener for the help and the maker's web page.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, xdg-utils")
+# The print server's library and the barcode encoder are opened when a job
+# needs them, not linked, so the binaries do not name them: the packages
+# that hold them are named here, as this system has them.
+set(pelvaro_opened_packages)
+foreach(opened "${ZINT_LIBRARY}" "${CUPS_LIBRARIES}")
+    if(opened)
+        file(REAL_PATH "${opened}" opened_file)
+        execute_process(COMMAND dpkg-query --search "${opened_file}" OUTPUT_VARIABLE owner
+                        ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+        # "libzint2.11: /usr/lib/libzint.so.2.11.1.0", "libcups2:amd64: ..."
+        string(REGEX REPLACE "[:,].*" "" owner "${owner}")
+        if(owner)
+            list(APPEND pelvaro_opened_packages "${owner}")
+        endif()
+    endif()
+endforeach()
+list(JOIN pelvaro_opened_packages ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 
 include(CPack)

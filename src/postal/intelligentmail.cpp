@@ -2,11 +2,13 @@
 
 #include "postal/postalstyle.h"
 
+#include <QLibrary>
 #include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include <zint.h>
 
@@ -82,9 +84,42 @@ QString RoutingCode(const QString& mailingAddress) {
     return QString();
 }
 
+namespace {
+
+// The encoder's library is opened the first time a barcode is made, so that
+// a program that makes none goes without it.
+struct ZintCalls {
+    decltype(&ZBarcode_Create) create = nullptr;
+    decltype(&ZBarcode_Delete) release = nullptr;
+    decltype(&ZBarcode_Encode) encode = nullptr;
+};
+
+const std::optional<ZintCalls>& Zint() {
+    static const std::optional<ZintCalls> calls = []() -> std::optional<ZintCalls> {
+        QLibrary library(QStringLiteral(PELVARO_ZINT_SONAME));
+        ZintCalls found;
+        found.create = reinterpret_cast<decltype(found.create)>(library.resolve("ZBarcode_Create"));
+        found.release =
+            reinterpret_cast<decltype(found.release)>(library.resolve("ZBarcode_Delete"));
+        found.encode = reinterpret_cast<decltype(found.encode)>(library.resolve("ZBarcode_Encode"));
+        if (found.create && found.release && found.encode)
+            return found;
+        return std::nullopt;
+    }();
+    return calls;
+}
+
+} // namespace
+
 QString IntelligentMailBars(const QString& tracking, const QString& routing, QString* why) {
-    const std::unique_ptr<zint_symbol, void (*)(zint_symbol*)> symbol(ZBarcode_Create(),
-                                                                      ZBarcode_Delete);
+    const auto& zint = Zint();
+    if (!zint) {
+        *why = QStringLiteral("the barcode could not be made: its library, %1, is missing")
+                   .arg(QLatin1String(PELVARO_ZINT_SONAME));
+        return QString();
+    }
+    const std::unique_ptr<zint_symbol, void (*)(zint_symbol*)> symbol(zint->create(),
+                                                                      zint->release);
     if (!symbol) {
         *why = QStringLiteral("the barcode could not be made");
         return QString();
@@ -92,8 +127,8 @@ QString IntelligentMailBars(const QString& tracking, const QString& routing, QSt
     symbol->symbology = BARCODE_USPS_IMAIL;
     const QByteArray data = (routing.isEmpty() ? tracking : tracking + u'-' + routing).toLatin1();
     const int result =
-        ZBarcode_Encode(symbol.get(), reinterpret_cast<const unsigned char*>(data.constData()),
-                        static_cast<int>(data.size()));
+        zint->encode(symbol.get(), reinterpret_cast<const unsigned char*>(data.constData()),
+                     static_cast<int>(data.size()));
     if (result >= ZINT_ERROR || symbol->rows != 3) {
         *why = QString::fromLatin1(symbol->errtxt);
         return QString();

@@ -11,9 +11,12 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
+#include <QLibrary>
 #include <QPainter>
 #include <QPrintEngine>
 #include <QPrinter>
+
+#include <type_traits>
 
 #ifdef PELVARO_HAVE_CUPS
 #include <cups/cups.h>
@@ -43,14 +46,50 @@ bool PdfWrittenWhole(const QString& path) {
     return file.read(6) == "%%EOF\n";
 }
 
+#ifdef PELVARO_HAVE_CUPS
+// The print server's library is opened when a job on a queue needs it, by
+// which time Qt's print support has loaded it: a program that starts, or
+// prints only to a file, goes without it and the twenty libraries it brings.
+struct CupsCalls {
+    decltype(&cupsLastError) lastError = nullptr;
+    decltype(&cupsLastErrorString) lastErrorString = nullptr;
+    decltype(&ippErrorString) errorString = nullptr;
+    decltype(&cupsGetJobs2) getJobs = nullptr;
+    decltype(&cupsCancelJob2) cancelJob = nullptr;
+    decltype(&cupsFreeJobs) freeJobs = nullptr;
+};
+
+// Every call, or none when the library cannot be had.
+const std::optional<CupsCalls>& Cups() {
+    static const std::optional<CupsCalls> calls = []() -> std::optional<CupsCalls> {
+        QLibrary library(QStringLiteral("cups"), 2);
+        const auto resolve = [&library](auto& call, const char* name) {
+            call = reinterpret_cast<std::remove_reference_t<decltype(call)>>(library.resolve(name));
+            return call != nullptr;
+        };
+        CupsCalls found;
+        if (resolve(found.lastError, "cupsLastError") &&
+            resolve(found.lastErrorString, "cupsLastErrorString") &&
+            resolve(found.errorString, "ippErrorString") &&
+            resolve(found.getJobs, "cupsGetJobs2") && resolve(found.cancelJob, "cupsCancelJob2") &&
+            resolve(found.freeJobs, "cupsFreeJobs"))
+            return found;
+        qCWarning(LogPrint) << "the print server's library could not be used:"
+                            << library.errorString();
+        return std::nullopt;
+    }();
+    return calls;
+}
+#endif
+
 // What the print server said to the last request of this thread, which is
 // the job's submission when the painter has just ended: Qt drops the answer.
 QString PrintServerRefusal() {
 #ifdef PELVARO_HAVE_CUPS
-    if (cupsLastError() >= IPP_STATUS_REDIRECTION_OTHER_SITE) {
-        const char* message = cupsLastErrorString();
+    if (const auto& cups = Cups(); cups && cups->lastError() >= IPP_STATUS_REDIRECTION_OTHER_SITE) {
+        const char* message = cups->lastErrorString();
         return message && *message ? QString::fromUtf8(message)
-                                   : QString::fromUtf8(ippErrorString(cupsLastError()));
+                                   : QString::fromUtf8(cups->errorString(cups->lastError()));
     }
 #endif
     return {};
@@ -86,15 +125,19 @@ public:
     // After the painter has ended: cancels what reached the queue.
     void Cancel() const {
 #ifdef PELVARO_HAVE_CUPS
+        // Without the library the job stays held, never printed.
+        const auto& cups = Cups();
+        if (!cups)
+            return;
         cups_job_t* jobs = nullptr;
         const QByteArray queue = m_queue.section(u'/', 0, 0).toLocal8Bit();
         const int count =
-            cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.constData(), 1, CUPS_WHICHJOBS_ACTIVE);
+            cups->getJobs(CUPS_HTTP_DEFAULT, &jobs, queue.constData(), 1, CUPS_WHICHJOBS_ACTIVE);
         for (int i = 0; i < count; ++i) {
             if (QString::fromUtf8(jobs[i].title) == m_title)
-                cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), jobs[i].id, 0);
+                cups->cancelJob(CUPS_HTTP_DEFAULT, queue.constData(), jobs[i].id, 0);
         }
-        cupsFreeJobs(count, jobs);
+        cups->freeJobs(count, jobs);
 #endif
     }
 

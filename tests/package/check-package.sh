@@ -50,6 +50,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 [[ "$depends" == *libqt6widgets6* && "$depends" == *libc6* ]] ||
     fail "the dependencies were not computed from the programs"
+[[ "$depends" == *libcups2* && "$depends" == *libzint* ]] ||
+    fail "the libraries opened at run time are not among the dependencies"
 
 echo "== lintian"
 lintian_status=0
