@@ -52,12 +52,26 @@ int CompareLabels(QStringView a, QStringView b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
+namespace {
+
+// The book's own folder in the application data folder; false, and the
+// fallback folder, when there is no application data folder.
+bool UsualBookFolder(QString& folder) {
+    if (!GetAppDataFolder(folder)) {
+        folder = FallbackDataFolder();
+        return false;
+    }
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    folder += QLatin1String(CAddressBook::kSubfolder);
+    return true;
+}
+
+} // namespace
+
 void CAddressBook::ResolvePaths() {
     QString folder;
-    if (GetAppDataFolder(folder)) {
-        if (!folder.endsWith(QLatin1Char('/')))
-            folder += QLatin1Char('/');
-        folder += QLatin1String(kSubfolder);
+    if (UsualBookFolder(folder)) {
         // Only this one level is made; an existing folder, or one that cannot
         // be made, lets the program go on alike.
         MakePrivateFolder(folder);
@@ -65,8 +79,6 @@ void CAddressBook::ResolvePaths() {
         // have been put there to read or replace the book.
         if (IsForeignFolder(folder))
             folder = FallbackDataFolder();
-    } else {
-        folder = FallbackDataFolder();
     }
     m_dataFolder = folder;
     m_addressBookPath = folder + QLatin1String(kFileName);
@@ -94,13 +106,7 @@ CAddressBook::Prefetched& CAddressBook::PrefetchSlot() {
 void CAddressBook::PrefetchAddressBook() {
     // The path ResolvePaths would choose when the folder is as it should be.
     QString path;
-    if (GetAppDataFolder(path)) {
-        if (!path.endsWith(QLatin1Char('/')))
-            path += QLatin1Char('/');
-        path += QLatin1String(kSubfolder);
-    } else {
-        path = FallbackDataFolder();
-    }
+    UsualBookFolder(path);
     path += QLatin1String(kFileName);
     Prefetched& slot = PrefetchSlot();
     if (slot.read.valid())
