@@ -58,7 +58,7 @@ public:
     }
 
 private:
-    static constexpr qint64 kPieceSize = 64 * 1024;
+    static constexpr qint64 kPieceSize = qint64(64) * 1024;
     QIODevice& m_input;
     QByteArray m_rest;
 };
@@ -104,7 +104,7 @@ CsvEncoding EncodingOf(QIODevice& input, bool fromWideText) {
     for (const int page : CsvCodePages())
         if (!pages.contains(page))
             pages.append(page);
-    const QByteArray start = input.peek(64 * 1024);
+    const QByteArray start = input.peek(qint64(64) * 1024);
     int bestPage = pages.front();
     int bestKnown = -1;
     for (const int page : std::as_const(pages)) {
