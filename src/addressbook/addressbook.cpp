@@ -180,11 +180,13 @@ bool CAddressBook::ReloadIfChangedOnDisk() {
 
 namespace {
 
-// Maps the pages of a large buffer in one call rather than one fault a
-// page as the read fills it; where the system cannot, the read faults them
-// in as before.
+// Maps the pages of a book's buffer in one call rather than one fault a
+// page as the read fills it; where the system cannot, or for a book larger
+// than any a user keeps, the read faults them in as before.
 void PrefaultBuffer(char* buffer, qint64 size) {
 #ifdef MADV_POPULATE_WRITE
+    if (size > qint64(64) << 20)
+        return;
     const auto pageSize = static_cast<quintptr>(sysconf(_SC_PAGESIZE));
     const quintptr start = (reinterpret_cast<quintptr>(buffer) + pageSize - 1) & ~(pageSize - 1);
     const quintptr end = (reinterpret_cast<quintptr>(buffer) + size) & ~(pageSize - 1);

@@ -47,8 +47,10 @@ CCsvParser::CCsvParser(TextSource source, CContactsReport& report)
 CCsvParser::CCsvParser(const QString& text, CContactsReport& report)
     : CCsvParser(
           [text, given = false](QString& to) mutable {
+              if (std::exchange(given, true))
+                  return false;
               to += text;
-              return !std::exchange(given, true);
+              return true;
           },
           report) {}
 
