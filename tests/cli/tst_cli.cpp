@@ -567,7 +567,7 @@ private slots:
                 alignment->accept();
             });
         QTest::mouseClick(dlg.GetDlgItem(IDC_CONFIGURE), Qt::LeftButton, {}, QPoint(16, 16));
-        QTRY_VERIFY(script.Done());
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         dlg.reject();
         QCOMPARE(Cli({"align", "--show"}).out,
                  "printer: PDF file\nstored: yes\nfeed: across-right\nturned: no\nshift: "

@@ -94,7 +94,7 @@ class TestPelvaroDlg : public QObject {
     // Clicks a button and waits until the script has answered what it opens.
     void Run(int buttonId, CModalScript& script) {
         QTest::mouseClick(m_dlg->GetDlgItem(buttonId), Qt::LeftButton, {}, QPoint(16, 16));
-        QTRY_VERIFY(script.Done());
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
     }
     CMultiLineEdit* Box(int id) const { return m_dlg->GetDlgItem<CMultiLineEdit>(id); }
     QComboBox* SizeList() const { return m_dlg->GetDlgItem<QComboBox>(IDC_ENVELOPESIZE); }
@@ -309,7 +309,7 @@ private slots:
         QCOMPARE(items, QStringList({"&Close", "--", "&About Pelvaro..."}));
         QPoint aboutCentre;
         script.Choose(QStringLiteral("&About Pelvaro...")).Then<CAboutDlg>([&](CAboutDlg* about) {
-            QVERIFY(QTest::qWaitForWindowActive(about));
+            QVERIFY(QTest::qWaitForWindowActive(about, 30000));
             aboutCentre = about->frameGeometry().center();
             auto* link = about->GetDlgItem<QLabel>(IDC_WEBLINK);
             QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(20, link->height() / 2));
@@ -317,7 +317,7 @@ private slots:
             QTest::keyClick(about, Qt::Key_Return);
         });
         QTest::keyClick(m_dlg.get(), Qt::Key_Space, Qt::AltModifier);
-        QTRY_VERIFY(script.Done());
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         QCOMPARE(opened.m_urls, QList<QUrl>({QUrl("https://www.torvane.example/pelvaro")}));
         QVERIFY((aboutCentre - m_dlg->frameGeometry().center()).manhattanLength() <= 2);
         QVERIFY(m_helpCalls == 2 && m_dlg->isVisible());
@@ -372,7 +372,7 @@ private slots:
                         button->click();
             });
             QTest::mouseClick(m_dlg->GetDlgItem(IDC_PRINT), Qt::LeftButton, {}, QPoint(16, 16));
-            QTRY_VERIFY(script.Done());
+            QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
             QCOMPARE(QFileInfo::exists(pdf), choice != u"Cancel");
         }
         QVERIFY2(texts.size() == 2 && texts[0].contains(u"The address has 7 lines"),
@@ -392,7 +392,7 @@ private slots:
                 box->button(QMessageBox::Cancel)->click();
             });
         QTest::mouseClick(m_dlg->GetDlgItem(IDC_CONFIGURE), Qt::LeftButton, {}, QPoint(16, 16));
-        QTRY_VERIFY(script.Done());
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
         QVERIFY2(texts.size() == 4 && texts[2].contains(u"The address has 7 lines") &&
                      texts[3] == texts[0],
                  qPrintable(texts.join(u'\n')));
