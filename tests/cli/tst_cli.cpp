@@ -495,7 +495,7 @@ private slots:
         {
             CPelvaroDlg dlg(settings);
             dlg.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+            QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
             dlg.GetDlgItem<CMultiLineEdit>(IDC_MAILINGADDRESS)
                 ->SetText(QStringLiteral("Rosalind Recipient\r\n34 Mailing Avenue"));
             QTest::mouseClick(dlg.GetDlgItem(IDC_PRINT), Qt::LeftButton, {}, QPoint(16, 16));
@@ -553,7 +553,7 @@ private slots:
         };
         CPelvaroDlg dlg(settings);
         dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
         dlg.GetDlgItem<CMultiLineEdit>(IDC_MAILINGADDRESS)
             ->SetText(QStringLiteral("Rosalind Recipient"));
         QTest::mouseClick(dlg.GetDlgItem(IDC_PRINT), Qt::LeftButton, {}, QPoint(16, 16));
@@ -567,7 +567,7 @@ private slots:
                 alignment->accept();
             });
         QTest::mouseClick(dlg.GetDlgItem(IDC_CONFIGURE), Qt::LeftButton, {}, QPoint(16, 16));
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         dlg.reject();
         QCOMPARE(Cli({"align", "--show"}).out,
                  "printer: PDF file\nstored: yes\nfeed: across-right\nturned: no\nshift: "
@@ -672,7 +672,7 @@ private slots:
         QString job;
         QTRY_VERIFY_WITH_TIMEOUT(!(job = QDir(out).entryList({"[0-9]*"}).value(0)).isEmpty() &&
                                      !job.endsWith(QLatin1String(".part")),
-                                 30000);
+                                 kWaitMs);
         QCOMPARE(ReadPdf(out + u'/' + job).pages, 2);
         QFile::remove(out + u'/' + job); // printsOnAQueue takes the queue's first document
         QProcess lpstat;
@@ -702,7 +702,7 @@ private slots:
         QString job;
         QTRY_VERIFY_WITH_TIMEOUT(!(job = QDir(out).entryList({"[0-9]*"}).value(0)).isEmpty() &&
                                      !job.endsWith(QLatin1String(".part")),
-                                 30000);
+                                 kWaitMs);
         const PdfText text = ReadPdf(out + u'/' + job);
         QVERIFY(text.Find("Quentin") && text.Find("Mailing"));
 
@@ -727,7 +727,7 @@ private slots:
         QVERIFY(ipptool.waitForFinished());
         QCOMPARE(ipptool.readAllStandardOutput().trimmed().split('\n').last(), "Env10,");
         const QString aligned = out + u'/' + QString::number(job.toInt() + 1);
-        QTRY_VERIFY_WITH_TIMEOUT(ReadPdf(aligned).width > 0, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(ReadPdf(aligned).width > 0, kWaitMs);
         QCOMPARE(QSizeF(ReadPdf(aligned).width, ReadPdf(aligned).height), QSizeF(684, 297));
 
         QCOMPARE(QProcess::execute("cupsreject", {"PelvaroCli"}), 0);

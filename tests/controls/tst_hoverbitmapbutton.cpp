@@ -1,5 +1,6 @@
 #include "controls/hoverbitmapbutton.h"
 #include "controls/resourceimages.h"
+#include "testenvironment.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -59,7 +60,7 @@ private slots:
         QVERIFY(m_button->LoadBitmaps(146, 144, 145));
         m_button->SizeToContent();
         m_host->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_host));
+        QVERIFY(QTest::qWaitForWindowExposed(m_host, kWaitMs));
     }
     void cleanup() { delete m_host; }
 

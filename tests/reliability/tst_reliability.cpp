@@ -138,7 +138,7 @@ bool StartWriter(QProcess& writer, const QStringList& arguments, bool waitReady 
     writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     writer.start(QCoreApplication::applicationFilePath(), QStringList{"writer"} + arguments);
     while (waitReady && !writer.canReadLine()) {
-        if (!writer.waitForReadyRead(30000))
+        if (!writer.waitForReadyRead(kWaitMs))
             return false;
     }
     return !waitReady || writer.readLine().trimmed() == "ready";

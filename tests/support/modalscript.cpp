@@ -98,6 +98,20 @@ QStringList MenuTexts(const QMenu* menu) {
     return texts;
 }
 
+void PressShortcut(QWidget* target, const QKeyCombination& keys) {
+    QWidget* window = target->window();
+    // On a loaded machine the offscreen platform may deliver a menu's
+    // activation after the menu has closed, and then nothing gives it back
+    // to the window under it, as a window manager would. A user would click
+    // into the window; the test asks for it instead. What shortcuts go by is
+    // the widgets' active window, not the window system's focus.
+    if (!window->isActiveWindow())
+        window->activateWindow();
+    QVERIFY2(QTest::qWaitFor([window] { return window->isActiveWindow(); }, kWaitMs),
+             "the window never became active for its shortcut");
+    QTest::keyClick(target, keys.key(), keys.keyboardModifiers());
+}
+
 CUrlRecorder::CUrlRecorder(const QString& scheme) : m_scheme(scheme) {
     QDesktopServices::setUrlHandler(scheme, this, "Open");
 }

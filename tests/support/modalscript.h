@@ -1,5 +1,8 @@
 #pragma once
 
+#include "testenvironment.h"
+
+#include <QKeyCombination>
 #include <QMenu>
 #include <QTimer>
 #include <QUrl>
@@ -43,6 +46,12 @@ private:
 };
 
 QStringList MenuTexts(const QMenu* menu);
+
+// Presses a key that a window's shortcut takes (F1, Alt+Space, a mnemonic,
+// Find). Shortcuts answer only in the active window, and the window under a
+// menu or dialog that has just closed is active again only once the window
+// system says so: this waits for that, never for a time.
+void PressShortcut(QWidget* target, const QKeyCombination& keys);
 
 // Takes what the program asks the desktop to open, for one URL scheme, for
 // as long as it lives.

@@ -20,6 +20,11 @@ private:
     QByteArray m_oldData = qgetenv("XDG_DATA_HOME");
 };
 
+// How long a test waits for a window, a script or a job. Every wait returns
+// as soon as its condition holds; the bound only decides how soon a real
+// hang fails, and leaves room for a sanitizer build beside other work.
+inline constexpr int kWaitMs = 30000;
+
 QByteArray ReadWholeFile(const QString& path);
 // Creates the folder; false on failure.
 bool WriteWholeFile(const QString& path, const QByteArray& bytes);

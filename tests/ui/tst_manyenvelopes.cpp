@@ -141,7 +141,7 @@ private slots:
         const EnvelopeJob job = Job(PdfNames(pdf));
         CManyEnvelopesDlg dlg(job, book, m_settings);
         dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
         QCOMPARE(dlg.m_count->text(), u"0 envelopes to print"_qs);
         QVERIFY(!dlg.m_print->isEnabled());
 
@@ -161,7 +161,7 @@ private slots:
             .ChooseFile(csv, QStringLiteral("Work"))
             .NoteMessage(seen);
         QTest::mouseClick(dlg.m_addFromFile, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(title, u"Add Addresses to This Job"_qs);
         QCOMPARE(seen, QStringList({"1 address from more.csv was added to this job.\n1 contact "
                                     "has no address and could not be used.\nShow Details lists "
@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(dlg.m_list->currentItem(), dlg.m_list->topLevelItem(4));
         script.ChooseFile(csv, QStringLiteral("Work")).NoteMessage(seen);
         QTest::mouseClick(dlg.m_addFromFile, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QVERIFY2(seen.value(0).startsWith("0 addresses from more.csv were added to this job.\n1 "
                                           "was in the list already and was not added again.\n"),
                  qPrintable(seen.value(0)));
@@ -190,7 +190,7 @@ private slots:
             preview->reject();
         });
         QTest::mouseClick(dlg.m_preview, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(previewPages, 3);
         QVERIFY(spoken.contains("Envelope pages") && spoken.contains("Page number"));
 
@@ -233,7 +233,7 @@ private slots:
         QCOMPARE(seen.value(0),
                  u"Type one number from 1 to 3, or two joined by a hyphen, such as 5-9."_qs);
         QTest::mouseClick(dlg.m_printAgain, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(dlg.m_status->text(), "2 envelopes saved to " + pdf);
         const PdfText again = ReadPdf(pdf);
         QCOMPARE(again.pages, 2);
@@ -249,7 +249,7 @@ private slots:
         MakeBook(*m_env, book, 12);
         CManyEnvelopesDlg dlg(Job(PdfNames(pdf)), book, m_settings);
         dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
         dlg.m_list->topLevelItem(1)->setCheckState(0, Qt::Checked);
         QCOMPARE(dlg.m_print->text(), u"&Print 1 Envelope"_qs);
         QTest::keyClicks(dlg.m_find, QStringLiteral("entry 005"));
@@ -261,14 +261,14 @@ private slots:
         CModalScript script;
         Answer(script, seen, QMessageBox::RejectRole);
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QVERIFY(!QFileInfo::exists(pdf));
         dlg.m_find->clear();
         QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
         QCOMPARE(dlg.m_print->text(), u"&Print 12 Envelopes"_qs);
         Answer(script, seen, QMessageBox::AcceptRole);
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(seen, QStringList({"Print 1 envelope to the file " + pdf +
                                         "?\n\n1 of them is hidden by Find.",
                                     "Print 12 envelopes to the file " + pdf + "?"}));
@@ -342,7 +342,7 @@ private slots:
         MakeBook(*m_env, book, 4);
         CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
         dlg.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QVERIFY(QTest::qWaitForWindowActive(&dlg, kWaitMs));
         QStringList keys;
         for (const QAbstractButton* button : dlg.findChildren<QAbstractButton*>())
             keys << button->text().section(u'&', 1).left(1).toLower();
@@ -351,7 +351,7 @@ private slots:
         keys.removeAll(QString());
         QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 
-        QTest::keySequence(&dlg, QKeySequence::Find);
+        PressShortcut(&dlg, QKeySequence(QKeySequence::Find)[0]);
         QVERIFY(dlg.m_find->hasFocus());
         QTest::keyClick(dlg.m_find, Qt::Key_Down);
         QVERIFY(dlg.m_list->hasFocus());
@@ -364,7 +364,7 @@ private slots:
         // F1 and Help open the dialog's own page of the help.
         QStringList pages;
         SetHelpCommand([&pages](const QString& page) { pages << page; });
-        QTest::keyClick(dlg.m_list, Qt::Key_F1);
+        PressShortcut(dlg.m_list, Qt::Key_F1);
         dlg.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help)->click();
         SetHelpCommand({});
         QCOMPARE(pages, QStringList(2, "printing.html#many-envelopes"));
@@ -396,7 +396,7 @@ private slots:
         book.AddAddress(CAddress("Zed", "Zed Zimmer\r\n" + QString(300, u'x')));
         CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
         dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
         QCOMPARE(dlg.size(), QSize(600, 420));
         QVERIFY(dlg.m_list->isVisible() && !dlg.m_emptyBook->isVisible());
         // The book's order, until a header is clicked.
@@ -434,7 +434,7 @@ private slots:
         CModalScript script;
         Answer(script, seen, QMessageBox::AcceptRole);
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(seen, {u"The Printer Setup is invalid. Please configure a printer."_qs});
         QCOMPARE(dlg.m_printer->text(), "Printer: file " + pdf);
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
@@ -496,14 +496,14 @@ private slots:
         CModalScript script;
         Answer(script, seen, QMessageBox::AcceptRole).NoteMessage(seen);
         QTest::mouseClick(dlg.m_print, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         canceller.stop();
         QCOMPARE(seen.value(0), u"Printing was cancelled after 30 of 60 envelopes had been sent. "
                                 u"The job was withdrawn: none of them was printed."_qs);
         QVERIFY(dlg.isVisible());
         QVERIFY(!QFileInfo::exists(pdf));
         if (queue) {
-            QTRY_COMPARE_WITH_TIMEOUT(QueueJobs("Many").value(0).state, IPP_JSTATE_CANCELED, 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(QueueJobs("Many").value(0).state, IPP_JSTATE_CANCELED, kWaitMs);
             QCOMPARE(QueueJobs("Many").size(), 1);
             const QString out = qEnvironmentVariable("PELVARO_CUPSD_DIR") + QStringLiteral("/out");
             QVERIFY(QDir(out).entryList({"[0-9]*"}).isEmpty());
@@ -526,7 +526,7 @@ private slots:
         job.envelopeIndex = 1; // No. 6 3/4 on No. 10 paper
         CManyEnvelopesDlg dlg(job, book, m_settings);
         dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
         for (int row = 0; row < dlg.m_list->topLevelItemCount(); ++row)
             dlg.m_list->topLevelItem(row)->setCheckState(0, Qt::Checked);
 
@@ -554,7 +554,7 @@ private slots:
             QTest::mouseClick(preview->m_print, Qt::LeftButton);
         });
         QTest::mouseClick(dlg.m_preview, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(warnings.size(), 2);
         QVERIFY2(warnings[0].startsWith(QStringLiteral("The envelope chosen is No. 6\u00BE (6.50 "
                                                        "\u00D7 3.63 in), but the printer's paper")),
@@ -575,7 +575,7 @@ private slots:
         QVERIFY(ConfigureJobPrinter(printer, job));
         CPrintPreviewDlg preview(printer, job, {QStringLiteral("Ann\r\n1 Road")});
         preview.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        QVERIFY(QTest::qWaitForWindowExposed(&preview, kWaitMs));
         QVERIFY2(preview.m_warnings->text().startsWith(
                      "The No. 10 envelope does not fit on the printer's paper, A4"),
                  qPrintable(preview.m_warnings->text()));
@@ -606,7 +606,7 @@ private slots:
         const QString pdf = m_env->Root() + QStringLiteral("/postal.pdf");
         CManyEnvelopesDlg dlg(Job(PdfNames(pdf)), book, m_settings);
         dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
         for (int row = 0; row < 2; ++row)
             dlg.m_list->topLevelItem(row)->setCheckState(0, Qt::Checked);
         QStringList texts;
@@ -621,7 +621,7 @@ private slots:
                 box->button(QMessageBox::Cancel)->click();
             });
         QTest::mouseClick(dlg.m_preview, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QVERIFY2(texts.size() == 2 && texts[0].contains(u"Envelope 1: The address has 7 lines") &&
                      !texts[0].contains(u"Envelope 2") &&
                      texts[1].contains(u"Envelope 1: The address has 7 lines"),
@@ -640,7 +640,7 @@ private slots:
         settings.WriteProfileString("Pelvaro", "LastReturnAddress", kReturn);
         CPelvaroDlg dlg(settings);
         dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
         dlg.GetDlgItem<CMultiLineEdit>(IDC_MAILINGADDRESS)
             ->SetText(QStringLiteral("Rosalind Recipient\r\n34 Mailing Avenue"));
         QTest::mouseClick(dlg.GetDlgItem(IDC_PRINT), Qt::LeftButton, {}, QPoint(16, 16));
@@ -658,7 +658,7 @@ private slots:
                 preview->reject();
             });
         QTest::mouseClick(dlg.GetDlgItem(IDC_CONFIGURE), Qt::LeftButton, {}, QPoint(16, 16));
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(InkLines(previewed).size(), 4);
         QVERIFY(SameInk(previewed, printed));
         dlg.reject();

@@ -89,12 +89,12 @@ class TestPelvaroDlg : public QObject {
         MakeBook(labels);
         m_dlg = std::make_unique<CPelvaroDlg>(*m_settings);
         m_dlg->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+        QVERIFY(QTest::qWaitForWindowActive(m_dlg.get(), kWaitMs));
     }
     // Clicks a button and waits until the script has answered what it opens.
     void Run(int buttonId, CModalScript& script) {
         QTest::mouseClick(m_dlg->GetDlgItem(buttonId), Qt::LeftButton, {}, QPoint(16, 16));
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
     }
     CMultiLineEdit* Box(int id) const { return m_dlg->GetDlgItem<CMultiLineEdit>(id); }
     QComboBox* SizeList() const { return m_dlg->GetDlgItem<QComboBox>(IDC_ENVELOPESIZE); }
@@ -258,7 +258,7 @@ private slots:
         CPelvaroDlg* dlg = m_dlg.get();
         CModalScript script;
         script.Then<CPelvaroDlg>([&](CPelvaroDlg*) {
-            QVERIFY(QTest::qWaitForWindowActive(dlg)); // for its shortcuts
+            QVERIFY(QTest::qWaitForWindowActive(dlg, kWaitMs)); // for its shortcuts
             QTest::keyClicks(Box(IDC_MAILINGADDRESS), QStringLiteral("To"));
             QTest::keyClick(Box(IDC_MAILINGADDRESS), Qt::Key_Return);
             QTest::keyClicks(Box(IDC_MAILINGADDRESS), QStringLiteral("You"));
@@ -273,7 +273,7 @@ private slots:
                 QTest::keyClick(SizeList(), Qt::Key_Return);
             } else if (how == u"menu-close") {
                 menu.Choose(QStringLiteral("&Close"));
-                QTest::keyClick(dlg, Qt::Key_Space, Qt::AltModifier);
+                PressShortcut(dlg, Qt::ALT | Qt::Key_Space);
             } else {
                 m_dlg.reset();
             }
@@ -299,25 +299,25 @@ private slots:
     void windowMenuAboutBoxAndHelp() {
         CUrlRecorder opened(QStringLiteral("https"));
         Open();
-        QTest::keyClick(Box(IDC_MAILINGADDRESS), Qt::Key_F1);
-        QTest::keyClick(Box(IDC_MAILINGADDRESS), Qt::Key_F1, Qt::ShiftModifier);
+        PressShortcut(Box(IDC_MAILINGADDRESS), Qt::Key_F1);
+        PressShortcut(Box(IDC_MAILINGADDRESS), Qt::SHIFT | Qt::Key_F1);
         QStringList items;
         CModalScript script;
         script.NoteMenu(items);
-        QTest::keyClick(Box(IDC_MAILINGADDRESS), Qt::Key_Space, Qt::AltModifier);
+        PressShortcut(Box(IDC_MAILINGADDRESS), Qt::ALT | Qt::Key_Space);
         // Move only where the window system moves windows on request (X11).
         QCOMPARE(items, QStringList({"&Close", "--", "&About Pelvaro..."}));
         QPoint aboutCentre;
         script.Choose(QStringLiteral("&About Pelvaro...")).Then<CAboutDlg>([&](CAboutDlg* about) {
-            QVERIFY(QTest::qWaitForWindowActive(about, 30000));
+            QVERIFY(QTest::qWaitForWindowActive(about, kWaitMs));
             aboutCentre = about->frameGeometry().center();
             auto* link = about->GetDlgItem<QLabel>(IDC_WEBLINK);
             QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(20, link->height() / 2));
-            QTest::keyClick(about, Qt::Key_F1);
+            PressShortcut(about, Qt::Key_F1);
             QTest::keyClick(about, Qt::Key_Return);
         });
-        QTest::keyClick(m_dlg.get(), Qt::Key_Space, Qt::AltModifier);
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        PressShortcut(m_dlg.get(), Qt::ALT | Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(opened.m_urls, QList<QUrl>({QUrl("https://www.torvane.example/pelvaro")}));
         QVERIFY((aboutCentre - m_dlg->frameGeometry().center()).manhattanLength() <= 2);
         QVERIFY(m_helpCalls == 2 && m_dlg->isVisible());
@@ -372,7 +372,7 @@ private slots:
                         button->click();
             });
             QTest::mouseClick(m_dlg->GetDlgItem(IDC_PRINT), Qt::LeftButton, {}, QPoint(16, 16));
-            QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
             QCOMPARE(QFileInfo::exists(pdf), choice != u"Cancel");
         }
         QVERIFY2(texts.size() == 2 && texts[0].contains(u"The address has 7 lines"),
@@ -392,7 +392,7 @@ private slots:
                 box->button(QMessageBox::Cancel)->click();
             });
         QTest::mouseClick(m_dlg->GetDlgItem(IDC_CONFIGURE), Qt::LeftButton, {}, QPoint(16, 16));
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QVERIFY2(texts.size() == 4 && texts[2].contains(u"The address has 7 lines") &&
                      texts[3] == texts[0],
                  qPrintable(texts.join(u'\n')));
@@ -421,8 +421,7 @@ private slots:
                     shownPrinter = dialog->findChild<QComboBox*>("printers")->currentText() + u'|' +
                                    dialog->findChild<QLineEdit*>("filename")->text();
                     rangesOffered = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
-                    QVERIFY(QTest::qWaitForWindowActive(dialog));
-                    QTest::keyClick(dialog, Qt::Key_F1);
+                    PressShortcut(dialog, Qt::Key_F1);
                     for (QPushButton* button : dialog->findChildren<QPushButton*>())
                         if (button->text() == u"Help")
                             button->click();
