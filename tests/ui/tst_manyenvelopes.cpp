@@ -503,7 +503,8 @@ private slots:
         QVERIFY(dlg.isVisible());
         QVERIFY(!QFileInfo::exists(pdf));
         if (queue) {
-            QTRY_COMPARE_WITH_TIMEOUT(QueueJobs("Many").value(0).state, IPP_JSTATE_CANCELED, kWaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(QueueJobs("Many").value(0).state, IPP_JSTATE_CANCELED,
+                                      kWaitMs);
             QCOMPARE(QueueJobs("Many").size(), 1);
             const QString out = qEnvironmentVariable("PELVARO_CUPSD_DIR") + QStringLiteral("/out");
             QVERIFY(QDir(out).entryList({"[0-9]*"}).isEmpty());
