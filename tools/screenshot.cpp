@@ -5,6 +5,7 @@
 // Runs with its own temporary settings and data folders.
 
 #include "contacts/contactsimport.h"
+#include "postal/jobfromsettings.h"
 #include "postal/postaloptions.h"
 #include "print/devmode.h"
 #include "print/printerblocks.h"
@@ -85,18 +86,13 @@ int main(int argc, char* argv[]) {
         book.AddAddress(CAddress(
             name, name + QStringLiteral("\r\n%1 Long Street\r\nGraz 80%2").arg(i).arg(i % 10)));
     }
-    EnvelopeJob job;
-    job.returnAddress = QStringLiteral("Ada Example\r\n12 Quill Lane");
-    job.returnLogFont = StockVariableFontDescription();
-    job.mailingLogFont = job.returnLogFont;
-    const DialogGeometry window = MainDialogGeometry(96);
-    job.clientSize = window.clientSize;
-    job.returnBoxTopLeft = window.returnBoxTopLeft;
-    job.mailingBoxTopLeft = window.mailingBoxTopLeft;
-    job.devNames = DEVNAMES{QStringLiteral("pdf"), QStringLiteral("pdf"),
-                            home.path() + QStringLiteral("/envelopes.pdf")}
-                       .ToBytes();
-    CManyEnvelopesDlg many(job, book, settings, [](QByteArray&, QByteArray&) {});
+    JobOverrides window;
+    window.returnAddress = QStringLiteral("Ada Example\r\n12 Quill Lane");
+    window.devNames = DEVNAMES{QStringLiteral("pdf"), QStringLiteral("pdf"),
+                               home.path() + QStringLiteral("/envelopes.pdf")}
+                          .ToBytes();
+    const EnvelopeJob job = MakeEnvelopeJob(settings, MainDialogGeometry(96), window);
+    CManyEnvelopesDlg many(job, book, settings, [&job] { return job; });
     many.show();
     for (int row : {1, 4, 9})
         many.m_list->topLevelItem(row)->setCheckState(0, Qt::Checked);

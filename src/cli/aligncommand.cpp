@@ -93,8 +93,8 @@ QString CAlignCommand::PrinterName(const QCommandLineParser& parser) const {
             Fail(ExitStatus::Usage, QStringLiteral("--printer takes a printer's name"));
         return *printer;
     }
-    QString configured = AlignmentPrinterName(
-        m_settings.ReadBinaryValue(StoredValues::kDevNames).value_or(QByteArray()));
+    QString configured = AlignmentPrinterName(PrintTarget::FromDevNames(
+        m_settings.ReadBinaryValue(StoredValues::kDevNames).value_or(QByteArray())));
     if (configured.isEmpty())
         Fail(ExitStatus::Usage, QStringLiteral("no printer is configured in Pelvaro: name one "
                                                "with --printer"));
@@ -142,7 +142,7 @@ void CAlignCommand::PrintTestPage(const QCommandLineParser& parser) const {
     const CAddressBook none;
     const CPrintCommand print(m_settings, none);
     EnvelopeJob job = print.MakeSharedJob(parser);
-    const QString printer = AlignmentPrinterName(job.devNames);
+    const QString printer = AlignmentPrinterName(job.target);
     job.alignment = Alignment(parser, printer);
     PrintFailure failure;
     CPrintCommand::CheckResult(

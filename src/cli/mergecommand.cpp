@@ -214,14 +214,16 @@ void CMergeCommand::WritePictures(const EnvelopeJob& job, const QString& folder,
     // Names sort in page order.
     const int digits = qMax(4, static_cast<int>(QString::number(EnvelopeCount()).size()));
     QString why;
+    PrintFailure failure;
     const PrintResult result = RenderEnvelopes(
         job, EnvelopeCount(), [this](qsizetype i) { return EnvelopeAt(i).address; }, dpi,
         [&](const QImage& page, int index) {
             const QString path = QDir(folder).filePath(
                 QStringLiteral("envelope-%1.png").arg(index + 1, digits, 10, QLatin1Char('0')));
             return SavePicture(page, path, &why) && ShowProgress(index + 1);
-        });
-    CPrintCommand::CheckResult(result, job, PrintFailure{}, true);
+        },
+        &failure);
+    CPrintCommand::CheckResult(result, job, failure, true);
     if (!why.isEmpty())
         Fail(ExitStatus::PrintFailed, why);
 }

@@ -2,11 +2,10 @@
 
 #include "addressbook/addressbook.h"
 #include "cli/toolfailure.h"
-#include "contacts/addressformatter.h"
+#include "postal/jobfromsettings.h"
 #include "print/devmode.h"
 #include "print/devnames.h"
 #include "print/envelopesizes.h"
-#include "print/printeralignment.h"
 #include "print/printerblocks.h"
 #include "settings/settingsstore.h"
 #include "settings/storedvalues.h"
@@ -18,7 +17,6 @@
 #include <QScreen>
 
 #include <optional>
-#include <tuple>
 
 using namespace StoredValues;
 
@@ -75,23 +73,24 @@ int ScreenDpiY() {
 // Why a setup could not be used, named as far as the blocks allow.
 QString InvalidSetupMessage(const EnvelopeJob& job, bool pictures) {
     // A picture shows the printer's page, so only a printer can stand in.
-    if (job.devNames.isNull() && pictures)
+    const bool none = job.target.kind == PrintTarget::Kind::None;
+    if (none && pictures)
         return QStringLiteral("no printer is configured, so the page the pictures show is not "
                               "known: choose one in Pelvaro (Configure, Printer...), or give "
                               "--printer");
-    if (job.devNames.isNull())
+    if (none)
         return QStringLiteral("no printer is configured: choose one in Pelvaro (Configure, "
                               "Printer...), or give --printer or --pdf");
-    const std::optional<DEVNAMES> names = DEVNAMES::FromBytes(job.devNames);
-    if (!names)
+    if (job.target.kind == PrintTarget::Kind::Damaged)
         return QStringLiteral("the printer setup stored by Pelvaro is damaged: configure the "
                               "printer again in Pelvaro, or give --printer or --pdf");
     if (!job.devMode.isNull() && !DEVMODEW::FromBytes(job.devMode))
         return QStringLiteral("the printer settings stored by Pelvaro are damaged: configure "
                               "the printer again in Pelvaro");
-    if (names->driver.compare(QString::fromUtf16(kPdfDriverName), Qt::CaseInsensitive) == 0)
-        return PrintFailureMessage({names->output, true, QStringLiteral("it is not a file")});
-    return PrintFailureMessage({names->device, false, QStringLiteral("there is no such printer")});
+    if (job.target.IsFile())
+        return PrintFailureMessage({job.target.name, true, QStringLiteral("it is not a file")});
+    return PrintFailureMessage(
+        {job.target.name, false, QStringLiteral("there is no such printer")});
 }
 
 } // namespace
@@ -160,7 +159,7 @@ EnvelopeJob CPrintCommand::MakeJob(const QCommandLineParser& parser) const {
     if (parser.isSet(kDpi) && !parser.isSet(kPng))
         Fail(ExitStatus::Usage, QStringLiteral("--dpi is for the picture of --png"));
     EnvelopeJob job = MakeSharedJob(parser);
-    job.mailingAddress = AddressOption(parser, kTo, kToLabel, QString());
+    job.mailingAddress = AddressOption(parser, kTo, kToLabel).value_or(QString());
     return job;
 }
 
@@ -169,53 +168,40 @@ EnvelopeJob CPrintCommand::MakeSharedJob(const QCommandLineParser& parser) const
     Dpi(parser);
     Shift(parser);
 
-    EnvelopeJob job;
-    job.returnAddress = AddressOption(parser, kFrom, kFromLabel,
-                                      m_settings.GetProfileString(kSection, kLastReturnAddress));
+    JobOverrides given;
+    given.returnAddress = AddressOption(parser, kFrom, kFromLabel);
     if (const std::optional<QString> size = SingleValue(parser, kSize)) {
-        job.envelopeIndex = FindEnvelopeSize(*size);
-        if (job.envelopeIndex < 0)
+        given.envelopeIndex = FindEnvelopeSize(*size);
+        if (*given.envelopeIndex < 0)
             Fail(ExitStatus::Usage,
                  QStringLiteral("--size: no envelope size \"%1\"; the sizes are %2")
                      .arg(*size, SizeList()));
-    } else {
-        job.envelopeIndex = m_settings.GetProfileInt(kSection, kLastEnvelopeIndex, 0);
-    }
-    job.returnLogFont = ReadLogFontValue(m_settings, kReturnAddressLogFont);
-    job.mailingLogFont = ReadLogFontValue(m_settings, kMailingAddressLogFont);
-
-    // The stored settings block carries the paper, orientation and
-    // resolution chosen in the window; another printer or a file takes them
-    // over. A damaged one stops only a print on the stored printer: a file
-    // or a printer named here does with the default page.
-    if (const auto devMode = m_settings.ReadBinaryValue(kDevMode)) {
-        job.devMode = *devMode;
-        if ((parser.isSet(kPdf) || parser.isSet(kPrinter)) && !DEVMODEW::FromBytes(*devMode)) {
-            job.devMode = QByteArray();
-            m_notes.append(QStringLiteral("the printer settings stored by Pelvaro are damaged; "
-                                          "the default page is used"));
-        }
     }
     if (const std::optional<QString> pdf = SingleValue(parser, kPdf)) {
         DEVNAMES names;
         names.driver = names.device = QString::fromUtf16(kPdfDriverName);
         names.output = pdf->isEmpty() ? QString() : QFileInfo(*pdf).absoluteFilePath();
-        job.devNames = names.ToBytes();
+        given.devNames = names.ToBytes();
     } else if (const std::optional<QString> queue = SingleValue(parser, kPrinter)) {
         DEVNAMES names;
         names.driver = QString::fromUtf16(kSystemDriverName);
         names.device = *queue;
-        job.devNames = names.ToBytes();
-    } else if (const auto devNames = m_settings.ReadBinaryValue(kDevNames)) {
-        job.devNames = *devNames;
+        given.devNames = names.ToBytes();
     }
-
-    // The alignment of the printer the job goes to; a shift given here
-    // takes the place of the stored one for this job.
-    job.alignment = ReadPrinterAlignment(m_settings, AlignmentPrinterName(job.devNames))
-                        .value_or(PrinterAlignment());
-    if (const std::optional<std::pair<int, int>> shift = Shift(parser))
-        std::tie(job.alignment.shiftRight, job.alignment.shiftDown) = *shift;
+    // The stored settings block carries the paper, orientation and
+    // resolution chosen in the window; another printer or a file takes them
+    // over. A damaged one stops only a print on the stored printer: a file
+    // or a printer named here does with the default page.
+    if (given.devNames) {
+        if (const auto devMode = m_settings.ReadBinaryValue(kDevMode);
+            devMode && !DEVMODEW::FromBytes(*devMode)) {
+            given.devMode = QByteArray();
+            m_notes.append(QStringLiteral("the printer settings stored by Pelvaro are damaged; "
+                                          "the default page is used"));
+        }
+    }
+    // A shift given here takes the place of the stored one for this job.
+    given.shift = Shift(parser);
 
     // The postal options the window stored, and those asked for here.
     m_postal = ReadPostalOptions(m_settings);
@@ -228,14 +214,8 @@ EnvelopeJob CPrintCommand::MakeSharedJob(const QCommandLineParser& parser) const
             Fail(ExitStatus::Usage, QStringLiteral("--imb: %1").arg(why));
         m_postal.barcode = true;
     }
-    ApplyPostalOptions(job, m_postal, CAddressFormatter::SystemCountry());
-
-    const DialogGeometry window = MainDialogGeometry(ScreenDpiY());
-    job.clientSize = window.clientSize;
-    job.returnBoxTopLeft = window.returnBoxTopLeft;
-    job.mailingBoxTopLeft = window.mailingBoxTopLeft;
-    job.screenDpiY = window.screenDpiY;
-    return job;
+    given.postal = m_postal;
+    return MakeEnvelopeJob(m_settings, MainDialogGeometry(ScreenDpiY()), given);
 }
 
 void CPrintCommand::Print(const EnvelopeJob& job, const QCommandLineParser& parser) {
@@ -244,7 +224,7 @@ void CPrintCommand::Print(const EnvelopeJob& job, const QCommandLineParser& pars
         QString why;
         const PrintResult result = RenderEnvelopes(
             job, 1, [&](qsizetype) { return job.mailingAddress; }, Dpi(parser),
-            [&](const QImage& page, int) { return SavePicture(page, *png, &why); });
+            [&](const QImage& page, int) { return SavePicture(page, *png, &why); }, &failure);
         CheckResult(result, job, failure, true);
         if (!why.isEmpty())
             Fail(ExitStatus::PrintFailed, why);
@@ -262,12 +242,14 @@ void CPrintCommand::CheckResult(PrintResult result, const EnvelopeJob& job,
     case PrintResult::InvalidSetup:
         Fail(ExitStatus::PrintFailed, InvalidSetupMessage(job, pictures));
     case PrintResult::Failed:
-        Fail(ExitStatus::PrintFailed, PrintFailureMessage(failure));
+        // A picture is printed nowhere: only the cause is said.
+        Fail(ExitStatus::PrintFailed, pictures ? failure.cause : PrintFailureMessage(failure));
     }
 }
 
-QString CPrintCommand::AddressOption(const QCommandLineParser& parser, const QString& textOption,
-                                     const QString& labelOption, const QString& fallback) const {
+std::optional<QString> CPrintCommand::AddressOption(const QCommandLineParser& parser,
+                                                    const QString& textOption,
+                                                    const QString& labelOption) const {
     RequireNotBoth(parser, textOption, labelOption);
     if (const std::optional<QString> text = SingleValue(parser, textOption))
         return UnescapeText(*text);
@@ -278,7 +260,7 @@ QString CPrintCommand::AddressOption(const QCommandLineParser& parser, const QSt
                                            .arg(m_book.AddressBookPath(), *label));
         return m_book.GetAt(index).m_strAddress;
     }
-    return fallback;
+    return std::nullopt;
 }
 
 QString CPrintCommand::UnescapeText(const QString& text) {

@@ -53,8 +53,11 @@ public:
     static int FindEnvelopeSize(const QString& text);
 
 private:
-    QString AddressOption(const QCommandLineParser& parser, const QString& textOption,
-                          const QString& labelOption, const QString& fallback) const;
+    // The text option's text, or the address of the label option's entry;
+    // nothing when neither is given.
+    std::optional<QString> AddressOption(const QCommandLineParser& parser,
+                                         const QString& textOption,
+                                         const QString& labelOption) const;
 
     const CSettingsStore& m_settings;
     const CAddressBook& m_book;

@@ -130,7 +130,8 @@ QString IntelligentMailBars(const QString& tracking, const QString& routing, QSt
         zint->encode(symbol.get(), reinterpret_cast<const unsigned char*>(data.constData()),
                      static_cast<int>(data.size()));
     if (result >= ZINT_ERROR || symbol->rows != 3) {
-        *why = QString::fromLatin1(symbol->errtxt);
+        *why = QStringLiteral("the barcode could not be made: %1")
+                   .arg(QString::fromLatin1(symbol->errtxt));
         return QString();
     }
     // Three rows of modules: the ascenders' part, the trackers', the

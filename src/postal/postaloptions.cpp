@@ -56,11 +56,12 @@ void ApplyPostalOptions(EnvelopeJob& job, const PostalOptions& options,
     const bool style = options.postalStyle;
     job.mailingPage = [tracking, style, userCountry](const QString& address,
                                                      const QSizeF& envelope) {
-        MailingPage page{style ? PostalStyle(address, userCountry) : address, {}};
+        MailingPage page{style ? PostalStyle(address, userCountry) : address, {}, {}};
+        // A barcode that cannot be made leaves the page short of what was
+        // asked: the job says so rather than print without it.
         if (!tracking.isEmpty()) {
-            QString why;
             page.bars = IntelligentMailRects(
-                IntelligentMailBars(tracking, RoutingCode(address), &why), envelope);
+                IntelligentMailBars(tracking, RoutingCode(address), &page.problem), envelope);
         }
         return page;
     };
@@ -86,6 +87,13 @@ std::optional<QStringList> CheckPostalAddress(const EnvelopeJob& job, const QStr
     if (!blocks)
         return std::nullopt;
     return FindingsOf(blocks->constFirst(), mailingAddress, options, userCountry);
+}
+
+QStringList CheckPostalAddress(const EnvelopeJob& job, const QPrinter& printer,
+                               const QString& mailingAddress, const PostalOptions& options,
+                               const QString& userCountry) {
+    return FindingsOf(MeasureMailingBlocks(job, printer, {mailingAddress}).constFirst(),
+                      mailingAddress, options, userCountry);
 }
 
 std::optional<QStringList> CheckPostalAddresses(const EnvelopeJob& job,

@@ -9,6 +9,7 @@
 #include <optional>
 
 class CSettingsStore;
+class QPrinter;
 
 // What the user chose for the mailing address beyond what the window
 // specifies: both off by default, and then every page prints as it always
@@ -39,6 +40,10 @@ void ApplyPostalOptions(EnvelopeJob& job, const PostalOptions& options, const QS
 std::optional<QStringList> CheckPostalAddress(const EnvelopeJob& job, const QString& mailingAddress,
                                               const PostalOptions& options,
                                               const QString& userCountry);
+// The same on a printer already set up for the job, which may then print it.
+QStringList CheckPostalAddress(const EnvelopeJob& job, const QPrinter& printer,
+                               const QString& mailingAddress, const PostalOptions& options,
+                               const QString& userCountry);
 // The same for every envelope of a job, each line "Envelope N: finding",
 // N counted from 1 in the list's order; an envelope without findings has
 // no line.

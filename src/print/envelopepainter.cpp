@@ -134,15 +134,10 @@ CEnvelopePainter::CEnvelopePainter(const EnvelopeJob& job, const PrinterMetrics&
                                    const QPaintDevice* device)
     : m_returnAddress(job.returnAddress), m_mailingPage(job.mailingPage), m_device(device),
       m_metrics(metrics) {
-    DialogGeometry dialog;
-    dialog.clientSize = job.clientSize;
-    dialog.returnBoxTopLeft = job.returnBoxTopLeft;
-    dialog.mailingBoxTopLeft = job.mailingBoxTopLeft;
-    dialog.screenDpiY = job.screenDpiY;
     // The layout is worked out as it always was, on the page as the
     // envelope lies in it; the alignment moves the whole drawing after.
     m_page = AlignPage(metrics, job.envelopeIndex, job.alignment);
-    m_layout = ComputeEnvelopeLayout(m_page.layoutMetrics, dialog, job.envelopeIndex,
+    m_layout = ComputeEnvelopeLayout(m_page.layoutMetrics, job.window, job.envelopeIndex,
                                      job.returnLogFont.lfHeight, job.mailingLogFont.lfHeight);
     m_returnFont =
         FontFromLogFont(WithHeight(job.returnLogFont, m_layout.returnFontHeight), device);
@@ -163,7 +158,7 @@ PrinterMetrics CEnvelopePainter::MetricsOf(const QPrinter& printer) {
     return metrics;
 }
 
-void CEnvelopePainter::DrawPage(QPainter& painter, const QString& mailingAddress) const {
+QString CEnvelopePainter::DrawPage(QPainter& painter, const QString& mailingAddress) const {
     // Without an alignment the page is drawn exactly as it always was.
     const bool aligned = !m_page.transform.isIdentity();
     if (aligned) {
@@ -172,6 +167,7 @@ void CEnvelopePainter::DrawPage(QPainter& painter, const QString& mailingAddress
     }
     painter.setPen(Qt::black);
     DrawBlock(painter, m_layout.returnRect, m_returnAddress, m_returnFont);
+    QString problem;
     if (!m_mailingPage) {
         DrawBlock(painter, m_layout.mailingRect, mailingAddress, m_mailingFont);
     } else {
@@ -180,14 +176,16 @@ void CEnvelopePainter::DrawPage(QPainter& painter, const QString& mailingAddress
         const QTransform toLayout = LayoutFromInches();
         for (const QRectF& bar : page.bars)
             painter.fillRect(toLayout.mapRect(bar), Qt::black);
+        problem = page.problem;
     }
     if (aligned)
         painter.restore();
+    return problem;
 }
 
 MailingPage CEnvelopePainter::PageOf(const QString& mailingAddress) const {
     return m_mailingPage ? m_mailingPage(mailingAddress, EnvelopeInches())
-                         : MailingPage{mailingAddress, {}};
+                         : MailingPage{mailingAddress, {}, {}};
 }
 
 QTransform CEnvelopePainter::LayoutFromInches() const {

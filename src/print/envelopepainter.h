@@ -1,8 +1,8 @@
 #pragma once
 
+#include "print/envelopejob.h"
 #include "print/envelopelayout.h"
 #include "print/printeralignment.h"
-#include "print/printjob.h"
 
 #include <QFont>
 #include <QRectF>
@@ -29,8 +29,10 @@ public:
     static PrinterMetrics MetricsOf(const QPrinter& printer);
 
     // Draws both blocks with the painter's origin at the corner of the
-    // printable area, as a printer's is.
-    void DrawPage(QPainter& painter, const QString& mailingAddress) const;
+    // printable area, as a printer's is. A page that cannot be made as asked
+    // is drawn as far as it can be, and why it falls short is returned;
+    // empty when it is whole.
+    QString DrawPage(QPainter& painter, const QString& mailingAddress) const;
     // Where DrawPage puts the mailing block's lines and bars.
     PrintedBlock MailingBlock(const QString& mailingAddress) const;
     // From the envelope's inches to the printer's coordinates, the

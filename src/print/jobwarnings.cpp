@@ -1,8 +1,8 @@
 #include "print/jobwarnings.h"
 
+#include "print/envelopejob.h"
 #include "print/envelopepainter.h"
 #include "print/envelopesizes.h"
-#include "print/printjob.h"
 
 #include <QPageLayout>
 #include <QPrinter>

@@ -1,9 +1,7 @@
 #include "print/printeralignment.h"
 
-#include "print/devnames.h"
 #include "print/envelopesizes.h"
 #include "print/logging.h"
-#include "print/printerblocks.h"
 #include "settings/settingsstore.h"
 
 #include <QRegularExpression>
@@ -113,14 +111,17 @@ QString TestPageCaption(const QString& printer, const PrinterAlignment& alignmen
              DescribeAlignment(alignment));
 }
 
-QString AlignmentPrinterName(const QByteArray& devNames) {
-    const std::optional<DEVNAMES> names =
-        devNames.isNull() ? std::nullopt : DEVNAMES::FromBytes(devNames);
-    if (!names)
-        return {};
-    if (names->driver.compare(QString::fromUtf16(kPdfDriverName), Qt::CaseInsensitive) == 0)
+QString AlignmentPrinterName(const PrintTarget& target) {
+    switch (target.kind) {
+    case PrintTarget::Kind::File:
         return kPdfPrinterName;
-    return names->device;
+    case PrintTarget::Kind::Queue:
+        return target.name;
+    case PrintTarget::Kind::None:
+    case PrintTarget::Kind::Damaged:
+        break;
+    }
+    return {};
 }
 
 std::optional<PrinterAlignment> ReadPrinterAlignment(const CSettingsStore& settings,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "print/envelopelayout.h"
+#include "print/printtarget.h"
 
 #include <QByteArray>
 #include <QRectF>
@@ -65,9 +66,9 @@ QString TestPageCaption(const QString& printer, const PrinterAlignment& alignmen
 // The PDF writer's name among the printers: no print queue can be called
 // so, as queue names have no blanks.
 inline const QString kPdfPrinterName = QStringLiteral("PDF file");
-// The printer a names block points at: its queue, or kPdfPrinterName; empty
-// when the block is missing or damaged.
-QString AlignmentPrinterName(const QByteArray& devNames);
+// The printer a target names: its queue, or kPdfPrinterName for any file;
+// empty when no printer is configured.
+QString AlignmentPrinterName(const PrintTarget& target);
 
 // The stored alignment of a printer, each under its own name; a printer
 // without one, or with a damaged one, prints as Pelvaro always has.

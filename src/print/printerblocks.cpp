@@ -43,21 +43,21 @@ bool IsUsablePdfOutput(const QString& path) {
     return !info.exists() || info.isFile();
 }
 
-bool ApplyDevNames(QPrinter& printer, const DEVNAMES& names) {
-    if (names.driver.compare(QString::fromUtf16(kPdfDriverName), Qt::CaseInsensitive) == 0) {
-        if (!IsUsablePdfOutput(names.output))
+bool ApplyPrintTarget(QPrinter& printer, const PrintTarget& target) {
+    if (target.IsFile()) {
+        if (!IsUsablePdfOutput(target.name))
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(names.output);
+        printer.setOutputFileName(target.name);
         return true;
     }
-    // Any other driver means one of the system's printers; blocks written on
-    // another machine name printers that are not here.
-    if (names.device.isEmpty() || QPrinterInfo::printerInfo(names.device).isNull())
+    // Blocks written on another machine name printers that are not here.
+    if (target.kind != PrintTarget::Kind::Queue || target.name.isEmpty() ||
+        QPrinterInfo::printerInfo(target.name).isNull())
         return false;
     printer.setOutputFormat(QPrinter::NativeFormat);
-    printer.setPrinterName(names.device);
-    return printer.printerName() == names.device;
+    printer.setPrinterName(target.name);
+    return printer.printerName() == target.name;
 }
 
 void ApplyDevMode(QPrinter& printer, const DEVMODEW& mode) {
@@ -116,12 +116,8 @@ void ApplyDevMode(QPrinter& printer, const DEVMODEW& mode) {
         printer.setCollateCopies(mode.dmCollate != 0);
 }
 
-bool ConfigurePrinterFromBlocks(QPrinter& printer, const QByteArray& devMode,
-                                const QByteArray& devNames) {
-    if (devNames.isNull())
-        return false;
-    const std::optional<DEVNAMES> names = DEVNAMES::FromBytes(devNames);
-    if (!names)
+bool ConfigurePrinter(QPrinter& printer, const PrintTarget& target, const QByteArray& devMode) {
+    if (!target.IsConfigured())
         return false;
     std::optional<DEVMODEW> mode;
     if (!devMode.isNull()) {
@@ -129,11 +125,16 @@ bool ConfigurePrinterFromBlocks(QPrinter& printer, const QByteArray& devMode,
         if (!mode)
             return false;
     }
-    if (!ApplyDevNames(printer, *names))
+    if (!ApplyPrintTarget(printer, target))
         return false;
     if (mode)
         ApplyDevMode(printer, *mode);
     return true;
+}
+
+bool ConfigurePrinterFromBlocks(QPrinter& printer, const QByteArray& devMode,
+                                const QByteArray& devNames) {
+    return ConfigurePrinter(printer, PrintTarget::FromDevNames(devNames), devMode);
 }
 
 DEVMODEW DevModeFromPrinter(const QPrinter& printer) {

@@ -2,6 +2,7 @@
 
 #include "print/devmode.h"
 #include "print/devnames.h"
+#include "print/printtarget.h"
 
 #include <QByteArray>
 #include <QString>
@@ -29,16 +30,18 @@ struct PrinterBlocks {
 // or a device is no file.
 bool IsUsablePdfOutput(const QString& path);
 
-// Points the printer at the device that the names block names. False when
-// it names a printer that does not exist here, or the PDF writer without a
-// usable output file.
-bool ApplyDevNames(QPrinter& printer, const DEVNAMES& names);
+// Points the printer at the target. False when it names a printer that
+// does not exist here, or the PDF writer without a usable output file.
+bool ApplyPrintTarget(QPrinter& printer, const PrintTarget& target);
 // Carries the settings the block has a value for over to the printer.
 void ApplyDevMode(QPrinter& printer, const DEVMODEW& mode);
 
-// Sets up a printer from the stored blocks. devMode may be null, and then
-// the printer keeps its own defaults. False when devNames is null, either
-// block is damaged, or the printer is not available here.
+// Sets up a printer for the target with the stored settings block. devMode
+// may be null, and then the printer keeps its own defaults. False when no
+// printer is configured, the settings block is damaged, or the printer is
+// not available here.
+bool ConfigurePrinter(QPrinter& printer, const PrintTarget& target, const QByteArray& devMode);
+// The same from both stored blocks, as the printer setup holds them.
 bool ConfigurePrinterFromBlocks(QPrinter& printer, const QByteArray& devMode,
                                 const QByteArray& devNames);
 

@@ -146,14 +146,23 @@ private:
     QString m_title;
 };
 
-// Draws page i of a job.
-using DrawPageOf = std::function<void(QPainter&, const CEnvelopePainter&, qsizetype)>;
+// Draws page i of a job; why it falls short of what was asked, or nothing.
+using DrawPageOf = std::function<QString(QPainter&, const CEnvelopePainter&, qsizetype)>;
 
-// Prints a job of `pages` pages, each drawn by draw, with what every job
-// needs around them: the file written whole, a cancelled job withdrawn, a
-// refusal read back.
+// Prints a job of `pages` pages, each drawn by draw, on a printer set up for
+// the job, with what every job needs around them: the file written whole, a
+// cancelled job withdrawn, a refusal read back.
+PrintResult PrintPages(const EnvelopeJob& job, QPrinter& printer, qsizetype pages,
+                       const DrawPageOf& draw, const PageDone& pageDone, PrintFailure* failure);
+
+// The same on a printer of its own.
 PrintResult PrintPages(const EnvelopeJob& job, qsizetype pages, const DrawPageOf& draw,
-                       const PageDone& pageDone, PrintFailure* failure);
+                       const PageDone& pageDone, PrintFailure* failure) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!ConfigureJobPrinter(printer, job))
+        return PrintResult::InvalidSetup;
+    return PrintPages(job, printer, pages, draw, pageDone, failure);
+}
 
 } // namespace
 
@@ -172,9 +181,10 @@ QString PrintFailureMessage(const PrintFailure& failure) {
 bool ConfigureJobPrinter(QPrinter& printer, const EnvelopeJob& job) {
     // No fall-back to the default printer: without a configured one the user
     // has to choose it first.
-    if (job.devNames.isNull() || !ConfigurePrinterFromBlocks(printer, job.devMode, job.devNames)) {
+    if (!ConfigurePrinter(printer, job.target, job.devMode)) {
         qCInfo(LogPrint) << "no printer to be had from the stored blocks:"
-                         << (job.devNames.isNull() ? "none stored" : "they do not fit here");
+                         << (job.target.kind == PrintTarget::Kind::None ? "none stored"
+                                                                        : "they do not fit here");
         return false;
     }
     qCInfo(LogPrint) << "printer" << printer.printerName() << "file" << printer.outputFileName()
@@ -217,6 +227,11 @@ std::optional<QList<PrintedBlock>> MeasureMailingBlocks(const EnvelopeJob& job,
     QPrinter printer(QPrinter::HighResolution);
     if (!ConfigureJobPrinter(printer, job))
         return std::nullopt;
+    return MeasureMailingBlocks(job, printer, mailingAddresses);
+}
+
+QList<PrintedBlock> MeasureMailingBlocks(const EnvelopeJob& job, const QPrinter& printer,
+                                         const QStringList& mailingAddresses) {
     const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
     QList<PrintedBlock> blocks;
     blocks.reserve(mailingAddresses.size());
@@ -227,6 +242,15 @@ std::optional<QList<PrintedBlock>> MeasureMailingBlocks(const EnvelopeJob& job,
 
 PrintResult PrintEnvelope(const EnvelopeJob& job, PrintFailure* failure) {
     return PrintEnvelopes(job, {job.mailingAddress}, {}, failure);
+}
+
+PrintResult PrintEnvelope(const EnvelopeJob& job, QPrinter& printer, PrintFailure* failure) {
+    return PrintPages(
+        job, printer, 1,
+        [&](QPainter& painter, const CEnvelopePainter& envelope, qsizetype) {
+            return envelope.DrawPage(painter, job.mailingAddress);
+        },
+        {}, failure);
 }
 
 PrintResult PrintEnvelopes(const EnvelopeJob& job, const QStringList& mailingAddresses,
@@ -242,7 +266,7 @@ PrintResult PrintEnvelopes(const EnvelopeJob& job, qsizetype pages,
     return PrintPages(
         job, pages,
         [&](QPainter& painter, const CEnvelopePainter& envelope, qsizetype i) {
-            envelope.DrawPage(painter, mailingAddressOf(i));
+            return envelope.DrawPage(painter, mailingAddressOf(i));
         },
         pageDone, failure);
 }
@@ -252,17 +276,15 @@ PrintResult PrintTestPage(const EnvelopeJob& job, const QString& caption, PrintF
         job, 1,
         [&](QPainter& painter, const CEnvelopePainter& envelope, qsizetype) {
             envelope.DrawTestPage(painter, caption);
+            return QString();
         },
         {}, failure);
 }
 
 namespace {
 
-PrintResult PrintPages(const EnvelopeJob& job, qsizetype pages, const DrawPageOf& draw,
-                       const PageDone& pageDone, PrintFailure* failure) {
-    QPrinter printer(QPrinter::HighResolution);
-    if (!ConfigureJobPrinter(printer, job))
-        return PrintResult::InvalidSetup;
+PrintResult PrintPages(const EnvelopeJob& job, QPrinter& printer, qsizetype pages,
+                       const DrawPageOf& draw, const PageDone& pageDone, PrintFailure* failure) {
     if (pages == 0)
         return PrintResult::Printed;
 
@@ -291,13 +313,14 @@ PrintResult PrintPages(const EnvelopeJob& job, qsizetype pages, const DrawPageOf
     }
     const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
     bool cancelled = false;
-    for (qsizetype i = 0; i < pages && !cancelled; ++i) {
+    QString problem;
+    for (qsizetype i = 0; i < pages && !cancelled && problem.isEmpty(); ++i) {
         if (i > 0)
             printer.newPage();
-        draw(painter, envelope, i);
+        problem = draw(painter, envelope, i);
         cancelled = pageDone && !pageDone(static_cast<int>(i + 1));
     }
-    if (cancelled) {
+    if (cancelled || !problem.isEmpty()) {
         // Nothing of a stopped job may look printed: no PDF that a reader
         // would take for the whole, no job that the printer prints.
         if (toFile) {
@@ -308,6 +331,8 @@ PrintResult PrintPages(const EnvelopeJob& job, qsizetype pages, const DrawPageOf
             painter.end();
             withdrawal.Cancel();
         }
+        if (!problem.isEmpty())
+            return failed(problem);
         qCInfo(LogPrint) << "job cancelled:" << output;
         return PrintResult::Cancelled;
     }
@@ -328,7 +353,8 @@ PrintResult PrintPages(const EnvelopeJob& job, qsizetype pages, const DrawPageOf
 
 PrintResult RenderEnvelopes(const EnvelopeJob& job, qsizetype pages,
                             const MailingAddressOf& mailingAddressOf, int dpi,
-                            const std::function<bool(const QImage& page, int index)>& picture) {
+                            const std::function<bool(const QImage& page, int index)>& picture,
+                            PrintFailure* failure) {
     QPrinter printer(QPrinter::HighResolution);
     if (!ConfigureJobPrinter(printer, job))
         return PrintResult::InvalidSetup;
@@ -346,8 +372,14 @@ PrintResult RenderEnvelopes(const EnvelopeJob& job, qsizetype pages,
         page.fill(Qt::white);
         QPainter painter(&page);
         painter.translate(metrics.offsetX, metrics.offsetY);
-        envelope.DrawPage(painter, mailingAddressOf(i));
+        const QString problem = envelope.DrawPage(painter, mailingAddressOf(i));
         painter.end();
+        if (!problem.isEmpty()) {
+            if (failure)
+                *failure = PrintFailure{job.target.name, job.target.IsFile(), problem,
+                                        static_cast<int>(pages)};
+            return PrintResult::Failed;
+        }
         if (!picture(page, static_cast<int>(i)))
             return PrintResult::Cancelled;
     }

@@ -172,6 +172,26 @@ bool CSettingsStore::WriteBinaryValue(const QString& name, const QByteArray& byt
     return false;
 }
 
+bool CSettingsStore::WriteBinaryValues(const QList<BinaryValue>& values) {
+    CRegistryKey key;
+    if (CRegistryKey::CurrentUser().Create(QString::fromLatin1(kDirectPath), key) !=
+        RegistryStatus::Success)
+        return false;
+    const QString path = key.Path();
+    const bool written = CRegistryFile().Update([&](CRegistryHive& hive) {
+        if (!hive.CreateKey(path))
+            return false;
+        for (const BinaryValue& value : values) {
+            if (!hive.SetValue(path, value.name, CRegistryHive::kRegBinary, value.bytes))
+                return false;
+        }
+        return true;
+    });
+    if (!written)
+        qCInfo(LogSettings) << values.size() << "values could not be written";
+    return written;
+}
+
 namespace {
 
 QString OwnKeyPath(const QString& subKey) {

@@ -53,6 +53,13 @@ public:
     std::optional<QByteArray> ReadFixedBinaryValue(const QString& name, qsizetype size) const;
     // Creates the direct path when missing and stores a REG_BINARY value.
     bool WriteBinaryValue(const QString& name, const QByteArray& bytes);
+    // Stores several of them in the given order as one change of the store,
+    // each exactly as the single write stores it: all of them or none.
+    struct BinaryValue {
+        QString name;
+        QByteArray bytes;
+    };
+    bool WriteBinaryValues(const QList<BinaryValue>& values);
 
     // Values of the program's own, in a subkey of the direct path that the
     // stored values above never share. Reading creates nothing.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "addressbook/address.h"
 #include "contacts/contactsimport.h"
 #include "contacts/contactswriter.h"
 #include "postal/postaloptions.h"
@@ -8,27 +9,28 @@
 #include "templates/maindialoggeometry.h"
 
 #include <QByteArray>
-#include <QFont>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 class CAddressBook;
 class CSettingsStore;
 
-// The main dialog's members that its commands read and change. The dialog
-// keeps them under their own names; the commands hold references to them.
-struct MainDialogState {
-    QString& returnAddress;
-    QString& mailingAddress;
-    QString& returnLabel;
-    QString& mailingLabel;
-    CAddressBook& addressBook;
-    QByteArray& devMode;
-    QByteArray& devNames;
-    LOGFONTW& returnLogFont;
-    LOGFONTW& mailingLogFont;
-    QFont& returnFont;
-    QFont& mailingFont;
-    int& envelopeIndex;
+// The main dialog's working state as one value: what its boxes, labels,
+// printer setup, fonts and size list hold. The dialog keeps it in its own
+// members and hands it out whole; its commands take it and give back what
+// is to change.
+struct WorkingState {
+    QString returnAddress;  // CR LF between lines
+    QString mailingAddress; // CR LF between lines
+    QString returnLabel;
+    QString mailingLabel;
+    QByteArray devMode;  // DEVMODEW block; null when none
+    QByteArray devNames; // DEVNAMES block; null when none
+    LOGFONTW returnLogFont;
+    LOGFONTW mailingLogFont;
+    int envelopeIndex = 0;
 };
 
 // What an import did, in the words the window shows.
@@ -37,6 +39,9 @@ struct ImportOutcome {
     QString details;   // the whole lists behind the message
     bool clean = true; // nothing was left out and the file had no problems
 };
+
+// Asked with the postal check's findings before a job prints: true prints.
+using PrintDespite = std::function<bool(const QStringList& findings)>;
 
 // What the main dialog's commands decide and change, without a widget: the
 // state read at the start and stored at the end, the print job, the changes
@@ -47,60 +52,57 @@ struct ImportOutcome {
 // to show; whatever changed in memory before them stays.
 class CMainDialogCommands {
 public:
-    // Reads the address book and the stored values into the state; reports
-    // nothing: what is missing or unreadable takes its default.
-    CMainDialogCommands(const MainDialogState& state, CSettingsStore& settings);
+    CMainDialogCommands(CAddressBook& book, CSettingsStore& settings);
 
-    // The stored envelope size into the state, as stored: an index outside
-    // the size list is kept and shows no selection.
-    void LoadEnvelopeIndex();
+    // Reads the address book and the stored values; reports nothing: what
+    // is missing or unreadable takes its default. The size is read apart.
+    WorkingState Load();
+    // The stored envelope size, as stored: an index outside the size list
+    // is kept and shows no selection.
+    int StoredEnvelopeIndex() const;
     // The five last-used values, as one change of the settings.
-    void SaveLastUsed();
+    void SaveLastUsed(const WorkingState& state);
 
-    // What Print prints now: the state as it is, placed by the window's
-    // geometry.
-    EnvelopeJob Job(const DialogGeometry& geometry) const;
-    PrintResult Print(const DialogGeometry& geometry, PrintFailure* failure);
+    // What Print prints from this state, placed by the window's geometry.
+    EnvelopeJob Job(const WorkingState& state, const DialogGeometry& geometry) const;
+    // Prints the job on a printer set up once: with the postal check on,
+    // its findings go to printDespite first, and false prints nothing
+    // (Cancelled).
+    PrintResult Print(const EnvelopeJob& job, const PrintDespite& printDespite,
+                      PrintFailure* failure) const;
     // The postal options stored in our own key, and the findings of the
-    // check on what Print prints now; none when the check is off.
+    // check on the job; none when the check is off.
     PostalOptions Postal() const;
     bool StorePostal(const PostalOptions& options);
-    QStringList PostalFindings(const DialogGeometry& geometry) const;
+    QStringList PostalFindings(const EnvelopeJob& job) const;
 
     // Reads the book again when another program wrote it since, so that a
     // menu lists what the file holds and a change starts from it.
     void ReloadBook();
-    // Adds a box's address under a new label as one change of the book, and
-    // makes it the box's remembered label. False, with nothing changed, when
-    // the book as its file holds it now has the label already.
-    bool AddEntry(const QString& newLabel, const QString& address, QString& label);
-    // Gives the remembered label's entry the box's address; its label and
-    // place stay.
+    // Adds an address under a new label as one change of the book. False,
+    // with nothing changed, when the book as its file holds it now has the
+    // label already.
+    bool AddEntry(const QString& newLabel, const QString& address);
+    // Gives the labelled entry the address; its label and place stay.
     void ModifyEntry(const QString& label, const QString& address);
-    // Removes the remembered label's entry and forgets the label; the box's
-    // address stays.
-    void DeleteEntry(QString& label);
-    // The entry at an index becomes the box's label and address.
-    void PickEntry(int index, QString& label, QString& address) const;
+    // Removes the labelled entry.
+    void DeleteEntry(const QString& label);
+    // The entry at an index, for a box to take.
+    CAddress PickEntry(int index) const;
     // Where the address book is kept, as a sentence.
     QString LocationMessage() const;
 
-    // The printer the setup chose, used from now on and stored.
+    // The printer the setup chose, stored as one change of the settings.
     void StorePrinter(const QByteArray& devMode, const QByteArray& devNames);
-    // A chosen font description, its font for the box, and the stored value.
     void StoreReturnFont(const LOGFONTW& description);
     void StoreMailingFont(const LOGFONTW& description);
 
-    // The configured printer under the name its alignment is stored by;
-    // empty when none is configured.
-    QString AlignmentPrinter() const;
-    // Its stored alignment, or the first placement.
-    PrinterAlignment StoredAlignment() const;
-    bool StoreAlignment(const PrinterAlignment& alignment);
-    // The test page on the configured printer, as Print would draw with
+    // The alignment of a printer, as the job's printer is named.
+    bool StoreAlignment(const QString& printer, const PrinterAlignment& alignment);
+    // The test page on the job's printer, as Print would draw the job with
     // this alignment.
-    PrintResult PrintTestPage(const DialogGeometry& geometry, const PrinterAlignment& alignment,
-                              PrintFailure* failure);
+    PrintResult PrintTestPage(EnvelopeJob job, const PrinterAlignment& alignment,
+                              PrintFailure* failure) const;
 
     // Merges a contacts file read before into the book, labels the book
     // holds already handled by the policy, and says what it did.
@@ -112,6 +114,6 @@ public:
     CSettingsStore& Settings() const { return m_settings; }
 
 private:
-    MainDialogState m_state;
+    CAddressBook& m_book;
     CSettingsStore& m_settings;
 };

@@ -6,9 +6,6 @@
 #include "platform/exception.h"
 #include "platform/helpcommand.h"
 #include "postal/postaloptions.h"
-#include "print/devnames.h"
-#include "print/printeralignment.h"
-#include "print/printerblocks.h"
 #include "settings/settingsstore.h"
 #include "ui/contactsfiledialogs.h"
 #include "ui/exceptionmessage.h"
@@ -69,12 +66,11 @@ constexpr int kConfirmAbove = 10;
 
 // Where a job goes, as a sentence's end: "on QUEUE" or "to the file PATH".
 QString Destination(const EnvelopeJob& job) {
-    const std::optional<DEVNAMES> names = DEVNAMES::FromBytes(job.devNames);
-    if (!names)
+    if (!job.target.IsConfigured())
         return QStringLiteral("on the configured printer");
-    if (names->driver == QStringView(kPdfDriverName))
-        return QStringLiteral("to the file %1").arg(names->output);
-    return QStringLiteral("on %1").arg(names->device);
+    if (job.target.IsFile())
+        return QStringLiteral("to the file %1").arg(job.target.name);
+    return QStringLiteral("on %1").arg(job.target.name);
 }
 
 // Text as Find compares it: without accents and case, so that "muller"
@@ -95,20 +91,18 @@ QString Envelopes(qsizetype count) {
 }
 
 QString PrinterLine(const EnvelopeJob& job) {
-    const std::optional<DEVNAMES> names = DEVNAMES::FromBytes(job.devNames);
-    if (!names)
+    if (!job.target.IsConfigured())
         return QStringLiteral("Printer: none");
-    if (names->driver == QStringView(kPdfDriverName))
-        return QStringLiteral("Printer: file %1").arg(names->output);
-    return QStringLiteral("Printer: %1").arg(names->device);
+    if (job.target.IsFile())
+        return QStringLiteral("Printer: file %1").arg(job.target.name);
+    return QStringLiteral("Printer: %1").arg(job.target.name);
 }
 
 // The status line after a job went through.
 QString Sent(const EnvelopeJob& job, int count) {
-    const std::optional<DEVNAMES> names = DEVNAMES::FromBytes(job.devNames);
-    if (names && names->driver == QStringView(kPdfDriverName))
-        return QStringLiteral("%1 saved to %2").arg(Envelopes(count), names->output);
-    return QStringLiteral("%1 sent to %2").arg(Envelopes(count), names ? names->device : QString());
+    if (job.target.IsFile())
+        return QStringLiteral("%1 saved to %2").arg(Envelopes(count), job.target.name);
+    return QStringLiteral("%1 sent to %2").arg(Envelopes(count), job.target.name);
 }
 
 // "5" or "5-9" (spaces and an en dash allowed) within 1 to last, as the
@@ -614,12 +608,10 @@ void CManyEnvelopesDlg::OnPreview() {
     }
 }
 
-// The job takes whatever the setup leaves stored, as the window's next
-// Print would: the printer and that printer's own alignment.
+// The job becomes the one the window's next Print would print: the printer
+// the setup leaves, and that printer's own alignment.
 void CManyEnvelopesDlg::OnPrinterSetup() {
-    m_setUpPrinter(m_job.devMode, m_job.devNames);
-    m_job.alignment = ReadPrinterAlignment(m_settings, AlignmentPrinterName(m_job.devNames))
-                          .value_or(PrinterAlignment());
+    m_job = m_setUpPrinter();
     m_printer->setText(PrinterLine(m_job));
 }
 

@@ -23,8 +23,9 @@ class QPushButton;
 class CManyEnvelopesDlg : public QDialog {
     Q_OBJECT
 public:
-    // Runs the window's printer setup and gives the blocks it keeps then.
-    using PrinterSetup = std::function<void(QByteArray& devMode, QByteArray& devNames)>;
+    // Runs the window's printer setup and gives the job the window would
+    // print then.
+    using PrinterSetup = std::function<EnvelopeJob()>;
 
     CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook& book, CSettingsStore& settings,
                       PrinterSetup setUpPrinter = {}, QWidget* parent = nullptr);

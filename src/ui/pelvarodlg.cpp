@@ -5,6 +5,7 @@
 #include "platform/exception.h"
 #include "platform/helpcommand.h"
 #include "print/envelopesizes.h"
+#include "print/printeralignment.h"
 #include "print/printjob.h"
 #include "ui/aboutdlg.h"
 #include "ui/configurationmenu.h"
@@ -36,11 +37,19 @@
 #include <QWindow>
 
 CPelvaroDlg::CPelvaroDlg(CSettingsStore& settings, QWidget* parent)
-    : CTemplateDialog(IDD_PELVARO_DIALOG, parent),
-      m_commands({m_returnAddress, m_mailingAddress, m_returnLabel, m_mailingLabel, m_addressBook,
-                  m_hDevMode, m_hDevNames, m_returnLogFont, m_mailingLogFont, m_returnFont,
-                  m_mailingFont, m_envelopeIndex},
-                 settings) {
+    : CTemplateDialog(IDD_PELVARO_DIALOG, parent), m_commands(m_addressBook, settings) {
+    const WorkingState stored = m_commands.Load();
+    m_mailingLabel = stored.mailingLabel;
+    m_mailingAddress = stored.mailingAddress;
+    m_returnLabel = stored.returnLabel;
+    m_returnAddress = stored.returnAddress;
+    m_hDevMode = stored.devMode;
+    m_hDevNames = stored.devNames;
+    m_mailingLogFont = stored.mailingLogFont;
+    m_returnLogFont = stored.returnLogFont;
+    m_mailingFont = FontFromLogFont(m_mailingLogFont);
+    m_returnFont = FontFromLogFont(m_returnLogFont);
+
     m_returnEdit = GetDlgItem<CMultiLineEdit>(IDC_RETURNADDRESS);
     m_mailingEdit = GetDlgItem<CMultiLineEdit>(IDC_MAILINGADDRESS);
     m_configureButton = GetDlgItem<CHoverBitmapButton>(IDC_CONFIGURE);
@@ -109,13 +118,18 @@ void CPelvaroDlg::OnInitDialog() {
     for (const EnvelopeSize& size : EnvelopeSizes)
         AddComboString(m_sizeCombo, QString::fromUtf16(size.name));
 
-    m_commands.LoadEnvelopeIndex();
+    m_envelopeIndex = m_commands.StoredEnvelopeIndex();
     UpdateData(false);
 }
 
 void CPelvaroDlg::OnDestroy() {
     UpdateData(true);
-    m_commands.SaveLastUsed();
+    m_commands.SaveLastUsed(State());
+}
+
+WorkingState CPelvaroDlg::State() const {
+    return {m_returnAddress, m_mailingAddress, m_returnLabel,    m_mailingLabel, m_hDevMode,
+            m_hDevNames,     m_returnLogFont,  m_mailingLogFont, m_envelopeIndex};
 }
 
 // White behind everything: the dialog, its labels, the boxes, the size list
@@ -225,6 +239,8 @@ void CPelvaroDlg::OnSysCommand(unsigned id) {
 
 template <class Handler> void CPelvaroDlg::RunCommand(Handler handler) {
     try {
+        // Once for every command, which then works on the members alone.
+        UpdateData(true);
         handler();
     } catch (const CException& e) {
         // The rest of the command is abandoned; the dialog goes on.
@@ -233,12 +249,10 @@ template <class Handler> void CPelvaroDlg::RunCommand(Handler handler) {
 }
 
 void CPelvaroDlg::OnMailingAddressList() {
-    UpdateData(true);
     ShowAddressListMenu(IDC_MAILINGADDRESSLIST, m_mailingLabel, m_mailingAddress);
 }
 
 void CPelvaroDlg::OnReturnAddressList() {
-    UpdateData(true);
     ShowAddressListMenu(IDC_RETURNADDRESSLIST, m_returnLabel, m_returnAddress);
 }
 
@@ -255,24 +269,21 @@ DialogGeometry CPelvaroDlg::Geometry() const {
     return geometry;
 }
 
-EnvelopeJob CPelvaroDlg::CurrentJob() {
-    UpdateData(true);
-    return m_commands.Job(Geometry());
+EnvelopeJob CPelvaroDlg::CurrentJob() const {
+    return m_commands.Job(State(), Geometry());
 }
 
 void CPelvaroDlg::OnPrint() {
-    UpdateData(true);
     // A warning only: the user may know better than the rules.
-    if (const QStringList findings = m_commands.PostalFindings(Geometry());
-        !findings.isEmpty() &&
-        !AskMessageBox(this, QMessageBox::Warning, QStringLiteral("Print"),
-                       QStringLiteral("The post office's machines may not read this "
-                                      "envelope:\n\n%1")
-                           .arg(findings.join(u'\n')),
-                       QStringLiteral("Print Anyway")))
-        return;
+    const auto printDespite = [this](const QStringList& findings) {
+        return AskMessageBox(this, QMessageBox::Warning, QStringLiteral("Print"),
+                             QStringLiteral("The post office's machines may not read this "
+                                            "envelope:\n\n%1")
+                                 .arg(findings.join(u'\n')),
+                             QStringLiteral("Print Anyway"));
+    };
     PrintFailure failure;
-    const PrintResult result = m_commands.Print(Geometry(), &failure);
+    const PrintResult result = m_commands.Print(CurrentJob(), printDespite, &failure);
     ShowPrintResult(this, result, failure);
 }
 
@@ -317,23 +328,39 @@ void CPelvaroDlg::OnConfigure() {
 void CPelvaroDlg::OnPrinterSetup() {
     QByteArray devMode = m_hDevMode;
     QByteArray devNames = m_hDevNames;
-    if (RunPrinterSetup(this, devMode, devNames))
-        m_commands.StorePrinter(devMode, devNames);
+    if (!RunPrinterSetup(this, devMode, devNames))
+        return;
+    // Used from now on, whether or not they could be stored.
+    m_hDevMode = devMode;
+    m_hDevNames = devNames;
+    m_commands.StorePrinter(m_hDevMode, m_hDevNames);
 }
 
 void CPelvaroDlg::OnReturnAddressFont() {
     LOGFONTW description = m_returnLogFont;
     if (!ChooseAddressFont(this, description))
         return;
+    SetReturnFont(description);
     m_commands.StoreReturnFont(description);
-    m_returnEdit->setFont(m_returnFont);
 }
 
 void CPelvaroDlg::OnMailingAddressFont() {
     LOGFONTW description = m_mailingLogFont;
     if (!ChooseAddressFont(this, description))
         return;
+    SetMailingFont(description);
     m_commands.StoreMailingFont(description);
+}
+
+void CPelvaroDlg::SetReturnFont(const LOGFONTW& description) {
+    m_returnLogFont = description;
+    m_returnFont = FontFromLogFont(description);
+    m_returnEdit->setFont(m_returnFont);
+}
+
+void CPelvaroDlg::SetMailingFont(const LOGFONTW& description) {
+    m_mailingLogFont = description;
+    m_mailingFont = FontFromLogFont(description);
     m_mailingEdit->setFont(m_mailingFont);
 }
 
@@ -367,10 +394,9 @@ void CPelvaroDlg::OnExportAddresses() {
 }
 
 void CPelvaroDlg::OnPrintManyEnvelopes() {
-    const auto setUpPrinter = [this](QByteArray& devMode, QByteArray& devNames) {
+    const auto setUpPrinter = [this] {
         OnPrinterSetup();
-        devMode = m_hDevMode;
-        devNames = m_hDevNames;
+        return CurrentJob();
     };
     CManyEnvelopesDlg dialog(CurrentJob(), m_addressBook, m_commands.Settings(), setUpPrinter,
                              this);
@@ -380,21 +406,22 @@ void CPelvaroDlg::OnPrintManyEnvelopes() {
 void CPelvaroDlg::OnPrinterAlignment() {
     // An alignment belongs to a printer: without one there is nothing to
     // align, as there is nothing to print on.
-    if (m_commands.AlignmentPrinter().isEmpty()) {
+    const EnvelopeJob job = CurrentJob();
+    const QString printer = AlignmentPrinterName(job.target);
+    if (printer.isEmpty()) {
         ShowPrintResult(this, PrintResult::InvalidSetup);
         return;
     }
     CPrinterAlignmentDlg dialog(
-        m_commands.AlignmentPrinter(), m_commands.StoredAlignment(),
-        [this](const PrinterAlignment& alignment) {
-            UpdateData(true);
+        printer, job.alignment,
+        [this, &job](const PrinterAlignment& alignment) {
             PrintFailure failure;
-            const PrintResult result = m_commands.PrintTestPage(Geometry(), alignment, &failure);
+            const PrintResult result = m_commands.PrintTestPage(job, alignment, &failure);
             ShowPrintResult(this, result, failure);
         },
         this);
     if (dialog.exec() == QDialog::Accepted)
-        m_commands.StoreAlignment(dialog.Alignment());
+        m_commands.StoreAlignment(printer, dialog.Alignment());
 }
 
 void CPelvaroDlg::OnPrintPreview() {
@@ -402,8 +429,8 @@ void CPelvaroDlg::OnPrintPreview() {
     const PageOverlay areas =
         m_commands.Postal().showAreas ? PageOverlay(&DrawPostalAreas) : PageOverlay();
     // With the check on, what it finds is said under the page as well.
-    const PreviewOutcome outcome = ShowPrintPreview(this, job, {job.mailingAddress}, areas,
-                                                    m_commands.PostalFindings(Geometry()));
+    const PreviewOutcome outcome =
+        ShowPrintPreview(this, job, {job.mailingAddress}, areas, m_commands.PostalFindings(job));
     if (outcome == PreviewOutcome::Print)
         OnPrint();
     else if (outcome == PreviewOutcome::InvalidSetup && OfferPrinterSetup(this))

@@ -62,9 +62,36 @@ public:
     void OnPrinterAlignment();
     void OnPostalOptions();
 
+    // The working state as it stands: the members below, which the boxes
+    // and the size list fill at each command.
+    WorkingState State() const;
+
+protected:
+    void OnInitDialog() override;
+    void OnDestroy() override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     // The address list menu of one box (buttonId 1002 or 1003), working on
     // that box's label and address members.
     void ShowAddressListMenu(int buttonId, QString& label, QString& address);
+    void OnCtlColor();
+    // What Print would print now: the state, and where the boxes sit.
+    EnvelopeJob CurrentJob() const;
+    // Where the boxes sit in the window now, and how fine the screen is.
+    DialogGeometry Geometry() const;
+    // Says where the last save kept a damaged or unreadable book, if it did.
+    void ShowBookBackupNote();
+    // Hands the window to the window manager to be moved with the mouse.
+    void StartMove();
+    void SetupBitmapButton(CHoverBitmapButton* button, int up, int selected, int focus);
+    // Runs a command on the members as the boxes and the size list hold
+    // them; a failure it raises is shown and the dialog goes on.
+    template <class Handler> void RunCommand(Handler handler);
+    // The chosen descriptions and the fonts the boxes show.
+    void SetReturnFont(const LOGFONTW& description);
+    void SetMailingFont(const LOGFONTW& description);
 
     QString m_mailingAddress; // CR LF between lines
     QString m_returnAddress;  // CR LF between lines
@@ -80,27 +107,6 @@ public:
     QFont m_mailingFont;
     int m_envelopeIndex = 0;
 
-protected:
-    void OnInitDialog() override;
-    void OnDestroy() override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void OnCtlColor();
-    // What Print would print now: the boxes as they are, the size, fonts,
-    // printer and where the boxes sit.
-    EnvelopeJob CurrentJob();
-    // Where the boxes sit in the window now, and how fine the screen is.
-    DialogGeometry Geometry() const;
-    // Says where the last save kept a damaged or unreadable book, if it did.
-    void ShowBookBackupNote();
-    // Hands the window to the window manager to be moved with the mouse.
-    void StartMove();
-    void SetupBitmapButton(CHoverBitmapButton* button, int up, int selected, int focus);
-    // Runs a command; a failure it raises is shown and the dialog goes on.
-    template <class Handler> void RunCommand(Handler handler);
-
     CMultiLineEdit* m_returnEdit = nullptr;
     CMultiLineEdit* m_mailingEdit = nullptr;
     CHoverBitmapButton* m_configureButton = nullptr;
@@ -109,7 +115,7 @@ private:
     CHoverBitmapButton* m_printButton = nullptr;
     QComboBox* m_sizeCombo = nullptr;
 
-    // After the members it works on, which it reads as it is made.
+    // After the book it works on.
     CMainDialogCommands m_commands;
     // Move was chosen; the window manager takes over at the next mouse move.
     bool m_movePending = false;

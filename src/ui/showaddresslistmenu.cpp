@@ -21,7 +21,6 @@ void ShowLabelNotUnique(QWidget* owner, const QString& label) {
 // function as an exception; the command's caller shows it. Whatever changed
 // in memory before it stays.
 void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& address) {
-    UpdateData(true);
     m_commands.ReloadBook();
 
     AddressListChoice choice;
@@ -40,10 +39,12 @@ void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& add
         CAddAddressDlg dlg(address, this);
         while (dlg.DoModal() == IDOK) {
             const QString newLabel = dlg.m_label;
-            const bool added = m_commands.AddEntry(newLabel, address, label);
+            const bool added = m_commands.AddEntry(newLabel, address);
             ShowBookBackupNote();
-            if (added)
+            if (added) {
+                label = newLabel;
                 break;
+            }
             ShowLabelNotUnique(this, newLabel);
         }
         break;
@@ -54,12 +55,16 @@ void CPelvaroDlg::ShowAddressListMenu(int buttonId, QString& label, QString& add
         break;
     case AddressListChoice::Kind::Delete:
         m_commands.DeleteEntry(label);
+        label.clear();
         ShowBookBackupNote();
         break;
-    case AddressListChoice::Kind::Entry:
-        m_commands.PickEntry(choice.index, label, address);
+    case AddressListChoice::Kind::Entry: {
+        const CAddress entry = m_commands.PickEntry(choice.index);
+        label = entry.m_strLabel;
+        address = entry.m_strAddress;
         UpdateData(false);
         break;
+    }
     }
 }
 

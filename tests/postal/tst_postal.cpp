@@ -3,6 +3,7 @@
 // the barcode read back from pelvaro-cli's pictures against zint's.
 
 #include "postal/intelligentmail.h"
+#include "postal/jobfromsettings.h"
 #include "postal/postalareas.h"
 #include "postal/postalcheck.h"
 #include "postal/postaloptions.h"
@@ -12,6 +13,7 @@
 #include "settings/settingsstore.h"
 #include "templates/maindialoggeometry.h"
 #include "testenvironment.h"
+#include "testjob.h"
 
 #include <QtGui>
 #include <QtTest>
@@ -25,18 +27,8 @@ constexpr int kDl = 27;
 // The window's job for an envelope lying in the PDF writer, in Liberation
 // Sans of the given point size.
 EnvelopeJob Job(int paper, int points = 12) {
-    EnvelopeJob job;
-    job.mailingLogFont = StockVariableFontDescription();
-    job.mailingLogFont.SetFaceName(QStringLiteral("Liberation Sans"));
-    job.mailingLogFont.lfHeight = -points * 96 / 72;
-    job.devMode = LandscapeSettings(paper, 600);
-    job.devNames = PdfNames(QStringLiteral("/nonexistent/x.pdf"));
-    const DialogGeometry window = MainDialogGeometry(96);
-    job.clientSize = window.clientSize;
-    job.returnBoxTopLeft = window.returnBoxTopLeft;
-    job.mailingBoxTopLeft = window.mailingBoxTopLeft;
-    job.screenDpiY = window.screenDpiY;
-    return job;
+    return TestJob(LandscapeSettings(paper, 600), PdfNames(QStringLiteral("/nonexistent/x.pdf")),
+                   QStringLiteral("Liberation Sans"), -points * 96 / 72, -points * 96 / 72);
 }
 
 // pelvaro-cli, with a No. 10 envelope in the PDF writer at 600 dpi stored
@@ -249,21 +241,20 @@ private slots:
     }
 
     // Off, nothing is stored and the job prints as it always has; the
-    // fields stay when the barcode is turned off.
+    // fields stay when the barcode is turned off. Every job takes them.
     void optionsStoredInOwnKey() {
         const CTestEnvironment environment;
         CSettingsStore settings(QStringLiteral("Torvane Software"), QStringLiteral("Pelvaro"));
         QCOMPARE(ReadPostalOptions(settings), PostalOptions());
-        EnvelopeJob job;
-        ApplyPostalOptions(job, ReadPostalOptions(settings), QStringLiteral("US"));
-        QVERIFY(!job.mailingPage);
+        const DialogGeometry window = MainDialogGeometry(96);
+        QVERIFY(!MakeEnvelopeJob(settings, window, {}).mailingPage);
         const PostalOptions options{false, false, true, false,
                                     IntelligentMailFields{"00", "700", "123456", "000000001"}};
         QVERIFY(WritePostalOptions(settings, options));
         QCOMPARE(ReadPostalOptions(settings), options);
-        ApplyPostalOptions(job, options, QStringLiteral("US"));
         const MailingPage page =
-            job.mailingPage(QStringLiteral("a.b\r\nc IL 62704"), QSizeF(9.5, 4.125));
+            MakeEnvelopeJob(settings, window, {})
+                .mailingPage(QStringLiteral("a.b\r\nc IL 62704"), QSizeF(9.5, 4.125));
         QCOMPARE(page.text, QStringLiteral("AB\r\nC IL 62704"));
     }
 

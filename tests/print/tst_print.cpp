@@ -10,6 +10,7 @@
 #include "print/printjob.h"
 #include "printblocks.h"
 #include "testenvironment.h"
+#include "testjob.h"
 
 #include <QtGui>
 #include <QtPrintSupport>
@@ -31,19 +32,11 @@ QByteArray WithWord(QByteArray b, int offset, uint16_t value) {
 
 // The main dialog of the worked layouts, printing to the PDF writer.
 EnvelopeJob Job(const QString& output, const QByteArray& devMode) {
-    EnvelopeJob job;
+    EnvelopeJob job =
+        TestJob(devMode, PdfNames(output), QStringLiteral("Liberation Sans"), -13, -16);
     job.returnAddress = QStringLiteral("Returnline\r\nSecondline");
     job.mailingAddress = QStringLiteral("Mailingline\r\nTown");
-    job.returnLogFont = StockVariableFontDescription();
-    job.returnLogFont.SetFaceName(QStringLiteral("Liberation Sans"));
-    job.mailingLogFont = job.returnLogFont;
-    job.returnLogFont.lfHeight = -13;
-    job.mailingLogFont.lfHeight = -16;
-    job.devMode = devMode;
-    job.devNames = PdfNames(output);
-    job.clientSize = QSize(646, 316);
-    job.returnBoxTopLeft = QPoint(14, 14);
-    job.mailingBoxTopLeft = QPoint(206, 100);
+    job.window = {QSize(646, 316), QPoint(14, 14), QPoint(206, 100), 96};
     return job;
 }
 
@@ -57,7 +50,7 @@ int PrintToQueue(const QString& queue) {
     EnvelopeJob job = Job(QString(), QByteArray());
     const PrinterBlocks blocks = BlocksFromPrinter(printer);
     job.devMode = blocks.devMode;
-    job.devNames = blocks.devNames;
+    job.target = PrintTarget::FromDevNames(blocks.devNames);
     job.returnAddress = QStringLiteral("Quentin Sender\r\n12 Return Lane");
     job.mailingAddress = QStringLiteral("Rosalind Recipient\r\n34 Mailing Avenue");
     // A job that did not come out says why, as the window would.
@@ -205,6 +198,14 @@ private slots:
         QCOMPARE(b, Hex("0400 0900 0E00 0100") + Utf16("cups") + Utf16(QStringLiteral("Büro")) +
                         Utf16(""));
         QCOMPARE(DEVNAMES::FromBytes(b), names);
+        // What a job reads of them: the PDF writer's name in any case is a
+        // file; a block that is cut short is no printer.
+        using Kind = PrintTarget::Kind;
+        QVERIFY(PrintTarget::FromDevNames(b) == (PrintTarget{Kind::Queue, u"Büro"_qs}));
+        QVERIFY(PrintTarget::FromDevNames(DEVNAMES{"PDF", "x", "/a.pdf"}.ToBytes()) ==
+                (PrintTarget{Kind::File, u"/a.pdf"_qs}));
+        QVERIFY(PrintTarget::FromDevNames(b.left(7)).kind == Kind::Damaged &&
+                PrintTarget::FromDevNames(QByteArray()).kind == Kind::None);
     }
 
     // Blocks that do not hold what they claim, printers that are not here,
@@ -399,7 +400,7 @@ private slots:
         QCOMPARE(PrintEnvelope(job), PrintResult::Printed);
         const QMap<QString, QRectF> envelope = WordBoxes(printed);
         const QString path = NextPdf();
-        job.devNames = PdfNames(path);
+        job.target = PrintTarget::FromDevNames(PdfNames(path));
         QCOMPARE(PrintTestPage(job, QStringLiteral("Caption")), PrintResult::Printed);
         const PdfText page = ReadPdf(path);
         QVERIFY(page.Find("Caption") && page.Find("Mailing"));

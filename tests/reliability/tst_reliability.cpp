@@ -110,7 +110,7 @@ int RunWindowWriter(const QString& label) {
         .NoteMessage(message); // none comes when all is well
     QTest::mouseClick(dlg.GetDlgItem(IDC_MAILINGADDRESSLIST), Qt::LeftButton, {}, QPoint(16, 16));
     std::fprintf(stderr, "%s", qPrintable(message.value(0)));
-    return message.isEmpty() && dlg.m_mailingLabel == label ? 0 : 1;
+    return message.isEmpty() && dlg.State().mailingLabel == label ? 0 : 1;
 }
 
 // Set in main(): mounts made here live in a mount namespace of this process

@@ -7,12 +7,14 @@
 #include "modalscript.h"
 #include "pdftext.h"
 #include "platform/helpcommand.h"
+#include "postal/jobfromsettings.h"
 #include "postal/postaloptions.h"
 #include "print/printeralignment.h"
 #include "printblocks.h"
 #include "settings/settingsstore.h"
 #include "templates/maindialoggeometry.h"
 #include "testenvironment.h"
+#include "testjob.h"
 #include "ui/dialogbuilder.h"
 #include "ui/manyenvelopesdlg.h"
 #include "ui/multilineedit.h"
@@ -32,19 +34,9 @@ namespace {
 const QString kReturn = QStringLiteral("Quentin Sender\r\n12 Return Lane");
 
 EnvelopeJob Job(const QByteArray& devNames) {
-    EnvelopeJob job;
+    EnvelopeJob job =
+        TestJob(LandscapeSettings(20, 300), devNames, QStringLiteral("Liberation Serif"), -15, -21);
     job.returnAddress = kReturn;
-    job.returnLogFont = StockVariableFontDescription();
-    job.returnLogFont.SetFaceName(QStringLiteral("Liberation Serif"));
-    job.returnLogFont.lfHeight = -15;
-    job.mailingLogFont = job.returnLogFont;
-    job.mailingLogFont.lfHeight = -21;
-    job.devMode = LandscapeSettings(20, 300);
-    job.devNames = devNames;
-    const DialogGeometry window = MainDialogGeometry(96);
-    job.clientSize = window.clientSize;
-    job.returnBoxTopLeft = window.returnBoxTopLeft;
-    job.mailingBoxTopLeft = window.mailingBoxTopLeft;
     return job;
 }
 
@@ -425,7 +417,13 @@ private slots:
         const QString pdf = m_env->Root() + QStringLiteral("/set-up.pdf");
         CAddressBook book;
         MakeBook(*m_env, book, 1);
-        const auto setUp = [&pdf](QByteArray&, QByteArray& names) { names = PdfNames(pdf); };
+        // The window hands back the job it would print after the setup: the
+        // printer chosen, with that printer's own alignment.
+        const auto setUp = [&] {
+            JobOverrides chosen;
+            chosen.devNames = PdfNames(pdf);
+            return MakeEnvelopeJob(m_settings, MainDialogGeometry(96), chosen);
+        };
         CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings, setUp);
         dlg.show();
         QCOMPARE(dlg.m_printer->text(), u"Printer: none"_qs);
