@@ -380,16 +380,19 @@ private Q_SLOTS:
 
     // A PDF job stopped by Ctrl-C, a scheduler or a closed terminal leaves
     // no hidden file; what a killed one leaves goes with the next job to
-    // that folder.
+    // that folder. A job started with nohup goes on when the terminal closes.
     void stoppedPdfJobLeavesNothing_data() {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGTERM") << SIGTERM;
-        QTest::newRow("SIGHUP") << SIGHUP;
-        QTest::newRow("SIGKILL") << SIGKILL;
+        QTest::addColumn<bool>("nohup");
+        QTest::newRow("SIGINT") << SIGINT << false;
+        QTest::newRow("SIGTERM") << SIGTERM << false;
+        QTest::newRow("SIGHUP") << SIGHUP << false;
+        QTest::newRow("SIGKILL") << SIGKILL << false;
+        QTest::newRow("SIGHUP under nohup") << SIGHUP << true;
     }
     void stoppedPdfJobLeavesNothing() {
         QFETCH(int, signal);
+        QFETCH(bool, nohup);
         CTestEnvironment env;
         QByteArray rows = "Label,Address\n";
         for (int i = 0; i < 20000; ++i)
@@ -400,13 +403,21 @@ private Q_SLOTS:
         const auto hidden = [&] { return QDir(out).entryList(QDir::Files | QDir::Hidden); };
         QProcess job;
         // As a shell in the foreground starts it, whatever this test inherited.
-        job.setChildProcessModifier([] { std::signal(SIGINT, SIG_DFL); });
+        job.setChildProcessModifier([nohup] {
+            std::signal(SIGINT, SIG_DFL);
+            std::signal(SIGHUP, nohup ? SIG_IGN : SIG_DFL);
+        });
         job.start(qEnvironmentVariable("PELVARO_CLI"), {"merge", list, "--pdf", out + "/all.pdf"});
         QVERIFY(job.waitForStarted(kWaitMs));
         QTRY_VERIFY_WITH_TIMEOUT(!hidden().isEmpty(), kWaitMs);
         QCOMPARE(job.state(), QProcess::Running);
         ::kill(static_cast<pid_t>(job.processId()), signal);
-        QVERIFY(job.waitForFinished(kWaitMs));
+        QVERIFY(job.waitForFinished(kWaitMs * 4));
+        if (nohup) {
+            QCOMPARE(job.exitCode(), 0);
+            QCOMPARE(hidden(), QStringList("all.pdf"));
+            return;
+        }
         QCOMPARE(job.exitStatus(), QProcess::CrashExit);
         QCOMPARE(hidden().size(), signal == SIGKILL ? 1 : 0);
 
