@@ -238,7 +238,7 @@ bool COutputFile::Open() {
 QString COutputFile::TemporaryPath() {
     if (!m_file)
         return QString();
-    const QString path = m_file->fileName();
+    QString path = m_file->fileName();
     if (!m_cleanup)
         m_cleanup = std::make_unique<CSignalCleanup>(path);
     return path;

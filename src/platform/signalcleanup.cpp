@@ -18,10 +18,10 @@ namespace {
 // kept in fixed slots; a slot is read only once its path is whole.
 constexpr int kSlots = 16;
 constexpr std::size_t kPathRoom = 4096;
-enum SlotState : int { kFree, kFilling, kReady };
+enum SlotState : int { Free, Filling, Ready };
 
 struct Slot {
-    std::atomic<int> state{kFree};
+    std::atomic<int> state{Free};
     std::array<char, kPathRoom> path{};
 };
 std::array<Slot, kSlots> g_slots;
@@ -32,7 +32,7 @@ std::array<struct sigaction, kSignals.size()> g_previous{};
 
 void RemoveAndGoOn(int signal) {
     for (Slot& slot : g_slots)
-        if (slot.state.load() == kReady)
+        if (slot.state.load() == Ready)
             ::unlink(slot.path.data());
     for (std::size_t i = 0; i < kSignals.size(); ++i)
         if (kSignals[i] == signal)
@@ -65,10 +65,10 @@ CSignalCleanup::CSignalCleanup(const QString& path) {
     if (name.isEmpty() || std::size_t(name.size()) >= kPathRoom)
         return;
     for (int i = 0; i < kSlots; ++i) {
-        int expected = kFree;
-        if (g_slots[i].state.compare_exchange_strong(expected, kFilling)) {
+        int expected = Free;
+        if (g_slots[i].state.compare_exchange_strong(expected, Filling)) {
             std::memcpy(g_slots[i].path.data(), name.constData(), std::size_t(name.size()) + 1);
-            g_slots[i].state.store(kReady);
+            g_slots[i].state.store(Ready);
             m_slot = i;
             return;
         }
@@ -80,5 +80,5 @@ CSignalCleanup::CSignalCleanup(const QString& path) {
 
 CSignalCleanup::~CSignalCleanup() {
     if (m_slot >= 0)
-        g_slots[m_slot].state.store(kFree);
+        g_slots[m_slot].state.store(Free);
 }
