@@ -13,6 +13,7 @@
 #include "samplecontacts.h"
 #include "settings/settingsstore.h"
 #include "ui/addresslistmenu.h"
+#include "ui/manyenvelopesdlg.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -31,6 +32,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstdio>
@@ -67,6 +70,7 @@ struct Options {
     QStringList only;
     QList<int> bookRecords = {1000, 100000, 1000000};
     QList<int> menuEntries = {100, 1000, 5000, 32000};
+    QList<int> dialogEntries = {10000, 100000};
     QString binDir;
 };
 
@@ -730,15 +734,20 @@ private:
     bool m_painted = false;
 };
 
-void ShowUntilPainted(QMenu* menu) {
-    CPaintWatch watch(menu);
-    menu->popup(QPoint(40, 40));
+// Shows a window (a menu pops up where a dialog would be) and returns once
+// it has been painted.
+void ShowUntilPainted(QWidget* window) {
+    CPaintWatch watch(window);
+    if (auto* menu = qobject_cast<QMenu*>(window))
+        menu->popup(QPoint(40, 40));
+    else
+        window->show();
     QElapsedTimer limit;
     limit.start();
     while (!watch.Painted()) {
         QCoreApplication::processEvents();
         if (limit.elapsed() > 30000)
-            Die(QStringLiteral("the menu was never painted"));
+            Die(QStringLiteral("the window was never painted"));
     }
 }
 
@@ -791,6 +800,64 @@ void MenuFigures(const Options& options, QList<Row>& rows) {
                 const double ms = ElapsedMs(timer);
                 menu.hide();
                 return ms;
+            },
+            row);
+        rows.append(row);
+    }
+}
+
+// Print Many Envelopes opened on a large book, until it has been painted;
+// against a plain dialog listing the same labels and addresses in a
+// QTreeWidget with a tick box on each row. Closing is timed on neither side.
+void DialogFigures(const Options& options, QList<Row>& rows) {
+    const struct {
+        int entries;
+        int repetitions;
+    } cases[] = {{10000, 10}, {100000, 4}};
+    CSettingsStore settings(QString::fromLatin1(CSettingsStore::kCompanyName),
+                            QStringLiteral("Pelvaro"));
+    for (const auto& c : cases) {
+        if (!options.dialogEntries.contains(c.entries))
+            continue;
+        const QString count = QLocale::c().toString(c.entries);
+        Progress(QStringLiteral("Print Many Envelopes with %1 entries").arg(count));
+        CAddressBook book;
+        if (!book.LoadFromBytes(SampleBookBytes(MakeSampleRecords(c.entries))))
+            Die(QStringLiteral("the sample book does not load"));
+        Row row{QStringLiteral("open Print Many Envelopes, %1 entries").arg(count),
+                QStringLiteral("QTreeWidget of the same rows"),
+                {},
+                {},
+                0};
+        Alternate(
+            Repetitions(options, c.repetitions),
+            [&] {
+                QElapsedTimer timer;
+                timer.start();
+                CManyEnvelopesDlg dialog(EnvelopeJob(), book, settings);
+                ShowUntilPainted(&dialog);
+                return ElapsedMs(timer);
+            },
+            [&] {
+                QElapsedTimer timer;
+                timer.start();
+                QDialog dialog;
+                auto* list = new QTreeWidget;
+                list->setHeaderLabels({QStringLiteral("Label"), QStringLiteral("Address")});
+                list->setUniformRowHeights(true);
+                QList<QTreeWidgetItem*> items;
+                items.reserve(book.GetSize());
+                for (int i = 0; i < book.GetSize(); ++i) {
+                    auto* item =
+                        new QTreeWidgetItem({book.GetAt(i).m_strLabel, book.GetAt(i).m_strAddress});
+                    item->setCheckState(0, Qt::Unchecked);
+                    items.append(item);
+                }
+                list->addTopLevelItems(items);
+                (new QVBoxLayout(&dialog))->addWidget(list);
+                dialog.resize(560, 480);
+                ShowUntilPainted(&dialog);
+                return ElapsedMs(timer);
             },
             row);
         rows.append(row);
@@ -883,14 +950,19 @@ Options ParseOptions(const QStringList& arguments) {
             for (const QString& count : next.split(QLatin1Char(',')))
                 options.menuEntries.append(count.toInt());
             ++i;
+        } else if (argument == QStringLiteral("--dialog-entries") && !next.isEmpty()) {
+            options.dialogEntries.clear();
+            for (const QString& count : next.split(QLatin1Char(',')))
+                options.dialogEntries.append(count.toInt());
+            ++i;
         } else if (argument == QStringLiteral("--quick")) {
             options.divisor = 4;
         } else {
             Die(QStringLiteral(
                 "usage: pelvaro_bench [--runs N] [--quick] "
-                "[--only start,print,book,menu,import,settings,merge] [--book-records "
+                "[--only start,print,book,menu,dialog,import,settings,merge] [--book-records "
                 "1000,100000,1000000]\n"
-                "       [--menu-entries 100,1000,5000,32000]\n"
+                "       [--menu-entries 100,1000,5000,32000] [--dialog-entries 10000,100000]\n"
                 "       pelvaro_bench --write-book RECORDS PATH"));
         }
     }
@@ -941,6 +1013,8 @@ int Run(const QStringList& arguments) {
         BookFigures(options, root.path(), rows);
     if (wanted("menu"))
         MenuFigures(options, rows);
+    if (wanted("dialog"))
+        DialogFigures(options, rows);
     if (wanted("import"))
         ImportFigures(options, root.path(), rows);
     if (wanted("settings"))
