@@ -18,7 +18,8 @@ public:
     CCommandLineTool(QIODevice& out, QIODevice& err);
 
     // Runs one command line (without the program's name) and returns the
-    // exit status. Results go to out, each failure to err as one line.
+    // exit status. Results go to out, each failure to err as one line. A
+    // tool runs one command line: its commands keep what they took in.
     int Run(const QStringList& arguments);
 
 private:
