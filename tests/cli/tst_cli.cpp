@@ -5,6 +5,7 @@
 
 #include "addressbook/addressbook.h"
 #include "bookbytes.h"
+#include "cli/commandlinetool.h"
 #include "modalscript.h"
 #include "pdftext.h"
 #include "platform/registryfile.h"
@@ -50,6 +51,17 @@ CliRun Cli(const QStringList& arguments,
             QString::fromUtf8(process.readAllStandardError())};
 }
 
+// The tool's commands run in this process, on buffers for stdout and
+// stderr: what needs no process of its own.
+CliRun RunTool(const QStringList& arguments) {
+    QBuffer out;
+    QBuffer err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    const int status = CCommandLineTool(out, err).Run(arguments);
+    return {status, QString::fromUtf8(out.data()), QString::fromUtf8(err.data())};
+}
+
 // The whole book as the tool shows it.
 QString Book() {
     return Cli({QStringLiteral("list"), QStringLiteral("--json")}).out;
@@ -65,8 +77,9 @@ private slots:
     void init() { m_env = std::make_unique<CTestEnvironment>(); }
     void cleanup() { m_env.reset(); }
 
-    // What a user meets on stdout and stderr, and the status a script sees.
-    // ROOT stands for the test's own folder.
+    // What a user meets on stdout and stderr, and the status a script sees,
+    // from the commands run in this process. ROOT stands for the test's own
+    // folder.
     void commandLines_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
@@ -77,10 +90,17 @@ private slots:
                                  << "pelvaro-cli " PELVARO_VERSION "\n"
                                  << none;
         QTest::newRow("help") << QStringList{"--help"} << 0
-                              << "Usage: pelvaro-cli COMMAND [OPTIONS]\n"
+                              << "Usage: pelvaro-cli COMMAND [OPTIONS]\n\nPrints envelopes and "
+                                 "keeps Pelvaro's address book, without a window.\n\nCommands:\n"
+                                 "  print    print one envelope\n  check    tell what would make "
+                                 "the post office's machines misread one\n"
                               << none;
         QTest::newRow("print help")
             << QStringList{"print", "-h"} << 0 << "Usage: pelvaro-cli print (--to TEXT" << none;
+        QTest::newRow("check help")
+            << QStringList{"check", "-help"} << 0 << "Usage: pelvaro-cli check (--to TEXT" << none;
+        QTest::newRow("align help")
+            << QStringList{"align", "--help"} << 0 << "Usage: pelvaro-cli align [--printer" << none;
         QTest::newRow("import help")
             << QStringList{"import", "--help"} << 0 << "Usage: pelvaro-cli import FILE" << none;
         QTest::newRow("export help")
@@ -123,6 +143,10 @@ private slots:
             << "pelvaro-cli: ROOT/data/Pelvaro/Addresses.plv: no entry labelled \"Nobody\"\n";
         QTest::newRow("no printer")
             << QStringList{"print", "--to", "a"} << 4 << none
+            << "pelvaro-cli: no printer is configured: choose one in Pelvaro (Configure, "
+               "Printer...), or give --printer or --pdf\n";
+        QTest::newRow("check without a printer")
+            << QStringList{"check", "--to", "a"} << 4 << none
             << "pelvaro-cli: no printer is configured: choose one in Pelvaro (Configure, "
                "Printer...), or give --printer or --pdf\n";
         QTest::newRow("PDF into a folder")
@@ -172,7 +196,7 @@ private slots:
         QFETCH(QString, out);
         QFETCH(QString, err);
         arguments.replaceInStrings(QStringLiteral("ROOT"), m_env->Root());
-        const CliRun run = Cli(arguments);
+        const CliRun run = RunTool(arguments);
         QCOMPARE(run.err, err.replace(QStringLiteral("ROOT"), m_env->Root()));
         QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.startsWith(out), qPrintable(run.out));
         QTEST(run.status, "status");
