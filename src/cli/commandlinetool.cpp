@@ -2,6 +2,7 @@
 
 #include "addressbook/addressbook.h"
 #include "cli/aligncommand.h"
+#include "cli/contactsfileoptions.h"
 #include "cli/logging.h"
 #include "cli/mergecommand.h"
 #include "cli/printcommand.h"
@@ -38,7 +39,8 @@ Commands:
   print    print one envelope
   check    tell what would make the post office's machines misread one
   merge    print many envelopes in one job, from contacts files or the book
-  import   add the contacts of a vCard or CSV file to the address book
+  import   add the contacts of a vCard, CSV, .xlsx or .ods file to the
+           address book
   export   write the address book as a vCard or CSV file
   list     list the address book
   align    store where a printer puts the envelope, and print a test page
@@ -116,9 +118,10 @@ const char* const kMergeHelp =
 
 Prints one job of many envelopes, one a page, each laid out as 'print' lays
 out one: first the address book's entries (--book or --labels), then the
-contacts of each vCard or CSV FILE in order. Records without an address and
-problems in the files are listed on stderr and left out; the rest is
-printed, and the exit status is then 3.
+contacts of each vCard, CSV, .xlsx or .ods FILE in order. Problems in the
+files, and entries of the book without an address, are listed on stderr and
+left out; the rest is printed, and the exit status is then 3. Contacts of a
+file without a name or a postal address are counted on stderr and left out.
 
 Options:
   --book              every entry of the address book
@@ -143,6 +146,8 @@ Options:
   --address home|work|preferred
                       which address of a contact in a FILE goes on its
                       envelope, as for import
+  --sheet NAME        the sheet of a workbook FILE, as for import
+  --columns MAPPING   which column of a FILE holds what, as for import
   -h, --help          show this help
 )help";
 
@@ -182,10 +187,14 @@ Options:
 const char* const kImportHelp =
     R"help(Usage: pelvaro-cli import FILE [--on-duplicate skip|replace|rename]
                            [--address home|work|preferred]
+                           [--sheet NAME] [--columns MAPPING]
 
-Adds every contact of a vCard (2.1, 3.0, 4.0) or CSV file that has an address
-to the address book, and saves the book once. Problems in the file are shown
-with its name and line; the rest of the file is still read.
+Adds every contact of a vCard (2.1, 3.0, 4.0), CSV, Excel (.xlsx) or
+LibreOffice (.ods) file that has an address to the address book, and saves
+the book once. Problems in the file are shown with its name and line (the
+row of a sheet); the rest of the file is still read. Contacts without a
+name or a postal address are counted, not problems. The exit status is 3
+only when the file has problems.
 
 Options:
   --on-duplicate skip|replace|rename
@@ -197,6 +206,16 @@ Options:
                  entry: the home or the work one where it has one, else the
                  preferred one (preferred, the default: the one its file
                  marks preferred, else the home one, else the first)
+  --sheet NAME   read that sheet of a workbook (default: the first shown
+                 sheet whose header row names a name and an address)
+  --columns MAPPING
+                 which column holds what, for a list whose header the
+                 program does not know: name=COLUMN,street=COLUMN,... with
+                 the fields name, organization, street, locality, region,
+                 postcode and country, each COLUMN a header's text or the
+                 column's letters (name=A,street=B); a field given twice
+                 takes both columns. Remembered for files with the same
+                 header row, which then need no --columns
   -h, --help     show this help
 )help";
 
@@ -360,10 +379,12 @@ ExitStatus CCommandLineTool::RunCommand(const QString& command, const QStringLis
         help = kMergeHelp;
         CMergeCommand::AddOptions(parser);
         parser.addOption({kAddress, QString(), QStringLiteral("ADDRESS")});
+        ContactsFileOptions::AddOptions(parser);
     } else if (command == QLatin1String("import")) {
         help = kImportHelp;
         parser.addOption({kOnDuplicate, QString(), QStringLiteral("POLICY")});
         parser.addOption({kAddress, QString(), QStringLiteral("ADDRESS")});
+        ContactsFileOptions::AddOptions(parser);
     } else if (command == QLatin1String("export")) {
         help = kExportHelp;
         parser.addOption({kFormat, QString(), QStringLiteral("FORMAT")});
@@ -439,10 +460,12 @@ ExitStatus CCommandLineTool::Check(const QCommandLineParser& parser) {
 }
 
 ExitStatus CCommandLineTool::Merge(const QCommandLineParser& parser) {
-    const CSettingsStore settings = WindowSettings();
+    CSettingsStore settings = WindowSettings();
     const CAddressBook none;
     const CAddressBook& book = UsesBook(parser) ? Book() : none;
-    return CMergeCommand(settings, book, m_out, m_err).Run(parser, AddressChoiceOf(parser));
+    CMergeCommand command(settings, book, m_out, m_err);
+    command.SetFileOptions(ContactsFileOptions::Of(parser), settings);
+    return command.Run(parser, AddressChoiceOf(parser));
 }
 
 void CCommandLineTool::Align(const QCommandLineParser& parser) {
@@ -457,16 +480,22 @@ ExitStatus CCommandLineTool::Import(const QCommandLineParser& parser) {
                                            {"replace", DuplicateLabels::Replace},
                                            {"rename", DuplicateLabels::Rename}});
     const AddressChoice choice = AddressChoiceOf(parser);
+    const ContactsFileOptions options = ContactsFileOptions::Of(parser);
 
     const QString path = parser.positionalArguments().constFirst();
+    CSettingsStore settings = WindowSettings();
     CContactsImport import(CAddressFormatter::SystemCountry(), choice);
+    options.ApplyTo(import, settings);
     try {
         import.ReadFile(path);
     } catch (const CException& e) {
         Fail(ExitStatus::BadInput, e.GetErrorMessage());
     }
     const ImportResult result = import.MergeInto(Book(), policy);
+    options.Remember(settings, import);
     m_out << result.Summary() << '\n';
+    for (const QString& note : import.Report().NoteLines())
+        m_out << note << '\n';
     m_out.flush();
     const QStringList problems = import.Report().Lines();
     for (const QString& problem : problems)

@@ -3,6 +3,7 @@
 #include "addressbook/addressbook.h"
 #include "cli/printcommand.h"
 #include "cli/toolfailure.h"
+#include "contacts/addressformatter.h"
 #include "contacts/contactsimport.h"
 #include "platform/exception.h"
 
@@ -91,6 +92,8 @@ ExitStatus CMergeCommand::Run(const QCommandLineParser& parser, AddressChoice ch
         TakeFile(path, choice);
 
     m_out.flush();
+    for (const QString& note : std::as_const(m_notes))
+        m_err << "pelvaro-cli: " << note << '\n';
     for (const QString& problem : std::as_const(m_problems))
         m_err << "pelvaro-cli: " << problem << '\n';
     m_err.flush();
@@ -158,30 +161,44 @@ void CMergeCommand::TakeBook(const QCommandLineParser& parser) {
 
 void CMergeCommand::TakeFile(const QString& path, AddressChoice choice) {
     CContactsImport import(CAddressFormatter::SystemCountry(), choice);
-    QStringList blank;
+    if (m_mappingSettings)
+        m_fileOptions.ApplyTo(import, *m_mappingSettings);
+    int blank = 0;
     try {
         import.ReadFile(path, [&](CAddress&& entry) {
             if (IsBlank(entry.m_strAddress)) {
-                blank.append(entry.m_strLabel);
+                ++blank;
+        return;
     }
-    else {
-        if (m_dryRun)
-            m_fileLabels.Append(entry.m_strLabel);
-        m_fileAddresses.Append(entry.m_strAddress);
-    }
+    if (m_dryRun)
+        m_fileLabels.Append(entry.m_strLabel);
+    m_fileAddresses.Append(entry.m_strAddress);
 });
 }
 catch (const CException& e) {
     Fail(ExitStatus::BadInput, e.GetErrorMessage());
 }
+if (m_mappingSettings)
+    m_fileOptions.Remember(*m_mappingSettings, import);
 m_problems.append(import.Report().Lines());
-for (qsizetype i = 0; i < import.WithoutAddress().size(); ++i)
-    m_problems.append(QStringLiteral("%1:%2: %3 has no address; left out")
-                          .arg(path)
-                          .arg(import.WithoutAddressLines().value(i))
-                          .arg(import.WithoutAddress()[i]));
-for (const QString& label : std::as_const(blank))
-    m_problems.append(QStringLiteral("%1: %2 has no address; left out").arg(path, label));
+// Contacts a phone keeps for their e-mail address alone are no fault of
+// the file: said once, as a count.
+const int withoutAddress = import.WithoutAddressCount() + blank;
+if (withoutAddress > 0)
+    m_notes.append(
+        withoutAddress == 1
+            ? QStringLiteral("%1: 1 contact has no postal address and was left out").arg(path)
+            : QStringLiteral("%1: %2 contacts have no postal address and were left "
+                             "out")
+                  .arg(path)
+                  .arg(withoutAddress));
+if (import.WithoutNameCount() > 0)
+    m_notes.append(import.WithoutNameCount() == 1
+                       ? QStringLiteral("%1: 1 contact has no name and was left out").arg(path)
+                       : QStringLiteral("%1: %2 contacts have no name and were left out")
+                             .arg(path)
+                             .arg(import.WithoutNameCount()));
+m_notes.append(import.Report().NoteLines());
 }
 
 void CMergeCommand::DryRun() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/contactsfileoptions.h"
 #include "cli/toolfailure.h"
 #include "contacts/contactsimport.h"
 #include "print/printjob.h"
@@ -41,6 +42,12 @@ public:
                   QTextStream& err);
 
     static void AddOptions(QCommandLineParser& parser);
+    // How files are read, and the settings where column mappings are
+    // remembered; they must outlive the command.
+    void SetFileOptions(const ContactsFileOptions& options, CSettingsStore& settings) {
+        m_fileOptions = options;
+        m_mappingSettings = &settings;
+    }
     // Returns the exit status; ToolFailure when nothing came out. choice:
     // which address of a contact in a file goes on its envelope.
     ExitStatus Run(const QCommandLineParser& parser, AddressChoice choice);
@@ -74,5 +81,10 @@ private:
     bool m_dryRun = false;
     // Each record left out, and each problem in a file: never silently.
     QStringList m_problems;
+    // What was left out on purpose: contacts without an address, hidden
+    // rows.
+    QStringList m_notes;
     bool m_terminal = false;
+    ContactsFileOptions m_fileOptions;
+    CSettingsStore* m_mappingSettings = nullptr;
 };

@@ -160,7 +160,7 @@ private Q_SLOTS:
             << "a.vcf" << QStringList{"Ann", Lines("Ann|3 Pref St|53111 Bonn")} << QList<int>{};
         QTest::newRow("vCard without a name")
             << QByteArray("BEGIN:VCARD\nVERSION:4.0\nADR:;;1 Main St;Bonn;;53111;\nEND:VCARD\n")
-            << "a.vcf" << QStringList{} << QList<int>{1};
+            << "a.vcf" << QStringList{} << QList<int>{};
         QTest::newRow("CSV doubled quotes")
             << QByteArray("Name,Street,City\n\"Say \"\"Hi\"\"\",\"1, Main St\",Bonn\n") << "a.csv"
             << QStringList{"Say \"Hi\"", Lines("Say \"Hi\"|1, Main St|Bonn")} << QList<int>{};
@@ -315,20 +315,20 @@ private Q_SLOTS:
                               << QStringList{"Adams", "Brown", "Smith", "Smith (3)", "Zoe"} << "old"
                               << "2 addresses were added.\n"
                                  "2 left out because their label is already in the address book.\n"
-                                 "1 had no address: Nobody";
+                                 "1 contact has no postal address and was left out: Nobody";
         QTest::newRow("replace") << int(DuplicateLabels::Replace)
                                  << QStringList{"Adams", "Brown", "Smith", "Smith (3)", "Zoe"}
                                  << "Smith\r\nsecond"
                                  << "2 addresses were added.\n"
                                     "2 replaced the address of an entry with the same label.\n"
-                                    "1 had no address: Nobody";
+                                    "1 contact has no postal address and was left out: Nobody";
         QTest::newRow("rename") << int(DuplicateLabels::Rename)
                                 << QStringList{"Adams",     "Brown",     "Smith", "Smith (2)",
                                                "Smith (3)", "Smith (4)", "Zoe"}
                                 << "old"
                                 << "4 addresses were added.\n"
                                    "2 of them under a new label, as their label was taken.\n"
-                                   "1 had no address: Nobody";
+                                   "1 contact has no postal address and was left out: Nobody";
     }
     void takenLabels() {
         QFETCH(int, policy);

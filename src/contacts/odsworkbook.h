@@ -1,0 +1,27 @@
+#pragma once
+
+#include "contacts/workbookreader.h"
+
+#include <QSet>
+#include <QString>
+
+class CMergedCells;
+class CZipXmlStream;
+
+// An OpenDocument spreadsheet (.ods): every sheet is in its content part,
+// each cell with the text it shows; repeated rows and cells come as one
+// element with a count.
+class COdsWorkbook : public CWorkbookReader {
+public:
+    using CWorkbookReader::CWorkbookReader;
+
+    bool Open() override;
+    bool ReadRows(int sheet, const SheetRowSink& sink) override;
+
+private:
+    // Reads the row just started, its cells' texts at their columns.
+    void ReadRow(CZipXmlStream& xml, SheetRow& row, CMergedCells& merges);
+    // The text of the cell just started, as it shows it.
+    static QString CellText(CZipXmlStream& xml);
+    static QString ParagraphText(CZipXmlStream& xml);
+};
