@@ -43,6 +43,17 @@ QString ValueText(const QXmlStreamAttributes& attributes) {
 } // namespace
 
 bool COdsWorkbook::Open() {
+    // A document saved with a password keeps its parts encrypted, as its
+    // manifest says.
+    {
+        CZipXmlStream manifest(m_zip, QStringLiteral("META-INF/manifest.xml"));
+        while (manifest.Next() != QXmlStreamReader::Invalid) {
+            if (manifest.Xml().isStartElement() && manifest.Xml().name() == u"encryption-data") {
+                m_error = QStringLiteral("it is protected by a password; save it without one");
+                return false;
+            }
+        }
+    }
     // The sheets' names and the tables whose style hides them.
     CZipXmlStream xml(m_zip, kContent);
     QSet<QString> hiddenStyles;

@@ -398,16 +398,15 @@ void CVCardReader::HandleLine(QByteArrayView line, int number) {
     // by the organization's name.
     if (name.startsWith("X-ABSHOWAS"))
         m_card->companyCard = value.trimmed().compare("COMPANY", Qt::CaseInsensitive) == 0;
-    // Only what reaches the envelope is looked at more closely, once the
-    // card has ended: a CHARSET on any of its lines may be the one its
-    // other 8-bit lines are written in.
-    static const QSet<QByteArray> used = {"VERSION", "PRODID", "FN", "N", "ORG", "ADR", "LABEL"};
-    if (!used.contains(name))
-        return;
+    // A CHARSET on any line of the card may be the one its other 8-bit
+    // lines are written in; what reaches the envelope is looked at more
+    // closely once the card has ended.
     const QByteArrayView parameters = line.sliced(i, parametersEnd - i);
     if (m_cardCharset.isEmpty())
         m_cardCharset = CharsetParameter(parameters);
-    m_cardProperties.append({name, parameters.toByteArray(), value.toByteArray(), number});
+    static const QSet<QByteArray> used = {"VERSION", "PRODID", "FN", "N", "ORG", "ADR", "LABEL"};
+    if (used.contains(name))
+        m_cardProperties.append({name, parameters.toByteArray(), value.toByteArray(), number});
 }
 
 CVCardReader::Parameters CVCardReader::ParseParameters(QByteArrayView text, int number) {
