@@ -52,15 +52,16 @@ QString ImportResult::Summary() const {
                                     "book.")
                          .arg(labelTaken));
     if (withoutAddress > 0) {
+        // Contacts without a name are counted but have none to list.
         QString names = withoutAddressNames.join(QStringLiteral(", "));
-        if (withoutAddress > withoutAddressNames.size())
+        if (withoutAddress > withoutAddressNames.size() && !names.isEmpty())
             names += QStringLiteral("...");
-        lines.append(
+        const QString line =
             withoutAddress == 1
-                ? QStringLiteral("1 contact has no postal address and was left out: %1").arg(names)
-                : QStringLiteral("%1 contacts have no postal address and were left "
-                                 "out: %2")
-                      .arg(QString::number(withoutAddress), names));
+                ? QStringLiteral("1 contact has no postal address and was left out")
+                : QStringLiteral("%1 contacts have no postal address and were left out")
+                      .arg(withoutAddress);
+        lines.append(names.isEmpty() ? line + u'.' : line + QStringLiteral(": ") + names);
     }
     if (withoutName > 0)
         lines.append(
@@ -196,7 +197,18 @@ bool CutToLength(QString& text, qsizetype length) {
 
 void CContactsImport::TakeContact(Contact&& contact) {
     QString label = contact.Label();
-    // A phone's card of an e-mail address alone is no fault of the file.
+    std::optional<QString> text = m_formatter.Format(contact);
+    // A phone's card of an e-mail address alone is no fault of the file:
+    // such contacts are counted, not reported.
+    if (!text) {
+        ++m_withoutAddressCount;
+        if (!label.isEmpty()) {
+            CutToLength(label, kMaxTextLength);
+            m_withoutAddress.append(label);
+            m_withoutAddressLines.append(contact.line);
+        }
+        return;
+    }
     if (label.isEmpty()) {
         ++m_withoutNameCount;
         return;
@@ -212,15 +224,8 @@ void CContactsImport::TakeContact(Contact&& contact) {
     };
     if (CutToLength(label, kMaxTextLength))
         tooLong("name");
-    std::optional<QString> text = m_formatter.Format(contact);
-    if (text && CutToLength(*text, kMaxTextLength))
+    if (CutToLength(*text, kMaxTextLength))
         tooLong("address");
-    if (!text) {
-        ++m_withoutAddressCount;
-        m_withoutAddress.append(label);
-        m_withoutAddressLines.append(contact.line);
-        return;
-    }
     ++m_entryCount;
     if (m_entrySink)
         m_entrySink(CAddress(label, *text));

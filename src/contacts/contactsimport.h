@@ -88,7 +88,7 @@ public:
     // One entry per contact with an address, in file order.
     const QList<CAddress>& Entries() const { return m_entries; }
     // The labels of every contact that has no address, and the lines where
-    // they start.
+    // they start; contacts without a name are only counted.
     const QStringList& WithoutAddress() const { return m_withoutAddress; }
     const QList<int>& WithoutAddressLines() const { return m_withoutAddressLines; }
     int WithoutAddressCount() const { return m_withoutAddressCount; }

@@ -2,9 +2,11 @@
 
 #include <QDate>
 #include <QList>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -115,6 +117,23 @@ NumberPattern ParseNumber(const QString& section) {
         afterDigit = false;
     }
     return pattern;
+}
+
+// Whether a condition "[<=99999]" at a section's start holds for the
+// value; nothing when the section has none.
+std::optional<bool> ConditionHolds(const QString& section, double value) {
+    static const QRegularExpression condition(QStringLiteral("^\\[(<=|>=|<>|<|>|=)(-?[0-9.]+)\\]"));
+    const auto match = condition.match(section.trimmed());
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QString op = match.captured(1);
+    const double limit = match.captured(2).toDouble();
+    return op == u"<="   ? value <= limit
+           : op == u">=" ? value >= limit
+           : op == u"<>" ? value != limit
+           : op == u"<"  ? value < limit
+           : op == u">"  ? value > limit
+                         : value == limit;
 }
 
 bool IsDateSection(const QString& section) {
@@ -291,6 +310,16 @@ QString CNumberFormat::Format(double value) const {
     if (!std::isfinite(value))
         return QStringLiteral("#NUM!");
     const QStringList sections = Sections(m_code);
+    // Sections with conditions, as the ZIP+4 format "[<=99999]00000;
+    // 00000-0000" has: the first whose condition holds, else the first
+    // after them without one.
+    bool anyCondition = false;
+    for (const QString& section : sections) {
+        const std::optional<bool> holds = ConditionHolds(section, value);
+        anyCondition = anyCondition || holds.has_value();
+        if (holds == true || (anyCondition && !holds && !section.contains(u'@')))
+            return FormatSection(section, value, value < 0);
+    }
     // Only a text section: numbers show as General.
     QString section = sections[0];
     bool negativeShown = false;

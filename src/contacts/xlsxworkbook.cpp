@@ -84,11 +84,10 @@ bool CXlsxWorkbook::Open() {
         return false;
     }
     const QString folder = Folder(workbook);
-    const Relationships parts =
-        ReadRelationships((folder.isEmpty() ? QString() : folder + u'/') +
-                              QStringLiteral("_rels/") + workbook.section(u'/', -1) +
-                              QStringLiteral(".rels"),
-                          folder);
+    const Relationships parts = ReadRelationships(
+        (folder.isEmpty() ? QString() : folder + u'/') + QStringLiteral("_rels/") +
+            workbook.section(u'/', -1) + QStringLiteral(".rels"),
+        folder);
     if (!ReadWorkbook(workbook))
         return false;
     // Sheets whose part is not a worksheet (a chart, a dialog) hold no rows.
