@@ -403,6 +403,8 @@ void CContactsImport::ReadSpreadsheet(QIODevice& input) {
                                               "the rows before that were read")
                                    .arg(workbook.Error()));
     table.Finish();
+    for (const QString& note : workbook.Notes())
+        m_report.AddNote(note);
     if (table.HasHeader() && sheets.size() > 1)
         m_report.AddNote(QStringLiteral("read the sheet \"%1\"").arg(sheets[sheet].name));
     m_tableHeader = table.Header();

@@ -235,7 +235,7 @@ const char* const kDays[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
 } // namespace
 
 CNumberFormat::CNumberFormat(const QString& code, bool epoch1904)
-    : m_code(code), m_epoch1904(epoch1904) {}
+    : m_code(code), m_sections(Sections(code)), m_epoch1904(epoch1904) {}
 
 QString CNumberFormat::BuiltInCode(int id) {
     switch (id) {
@@ -309,7 +309,7 @@ QString CNumberFormat::General(double value) {
 QString CNumberFormat::Format(double value) const {
     if (!std::isfinite(value))
         return QStringLiteral("#NUM!");
-    const QStringList sections = Sections(m_code);
+    const QStringList& sections = m_sections;
     // Sections with conditions, as the ZIP+4 format "[<=99999]00000;
     // 00000-0000" has: the first whose condition holds, else the first
     // after them without one.
@@ -333,7 +333,7 @@ QString CNumberFormat::Format(double value) const {
 }
 
 QString CNumberFormat::FormatText(const QString& text) const {
-    const QStringList sections = Sections(m_code);
+    const QStringList& sections = m_sections;
     if (sections.size() < 4 && !sections.back().contains(u'@'))
         return text;
     NumberPattern pattern = ParseNumber(sections.size() >= 4 ? sections[3] : sections.back());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // A number as a spreadsheet shows it through its cell's number format: the
 // format's code as Excel and LibreOffice write it ("00000", "#,##0.00",
@@ -28,5 +29,7 @@ private:
     QString FormatDate(const QString& section, double value) const;
 
     QString m_code;
+    // The code's sections, split once: a sheet formats many cells alike.
+    QStringList m_sections;
     bool m_epoch1904 = false;
 };

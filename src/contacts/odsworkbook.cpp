@@ -88,6 +88,7 @@ bool COdsWorkbook::Open() {
 }
 
 bool COdsWorkbook::ReadRows(int sheet, const SheetRowSink& sink) {
+    m_notes.clear();
     CZipXmlStream xml(m_zip, kContent);
     int table = -1;
     while (table < sheet && xml.Next() != QXmlStreamReader::Invalid) {
@@ -123,12 +124,20 @@ bool COdsWorkbook::ReadRows(int sheet, const SheetRowSink& sink) {
             continue;
         }
         const QXmlStreamAttributes attributes = reader.attributes();
-        const int repeat = Count(AttributeValue(attributes, u"number-rows-repeated"), kMaxRows);
+        int repeat = Count(AttributeValue(attributes, u"number-rows-repeated"), kMaxRows);
         SheetRow row;
         row.number = nextRow;
         const QStringView visibility = AttributeValue(attributes, u"visibility");
         row.hidden = visibility == u"collapse" || visibility == u"filter";
         ReadRow(xml, row, merges);
+        if (!row.IsEmpty() && repeat > kMaxRepeatedRows) {
+            m_notes.append(QStringLiteral("row %1 is repeated %2 times; only the first %3 were "
+                                          "read")
+                               .arg(row.number)
+                               .arg(repeat)
+                               .arg(kMaxRepeatedRows));
+            repeat = kMaxRepeatedRows;
+        }
         // A run of empty rows (a million of them end many sheets) is only
         // counted.
         for (int n = 0; n < repeat && nextRow <= kMaxRows; ++n) {

@@ -14,6 +14,9 @@ class CZipXmlStream;
 class COdsWorkbook : public CWorkbookReader {
 public:
     using CWorkbookReader::CWorkbookReader;
+    // A row that holds text is repeated at most so many times: more is
+    // damage, or a file made to keep a reader busy.
+    static constexpr int kMaxRepeatedRows = 1000;
 
     bool Open() override;
     bool ReadRows(int sheet, const SheetRowSink& sink) override;

@@ -113,6 +113,10 @@ bool CSpreadsheet::ReadRows(int sheet, const SheetRowSink& sink) {
     return false;
 }
 
+QStringList CSpreadsheet::Notes() const {
+    return m_reader ? m_reader->Notes() : QStringList();
+}
+
 QList<SheetRow> CSpreadsheet::FirstRows(int sheet, int count) {
     QList<SheetRow> rows;
     if (count > 0)

@@ -40,6 +40,8 @@ public:
     // Each row of the sheet that holds anything, in order; false when the
     // sheet could not be read to its end (Error() says why).
     bool ReadRows(int sheet, const SheetRowSink& sink);
+    // What reading left out and why (a row repeated past reason).
+    QStringList Notes() const;
     // The first rows that hold anything, for a look at a sheet.
     QList<SheetRow> FirstRows(int sheet, int count);
 

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QuaZip;
 
@@ -29,6 +30,8 @@ public:
     // false with Error() set when the sheet could not be read to its end.
     virtual bool ReadRows(int sheet, const SheetRowSink& sink) = 0;
     const QString& Error() const { return m_error; }
+    // What was left out on the way and why, one sentence each.
+    const QStringList& Notes() const { return m_notes; }
 
 protected:
     // Puts a cell's text at its column, cut to the limits.
@@ -37,4 +40,5 @@ protected:
     QuaZip& m_zip;
     QList<SheetInfo> m_sheets;
     QString m_error;
+    QStringList m_notes;
 };

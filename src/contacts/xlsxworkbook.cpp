@@ -191,8 +191,9 @@ bool CXlsxWorkbook::ReadStyles(const QString& part) {
                 inCellFormats = true;
             } else if (reader.name() == u"xf" && inCellFormats) {
                 const int id = AttributeValue(attributes, u"numFmtId").toInt();
-                m_styleFormats.append(codes.contains(id) ? codes.value(id)
-                                                         : CNumberFormat::BuiltInCode(id));
+                m_styleFormats.append(CNumberFormat(
+                    codes.contains(id) ? codes.value(id) : CNumberFormat::BuiltInCode(id),
+                    m_epoch1904));
             }
         } else if (reader.isEndElement() && reader.name() == u"cellXfs") {
             inCellFormats = false;
@@ -211,11 +212,13 @@ QString CXlsxWorkbook::SharedString(qsizetype index) const {
 }
 
 QString CXlsxWorkbook::CellText(const QString& type, int style, const QString& value) const {
-    const QString code = m_styleFormats.value(style);
+    static const CNumberFormat general;
+    const CNumberFormat& format =
+        style >= 0 && style < m_styleFormats.size() ? m_styleFormats[style] : general;
     if (type == u"s") {
         bool ok = false;
         const qsizetype index = value.trimmed().toLongLong(&ok);
-        return ok ? CNumberFormat(code).FormatText(SharedString(index)) : QString();
+        return ok ? format.FormatText(SharedString(index)) : QString();
     }
     if (type == u"str" || type == u"inlineStr" || type == u"e" || type == u"d")
         return type == u"e" ? value : DecodeEscapes(value);
@@ -225,12 +228,17 @@ QString CXlsxWorkbook::CellText(const QString& type, int style, const QString& v
     const double number = value.trimmed().toDouble(&ok);
     if (!ok)
         return value;
-    return CNumberFormat(code, m_epoch1904).Format(number);
+    // A workbook of the 1904 epoch without styles still counts its days so.
+    return &format == &general ? CNumberFormat(QString(), m_epoch1904).Format(number)
+                               : format.Format(number);
 }
 
-bool CXlsxWorkbook::ReadMerges(const QString& part, CMergedCells& merges) {
+QList<CXlsxWorkbook::MergeRange> CXlsxWorkbook::ReadMerges(const QString& part) {
     // The merges follow the rows in the sheet, but each row needs them as
     // it is read: one quick pass over the sheet first.
+    QList<MergeRange> merges;
+    if (!CZipXmlStream(m_zip, part).Contains("mergeCell"))
+        return merges;
     CZipXmlStream xml(m_zip, part);
     while (xml.Next() != QXmlStreamReader::Invalid) {
         QXmlStreamReader& reader = xml.Xml();
@@ -238,20 +246,23 @@ bool CXlsxWorkbook::ReadMerges(const QString& part, CMergedCells& merges) {
             continue;
         const QStringList corners =
             AttributeValue(reader.attributes(), u"ref").toString().split(u':');
-        if (corners.size() != 2)
+        if (corners.size() != 2 || merges.size() >= CMergedCells::kMaxMerges)
             continue;
         const auto [firstColumn, firstRow] = CellReference(corners[0]);
         const auto [lastColumn, lastRow] = CellReference(corners[1]);
         if (firstColumn >= 0 && lastColumn >= firstColumn)
-            merges.Add(firstRow, lastRow, firstColumn);
+            merges.append({firstRow, lastRow, firstColumn});
     }
-    return xml.Error().isEmpty();
+    return merges;
 }
 
 bool CXlsxWorkbook::ReadRows(int sheet, const SheetRowSink& sink) {
     const QString part = m_sheetParts.value(sheet);
+    if (!m_merges.contains(sheet))
+        m_merges.insert(sheet, ReadMerges(part));
     CMergedCells merges;
-    ReadMerges(part, merges);
+    for (const MergeRange& merge : m_merges.value(sheet))
+        merges.Add(merge.firstRow, merge.lastRow, merge.column);
     CZipXmlStream xml(m_zip, part);
     const bool whole = ReadSheetData(xml, merges, sink);
     if (whole && !xml.Error().isEmpty()) {

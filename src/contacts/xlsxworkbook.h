@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contacts/numberformat.h"
 #include "contacts/workbookreader.h"
 
 #include <QByteArray>
@@ -34,7 +35,12 @@ private:
     bool ReadWorkbook(const QString& part);
     bool ReadSharedStrings(const QString& part);
     bool ReadStyles(const QString& part);
-    bool ReadMerges(const QString& part, CMergedCells& merges);
+    struct MergeRange {
+        int firstRow = 0;
+        int lastRow = 0;
+        int column = 0;
+    };
+    QList<MergeRange> ReadMerges(const QString& part);
     QString SharedString(qsizetype index) const;
     QString CellText(const QString& type, int style, const QString& value) const;
     bool ReadSheetData(CZipXmlStream& xml, CMergedCells& merges, const SheetRowSink& sink);
@@ -45,6 +51,8 @@ private:
     // rows may hold half a million of them.
     QByteArray m_strings;
     std::vector<qsizetype> m_stringEnds;
-    // The number format's code of each cell style.
-    QList<QString> m_styleFormats;
+    // The number format of each cell style.
+    QList<CNumberFormat> m_styleFormats;
+    // The merges of each sheet read so far, found in a pass of their own.
+    QHash<int, QList<MergeRange>> m_merges;
 };

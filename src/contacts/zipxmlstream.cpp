@@ -55,8 +55,7 @@ bool CZipXmlStream::Feed() {
         return false;
     }
     m_unpacked += piece.size();
-    if (m_unpacked > kMaxPartSize ||
-        (m_unpacked > kRatioFrom && m_unpacked > kMaxRatio * qMax<qint64>(m_packedSize, 1))) {
+    if (IsBomb()) {
         m_error = QStringLiteral("its part %1 unpacks to more than 1 GiB, or to more than %2 "
                                  "times its packed size: not a workbook but a zip bomb; "
                                  "nothing more was read")
@@ -66,6 +65,31 @@ bool CZipXmlStream::Feed() {
     }
     m_xml.addData(piece);
     return true;
+}
+
+bool CZipXmlStream::IsBomb() const {
+    return m_unpacked > kMaxPartSize ||
+           (m_unpacked > kRatioFrom && m_unpacked > kMaxRatio * qMax<qint64>(m_packedSize, 1));
+}
+
+bool CZipXmlStream::Contains(QByteArrayView bytes) {
+    if (!m_open)
+        return false;
+    // Each piece keeps the end of the one before, so that a match across
+    // two pieces is found.
+    QByteArray tail;
+    while (true) {
+        const QByteArray piece = m_file->read(kPieceSize);
+        if (piece.isEmpty())
+            return false;
+        m_unpacked += piece.size();
+        if (IsBomb())
+            return false;
+        const QByteArray text = tail + piece;
+        if (text.contains(bytes))
+            return true;
+        tail = text.right(bytes.size());
+    }
 }
 
 QXmlStreamReader::TokenType CZipXmlStream::Next() {

@@ -41,11 +41,16 @@ public:
     // its end.
     QString ElementText();
     QXmlStreamReader& Xml() { return m_xml; }
+    // Whether the unpacked part holds these bytes anywhere, without parsing
+    // it: a quick look before a pass of its own. Leaves nothing to read.
+    bool Contains(QByteArrayView bytes);
     // Empty while the part reads well and at its proper end.
     QString Error() const;
 
 private:
     bool Feed();
+    // Whether what was unpacked so far is past the limits.
+    bool IsBomb() const;
 
     std::unique_ptr<QuaZipFile> m_file;
     QXmlStreamReader m_xml;
