@@ -226,11 +226,112 @@ void FillFraction(QList<Piece>& pieces, qsizetype pointAt, const QString& digits
             pieces[i].text = pieces[i].text == u'0' ? QString() : pieces[i].text;
 }
 
+// One piece of a date section: a run of one letter (yyyy, mm, d, h, ss),
+// or a literal.
+struct DateToken {
+    QChar letter; // lower case; 0 for a literal
+    qsizetype count = 0;
+    QString text;
+};
+
+QList<DateToken> DateTokens(const QString& section, bool beforeNoon) {
+    QList<DateToken> tokens;
+    for (qsizetype i = 0; i < section.size(); ++i) {
+        const QChar c = section[i];
+        const QChar lower = c.toLower();
+        if (c == u'"') {
+            const qsizetype end = section.indexOf(u'"', i + 1);
+            tokens.append(
+                {QChar(), 0, section.mid(i + 1, (end < 0 ? section.size() : end) - i - 1)});
+            i = end < 0 ? section.size() : end;
+        } else if (c == u'\\' && i + 1 < section.size()) {
+            tokens.append({QChar(), 0, section.mid(++i, 1)});
+        } else if (c == u'[') {
+            const qsizetype end = section.indexOf(u']', i + 1);
+            const QString inside = section.mid(i + 1, (end < 0 ? section.size() : end) - i - 1);
+            const QChar first = inside.isEmpty() ? QChar() : inside[0].toLower();
+            if (first == u'h' || first == u'm' || first == u's')
+                tokens.append({first, inside.size(), QString()});
+            i = end < 0 ? section.size() : end;
+        } else if (section.mid(i, 5).compare(QLatin1String("AM/PM"), Qt::CaseInsensitive) == 0) {
+            tokens.append({QChar(), 0, beforeNoon ? QStringLiteral("AM") : QStringLiteral("PM")});
+            i += 4;
+        } else if (section.mid(i, 3).compare(QLatin1String("A/P"), Qt::CaseInsensitive) == 0) {
+            tokens.append({QChar(), 0, beforeNoon ? QStringLiteral("A") : QStringLiteral("P")});
+            i += 2;
+        } else if (lower == u'y' || lower == u'm' || lower == u'd' || lower == u'h' ||
+                   lower == u's') {
+            qsizetype end = i;
+            while (end < section.size() && section[end].toLower() == lower)
+                ++end;
+            tokens.append({lower, end - i, QString()});
+            i = end - 1;
+        } else if (c == u'_' || c == u'*') {
+            ++i;
+        } else {
+            tokens.append({QChar(), 0, QString(c)});
+        }
+    }
+    return tokens;
+}
+
 const char* const kMonths[] = {"January",   "February", "March",    "April",
                                "May",       "June",     "July",     "August",
                                "September", "October",  "November", "December"};
 const char* const kDays[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                              "Friday", "Saturday", "Sunday"};
+
+// The tokens of a date section filled in: minutes after an hour or before
+// seconds, months elsewhere.
+QString ShowDate(const QList<DateToken>& tokens, const QDate& date, int seconds, bool twelveHours) {
+    const int hour = seconds / 3600;
+    const int minute = seconds / 60 % 60;
+    const int second = seconds % 60;
+    QString shown;
+    QChar previousUnit;
+    for (qsizetype n = 0; n < tokens.size(); ++n) {
+        const DateToken& token = tokens[n];
+        const auto two = [&](int number) {
+            return token.count >= 2 ? QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0'))
+                                    : QString::number(number);
+        };
+        if (token.letter.isNull()) {
+            shown += token.text;
+            continue;
+        }
+        bool isMinute = false;
+        if (token.letter == u'm') {
+            // Minutes after an hour or before seconds; months elsewhere.
+            isMinute = previousUnit == u'h';
+            for (qsizetype k = n + 1; !isMinute && k < tokens.size(); ++k) {
+                if (tokens[k].letter.isNull())
+                    continue;
+                isMinute = tokens[k].letter == u's';
+                break;
+            }
+        }
+        if (token.letter == u'y')
+            shown += token.count <= 2 ? two(date.year() % 100).rightJustified(2, u'0')
+                                      : QString::number(date.year());
+        else if (token.letter == u'm' && isMinute)
+            shown += two(minute);
+        else if (token.letter == u'm')
+            shown += token.count <= 2   ? two(date.month())
+                     : token.count == 3 ? QString::fromLatin1(kMonths[date.month() - 1]).left(3)
+                     : token.count == 5 ? QString::fromLatin1(kMonths[date.month() - 1]).left(1)
+                                        : QString::fromLatin1(kMonths[date.month() - 1]);
+        else if (token.letter == u'd')
+            shown += token.count <= 2   ? two(date.day())
+                     : token.count == 3 ? QString::fromLatin1(kDays[date.dayOfWeek() - 1]).left(3)
+                                        : QString::fromLatin1(kDays[date.dayOfWeek() - 1]);
+        else if (token.letter == u'h')
+            shown += two(twelveHours ? (hour % 12 == 0 ? 12 : hour % 12) : hour);
+        else if (token.letter == u's')
+            shown += two(second);
+        previousUnit = token.letter;
+    }
+    return shown;
+}
 
 } // namespace
 
@@ -403,96 +504,8 @@ QString CNumberFormat::FormatDate(const QString& section, double value) const {
     }
     if (!date.isValid())
         return General(value);
-    const int hour = static_cast<int>(seconds / 3600);
-    const int minute = static_cast<int>(seconds / 60 % 60);
-    const int second = static_cast<int>(seconds % 60);
     const bool twelveHours = section.contains(QLatin1String("AM/PM"), Qt::CaseInsensitive) ||
                              section.contains(QLatin1String("A/P"), Qt::CaseInsensitive);
-
-    struct Token {
-        QChar letter; // lower case; 0 for a literal
-        qsizetype count = 0;
-        QString text;
-    };
-    QList<Token> tokens;
-    for (qsizetype i = 0; i < section.size(); ++i) {
-        const QChar c = section[i];
-        const QChar lower = c.toLower();
-        if (c == u'"') {
-            const qsizetype end = section.indexOf(u'"', i + 1);
-            tokens.append(
-                {QChar(), 0, section.mid(i + 1, (end < 0 ? section.size() : end) - i - 1)});
-            i = end < 0 ? section.size() : end;
-        } else if (c == u'\\' && i + 1 < section.size()) {
-            tokens.append({QChar(), 0, section.mid(++i, 1)});
-        } else if (c == u'[') {
-            const qsizetype end = section.indexOf(u']', i + 1);
-            const QString inside = section.mid(i + 1, (end < 0 ? section.size() : end) - i - 1);
-            const QChar first = inside.isEmpty() ? QChar() : inside[0].toLower();
-            if (first == u'h' || first == u'm' || first == u's')
-                tokens.append({first, inside.size(), QString()});
-            i = end < 0 ? section.size() : end;
-        } else if (section.mid(i, 5).compare(QLatin1String("AM/PM"), Qt::CaseInsensitive) == 0) {
-            tokens.append({QChar(), 0, hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM")});
-            i += 4;
-        } else if (section.mid(i, 3).compare(QLatin1String("A/P"), Qt::CaseInsensitive) == 0) {
-            tokens.append({QChar(), 0, hour < 12 ? QStringLiteral("A") : QStringLiteral("P")});
-            i += 2;
-        } else if (lower == u'y' || lower == u'm' || lower == u'd' || lower == u'h' ||
-                   lower == u's') {
-            qsizetype end = i;
-            while (end < section.size() && section[end].toLower() == lower)
-                ++end;
-            tokens.append({lower, end - i, QString()});
-            i = end - 1;
-        } else if (c == u'_' || c == u'*') {
-            ++i;
-        } else {
-            tokens.append({QChar(), 0, QString(c)});
-        }
-    }
-    QString shown;
-    QChar previousUnit;
-    for (qsizetype n = 0; n < tokens.size(); ++n) {
-        const Token& token = tokens[n];
-        const auto two = [&](int number) {
-            return token.count >= 2 ? QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0'))
-                                    : QString::number(number);
-        };
-        if (token.letter.isNull()) {
-            shown += token.text;
-            continue;
-        }
-        bool isMinute = false;
-        if (token.letter == u'm') {
-            // Minutes after an hour or before seconds; months elsewhere.
-            isMinute = previousUnit == u'h';
-            for (qsizetype k = n + 1; !isMinute && k < tokens.size(); ++k) {
-                if (tokens[k].letter.isNull())
-                    continue;
-                isMinute = tokens[k].letter == u's';
-                break;
-            }
-        }
-        if (token.letter == u'y')
-            shown += token.count <= 2 ? two(date.year() % 100).rightJustified(2, u'0')
-                                      : QString::number(date.year());
-        else if (token.letter == u'm' && isMinute)
-            shown += two(minute);
-        else if (token.letter == u'm')
-            shown += token.count <= 2   ? two(date.month())
-                     : token.count == 3 ? QString::fromLatin1(kMonths[date.month() - 1]).left(3)
-                     : token.count == 5 ? QString::fromLatin1(kMonths[date.month() - 1]).left(1)
-                                        : QString::fromLatin1(kMonths[date.month() - 1]);
-        else if (token.letter == u'd')
-            shown += token.count <= 2   ? two(date.day())
-                     : token.count == 3 ? QString::fromLatin1(kDays[date.dayOfWeek() - 1]).left(3)
-                                        : QString::fromLatin1(kDays[date.dayOfWeek() - 1]);
-        else if (token.letter == u'h')
-            shown += two(twelveHours ? (hour % 12 == 0 ? 12 : hour % 12) : hour);
-        else if (token.letter == u's')
-            shown += two(second);
-        previousUnit = token.letter;
-    }
-    return shown;
+    return ShowDate(DateTokens(section, seconds < 12 * 3600), date, static_cast<int>(seconds),
+                    twelveHours);
 }

@@ -87,15 +87,29 @@ bool COdsWorkbook::Open() {
     return true;
 }
 
-bool COdsWorkbook::ReadRows(int sheet, const SheetRowSink& sink) {
-    m_notes.clear();
-    CZipXmlStream xml(m_zip, kContent);
+int COdsWorkbook::AllowedRepeats(const SheetRow& row, int repeat) {
+    if (row.IsEmpty() || repeat <= kMaxRepeatedRows)
+        return repeat;
+    m_notes.append(QStringLiteral("row %1 is repeated %2 times; only the first %3 were read")
+                       .arg(row.number)
+                       .arg(repeat)
+                       .arg(kMaxRepeatedRows));
+    return kMaxRepeatedRows;
+}
+
+bool COdsWorkbook::SeekTable(CZipXmlStream& xml, int sheet) {
     int table = -1;
     while (table < sheet && xml.Next() != QXmlStreamReader::Invalid) {
         if (xml.Xml().isStartElement() && xml.Xml().name() == u"table" && ++table < sheet)
             xml.SkipElement();
     }
-    if (table != sheet) {
+    return table == sheet;
+}
+
+bool COdsWorkbook::ReadRows(int sheet, const SheetRowSink& sink) {
+    m_notes.clear();
+    CZipXmlStream xml(m_zip, kContent);
+    if (!SeekTable(xml, sheet)) {
         m_error = xml.Error();
         return false;
     }
@@ -130,14 +144,7 @@ bool COdsWorkbook::ReadRows(int sheet, const SheetRowSink& sink) {
         const QStringView visibility = AttributeValue(attributes, u"visibility");
         row.hidden = visibility == u"collapse" || visibility == u"filter";
         ReadRow(xml, row, merges);
-        if (!row.IsEmpty() && repeat > kMaxRepeatedRows) {
-            m_notes.append(QStringLiteral("row %1 is repeated %2 times; only the first %3 were "
-                                          "read")
-                               .arg(row.number)
-                               .arg(repeat)
-                               .arg(kMaxRepeatedRows));
-            repeat = kMaxRepeatedRows;
-        }
+        repeat = AllowedRepeats(row, repeat);
         // A run of empty rows (a million of them end many sheets) is only
         // counted.
         for (int n = 0; n < repeat && nextRow <= kMaxRows; ++n) {

@@ -22,6 +22,11 @@ public:
     bool ReadRows(int sheet, const SheetRowSink& sink) override;
 
 private:
+    // How many times a row is read, and a note where that is fewer than
+    // the file says.
+    int AllowedRepeats(const SheetRow& row, int repeat);
+    // Reads up to the start of the sheet's table; false when there is none.
+    static bool SeekTable(CZipXmlStream& xml, int sheet);
     // Reads the row just started, its cells' texts at their columns.
     void ReadRow(CZipXmlStream& xml, SheetRow& row, CMergedCells& merges);
     // The text of the cell just started, as it shows it.

@@ -227,57 +227,61 @@ Contact CTableContacts::KnownColumnsContact(const QStringList& cells, int line) 
     contact.suffixes = plainCell(Field::Suffix);
     contact.organization = plainCell(Field::Organization);
 
-    for (const ColumnGroup& group : m_groups) {
-        PostalAddress address;
-        address.home = group.name == QLatin1String("home");
-        address.work = group.name == QLatin1String("work");
-        for (int column : group.columns) {
-            const QString value = cell(column);
-            switch (m_columns[column].field) {
-            case Field::WholeAddress:
-            case Field::Formatted:
-                if (m_exact || !value.trimmed().isEmpty()) {
-                    address.label = NormalizeLineBreaks(value);
-                    address.hasLabel = true;
-                }
-                break;
-            case Field::Street:
-                address.street += TrimmedLines(value);
-                break;
-            case Field::PoBox:
-                address.poBox = value.trimmed();
-                break;
-            case Field::Extended:
-                address.extended = value.trimmed();
-                break;
-            case Field::City:
-                address.locality = value.trimmed();
-                break;
-            case Field::Region:
-                address.region = value.trimmed();
-                break;
-            case Field::Postcode:
-                address.postcode = value.trimmed();
-                break;
-            case Field::Country:
-                address.country = value.trimmed();
-                break;
-            case Field::Type: {
-                // Google marks the primary one with a star: "* Home".
-                const QString type = value.trimmed();
-                if (type.startsWith(QLatin1Char('*')))
-                    address.preference = 1;
-                if (type.contains(QLatin1String("home"), Qt::CaseInsensitive))
-                    address.home = true;
-                if (type.contains(QLatin1String("work"), Qt::CaseInsensitive))
-                    address.work = true;
-                break;
-            }
-            default:
-                break;
-            }
-        }
-        contact.addresses.Offer(address);
-    }
+    for (const ColumnGroup& group : m_groups)
+        contact.addresses.Offer(GroupAddress(group, cells));
     return contact;
+}
+
+PostalAddress CTableContacts::GroupAddress(const ColumnGroup& group,
+                                           const QStringList& cells) const {
+    PostalAddress address;
+    address.home = group.name == QLatin1String("home");
+    address.work = group.name == QLatin1String("work");
+    for (int column : group.columns) {
+        const QString value = cells.value(column);
+        switch (m_columns[column].field) {
+        case Field::WholeAddress:
+        case Field::Formatted:
+            if (m_exact || !value.trimmed().isEmpty()) {
+                address.label = NormalizeLineBreaks(value);
+                address.hasLabel = true;
+            }
+            break;
+        case Field::Street:
+            address.street += TrimmedLines(value);
+            break;
+        case Field::PoBox:
+            address.poBox = value.trimmed();
+            break;
+        case Field::Extended:
+            address.extended = value.trimmed();
+            break;
+        case Field::City:
+            address.locality = value.trimmed();
+            break;
+        case Field::Region:
+            address.region = value.trimmed();
+            break;
+        case Field::Postcode:
+            address.postcode = value.trimmed();
+            break;
+        case Field::Country:
+            address.country = value.trimmed();
+            break;
+        case Field::Type: {
+            // Google marks the primary one with a star: "* Home".
+            const QString type = value.trimmed();
+            if (type.startsWith(QLatin1Char('*')))
+                address.preference = 1;
+            if (type.contains(QLatin1String("home"), Qt::CaseInsensitive))
+                address.home = true;
+            if (type.contains(QLatin1String("work"), Qt::CaseInsensitive))
+                address.work = true;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return address;
 }

@@ -51,6 +51,7 @@ private:
     bool TryMapping(const QStringList& cells, const CColumnMapping& mapping);
     void Refuse();
     Contact KnownColumnsContact(const QStringList& cells, int line) const;
+    PostalAddress GroupAddress(const ColumnGroup& group, const QStringList& cells) const;
     Contact MappedContact(const QStringList& cells, int line) const;
 
     CContactsReport& m_report;
