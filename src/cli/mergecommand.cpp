@@ -23,9 +23,10 @@ const char* const kHelpText =
 
 Prints one job of many envelopes, one a page, each laid out as 'print' lays
 out one: first the address book's entries (--book or --labels), then the
-contacts of each vCard or CSV FILE in order. Records without an address and
-problems in the files are listed on stderr and left out; the rest is
-printed, and the exit status is then 3.
+contacts of each vCard, CSV, .xlsx or .ods FILE in order. Problems in the
+files, and entries of the book without an address, are listed on stderr and
+left out; the rest is printed, and the exit status is then 3. Contacts of a
+file without a name or a postal address are counted on stderr and left out.
 
 Options:
   --book              every entry of the address book
@@ -50,6 +51,8 @@ Options:
   --address home|work|preferred
                       which address of a contact in a FILE goes on its
                       envelope, as for import
+  --sheet NAME        the sheet of a workbook FILE, as for import
+  --columns MAPPING   which column of a FILE holds what, as for import
   -h, --help          show this help
 )help";
 
@@ -74,11 +77,13 @@ void CMergeCommand::AddOptions(QCommandLineParser& parser) const {
     });
     CJobOptions::AddJobOptions(parser);
     parser.addOption({kAddress, QString(), QStringLiteral("ADDRESS")});
+    ContactsFileOptions::AddOptions(parser);
 }
 
 ExitStatus CMergeCommand::Run(const QCommandLineParser& parser) {
     const CAddressBook& book = Context().BookFor(parser);
     const AddressChoice choice = AddressChoiceOf(parser);
+    m_fileOptions = ContactsFileOptions::Of(parser);
     const bool labels = parser.isSet(kLabels) || parser.isSet(kLabel);
     if (parser.isSet(kBook) && labels)
         Fail(ExitStatus::Usage, QStringLiteral("--book and --labels cannot both be given"));
@@ -102,6 +107,8 @@ ExitStatus CMergeCommand::Run(const QCommandLineParser& parser) {
         TakeFile(path, choice);
 
     Context().Out().flush();
+    for (const QString& note : std::as_const(m_notes))
+        Context().Tell(note);
     for (const QString& problem : std::as_const(m_problems))
         Context().Tell(problem);
     Context().Err().flush();
@@ -169,30 +176,42 @@ void CMergeCommand::TakeBook(const QCommandLineParser& parser, const CAddressBoo
 
 void CMergeCommand::TakeFile(const QString& path, AddressChoice choice) {
     CContactsImport import(CAddressFormatter::SystemCountry(), choice);
-    QStringList blank;
-    try {
-        import.ReadFile(path, [&](CAddress&& entry) {
-            if (IsBlank(entry.m_strAddress)) {
-                blank.append(entry.m_strLabel);
-    }
-    else {
+    m_fileOptions.ApplyTo(import, Context().Settings());
+    int blank = 0;
+    const auto take = [&](CAddress&& entry) {
+        if (IsBlank(entry.m_strAddress)) {
+            ++blank;
+            return;
+        }
         if (m_dryRun)
             m_fileLabels.Append(entry.m_strLabel);
         m_fileAddresses.Append(entry.m_strAddress);
+    };
+    try {
+        import.ReadFile(path, take);
+    } catch (const CException& e) {
+        Fail(ExitStatus::BadInput, e.GetErrorMessage());
     }
-});
-}
-catch (const CException& e) {
-    Fail(ExitStatus::BadInput, e.GetErrorMessage());
-}
-m_problems.append(import.Report().Lines());
-for (qsizetype i = 0; i < import.WithoutAddress().size(); ++i)
-    m_problems.append(QStringLiteral("%1:%2: %3 has no address; left out")
-                          .arg(path)
-                          .arg(import.WithoutAddressLines().value(i))
-                          .arg(import.WithoutAddress()[i]));
-for (const QString& label : std::as_const(blank))
-    m_problems.append(QStringLiteral("%1: %2 has no address; left out").arg(path, label));
+    m_fileOptions.Remember(Context().Settings(), import);
+    m_problems.append(import.Report().Lines());
+    // Contacts a phone keeps for their e-mail address alone are no fault of
+    // the file: said once, as a count.
+    const int withoutAddress = import.WithoutAddressCount() + blank;
+    if (withoutAddress == 1)
+        m_notes.append(
+            QStringLiteral("%1: 1 contact has no postal address and was left out").arg(path));
+    else if (withoutAddress > 1)
+        m_notes.append(QStringLiteral("%1: %2 contacts have no postal address and were left out")
+                           .arg(path)
+                           .arg(withoutAddress));
+    const int withoutName = import.WithoutNameCount();
+    if (withoutName == 1)
+        m_notes.append(QStringLiteral("%1: 1 contact has no name and was left out").arg(path));
+    else if (withoutName > 1)
+        m_notes.append(QStringLiteral("%1: %2 contacts have no name and were left out")
+                           .arg(path)
+                           .arg(withoutName));
+    m_notes.append(import.Report().NoteLines());
 }
 
 void CMergeCommand::DryRun() const {

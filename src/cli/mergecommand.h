@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/command.h"
+#include "cli/contactsfileoptions.h"
 #include "cli/packedtexts.h"
 
 #include <QList>
@@ -46,5 +47,9 @@ private:
     bool m_dryRun = false;
     // Each record left out, and each problem in a file: never silently.
     QStringList m_problems;
+    // What was left out on purpose: contacts without an address, hidden
+    // rows.
+    QStringList m_notes;
     bool m_terminal = false;
+    ContactsFileOptions m_fileOptions;
 };

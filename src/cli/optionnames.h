@@ -32,6 +32,8 @@ inline const QString kPngDir = QStringLiteral("png-dir");
 // import, and merge for the contacts of a file
 inline const QString kOnDuplicate = QStringLiteral("on-duplicate");
 inline const QString kAddress = QStringLiteral("address");
+inline const QString kSheet = QStringLiteral("sheet");
+inline const QString kColumns = QStringLiteral("columns");
 
 // export and list
 inline const QString kFormat = QStringLiteral("format");
