@@ -11,8 +11,10 @@
 #include "print/printerblocks.h"
 #include "samplebook.h"
 #include "samplecontacts.h"
+#include "samplesheet.h"
 #include "settings/settingsstore.h"
 #include "ui/addresslistmenu.h"
+#include "ui/manyenvelopesdlg.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -31,6 +33,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstdio>
@@ -67,6 +71,7 @@ struct Options {
     QStringList only;
     QList<int> bookRecords = {1000, 100000, 1000000};
     QList<int> menuEntries = {100, 1000, 5000, 32000};
+    QList<int> dialogEntries = {10000, 100000};
     QString binDir;
 };
 
@@ -505,6 +510,55 @@ void MergeFigures(const Options& options, const QString& root, QList<Row>& rows,
                      .arg(PeakKb(peer, {"-o", peerPdf, document}, profile) / 1024.0, 0, 'f', 1);
 }
 
+// 100,000 rows of a workbook: the same contacts as the CSV figures, saved as
+// an .xlsx as a spreadsheet program saves it, merged to one PDF, against the
+// same rows from the CSV file; and the peak memory of each.
+void SheetFigures(const Options& options, const QString& root, QList<Row>& rows,
+                  QStringList& notes) {
+    const QString cli = options.binDir + QStringLiteral("/../bin/pelvaro-cli");
+    const Profile profile = MakeProfile(root + QStringLiteral("/sheets"));
+    const QString csv = root + QStringLiteral("/sheets/contacts-100000.csv");
+    const QString xlsx = root + QStringLiteral("/sheets/contacts-100000.xlsx");
+    const QString pdf = root + QStringLiteral("/sheets/pelvaro.pdf");
+    WritePdfPrinter(profile, pdf);
+    WriteMergeCsv(csv, 100000);
+    if (!WriteSampleXlsx(xlsx, MergeCsv(100000)))
+        Die(QStringLiteral("cannot write ") + xlsx);
+    const QStringList from = {QStringLiteral("--from"), QStringLiteral("Quentin Sender")};
+    Progress(QStringLiteral("100,000 envelopes from an .xlsx workbook"));
+    Row row{QStringLiteral("merge 100,000 envelopes from .xlsx (%1 MB) to one PDF")
+                .arg(QFileInfo(xlsx).size() / 1e6, 0, 'f', 1),
+            QStringLiteral("the same rows from CSV (%1 MB)")
+                .arg(QFileInfo(csv).size() / 1e6, 0, 'f', 1),
+            {},
+            {},
+            1.2};
+    const auto merge = [&](const QString& file) {
+        return [&, file] {
+            QFile::remove(pdf);
+            const double ms =
+                RunProcess(cli, QStringList{"merge", file, "--pdf", pdf} + from, profile);
+            QProcess info;
+            info.start(QStringLiteral("pdfinfo"), {pdf});
+            info.waitForFinished(30000);
+            if (!QString::fromUtf8(info.readAllStandardOutput())
+                     .contains(QRegularExpression(QStringLiteral("Pages:\\s+100000\\n"))))
+                Die(file + QStringLiteral(" did not make 100,000 pages"));
+            return ms;
+        };
+    };
+    // Seconds a run: as few as still say something.
+    Alternate(qMax(2, options.processRuns / 10), merge(xlsx), merge(csv), row);
+    rows.append(row);
+    notes << QStringLiteral("peak memory of pelvaro-cli merge of 100,000 envelopes to PDF: %1 MiB "
+                            "from .xlsx, %2 MiB from CSV (goal: under 40 MiB)")
+                 .arg(PeakKb(cli, QStringList{"merge", xlsx, "--pdf", pdf} + from, profile) /
+                          1024.0,
+                      0, 'f', 1)
+                 .arg(PeakKb(cli, QStringList{"merge", csv, "--pdf", pdf} + from, profile) / 1024.0,
+                      0, 'f', 1);
+}
+
 void BookFigures(const Options& options, const QString& root, QList<Row>& rows) {
     const struct {
         int records;
@@ -730,15 +784,20 @@ private:
     bool m_painted = false;
 };
 
-void ShowUntilPainted(QMenu* menu) {
-    CPaintWatch watch(menu);
-    menu->popup(QPoint(40, 40));
+// Shows a window (a menu pops up where a dialog would be) and returns once
+// it has been painted.
+void ShowUntilPainted(QWidget* window) {
+    CPaintWatch watch(window);
+    if (auto* menu = qobject_cast<QMenu*>(window))
+        menu->popup(QPoint(40, 40));
+    else
+        window->show();
     QElapsedTimer limit;
     limit.start();
     while (!watch.Painted()) {
         QCoreApplication::processEvents();
         if (limit.elapsed() > 30000)
-            Die(QStringLiteral("the menu was never painted"));
+            Die(QStringLiteral("the window was never painted"));
     }
 }
 
@@ -791,6 +850,64 @@ void MenuFigures(const Options& options, QList<Row>& rows) {
                 const double ms = ElapsedMs(timer);
                 menu.hide();
                 return ms;
+            },
+            row);
+        rows.append(row);
+    }
+}
+
+// Print Many Envelopes opened on a large book, until it has been painted;
+// against a plain dialog listing the same labels and addresses in a
+// QTreeWidget with a tick box on each row. Closing is timed on neither side.
+void DialogFigures(const Options& options, QList<Row>& rows) {
+    const struct {
+        int entries;
+        int repetitions;
+    } cases[] = {{10000, 10}, {100000, 4}};
+    CSettingsStore settings(QString::fromLatin1(CSettingsStore::kCompanyName),
+                            QStringLiteral("Pelvaro"));
+    for (const auto& c : cases) {
+        if (!options.dialogEntries.contains(c.entries))
+            continue;
+        const QString count = QLocale::c().toString(c.entries);
+        Progress(QStringLiteral("Print Many Envelopes with %1 entries").arg(count));
+        CAddressBook book;
+        if (!book.LoadFromBytes(SampleBookBytes(MakeSampleRecords(c.entries))))
+            Die(QStringLiteral("the sample book does not load"));
+        Row row{QStringLiteral("open Print Many Envelopes, %1 entries").arg(count),
+                QStringLiteral("QTreeWidget of the same rows"),
+                {},
+                {},
+                0};
+        Alternate(
+            Repetitions(options, c.repetitions),
+            [&] {
+                QElapsedTimer timer;
+                timer.start();
+                CManyEnvelopesDlg dialog(EnvelopeJob(), book, settings);
+                ShowUntilPainted(&dialog);
+                return ElapsedMs(timer);
+            },
+            [&] {
+                QElapsedTimer timer;
+                timer.start();
+                QDialog dialog;
+                auto* list = new QTreeWidget;
+                list->setHeaderLabels({QStringLiteral("Label"), QStringLiteral("Address")});
+                list->setUniformRowHeights(true);
+                QList<QTreeWidgetItem*> items;
+                items.reserve(book.GetSize());
+                for (int i = 0; i < book.GetSize(); ++i) {
+                    auto* item =
+                        new QTreeWidgetItem({book.GetAt(i).m_strLabel, book.GetAt(i).m_strAddress});
+                    item->setCheckState(0, Qt::Unchecked);
+                    items.append(item);
+                }
+                list->addTopLevelItems(items);
+                (new QVBoxLayout(&dialog))->addWidget(list);
+                dialog.resize(560, 480);
+                ShowUntilPainted(&dialog);
+                return ElapsedMs(timer);
             },
             row);
         rows.append(row);
@@ -883,14 +1000,19 @@ Options ParseOptions(const QStringList& arguments) {
             for (const QString& count : next.split(QLatin1Char(',')))
                 options.menuEntries.append(count.toInt());
             ++i;
+        } else if (argument == QStringLiteral("--dialog-entries") && !next.isEmpty()) {
+            options.dialogEntries.clear();
+            for (const QString& count : next.split(QLatin1Char(',')))
+                options.dialogEntries.append(count.toInt());
+            ++i;
         } else if (argument == QStringLiteral("--quick")) {
             options.divisor = 4;
         } else {
             Die(QStringLiteral(
                 "usage: pelvaro_bench [--runs N] [--quick] "
-                "[--only start,print,book,menu,import,settings,merge] [--book-records "
+                "[--only start,print,book,menu,dialog,import,settings,merge,sheets] [--book-records "
                 "1000,100000,1000000]\n"
-                "       [--menu-entries 100,1000,5000,32000]\n"
+                "       [--menu-entries 100,1000,5000,32000] [--dialog-entries 10000,100000]\n"
                 "       pelvaro_bench --write-book RECORDS PATH"));
         }
     }
@@ -941,6 +1063,8 @@ int Run(const QStringList& arguments) {
         BookFigures(options, root.path(), rows);
     if (wanted("menu"))
         MenuFigures(options, rows);
+    if (wanted("dialog"))
+        DialogFigures(options, rows);
     if (wanted("import"))
         ImportFigures(options, root.path(), rows);
     if (wanted("settings"))
@@ -948,6 +1072,8 @@ int Run(const QStringList& arguments) {
     QStringList notes;
     if (wanted("merge"))
         MergeFigures(options, root.path(), rows, notes);
+    if (wanted("sheets"))
+        SheetFigures(options, root.path(), rows, notes);
     PrintTable(rows, MachineLine(loadBefore));
     for (const QString& note : notes)
         std::printf("\n%s", qPrintable(note));

@@ -24,7 +24,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <cstdio>
 
@@ -94,15 +94,17 @@ int main(int argc, char* argv[]) {
     const EnvelopeJob job = MakeEnvelopeJob(settings, MainDialogGeometry(96), window);
     CManyEnvelopesDlg many(job, book, settings, [&job] { return job; });
     many.show();
+    QAbstractItemModel* list = many.findChild<QTreeView*>(QStringLiteral("envelopes"))->model();
     for (int row : {1, 4, 9})
-        many.m_list->topLevelItem(row)->setCheckState(0, Qt::Checked);
+        list->setData(list->index(row, 0), Qt::Checked, Qt::CheckStateRole);
     // Lays the dialog out anew, as the event loop would before drawing.
     QApplication::processEvents();
     ok &= many.grab().save(folder + QStringLiteral("/many.png"));
-    many.m_find->setText(QStringLiteral("muller 8"));
+    auto* find = many.findChild<QLineEdit*>(QStringLiteral("find"));
+    find->setText(QStringLiteral("muller 8"));
     QApplication::processEvents();
     ok &= many.grab().save(folder + QStringLiteral("/many-find.png"));
-    many.m_find->clear();
+    find->clear();
     many.OnPrint();
     QApplication::processEvents();
     ok &= many.grab().save(folder + QStringLiteral("/many-printed.png"));
@@ -152,7 +154,7 @@ int main(int argc, char* argv[]) {
                          .toUtf8(),
                      QStringLiteral("friends.vcf"));
     CImportPreviewDlg importPreview(import, book, QStringLiteral("friends.vcf"), settings);
-    importPreview.m_duplicates->setCurrentIndex(2);
+    importPreview.findChild<QComboBox*>(QStringLiteral("duplicates"))->setCurrentIndex(2);
     importPreview.show();
     QApplication::processEvents();
     ok &= importPreview.grab().save(folder + QStringLiteral("/import-preview.png"));

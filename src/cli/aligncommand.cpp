@@ -1,34 +1,61 @@
 #include "cli/aligncommand.h"
 
 #include "addressbook/addressbook.h"
-#include "cli/printcommand.h"
-#include "cli/toolfailure.h"
+#include "cli/commandcontext.h"
+#include "cli/joboptions.h"
+#include "cli/optionnames.h"
 #include "platform/registryfile.h"
 #include "print/printjob.h"
 #include "settings/settingsstore.h"
 #include "settings/storedvalues.h"
 
-#include <QCommandLineParser>
 #include <QPrinterInfo>
 #include <QTextStream>
 
+using namespace OptionNames;
+
 namespace {
 
-const QString kFeed = QStringLiteral("feed");
-const QString kTurned = QStringLiteral("turned");
-const QString kShift = QStringLiteral("shift");
-const QString kShow = QStringLiteral("show");
-const QString kReset = QStringLiteral("reset");
-const QString kTestPage = QStringLiteral("test-page");
-const QString kPrinter = QStringLiteral("printer");
-const QString kPdf = QStringLiteral("pdf");
+const char* const kHelpText =
+    R"help(Usage: pelvaro-cli align [--printer QUEUE] [--feed FEED] [--turned yes|no] [--shift X,Y]
+       pelvaro-cli align [--printer QUEUE] --show
+       pelvaro-cli align [--printer QUEUE] --reset
+       pelvaro-cli align --test-page [--printer QUEUE | --pdf FILE]
+
+Stores how a printer takes envelopes, as Pelvaro's Printer Alignment dialog
+does; print, merge and the window then draw every envelope there. A printer
+with nothing stored prints as Pelvaro always has. Options not given keep
+what is stored; with none, what is stored is shown.
+
+Options:
+  --printer QUEUE   the printer (default: the one configured in Pelvaro);
+                    "PDF file" stands for PDF files
+  --feed FEED       how the envelope lies on the page: across-left,
+                    across-centre, across-right (the first placement),
+                    standing-left, standing-centre or standing-right
+                    (long side along the feed, drawn a quarter turn)
+  --turned yes|no   drawn upside down, for printers that take the flap first
+  --shift X,Y       move the whole envelope X mm right and Y mm down, each
+                    from -25.0 to 25.0 in steps of 0.1
+  --show            show what is stored
+  --reset           remove what is stored
+  --test-page       print the test page: the envelope's outline where
+                    Pelvaro draws it, with millimetre rulers. Lay an
+                    envelope on it (or feed one instead of the sheet), read
+                    how far off it is, and store that with --shift. --feed,
+                    --turned and --shift try an alignment without storing it
+  --pdf FILE        write the test page to a PDF file
+  --size SIZE       the envelope size, as for print
+  -h, --help        show this help
+)help";
 
 } // namespace
 
-CAlignCommand::CAlignCommand(CSettingsStore& settings, QTextStream& out)
-    : m_settings(settings), m_out(out) {}
+CAlignCommand::CAlignCommand(CCommandContext& context)
+    : CCommand(context, "align", "store where a printer puts the envelope, and print a test page",
+               kHelpText) {}
 
-void CAlignCommand::AddOptions(QCommandLineParser& parser) {
+void CAlignCommand::AddOptions(QCommandLineParser& parser) const {
     parser.addOptions({
         {kFeed, QString(), QStringLiteral("FEED")},
         {kTurned, QString(), QStringLiteral("yes|no")},
@@ -37,15 +64,14 @@ void CAlignCommand::AddOptions(QCommandLineParser& parser) {
         {kTestPage, QString()},
     });
     // The job's options, --shift among them, for the test page.
-    CPrintCommand::AddJobOptions(parser);
+    CJobOptions::AddJobOptions(parser);
 }
 
-void CAlignCommand::Run(const QCommandLineParser& parser) {
+ExitStatus CAlignCommand::Run(const QCommandLineParser& parser) {
     if (!parser.positionalArguments().isEmpty())
         Fail(ExitStatus::Usage,
              QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
-    for (const QString& option :
-         {QStringLiteral("from"), QStringLiteral("from-label"), QStringLiteral("dpi")}) {
+    for (const QString& option : {kFrom, kFromLabel, kDpi}) {
         if (parser.isSet(option))
             Fail(ExitStatus::Usage, QStringLiteral("--%1 is not for align").arg(option));
     }
@@ -62,14 +88,14 @@ void CAlignCommand::Run(const QCommandLineParser& parser) {
 
     if (parser.isSet(kTestPage)) {
         PrintTestPage(parser);
-        return;
+        return ExitStatus::Success;
     }
     const QString printer = PrinterName(parser);
     if (parser.isSet(kReset)) {
-        if (!RemovePrinterAlignment(m_settings, printer))
+        if (!RemovePrinterAlignment(Context().Settings(), printer))
             Fail(ExitStatus::Failure,
                  QStringLiteral("%1 could not be written").arg(CRegistryFile::DefaultPath()));
-        return;
+        return ExitStatus::Success;
     }
     if (changes) {
         // Stored under a name that prints nowhere, an alignment would never
@@ -79,12 +105,13 @@ void CAlignCommand::Run(const QCommandLineParser& parser) {
                                                    "printers are those 'lpstat -e' lists, and "
                                                    "\"%2\" for PDF files")
                                         .arg(printer, kPdfPrinterName));
-        if (!WritePrinterAlignment(m_settings, printer, Alignment(parser, printer)))
+        if (!WritePrinterAlignment(Context().Settings(), printer, Alignment(parser, printer)))
             Fail(ExitStatus::Failure,
                  QStringLiteral("%1 could not be written").arg(CRegistryFile::DefaultPath()));
-        return;
+        return ExitStatus::Success;
     }
     Show(printer);
+    return ExitStatus::Success;
 }
 
 QString CAlignCommand::PrinterName(const QCommandLineParser& parser) const {
@@ -94,7 +121,7 @@ QString CAlignCommand::PrinterName(const QCommandLineParser& parser) const {
         return *printer;
     }
     QString configured = AlignmentPrinterName(PrintTarget::FromDevNames(
-        m_settings.ReadBinaryValue(StoredValues::kDevNames).value_or(QByteArray())));
+        Context().Settings().ReadBinaryValue(StoredValues::kDevNames).value_or(QByteArray())));
     if (configured.isEmpty())
         Fail(ExitStatus::Usage, QStringLiteral("no printer is configured in Pelvaro: name one "
                                                "with --printer"));
@@ -104,7 +131,7 @@ QString CAlignCommand::PrinterName(const QCommandLineParser& parser) const {
 PrinterAlignment CAlignCommand::Alignment(const QCommandLineParser& parser,
                                           const QString& printer) const {
     PrinterAlignment alignment =
-        ReadPrinterAlignment(m_settings, printer).value_or(PrinterAlignment());
+        ReadPrinterAlignment(Context().Settings(), printer).value_or(PrinterAlignment());
     if (const std::optional<QString> feed = SingleValue(parser, kFeed)) {
         const std::optional<EnvelopeFeed> chosen = FeedFromName(*feed);
         if (!chosen)
@@ -120,31 +147,32 @@ PrinterAlignment CAlignCommand::Alignment(const QCommandLineParser& parser,
                  QStringLiteral("--turned takes yes or no, not '%1'").arg(*turned));
         alignment.turned = *turned == u"yes";
     }
-    if (const std::optional<std::pair<int, int>> shift = CPrintCommand::Shift(parser))
+    if (const std::optional<std::pair<int, int>> shift = CJobOptions::Shift(parser))
         std::tie(alignment.shiftRight, alignment.shiftDown) = *shift;
     return alignment;
 }
 
 void CAlignCommand::Show(const QString& printer) const {
-    const std::optional<PrinterAlignment> stored = ReadPrinterAlignment(m_settings, printer);
+    const std::optional<PrinterAlignment> stored =
+        ReadPrinterAlignment(Context().Settings(), printer);
     const PrinterAlignment alignment = stored.value_or(PrinterAlignment());
-    m_out << "printer: " << printer << '\n'
-          << "stored: " << (stored ? "yes" : "no") << '\n'
-          << "feed: " << FeedName(alignment.feed) << '\n'
-          << "turned: " << (alignment.turned ? "yes" : "no") << '\n'
-          << "shift: " << FormatShift(alignment.shiftRight) << ','
-          << FormatShift(alignment.shiftDown) << '\n';
+    Context().Out() << "printer: " << printer << '\n'
+                    << "stored: " << (stored ? "yes" : "no") << '\n'
+                    << "feed: " << FeedName(alignment.feed) << '\n'
+                    << "turned: " << (alignment.turned ? "yes" : "no") << '\n'
+                    << "shift: " << FormatShift(alignment.shiftRight) << ','
+                    << FormatShift(alignment.shiftDown) << '\n';
 }
 
 void CAlignCommand::PrintTestPage(const QCommandLineParser& parser) const {
     // The page is that of an envelope as print makes it, on the printer
     // or file given, with that printer's alignment as changed here.
     const CAddressBook none;
-    const CPrintCommand print(m_settings, none);
+    const CJobOptions print(Context().Settings(), none);
     EnvelopeJob job = print.MakeSharedJob(parser);
     const QString printer = AlignmentPrinterName(job.target);
     job.alignment = Alignment(parser, printer);
     PrintFailure failure;
-    CPrintCommand::CheckResult(
+    CJobOptions::CheckResult(
         ::PrintTestPage(job, TestPageCaption(printer, job.alignment), &failure), job, failure);
 }

@@ -1,20 +1,16 @@
 #pragma once
 
+#include "cli/command.h"
 #include "print/printeralignment.h"
-
-class CSettingsStore;
-class QCommandLineParser;
-class QTextStream;
 
 // `pelvaro-cli align`: stores, shows or removes where a printer puts the
 // envelope, and prints the test page to find it out.
-class CAlignCommand {
+class CAlignCommand : public CCommand {
 public:
-    CAlignCommand(CSettingsStore& settings, QTextStream& out);
+    explicit CAlignCommand(CCommandContext& context);
 
-    static void AddOptions(QCommandLineParser& parser);
-    // ToolFailure when the command line cannot be carried out.
-    void Run(const QCommandLineParser& parser);
+    void AddOptions(QCommandLineParser& parser) const override;
+    ExitStatus Run(const QCommandLineParser& parser) override;
 
 private:
     // The printer named with --printer, or the one configured in Pelvaro.
@@ -23,7 +19,4 @@ private:
     PrinterAlignment Alignment(const QCommandLineParser& parser, const QString& printer) const;
     void Show(const QString& printer) const;
     void PrintTestPage(const QCommandLineParser& parser) const;
-
-    CSettingsStore& m_settings;
-    QTextStream& m_out;
 };

@@ -1,42 +1,35 @@
 #pragma once
 
-#include "addressbook/addressbook.h"
-#include "cli/terminaltext.h"
-#include "cli/toolfailure.h"
+#include "cli/command.h"
+#include "cli/commandcontext.h"
 
 #include <QStringList>
-#include <QTextStream>
 
-#include <optional>
+#include <memory>
+#include <vector>
 
-class QCommandLineParser;
+class QIODevice;
 
 // pelvaro-cli: prints envelopes and works on the address book without a
 // window, on the same settings and book as the window program.
 class CCommandLineTool {
 public:
+    // out and err take what the program writes on stdout and stderr.
+    CCommandLineTool(QIODevice& out, QIODevice& err);
+
     // Runs one command line (without the program's name) and returns the
-    // exit status. Results go to stdout, each failure to stderr as one line.
+    // exit status. Results go to out, each failure to err as one line. A
+    // tool runs one command line: its commands keep what they took in.
     int Run(const QStringList& arguments);
 
 private:
-    ExitStatus RunCommand(const QString& command, const QStringList& arguments);
-    void Print(const QCommandLineParser& parser);
-    ExitStatus Check(const QCommandLineParser& parser);
-    ExitStatus Merge(const QCommandLineParser& parser);
-    ExitStatus Import(const QCommandLineParser& parser);
-    void Export(const QCommandLineParser& parser);
-    void List(const QCommandLineParser& parser);
-    void Align(const QCommandLineParser& parser);
-    // The user's book, read once, as the window reads it at its start; a
-    // book that is there but could not be read ends the command.
-    CAddressBook& Book();
-    // What was found damaged on the way, one sentence each.
-    QStringList DamageNotes() const;
+    // The command of that name, or nullptr.
+    CCommand* Find(const QString& name) const;
+    // The tool's help: its commands, as the table lists them.
+    QString ToolHelp() const;
+    ExitStatus RunCommand(const QString& name, const QStringList& arguments);
 
-    CTerminalText m_outDevice{stdout};
-    CTerminalText m_errDevice{stderr};
-    QTextStream m_out{&m_outDevice};
-    QTextStream m_err{&m_errDevice};
-    std::optional<CAddressBook> m_book;
+    CCommandContext m_context;
+    // The commands, in the order the tool's help lists them.
+    std::vector<std::unique_ptr<CCommand>> m_commands;
 };

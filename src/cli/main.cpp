@@ -1,4 +1,5 @@
 #include "cli/commandlinetool.h"
+#include "cli/terminaltext.h"
 #include "platform/executablepath.h"
 #include "print/pdfwritermemory.h"
 
@@ -48,6 +49,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(
         ApplicationNameFromPath(QCoreApplication::applicationFilePath()));
 
-    CCommandLineTool tool;
+    CTerminalText out(stdout);
+    CTerminalText err(stderr);
+    CCommandLineTool tool(out, err);
     return tool.Run(arguments);
 }

@@ -1,29 +1,60 @@
 #include "cli/mergecommand.h"
 
 #include "addressbook/addressbook.h"
-#include "cli/printcommand.h"
-#include "cli/toolfailure.h"
+#include "cli/commandcontext.h"
+#include "cli/joboptions.h"
+#include "cli/optionnames.h"
 #include "contacts/contactsimport.h"
 #include "platform/exception.h"
 
-#include <QCommandLineParser>
 #include <QDir>
 #include <QImage>
-#include <QTextStream>
 
-#include <algorithm>
 #include <cstdio>
 
 #include <unistd.h>
 
+using namespace OptionNames;
+
 namespace {
 
-const QString kBook = QStringLiteral("book");
-const QString kLabels = QStringLiteral("labels");
-const QString kLabel = QStringLiteral("label");
-const QString kDryRun = QStringLiteral("dry-run");
-const QString kPngDir = QStringLiteral("png-dir");
-const QString kPdf = QStringLiteral("pdf");
+const char* const kHelpText =
+    R"help(Usage: pelvaro-cli merge [FILE...] [--book | --labels L1,L2 | --label L...] [OPTIONS]
+
+Prints one job of many envelopes, one a page, each laid out as 'print' lays
+out one: first the address book's entries (--book or --labels), then the
+contacts of each vCard, CSV, .xlsx or .ods FILE in order. Problems in the
+files, and entries of the book without an address, are listed on stderr and
+left out; the rest is printed, and the exit status is then 3. Contacts of a
+file without a name or a postal address are counted on stderr and left out.
+
+Options:
+  --book              every entry of the address book
+  --labels L1,L2      the address book entries with these labels
+  --label LABEL       the address book entry with this label, which may
+                      hold a comma; may be given many times
+  --dry-run           list the envelopes instead of printing them
+  --from TEXT         the return address (default: the last one Pelvaro showed)
+  --from-label LABEL  the return address of that address book entry
+  --size SIZE         the envelope size, as for print
+  --printer QUEUE     print on that printer (default: Pelvaro's)
+  --pdf FILE          write the envelopes to a PDF file instead
+  --png-dir DIR       write each page as a picture (envelope-0001.png...)
+                      into DIR instead of printing
+  --dpi N             the pictures' resolution (default: the printer's)
+  --shift X,Y         move each envelope X mm right and Y mm down, in place
+                      of the stored shift (from -25.0 to 25.0)
+  --postal-style      as for print
+  --imb BARCODEID,SERVICE,MAILERID,SERIAL
+                      as for print: every envelope carries these fields,
+                      each routed by its own address's ZIP code
+  --address home|work|preferred
+                      which address of a contact in a FILE goes on its
+                      envelope, as for import
+  --sheet NAME        the sheet of a workbook FILE, as for import
+  --columns MAPPING   which column of a FILE holds what, as for import
+  -h, --help          show this help
+)help";
 
 // An address with nothing to print on it.
 bool IsBlank(const QString& address) {
@@ -32,31 +63,11 @@ bool IsBlank(const QString& address) {
 
 } // namespace
 
-void CPackedTexts::Append(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    const qsizetype start = m_ends.isEmpty() ? 0 : m_ends.back();
-    if (m_blocks.isEmpty() || m_blocks.back().size() + bytes.size() > m_blocks.back().capacity()) {
-        m_blocks.append(QByteArray());
-        m_blocks.back().reserve(qMax(kBlockSize, bytes.size()));
-        m_blockStarts.append(start);
-    }
-    m_blocks.back() += bytes;
-    m_ends.append(start + bytes.size());
-}
+CMergeCommand::CMergeCommand(CCommandContext& context)
+    : CCommand(context, "merge", "print many envelopes in one job, from contacts files or the book",
+               kHelpText) {}
 
-QString CPackedTexts::At(qsizetype i) const {
-    const qsizetype start = i == 0 ? 0 : m_ends[i - 1];
-    const qsizetype block = std::upper_bound(m_blockStarts.cbegin(), m_blockStarts.cend(), start) -
-                            m_blockStarts.cbegin() - 1;
-    return QString::fromUtf8(
-        QByteArrayView(m_blocks[block]).sliced(start - m_blockStarts[block], m_ends[i] - start));
-}
-
-CMergeCommand::CMergeCommand(const CSettingsStore& settings, const CAddressBook& book,
-                             QTextStream& out, QTextStream& err)
-    : m_settings(settings), m_book(book), m_out(out), m_err(err) {}
-
-void CMergeCommand::AddOptions(QCommandLineParser& parser) {
+void CMergeCommand::AddOptions(QCommandLineParser& parser) const {
     parser.addOptions({
         {kBook, QString()},
         {kLabels, QString(), QStringLiteral("LABELS")},
@@ -64,10 +75,15 @@ void CMergeCommand::AddOptions(QCommandLineParser& parser) {
         {kDryRun, QString()},
         {kPngDir, QString(), QStringLiteral("DIR")},
     });
-    CPrintCommand::AddJobOptions(parser);
+    CJobOptions::AddJobOptions(parser);
+    parser.addOption({kAddress, QString(), QStringLiteral("ADDRESS")});
+    ContactsFileOptions::AddOptions(parser);
 }
 
-ExitStatus CMergeCommand::Run(const QCommandLineParser& parser, AddressChoice choice) {
+ExitStatus CMergeCommand::Run(const QCommandLineParser& parser) {
+    const CAddressBook& book = Context().BookFor(parser);
+    const AddressChoice choice = AddressChoiceOf(parser);
+    m_fileOptions = ContactsFileOptions::Of(parser);
     const bool labels = parser.isSet(kLabels) || parser.isSet(kLabel);
     if (parser.isSet(kBook) && labels)
         Fail(ExitStatus::Usage, QStringLiteral("--book and --labels cannot both be given"));
@@ -77,23 +93,25 @@ ExitStatus CMergeCommand::Run(const QCommandLineParser& parser, AddressChoice ch
         Fail(ExitStatus::Usage, QStringLiteral("--png-dir is given more than once"));
     if (parser.positionalArguments().isEmpty() && !parser.isSet(kBook) && !labels)
         Fail(ExitStatus::Usage, QStringLiteral("give contacts files, --book or --labels"));
-    const CPrintCommand shared(m_settings, m_book);
+    const CJobOptions shared(Context().Settings(), book);
     const EnvelopeJob job = shared.MakeSharedJob(parser);
     for (const QString& note : shared.Notes())
-        m_err << "pelvaro-cli: " << note << '\n';
-    const int dpi = CPrintCommand::Dpi(parser);
-    if (parser.isSet(QStringLiteral("dpi")) && !parser.isSet(kPngDir))
+        Context().Tell(note);
+    const int dpi = CJobOptions::Dpi(parser);
+    if (parser.isSet(kDpi) && !parser.isSet(kPngDir))
         Fail(ExitStatus::Usage, QStringLiteral("--dpi is for the pictures of --png-dir"));
 
     m_dryRun = parser.isSet(kDryRun);
-    TakeBook(parser);
+    TakeBook(parser, book);
     for (const QString& path : parser.positionalArguments())
         TakeFile(path, choice);
 
-    m_out.flush();
+    Context().Out().flush();
+    for (const QString& note : std::as_const(m_notes))
+        Context().Tell(note);
     for (const QString& problem : std::as_const(m_problems))
-        m_err << "pelvaro-cli: " << problem << '\n';
-    m_err.flush();
+        Context().Tell(problem);
+    Context().Err().flush();
     if (m_dryRun) {
         DryRun();
     } else {
@@ -119,10 +137,10 @@ CMergeCommand::Envelope CMergeCommand::EnvelopeAt(qsizetype i) const {
     return {m_dryRun ? m_fileLabels.At(packed) : QString(), m_fileAddresses.At(packed)};
 }
 
-void CMergeCommand::TakeBook(const QCommandLineParser& parser) {
+void CMergeCommand::TakeBook(const QCommandLineParser& parser, const CAddressBook& book) {
     QList<int> entries;
     if (parser.isSet(kBook)) {
-        for (int i = 0; i < m_book.GetSize(); ++i)
+        for (int i = 0; i < book.GetSize(); ++i)
             entries.append(i);
     }
     // Labels may be given in lists (--labels) or one by one (--label, for a
@@ -140,17 +158,17 @@ void CMergeCommand::TakeBook(const QCommandLineParser& parser) {
             labels += singles.value(nextSingle++);
     }
     for (const QString& label : std::as_const(labels)) {
-        const int index = m_book.FindLabel(label);
+        const int index = book.FindLabel(label);
         if (index < 0)
-            Fail(ExitStatus::BadInput, QStringLiteral("%1: no entry labelled \"%2\"")
-                                           .arg(m_book.AddressBookPath(), label));
+            Fail(ExitStatus::BadInput,
+                 QStringLiteral("%1: no entry labelled \"%2\"").arg(book.AddressBookPath(), label));
         entries.append(index);
     }
     for (const int index : std::as_const(entries)) {
-        const CAddress& entry = m_book.GetAt(index);
+        const CAddress& entry = book.GetAt(index);
         if (IsBlank(entry.m_strAddress))
             m_problems.append(QStringLiteral("%1: the entry \"%2\" has no address; left out")
-                                  .arg(m_book.AddressBookPath(), entry.m_strLabel));
+                                  .arg(book.AddressBookPath(), entry.m_strLabel));
         else
             m_fromBook.append({entry.m_strLabel, entry.m_strAddress});
     }
@@ -158,49 +176,62 @@ void CMergeCommand::TakeBook(const QCommandLineParser& parser) {
 
 void CMergeCommand::TakeFile(const QString& path, AddressChoice choice) {
     CContactsImport import(CAddressFormatter::SystemCountry(), choice);
-    QStringList blank;
-    try {
-        import.ReadFile(path, [&](CAddress&& entry) {
-            if (IsBlank(entry.m_strAddress)) {
-                blank.append(entry.m_strLabel);
-    }
-    else {
+    m_fileOptions.ApplyTo(import, Context().Settings());
+    int blank = 0;
+    const auto take = [&](CAddress&& entry) {
+        if (IsBlank(entry.m_strAddress)) {
+            ++blank;
+            return;
+        }
         if (m_dryRun)
             m_fileLabels.Append(entry.m_strLabel);
         m_fileAddresses.Append(entry.m_strAddress);
+    };
+    try {
+        import.ReadFile(path, take);
+    } catch (const CException& e) {
+        Fail(ExitStatus::BadInput, e.GetErrorMessage());
     }
-});
-}
-catch (const CException& e) {
-    Fail(ExitStatus::BadInput, e.GetErrorMessage());
-}
-m_problems.append(import.Report().Lines());
-for (qsizetype i = 0; i < import.WithoutAddress().size(); ++i)
-    m_problems.append(QStringLiteral("%1:%2: %3 has no address; left out")
-                          .arg(path)
-                          .arg(import.WithoutAddressLines().value(i))
-                          .arg(import.WithoutAddress()[i]));
-for (const QString& label : std::as_const(blank))
-    m_problems.append(QStringLiteral("%1: %2 has no address; left out").arg(path, label));
+    m_fileOptions.Remember(Context().Settings(), import);
+    m_problems.append(import.Report().Lines());
+    // Contacts a phone keeps for their e-mail address alone are no fault of
+    // the file: said once, as a count.
+    const int withoutAddress = import.WithoutAddressCount() + blank;
+    if (withoutAddress == 1)
+        m_notes.append(
+            QStringLiteral("%1: 1 contact has no postal address and was left out").arg(path));
+    else if (withoutAddress > 1)
+        m_notes.append(QStringLiteral("%1: %2 contacts have no postal address and were left out")
+                           .arg(path)
+                           .arg(withoutAddress));
+    const int withoutName = import.WithoutNameCount();
+    if (withoutName == 1)
+        m_notes.append(QStringLiteral("%1: 1 contact has no name and was left out").arg(path));
+    else if (withoutName > 1)
+        m_notes.append(QStringLiteral("%1: %2 contacts have no name and were left out")
+                           .arg(path)
+                           .arg(withoutName));
+    m_notes.append(import.Report().NoteLines());
 }
 
 void CMergeCommand::DryRun() const {
     const qsizetype count = EnvelopeCount();
     for (qsizetype i = 0; i < count; ++i) {
         const Envelope envelope = EnvelopeAt(i);
-        m_out << i + 1 << ". " << envelope.label << '\n';
+        Context().Out() << i + 1 << ". " << envelope.label << '\n';
         for (const QString& line : envelope.address.split(QStringLiteral("\r\n")))
-            m_out << "    " << line << '\n';
+            Context().Out() << "    " << line << '\n';
     }
-    m_out << (count == 1 ? QStringLiteral("1 envelope") : QStringLiteral("%1 envelopes").arg(count))
-          << '\n';
+    Context().Out() << (count == 1 ? QStringLiteral("1 envelope")
+                                   : QStringLiteral("%1 envelopes").arg(count))
+                    << '\n';
 }
 
 bool CMergeCommand::ShowProgress(int done) {
     // Written past the stream that escapes what a terminal acts on: this
     // line is the program's own, and its carriage return is meant.
     if (m_terminal) {
-        m_err.flush();
+        Context().Err().flush();
         std::fprintf(stderr, "\rpelvaro-cli: envelope %d of %lld%s", done,
                      static_cast<long long>(EnvelopeCount()), done == EnvelopeCount() ? "\n" : "");
         std::fflush(stderr);
@@ -223,7 +254,7 @@ void CMergeCommand::WritePictures(const EnvelopeJob& job, const QString& folder,
             return SavePicture(page, path, &why) && ShowProgress(index + 1);
         },
         &failure);
-    CPrintCommand::CheckResult(result, job, failure, true);
+    CJobOptions::CheckResult(result, job, failure, true);
     if (!why.isEmpty())
         Fail(ExitStatus::PrintFailed, why);
 }
@@ -233,5 +264,5 @@ void CMergeCommand::Print(const EnvelopeJob& job) {
     const PrintResult result = PrintEnvelopes(
         job, EnvelopeCount(), [this](qsizetype i) { return EnvelopeAt(i).address; },
         [this](int done) { return ShowProgress(done); }, &failure);
-    CPrintCommand::CheckResult(result, job, failure);
+    CJobOptions::CheckResult(result, job, failure);
 }

@@ -5,6 +5,10 @@
 
 #include <optional>
 
+// The name every line the tool writes on stderr starts with, whatever the
+// program file is called.
+inline const QString kProgramName = QStringLiteral("pelvaro-cli");
+
 // What pelvaro-cli tells the shell.
 enum class ExitStatus {
     Success = 0,

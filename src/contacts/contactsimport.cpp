@@ -6,6 +6,8 @@
 #include "contacts/contactstext.h"
 #include "contacts/csvreader.h"
 #include "contacts/logging.h"
+#include "contacts/spreadsheet.h"
+#include "contacts/tablecontacts.h"
 #include "contacts/vcardreader.h"
 #include "platform/fileexception.h"
 #include "platform/inputfile.h"
@@ -50,12 +52,22 @@ QString ImportResult::Summary() const {
                                     "book.")
                          .arg(labelTaken));
     if (withoutAddress > 0) {
+        // Contacts without a name are counted but have none to list.
         QString names = withoutAddressNames.join(QStringLiteral(", "));
-        if (withoutAddress > withoutAddressNames.size())
+        if (withoutAddress > withoutAddressNames.size() && !names.isEmpty())
             names += QStringLiteral("...");
-        lines.append(
-            QStringLiteral("%1 had no address: %2").arg(QString::number(withoutAddress), names));
+        const QString line =
+            withoutAddress == 1
+                ? QStringLiteral("1 contact has no postal address and was left out")
+                : QStringLiteral("%1 contacts have no postal address and were left out")
+                      .arg(withoutAddress);
+        lines.append(names.isEmpty() ? line + u'.' : line + QStringLiteral(": ") + names);
     }
+    if (withoutName > 0)
+        lines.append(
+            withoutName == 1
+                ? QStringLiteral("1 contact has no name and was left out.")
+                : QStringLiteral("%1 contacts have no name and were left out.").arg(withoutName));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -98,6 +110,9 @@ void CContactsImport::Reset(const QString& fileName) {
     m_withoutAddress.clear();
     m_withoutAddressLines.clear();
     m_withoutAddressCount = 0;
+    m_withoutNameCount = 0;
+    m_tableHeader.clear();
+    m_tableMapping.reset();
 }
 
 void CContactsImport::Read(QIODevice& input, const QString& fileName) {
@@ -105,6 +120,10 @@ void CContactsImport::Read(QIODevice& input, const QString& fileName) {
     const QByteArray start = input.peek(4096);
     if (start.isEmpty()) {
         m_report.AddProblem(0, QStringLiteral("the file is empty"));
+        return;
+    }
+    if (CSpreadsheet::LooksLikeZip(start) || CSpreadsheet::LooksLikeCompoundFile(start)) {
+        ReadSpreadsheet(input);
         return;
     }
     const FileEncoding encoding = DetectFileEncoding(start);
@@ -136,7 +155,7 @@ void CContactsImport::Read(QIODevice& input, const QString& fileName) {
         } else {
             QBuffer buffer(&converted);
             buffer.open(QIODevice::ReadOnly);
-            CCsvReader(m_report, sink).Read(buffer, true);
+            ReadCsv(buffer, true);
         }
     } else {
         // CSV is read a piece at a time, as a merge of a large file would
@@ -145,11 +164,20 @@ void CContactsImport::Read(QIODevice& input, const QString& fileName) {
         if (vCard)
             CVCardReader(m_report, sink).Read(input.readAll(), false);
         else
-            CCsvReader(m_report, sink).Read(input, false);
+            ReadCsv(input, false);
     }
     qCInfo(LogContacts) << (vCard ? "read as vCard:" : "read as CSV:") << m_entryCount
                         << "with an address," << m_withoutAddressCount << "without,"
                         << m_report.Problems().size() << "problems";
+}
+
+void CContactsImport::ReadCsv(QIODevice& input, bool fromWideText) {
+    CCsvReader reader(m_report, [this](Contact&& contact) { TakeContact(std::move(contact)); });
+    reader.SetMapping(m_mapping);
+    reader.SetMappingLookup(m_lookup);
+    reader.Read(input, fromWideText);
+    m_tableHeader = reader.Header();
+    m_tableMapping = reader.Mapping();
 }
 
 namespace {
@@ -169,10 +197,20 @@ bool CutToLength(QString& text, qsizetype length) {
 
 void CContactsImport::TakeContact(Contact&& contact) {
     QString label = contact.Label();
+    std::optional<QString> text = m_formatter.Format(contact);
+    // A phone's card of an e-mail address alone is no fault of the file:
+    // such contacts are counted, not reported.
+    if (!text) {
+        ++m_withoutAddressCount;
+        if (!label.isEmpty()) {
+            CutToLength(label, kMaxTextLength);
+            m_withoutAddress.append(label);
+            m_withoutAddressLines.append(contact.line);
+        }
+        return;
+    }
     if (label.isEmpty()) {
-        m_report.AddProblem(contact.line,
-                            QStringLiteral("the contact has no name and no organization; it is "
-                                           "left out"));
+        ++m_withoutNameCount;
         return;
     }
     // A field of millions of characters is damage, not a name: it would
@@ -186,15 +224,8 @@ void CContactsImport::TakeContact(Contact&& contact) {
     };
     if (CutToLength(label, kMaxTextLength))
         tooLong("name");
-    std::optional<QString> text = m_formatter.Format(contact);
-    if (text && CutToLength(*text, kMaxTextLength))
+    if (CutToLength(*text, kMaxTextLength))
         tooLong("address");
-    if (!text) {
-        ++m_withoutAddressCount;
-        m_withoutAddress.append(label);
-        m_withoutAddressLines.append(contact.line);
-        return;
-    }
     ++m_entryCount;
     if (m_entrySink)
         m_entrySink(CAddress(label, *text));
@@ -269,6 +300,7 @@ ImportResult CContactsImport::MergeEntries(CAddressBook& book, DuplicateLabels p
     result.withoutAddress = m_withoutAddressCount;
     result.withoutAddressNames =
         m_withoutAddress.first(qMin(m_withoutAddress.size(), kNamesListed));
+    result.withoutName = m_withoutNameCount;
 
     const QList<MergeStep> steps = PlanMerge(book, policy);
     QList<CAddress> added;
@@ -299,4 +331,82 @@ ImportResult CContactsImport::MergeEntries(CAddressBook& book, DuplicateLabels p
     if (!added.isEmpty())
         book.InsertAddresses(added);
     return result;
+}
+
+int CContactsImport::ChooseSheet(CSpreadsheet& workbook) {
+    const QList<SheetInfo> sheets = workbook.Sheets();
+    QStringList names;
+    for (const SheetInfo& sheet : sheets)
+        names.append(u'"' + sheet.name + u'"');
+    if (!m_sheet.isEmpty()) {
+        const int named = workbook.SheetNamed(m_sheet);
+        if (named < 0)
+            m_report.AddProblem(0, QStringLiteral("the workbook has no sheet \"%1\"; its sheets "
+                                                  "are %2")
+                                       .arg(m_sheet, names.join(QStringLiteral(", "))));
+        return named;
+    }
+    // Each shown sheet in turn, read only as far as its header; hidden
+    // sheets hold what the user put out of sight.
+    int fullest = -1;
+    int mostRows = -1;
+    for (int i = 0; i < sheets.size(); ++i) {
+        if (sheets[i].hidden)
+            continue;
+        CContactsReport ignored;
+        CTableContacts probe(ignored, [](Contact&&) {});
+        if (m_mapping)
+            probe.SetMapping(*m_mapping);
+        probe.SetMappingLookup(m_lookup);
+        int rows = 0;
+        workbook.ReadRows(i, [&](const SheetRow& row) {
+            ++rows;
+            return probe.TakeRow(row.cells, row.number, row.hidden) && !probe.HasHeader();
+        });
+        if (probe.HasHeader())
+            return i;
+        if (rows > mostRows) {
+            mostRows = rows;
+            fullest = i;
+        }
+    }
+    // None reads: the sheet with most rows, likely the list, says why.
+    if (sheets.size() > 1)
+        m_report.AddNote(QStringLiteral("no sheet has a header row this program can read; "
+                                        "the sheet \"%1\" was tried")
+                             .arg(sheets[qMax(fullest, 0)].name));
+    return qMax(fullest, 0);
+}
+
+void CContactsImport::ReadSpreadsheet(QIODevice& input) {
+    CSpreadsheet workbook(input);
+    if (!workbook.IsOpen()) {
+        m_report.AddProblem(0, QStringLiteral("this workbook cannot be read: %1; nothing was "
+                                              "read")
+                                   .arg(workbook.Error()));
+        return;
+    }
+    const int sheet = ChooseSheet(workbook);
+    if (sheet < 0)
+        return;
+    const QList<SheetInfo> sheets = workbook.Sheets();
+    qCInfo(LogContacts) << "reading sheet" << sheets[sheet].name << "of" << sheets.size();
+    CTableContacts table(m_report, [this](Contact&& contact) { TakeContact(std::move(contact)); });
+    if (m_mapping)
+        table.SetMapping(*m_mapping);
+    table.SetMappingLookup(m_lookup);
+    const bool whole = workbook.ReadRows(sheet, [&](const SheetRow& row) {
+        return table.TakeRow(row.cells, row.number, row.hidden);
+    });
+    if (!whole)
+        m_report.AddProblem(0, QStringLiteral("the workbook could not be read to its end: %1; "
+                                              "the rows before that were read")
+                                   .arg(workbook.Error()));
+    table.Finish();
+    for (const QString& note : workbook.Notes())
+        m_report.AddNote(note);
+    if (table.HasHeader() && sheets.size() > 1)
+        m_report.AddNote(QStringLiteral("read the sheet \"%1\"").arg(sheets[sheet].name));
+    m_tableHeader = table.Header();
+    m_tableMapping = table.Mapping();
 }

@@ -2,6 +2,7 @@
 
 #include "addressbook/address.h"
 #include "contacts/addressformatter.h"
+#include "contacts/columnmapping.h"
 #include "contacts/contactsreport.h"
 
 #include <QByteArrayView>
@@ -12,6 +13,7 @@
 #include <functional>
 
 class CAddressBook;
+class CSpreadsheet;
 class QIODevice;
 
 // What to do with a contact whose label the book already holds.
@@ -41,6 +43,7 @@ struct ImportResult {
     int labelTaken = 0; // left out because the label was in the book
     int withoutAddress = 0;
     QStringList withoutAddressNames; // the first few of them
+    int withoutName = 0;
 
     // The whole result in a few lines, for a message or a terminal.
     QString Summary() const;
@@ -62,9 +65,17 @@ public:
     explicit CContactsImport(const QString& userCountry,
                              AddressChoice choice = AddressChoice::Preferred);
 
-    // Reads a vCard or CSV file, told apart by its content (then by its
-    // name). A file that cannot be read raises CFileException; problems
-    // inside it go to Report().
+    // A column mapping for a table whose header the program does not know
+    // (CSV or a sheet), and where mappings given before are looked up.
+    void SetColumnMapping(const std::optional<CColumnMapping>& mapping) { m_mapping = mapping; }
+    void SetMappingLookup(ColumnMappingLookup lookup) { m_lookup = std::move(lookup); }
+    // The sheet of a workbook to read, by its name; without one, the first
+    // shown sheet whose header the program knows or a mapping reads.
+    void SetSheet(const QString& name) { m_sheet = name; }
+
+    // Reads a vCard, CSV, .xlsx or .ods file, told apart by its content
+    // (then by its name). A file that cannot be read raises
+    // CFileException; problems inside it go to Report().
     void ReadFile(const QString& path);
     // The same, but each entry goes to sink as it is read, and Entries()
     // stays empty: a CSV file of any size is read in little memory.
@@ -77,11 +88,18 @@ public:
     // One entry per contact with an address, in file order.
     const QList<CAddress>& Entries() const { return m_entries; }
     // The labels of every contact that has no address, and the lines where
-    // they start.
+    // they start; contacts without a name are only counted.
     const QStringList& WithoutAddress() const { return m_withoutAddress; }
     const QList<int>& WithoutAddressLines() const { return m_withoutAddressLines; }
     int WithoutAddressCount() const { return m_withoutAddressCount; }
+    // Contacts with no name and no organization: no label to file them
+    // under.
+    int WithoutNameCount() const { return m_withoutNameCount; }
     const CContactsReport& Report() const { return m_report; }
+    // A table's header row, and the mapping given or remembered that read
+    // it (none where the program knew the header).
+    const QStringList& TableHeader() const { return m_tableHeader; }
+    const std::optional<CColumnMapping>& TableMapping() const { return m_tableMapping; }
 
     // Adds the entries to the book at their sorted places, labels that are
     // taken handled by the policy, and saves the book once when anything
@@ -100,6 +118,11 @@ private:
     ImportResult MergeEntries(CAddressBook& book, DuplicateLabels policy) const;
     void Reset(const QString& fileName);
     void Read(QIODevice& input, const QString& fileName);
+    void ReadCsv(QIODevice& input, bool fromWideText);
+    void ReadSpreadsheet(QIODevice& input);
+    // The sheet to read: the one named, else the first shown one whose
+    // header reads; -1 with the reason in the report when there is none.
+    int ChooseSheet(CSpreadsheet& workbook);
     void TakeContact(Contact&& contact);
 
     CAddressFormatter m_formatter;
@@ -110,4 +133,10 @@ private:
     QStringList m_withoutAddress;
     QList<int> m_withoutAddressLines;
     int m_withoutAddressCount = 0;
+    int m_withoutNameCount = 0;
+    std::optional<CColumnMapping> m_mapping;
+    ColumnMappingLookup m_lookup;
+    QString m_sheet;
+    QStringList m_tableHeader;
+    std::optional<CColumnMapping> m_tableMapping;
 };

@@ -35,3 +35,10 @@ QStringList CContactsReport::Lines() const {
                          .arg(m_fileName, QString::number(m_problemsLeftOut)));
     return lines;
 }
+
+QStringList CContactsReport::NoteLines() const {
+    QStringList lines;
+    for (const QString& note : m_notes)
+        lines.append(m_fileName + QStringLiteral(": ") + note);
+    return lines;
+}

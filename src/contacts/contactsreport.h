@@ -25,6 +25,12 @@ public:
     // Problems found beyond kMaxProblems, counted but not kept.
     int ProblemsLeftOut() const { return m_problemsLeftOut; }
     bool IsClean() const { return m_problems.isEmpty(); }
+    // What the user should know of a file read well: rows left out on
+    // purpose. Notes are not problems.
+    void AddNote(QString note) { m_notes.append(std::move(note)); }
+    const QStringList& Notes() const { return m_notes; }
+    // One line per note, "file: note".
+    QStringList NoteLines() const;
 
     // One line per problem, "file:line: message", and a last line saying how
     // many more there were when the list was cut.
@@ -34,4 +40,5 @@ private:
     QString m_fileName;
     QList<ContactsProblem> m_problems;
     int m_problemsLeftOut = 0;
+    QStringList m_notes;
 };

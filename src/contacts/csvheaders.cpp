@@ -170,6 +170,18 @@ constexpr Slot kThunderbirdSlots[] = {
     {Field::Organization, ""},
 };
 
+// The Windows address book (Outlook Express, Windows Mail): the name, then
+// the home and the business address each in street, city, postcode,
+// region and country, and the company.
+constexpr Slot kWindowsSlots[] = {
+    {Field::GivenName, ""},    {Field::FamilyName, ""},  {Field::MiddleName, ""},
+    {Field::FullName, ""},     {Field::Street, "home"},  {Field::City, "home"},
+    {Field::Postcode, "home"}, {Field::Region, "home"},  {Field::Country, "home"},
+    {Field::Street, "work"},   {Field::City, "work"},    {Field::Postcode, "work"},
+    {Field::Region, "work"},   {Field::Country, "work"}, {Field::Organization, ""},
+};
+
+using WindowsNames = std::array<const char*, std::size(kWindowsSlots)>;
 using OutlookNames = std::array<const char*, std::size(kOutlookSlots)>;
 using ThunderbirdNames = std::array<const char*, std::size(kThunderbirdSlots)>;
 
@@ -312,6 +324,13 @@ constexpr ThunderbirdNames kThunderbirdBrazilian = {
     "Endereço", "Endereço 2", "Cidade", "Estado", "CEP", "País",
     "Endereço comercial", "Endereço comercial 2", "Cidade de trabalho", "Estado de trabalho",
     "CEP comercial", "País de trabalho", "Organização"};
+constexpr WindowsNames kWindowsGerman = {
+    "Vorname", "Nachname", "2. Vorname|Zweiter Vorname", "Name|Vollständiger Name",
+    "Straße (privat)", "Ort (privat)|Stadt (privat)", "Postleitzahl (privat)",
+    "Bundesland (privat)|Bundesland/Provinz (privat)", "Land/Region (privat)",
+    "Straße (geschäftlich)", "Ort (geschäftlich)|Stadt (geschäftlich)",
+    "Postleitzahl (geschäftlich)", "Bundesland (geschäftlich)|Bundesland/Provinz (geschäftlich)",
+    "Land/Region (geschäftlich)", "Firma"};
 // clang-format on
 
 struct HeaderSet {
@@ -336,6 +355,7 @@ constexpr HeaderSet kHeaderSets[] = {
     {kThunderbirdSlots, kThunderbirdDutch, 1252},
     {kThunderbirdSlots, kThunderbirdPortuguese, 1252},
     {kThunderbirdSlots, kThunderbirdBrazilian, 1252},
+    {kWindowsSlots, kWindowsGerman, 1252},
 };
 
 // A set's columns by name; a name the set gives twice has both, in order.
@@ -356,6 +376,19 @@ const QList<SetIndex>& SetIndexes() {
         return built;
     }();
     return indexes;
+}
+
+// "Home Address" is the first street line where nothing else holds the
+// street (Thunderbird), but the whole address laid out beside "Home
+// Street" and the other parts (Google's and Outlook's older exports): one
+// address given twice, whose parts are what the envelope takes.
+void MarkFormattedAddresses(const QStringList& keys, QList<CsvColumn>& columns) {
+    static const QRegularExpression address(QStringLiteral("^(home|business|work|other) address$"));
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const auto match = address.match(keys[i]);
+        if (match.hasMatch() && keys.contains(match.captured(1) + QStringLiteral(" street")))
+            columns[i].field = Field::Formatted;
+    }
 }
 
 struct Reading {
@@ -387,6 +420,7 @@ Reading BestReading(const QStringList& header) {
     Reading generic;
     for (const QString& key : std::as_const(keys))
         generic.columns.append(GenericColumn(key, hasJobTitle));
+    MarkFormattedAddresses(keys, generic.columns);
     for (const CsvColumn& column : std::as_const(generic.columns))
         generic.known += column.field != Field::None ? 1 : 0;
     Reading best = generic;

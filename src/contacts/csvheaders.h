@@ -16,7 +16,8 @@
 //   each language's Outlook names its columns;
 // - the Thunderbird address book export ("Home Address", "Work ZipCode") in
 //   the same languages but Japanese;
-// - the exports of Yahoo, the Windows address book and KAddressBook.
+// - the exports of Yahoo, the Windows address book (in English and German)
+//   and KAddressBook.
 
 // What a column holds.
 enum class CsvField {

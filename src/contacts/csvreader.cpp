@@ -3,6 +3,7 @@
 #include "contacts/contactstext.h"
 #include "contacts/csvheaders.h"
 #include "contacts/csvparser.h"
+#include "contacts/tablecontacts.h"
 #include "platform/ansicodepage.h"
 
 #include <QHash>
@@ -14,16 +15,6 @@
 namespace {
 
 using Field = CsvField;
-
-bool IsNameField(Field field) {
-    return field == Field::Label || field == Field::FullName || field == Field::GivenName ||
-           field == Field::FamilyName || field == Field::Organization;
-}
-
-bool IsAddressField(Field field) {
-    return field != Field::None && field != Field::Type && !IsNameField(field) &&
-           field != Field::MiddleName && field != Field::Prefix && field != Field::Suffix;
-}
 
 // The header row as a decoding of the bytes reads it.
 QStringList HeaderOf(const QString& text) {
@@ -117,11 +108,6 @@ CsvEncoding EncodingOf(QIODevice& input, bool fromWideText) {
     return {bestPage, false};
 }
 
-struct ColumnGroup {
-    QString name;
-    QList<int> columns;
-};
-
 } // namespace
 
 CCsvReader::CCsvReader(CContactsReport& report, ContactSink sink)
@@ -144,49 +130,22 @@ void CCsvReader::Read(QIODevice& input, bool fromWideText) {
             return true;
         },
         m_report);
-    CCsvParser::Record header;
-    if (!parser.Next(header)) {
-        m_report.AddProblem(0, QStringLiteral("the file holds no lines"));
-        return;
-    }
-
-    const QList<CsvColumn> columns = CsvColumns(header.fields);
-    QList<ColumnGroup> groups;
-    QHash<Field, int> plain; // the first column of each plain field
-    bool names = false;
-    bool addresses = false;
-    for (int i = 0; i < columns.size(); ++i) {
-        const CsvColumn& column = columns[i];
-        names = names || IsNameField(column.field);
-        addresses = addresses || IsAddressField(column.field);
-        if (column.field == Field::None)
-            continue;
-        if (IsAddressField(column.field) || column.field == Field::Type) {
-            auto group = std::find_if(groups.begin(), groups.end(),
-                                      [&](const ColumnGroup& g) { return g.name == column.group; });
-            if (group == groups.end())
-                group = groups.insert(groups.end(), ColumnGroup{column.group, {}});
-            group->columns.append(i);
-        } else if (!plain.contains(column.field)) {
-            plain.insert(column.field, i);
-        }
-    }
-    if (!names || !addresses) {
-        m_report.AddProblem(
-            header.line, QStringLiteral("this is not a list of contacts this program can "
-                                        "read: its first line has no column for %1")
-                             .arg(names ? QStringLiteral("an address") : QStringLiteral("a name")));
-        return;
-    }
-    // The book's own export: a label and the whole address text, taken as
-    // they stand so that they come back unchanged.
-    const bool exact = header.fields.size() == 2 && plain.contains(Field::Label) &&
-                       groups.size() == 1 && groups.front().columns.size() == 1 &&
-                       columns[groups.front().columns.front()].field == Field::WholeAddress;
-
-    parser.SetMaxFields(static_cast<int>(header.fields.size()));
+    CTableContacts table(m_report, m_sink);
+    if (m_mapping)
+        table.SetMapping(*m_mapping);
+    table.SetMappingLookup(m_lookup);
     CCsvParser::Record record;
+    bool any = false;
+    parser.SetMaxFields(1024);
     while (parser.Next(record)) {
+        any = true;
+        if (!table.HasHeader()) {
+            if (!table.TakeRow(record.fields, record.line))
+                break;
+            if (table.HasHeader())
+                parser.SetMaxFields(static_cast<int>(table.Header().size()));
+            continue;
+        }
         // Fields beyond the header are the row's own only when they hold
         // text; then the row's columns may have slipped, so it is left out.
         // Empty ones are what a trailing separator makes.
@@ -195,82 +154,16 @@ void CCsvReader::Read(QIODevice& input, bool fromWideText) {
                                 QStringLiteral("the row has %1 fields but the header has %2; "
                                                "the row is left out")
                                     .arg(record.fields.size() + record.fieldsLeftOut)
-                                    .arg(header.fields.size()));
+                                    .arg(table.Header().size()));
             continue;
         }
-        const auto cell = [&](int column) {
-            return column < record.fields.size() ? record.fields[column] : QString();
-        };
-        const auto plainCell = [&](Field field) {
-            const int column = plain.value(field, -1);
-            return column < 0 ? QString() : cell(column).trimmed();
-        };
-
-        Contact contact;
-        contact.line = record.line;
-        contact.exactText = exact;
-        contact.label =
-            exact ? NormalizeLineBreaks(cell(plain.value(Field::Label))) : plainCell(Field::Label);
-        contact.formattedName = plainCell(Field::FullName);
-        contact.prefixes = plainCell(Field::Prefix);
-        contact.givenName = plainCell(Field::GivenName);
-        contact.additionalNames = plainCell(Field::MiddleName);
-        contact.familyName = plainCell(Field::FamilyName);
-        contact.suffixes = plainCell(Field::Suffix);
-        contact.organization = plainCell(Field::Organization);
-
-        for (const ColumnGroup& group : groups) {
-            PostalAddress address;
-            address.home = group.name == QLatin1String("home");
-            address.work = group.name == QLatin1String("work");
-            for (int column : group.columns) {
-                const QString value = cell(column);
-                switch (columns[column].field) {
-                case Field::WholeAddress:
-                case Field::Formatted:
-                    if (exact || !value.trimmed().isEmpty()) {
-                        address.label = NormalizeLineBreaks(value);
-                        address.hasLabel = true;
-                    }
-                    break;
-                case Field::Street:
-                    address.street += TrimmedLines(value);
-                    break;
-                case Field::PoBox:
-                    address.poBox = value.trimmed();
-                    break;
-                case Field::Extended:
-                    address.extended = value.trimmed();
-                    break;
-                case Field::City:
-                    address.locality = value.trimmed();
-                    break;
-                case Field::Region:
-                    address.region = value.trimmed();
-                    break;
-                case Field::Postcode:
-                    address.postcode = value.trimmed();
-                    break;
-                case Field::Country:
-                    address.country = value.trimmed();
-                    break;
-                case Field::Type: {
-                    // Google marks the primary one with a star: "* Home".
-                    const QString type = value.trimmed();
-                    if (type.startsWith(QLatin1Char('*')))
-                        address.preference = 1;
-                    if (type.contains(QLatin1String("home"), Qt::CaseInsensitive))
-                        address.home = true;
-                    if (type.contains(QLatin1String("work"), Qt::CaseInsensitive))
-                        address.work = true;
-                    break;
-                }
-                default:
-                    break;
-                }
-            }
-            contact.addresses.Offer(address);
-        }
-        m_sink(std::move(contact));
+        table.TakeRow(record.fields, record.line);
     }
+    if (!any) {
+        m_report.AddProblem(0, QStringLiteral("the file holds no lines"));
+        return;
+    }
+    table.Finish();
+    m_header = table.Header();
+    m_usedMapping = table.Mapping();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "contacts/columnmapping.h"
 #include "contacts/contact.h"
 #include "contacts/contactsreport.h"
+#include "contacts/tablecontacts.h"
 
 #include <functional>
 
@@ -11,7 +13,7 @@ class QIODevice;
 // or 8-bit text in the user's ANSI code page or the one the exporting
 // program writes in, whichever reads the header as one the program knows;
 // comma, semicolon or tab separated. The header row says what each column
-// holds (see csvheaders.h).
+// holds (see csvheaders.h), or a column mapping does (see tablecontacts.h).
 class CCsvReader {
 public:
     using ContactSink = std::function<void(Contact&&)>;
@@ -23,7 +25,17 @@ public:
     // file.
     void Read(QIODevice& input, bool fromWideText);
 
+    void SetMapping(const std::optional<CColumnMapping>& mapping) { m_mapping = mapping; }
+    void SetMappingLookup(CTableContacts::MappingLookup lookup) { m_lookup = std::move(lookup); }
+    // The header row that was read, and the mapping that read the rows.
+    const QStringList& Header() const { return m_header; }
+    const std::optional<CColumnMapping>& Mapping() const { return m_usedMapping; }
+
 private:
     CContactsReport& m_report;
     ContactSink m_sink;
+    std::optional<CColumnMapping> m_mapping;
+    CTableContacts::MappingLookup m_lookup;
+    QStringList m_header;
+    std::optional<CColumnMapping> m_usedMapping;
 };

@@ -2,6 +2,11 @@
 
 #include "contacts/contactstext.h"
 
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 bool IsBlank(QByteArrayView line) {
@@ -199,6 +204,25 @@ qsizetype AddressValueColon(QByteArrayView line, qsizetype colon, qsizetype* lab
     return colon;
 }
 
+// Text that is neither ASCII nor UTF-8: 8-bit text of some code page.
+bool IsEightBitText(QByteArrayView raw) {
+    if (std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<uchar>(c) < 0x80; }))
+        return false;
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    [[maybe_unused]] const QString text = utf8.decode(raw);
+    return utf8.hasError();
+}
+
+// The CHARSET a property's parameters name, empty when none does.
+QByteArray CharsetParameter(QByteArrayView parameters) {
+    for (const QByteArrayView item : SplitOutsideQuotes(parameters, ';')) {
+        const qsizetype equals = item.indexOf('=');
+        if (equals > 0 && item.first(equals).trimmed().compare("CHARSET", Qt::CaseInsensitive) == 0)
+            return Unquote(item.sliced(equals + 1).trimmed()).toByteArray();
+    }
+    return {};
+}
+
 } // namespace
 
 CVCardReader::CVCardReader(CContactsReport& report, ContactSink sink)
@@ -374,11 +398,15 @@ void CVCardReader::HandleLine(QByteArrayView line, int number) {
     // by the organization's name.
     if (name.startsWith("X-ABSHOWAS"))
         m_card->companyCard = value.trimmed().compare("COMPANY", Qt::CaseInsensitive) == 0;
-    // Only what reaches the envelope is looked at more closely.
+    // A CHARSET on any line of the card may be the one its other 8-bit
+    // lines are written in; what reaches the envelope is looked at more
+    // closely once the card has ended.
+    const QByteArrayView parameters = line.sliced(i, parametersEnd - i);
+    if (m_cardCharset.isEmpty())
+        m_cardCharset = CharsetParameter(parameters);
     static const QSet<QByteArray> used = {"VERSION", "PRODID", "FN", "N", "ORG", "ADR", "LABEL"};
     if (used.contains(name))
-        HandleProperty(name, ParseParameters(line.sliced(i, parametersEnd - i), number), value,
-                       number);
+        m_cardProperties.append({name, parameters.toByteArray(), value.toByteArray(), number});
 }
 
 CVCardReader::Parameters CVCardReader::ParseParameters(QByteArrayView text, int number) {
@@ -440,12 +468,18 @@ QString CVCardReader::DecodeValue(QByteArrayView raw, const Parameters& paramete
         encoded = true;
     }
     // A UTF-16 file's text was turned into UTF-8 whatever it claims.
-    if (!parameters.charset.isEmpty() && (encoded || !m_fromWideText)) {
+    // Phones that write 8-bit text name its character set on a few lines
+    // of a card only; the card's other lines are in the same one.
+    QByteArray charset = parameters.charset;
+    if (charset.isEmpty() && !m_fromWideText && IsEightBitText(raw))
+        charset = m_cardCharset;
+    if (!charset.isEmpty() && (encoded || !m_fromWideText)) {
         bool known = true;
-        QString text = DecodeCharset(raw, parameters.charset, &known);
+        QString text = DecodeCharset(raw, charset, &known);
         if (!known)
-            m_report.AddProblem(number, QStringLiteral("unknown character set \"%1\"")
-                                            .arg(QString::fromLatin1(parameters.charset)));
+            m_report.AddProblem(
+                number,
+                QStringLiteral("unknown character set \"%1\"").arg(QString::fromLatin1(charset)));
         // A value holds no line breaks of the file's own.
         if (!ReplaceLoneSurrogates(text).isEmpty())
             m_report.AddProblem(number, LoneSurrogateProblem());
@@ -521,6 +555,10 @@ void CVCardReader::StartCard(int number) {
 }
 
 void CVCardReader::FinishCard() {
+    for (const PendingProperty& property : std::exchange(m_cardProperties, {}))
+        HandleProperty(property.name, ParseParameters(property.parameters, property.line),
+                       property.value, property.line);
+    m_cardCharset.clear();
     Contact card = std::move(*m_card);
     m_card.reset();
     // Formatted labels stand in only where the card has no address.

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QSet>
 
 #include <functional>
@@ -47,7 +48,18 @@ private:
     ContactSink m_sink;
     bool m_fromWideText = false;
 
+    // The card's properties that reach the envelope, handled when it ends.
+    struct PendingProperty {
+        QByteArray name;
+        QByteArray parameters;
+        QByteArray value;
+        int line = 0;
+    };
+
     std::optional<Contact> m_card;
+    QList<PendingProperty> m_cardProperties;
+    // The first CHARSET any of the card's properties names.
+    QByteArray m_cardCharset;
     AddressCandidates m_labelAddresses; // from LABEL properties
     int m_nestedDepth = 0;              // inside a card that an AGENT carries
     bool m_emptyAgent = false;          // the last property was AGENT with no value

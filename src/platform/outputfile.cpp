@@ -2,6 +2,7 @@
 
 #include "platform/logging.h"
 #include "platform/registryfile.h"
+#include "platform/signalcleanup.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,8 @@
 #include <cerrno>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -67,7 +70,55 @@ bool IsCompanionName(const QString& name, const QString& base) {
            name == base + QStringLiteral(".lock");
 }
 
+// Marks the hidden temporary names of outputs as Pelvaro's.
+const QString kTemporaryMark = QStringLiteral(".pelvaro-");
+
+#ifdef Q_OS_UNIX
+// Removes one leftover, when it is the user's own regular file, older than
+// the job, and no running job holds its lock.
+bool RemoveLeftover(const QString& path, const QDateTime& before) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    const qint64 modifiedMs = ::fstat(fd, &info) == 0 ? qint64(info.st_mtim.tv_sec) * 1000 +
+                                                            info.st_mtim.tv_nsec / 1000000
+                                                      : 0;
+    const bool stale = S_ISREG(info.st_mode) && info.st_uid == ::getuid() && modifiedMs > 0 &&
+                       modifiedMs < before.toMSecsSinceEpoch() &&
+                       ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    const bool removed = stale && ::unlink(name.constData()) == 0;
+    ::close(fd);
+    return removed;
+}
+#endif
+
 } // namespace
+
+QString TemporaryTemplate(const QString& target) {
+    const QFileInfo file(target);
+    return file.absolutePath() + QStringLiteral("/.") + file.fileName() + kTemporaryMark +
+           QStringLiteral("XXXXXX");
+}
+
+int SweepLeftovers(const QString& folder, const QDateTime& before) {
+    int removed = 0;
+#ifdef Q_OS_UNIX
+    const QDir dir(folder);
+    const QStringList names = dir.entryList({QStringLiteral(".*") + kTemporaryMark + "??????"},
+                                            QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (RemoveLeftover(dir.filePath(name), before)) {
+            qCInfo(LogPlatform) << "removed what a stopped job left:" << dir.filePath(name);
+            ++removed;
+        }
+    }
+#else
+    Q_UNUSED(before);
+#endif
+    return removed;
+}
 
 void ProtectOwnFile(const QString& path) {
     const QString resolved = ResolvedPath(path);
@@ -160,19 +211,37 @@ bool COutputFile::Open() {
     m_resolved = ResolvedPath(m_target);
     if (const QString why = WhyNotWritable(m_target); !why.isEmpty())
         return Refuse(why);
-    const QFileInfo resolved(m_resolved);
+    const QDateTime started = QDateTime::currentDateTimeUtc();
     // Hidden beside the target, so that the rename stays on one file system;
-    // QTemporaryFile makes it 0600.
-    m_file = std::make_unique<QTemporaryFile>(resolved.absolutePath() + QStringLiteral("/.") +
-                                              resolved.fileName() + QStringLiteral(".XXXXXX"));
+    // QTemporaryFile makes it 0600, and names it only when asked to.
+    m_file = std::make_unique<QTemporaryFile>(TemporaryTemplate(m_resolved));
     errno = 0;
     if (!m_file->open())
         return Fail(errno ? errno : ENOENT);
+#ifdef Q_OS_UNIX
+    // Held until the file is renamed or dropped: a sweep by another job
+    // leaves a file alone while its writer runs.
+    ::flock(m_file->handle(), LOCK_SH | LOCK_NB);
+#endif
+    // Once per folder: a job of many pictures opens one output a page.
+    static QMutex mutex;
+    static QStringList swept;
+    const QString folder = QFileInfo(m_resolved).absolutePath();
+    const QMutexLocker locker(&mutex);
+    if (!swept.contains(folder)) {
+        swept.append(folder);
+        SweepLeftovers(folder, started);
+    }
     return true;
 }
 
-QString COutputFile::TemporaryPath() const {
-    return m_file ? m_file->fileName() : QString();
+QString COutputFile::TemporaryPath() {
+    if (!m_file)
+        return QString();
+    QString path = m_file->fileName();
+    if (!m_cleanup)
+        m_cleanup = std::make_unique<CSignalCleanup>(path);
+    return path;
 }
 
 bool COutputFile::Write(QByteArrayView bytes) {
@@ -213,6 +282,7 @@ bool COutputFile::Commit() {
 #endif
     m_file->setAutoRemove(false);
     m_file.reset();
+    m_cleanup.reset();
     qCInfo(LogPlatform) << "written" << m_target;
     return true;
 }
@@ -220,6 +290,7 @@ bool COutputFile::Commit() {
 void COutputFile::Discard() {
     // QTemporaryFile removes its file as it goes.
     m_file.reset();
+    m_cleanup.reset();
 }
 
 CFileException COutputFile::Failure() const {

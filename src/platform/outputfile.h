@@ -2,10 +2,13 @@
 
 #include "platform/fileexception.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QTemporaryFile>
 
 #include <memory>
+
+class CSignalCleanup;
 
 // A file the user asked for (a PDF, a picture, an exported book), written so
 // that the target is either the old file or the whole new one: the writing
@@ -24,8 +27,11 @@ public:
     // Checks the target and makes the temporary file. False with Cause() and
     // Why() set when the target must not or cannot be written.
     bool Open();
-    // Where writers that open a file by name (the PDF writer) write.
-    QString TemporaryPath() const;
+    // Where writers that open a file by name (the PDF writer) write. Only
+    // then does the temporary file get a name: it is removed on Ctrl-C,
+    // SIGTERM and SIGHUP, and one that a killed job left behind is removed
+    // by the next output to its folder.
+    QString TemporaryPath();
     // Writes to the temporary file; false, with the cause, when not all of
     // it could be written.
     bool Write(QByteArrayView bytes);
@@ -48,10 +54,22 @@ private:
     QString m_target;
     QString m_resolved;
     std::unique_ptr<QTemporaryFile> m_file;
+    std::unique_ptr<CSignalCleanup> m_cleanup;
     FileErrorCause m_cause = FileErrorCause::None;
     QString m_reason;
     QString m_systemError;
 };
+
+// The name a temporary file of an output to `target` takes when it is named:
+// hidden, beside the target, and marked as Pelvaro's own, so that one left
+// behind by a job that was killed can be told from other programs' files.
+QString TemporaryTemplate(const QString& target);
+
+// Removes the named temporary files that outputs of Pelvaro's left in
+// `folder` when they were killed: only files of the user's own that took
+// Pelvaro's hidden name before `before`, and that no running job holds.
+// Returns how many were removed. Open() does this once per folder.
+int SweepLeftovers(const QString& folder, const QDateTime& before);
 
 // Says why a file must not be written to: one of the program's own data
 // files (see ProtectOwnFile), a device, a FIFO, a folder or a file made

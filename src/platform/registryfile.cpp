@@ -16,6 +16,8 @@
 #include <QMutex>
 #include <QSaveFile>
 
+#include <optional>
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
@@ -54,25 +56,25 @@ FileIdentity IdentifyOpenFile(int handle) {
 }
 
 // The hive last read or written, so that the many reads of one start do not
-// each parse the file again. Shared by every CRegistryFile of the process.
+// each parse the file again, whether it could be read whole or not. Shared by
+// every CRegistryFile of the process.
 struct HiveCache {
     QMutex mutex;
     QString path;
     FileIdentity identity;
-    std::shared_ptr<const CRegistryHive> hive;
+    StoredHive stored;
 
-    std::shared_ptr<const CRegistryHive> Find(const QString& forPath, const FileIdentity& of) {
+    std::optional<StoredHive> Find(const QString& forPath, const FileIdentity& of) {
         const QMutexLocker locker(&mutex);
-        if (!of.known || forPath != path || !(of == identity))
-            return nullptr;
-        return hive;
+        if (!of.known || forPath != path || !(of == identity) || !stored.hive)
+            return std::nullopt;
+        return stored;
     }
-    void Keep(const QString& forPath, const FileIdentity& of,
-              std::shared_ptr<const CRegistryHive> parsed) {
+    void Keep(const QString& forPath, const FileIdentity& of, StoredHive parsed) {
         const QMutexLocker locker(&mutex);
         path = forPath;
         identity = of;
-        hive = of.known ? std::move(parsed) : nullptr;
+        stored = of.known ? std::move(parsed) : StoredHive();
     }
 };
 
@@ -81,17 +83,21 @@ HiveCache& Cache() {
     return cache;
 }
 
-// The damaged settings files this process met, for DamageNotes.
+// The damaged, oversized and unreadable settings files this process met,
+// for DamageNotes.
 struct DamageSeen {
+    struct Problem {
+        int damagedLines = 0;
+        qint64 tooLargeSize = 0; // bytes, when past the limit
+        QString unreadable;      // why the file could not be read at all
+        QString keptAs;
+    };
     QMutex mutex;
-    QMap<QString, std::pair<int, QString>> files; // damaged lines, where kept
+    QMap<QString, Problem> files;
 
-    void Note(const QString& path, int lines, const QString& keptAs) {
+    void Note(const QString& path, const std::function<void(Problem&)>& note) {
         const QMutexLocker locker(&mutex);
-        auto& [damaged, kept] = files[path];
-        damaged = lines;
-        if (!keptAs.isEmpty())
-            kept = keptAs;
+        note(files[path]);
     }
 };
 
@@ -127,6 +133,12 @@ bool WriteAtomically(const QString& path, const QByteArray& bytes,
     return file.commit();
 }
 
+// Whole megabytes, rounded up: a file just past the limit is not "64 MB".
+qint64 MegaBytes(qint64 bytes) {
+    constexpr qint64 kMegaByte = qint64(1) << 20;
+    return (bytes + kMegaByte - 1) / kMegaByte;
+}
+
 } // namespace
 
 QStringList CRegistryFile::DamageNotes() {
@@ -134,14 +146,28 @@ QStringList CRegistryFile::DamageNotes() {
     const QMutexLocker locker(&seen.mutex);
     QStringList notes;
     for (auto it = seen.files.cbegin(); it != seen.files.cend(); ++it) {
-        const auto& [lines, kept] = it.value();
-        QString note = QStringLiteral("The settings file %1 is damaged: %2 could not be read.")
-                           .arg(it.key(), lines == 1 ? QStringLiteral("1 line")
-                                                     : QStringLiteral("%1 lines").arg(lines));
-        if (!kept.isEmpty())
+        const DamageSeen::Problem& problem = it.value();
+        if (!problem.unreadable.isEmpty()) {
+            notes
+                << QStringLiteral("The stored settings were not used: %1").arg(problem.unreadable);
+            continue;
+        }
+        QString note;
+        if (problem.tooLargeSize > 0)
+            note = QStringLiteral("The settings file %1 is too large (%2 MB; at most %3 MB are "
+                                  "read), so only its beginning was read.")
+                       .arg(it.key())
+                       .arg(MegaBytes(problem.tooLargeSize))
+                       .arg(MegaBytes(kMaxFileSize));
+        else
+            note = QStringLiteral("The settings file %1 is damaged: %2 could not be read.")
+                       .arg(it.key(), problem.damagedLines == 1
+                                          ? QStringLiteral("1 line")
+                                          : QStringLiteral("%1 lines").arg(problem.damagedLines));
+        if (!problem.keptAs.isEmpty())
             note += QStringLiteral(" It is kept as %1; the settings were written again without "
                                    "what could not be read.")
-                        .arg(kept);
+                        .arg(problem.keptAs);
         notes << note;
     }
     return notes;
@@ -160,19 +186,20 @@ QString CRegistryFile::DefaultPath() {
     return QDir::cleanPath(config) + QStringLiteral("/Torvane Software/registry.reg");
 }
 
-std::shared_ptr<const CRegistryHive> CRegistryFile::Read(bool& complete) const {
-    complete = true;
+StoredHive CRegistryFile::Read() const {
     QFile file(m_path);
     try {
         // A pipe in the file's place would hold the program for ever.
         OpenRegularFile(file);
     } catch (const CFileException& e) {
-        complete = e.GetCause() == FileErrorCause::FileNotFound;
-        return std::make_shared<const CRegistryHive>();
+        const bool missing = e.GetCause() == FileErrorCause::FileNotFound;
+        if (!missing)
+            Damage().Note(m_path, [&](auto& problem) { problem.unreadable = e.GetErrorMessage(); });
+        return {std::make_shared<const CRegistryHive>(), missing};
     }
     const FileIdentity identity = IdentifyOpenFile(file.handle());
     if (auto cached = Cache().Find(m_path, identity))
-        return cached;
+        return *cached;
     // Asked for as much as the file holds and one byte more, as asking for
     // the limit would reserve that much; a file that grew meanwhile is read
     // on, up to one byte past the limit, to tell one that is too large.
@@ -180,26 +207,34 @@ std::shared_ptr<const CRegistryHive> CRegistryFile::Read(bool& complete) const {
     QByteArray read = file.read(size + 1);
     if (read.size() > size && read.size() <= kMaxFileSize)
         read += file.read(kMaxFileSize + 1 - read.size());
-    complete = file.error() == QFileDevice::NoError && read.size() <= kMaxFileSize;
-    if (read.size() > kMaxFileSize)
+    StoredHive stored;
+    stored.tooLarge = read.size() > kMaxFileSize;
+    stored.complete = file.error() == QFileDevice::NoError && !stored.tooLarge;
+    if (stored.tooLarge)
         read.truncate(kMaxFileSize);
-    auto hive = std::make_shared<const CRegistryHive>(CRegistryHive::Parse(read));
-    qCInfo(LogPlatform) << "read" << m_path << read.size() << "bytes, damaged lines"
-                        << hive->DamagedLines();
-    if (hive->DamagedLines() > 0)
-        Damage().Note(m_path, hive->DamagedLines(), QString());
-    // A file that was not read whole is read again next time.
-    if (complete)
-        Cache().Keep(m_path, identity, hive);
-    return hive;
+    stored.hive = std::make_shared<const CRegistryHive>(CRegistryHive::Parse(read));
+    const int damaged = stored.hive->DamagedLines();
+    qCInfo(LogPlatform) << "read" << m_path << read.size() << "bytes, damaged lines" << damaged
+                        << (stored.tooLarge ? "too large" : "");
+    if (damaged > 0 || stored.tooLarge) {
+        const qint64 fileSize = std::max(file.size(), kMaxFileSize + 1);
+        Damage().Note(m_path, [&](auto& problem) {
+            problem.damagedLines = damaged;
+            problem.tooLargeSize = stored.tooLarge ? fileSize : 0;
+        });
+    }
+    // Parsed once, whatever came of it: a file past the limit costs seconds.
+    // A read that failed on the way is tried again next time.
+    if (stored.complete || stored.tooLarge)
+        Cache().Keep(m_path, identity, stored);
+    return stored;
 }
 
 std::shared_ptr<const CRegistryHive> CRegistryFile::LoadShared(bool* complete) const {
-    bool whole = true;
-    auto hive = Read(whole);
+    StoredHive stored = Read();
     if (complete)
-        *complete = whole;
-    return hive;
+        *complete = stored.complete;
+    return std::move(stored.hive);
 }
 
 CRegistryHive CRegistryFile::Load(bool* complete) const {
@@ -214,10 +249,10 @@ bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
     // Should another program change the file meanwhile, this is as if that
     // write came after ours.
     {
-        bool whole = true;
-        const std::shared_ptr<const CRegistryHive> stored = Read(whole);
-        CRegistryHive unchanged = *stored;
-        if (whole && stored->DamagedLines() == 0 && change(unchanged) && unchanged == *stored) {
+        const StoredHive stored = Read();
+        CRegistryHive unchanged = *stored.hive;
+        if (stored.complete && stored.hive->DamagedLines() == 0 && change(unchanged) &&
+            unchanged == *stored.hive) {
             if (updated)
                 *updated = std::move(unchanged);
             return true;
@@ -230,33 +265,43 @@ bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
     if (TakeFileLock(lock, lockPath, kLockTimeoutMs) != QLockFile::NoError)
         return false;
 
-    bool whole = true;
-    // Rewriting a file that was not read whole would drop what was not read.
-    const std::shared_ptr<const CRegistryHive> stored = Read(whole);
-    if (!whole)
+    const StoredHive stored = Read();
+    // Rewriting a file that was not read whole would drop what was not read;
+    // one past the limit is kept aside whole instead, below.
+    if (!stored.complete && !stored.tooLarge)
         return false;
-    CRegistryHive hive = *stored;
+    CRegistryHive hive = *stored.hive;
     if (!change(hive))
         return false;
-    if (!(hive == *stored)) {
+    if (!(hive == *stored.hive) || stored.tooLarge) {
+        QByteArray bytes = hive.Serialize();
+        // What the beginning of an oversized file held may not fit again;
+        // then the settings start afresh with this change alone.
+        if (bytes.size() > kMaxFileSize) {
+            hive = CRegistryHive();
+            if (!change(hive))
+                return false;
+            bytes = hive.Serialize();
+        }
         // Lines that could not be read are not written again; the damaged
-        // file is kept beside the new one for whoever wants to look at it.
-        // When it cannot be kept, the damaged file stays as it is.
-        if (stored->DamagedLines() > 0) {
+        // or oversized file is kept beside the new one for whoever wants to
+        // look at it. When it cannot be kept, it stays as it is.
+        if (stored.hive->DamagedLines() > 0 || stored.tooLarge) {
             try {
-                Damage().Note(m_path, stored->DamagedLines(), KeepBackup(m_path));
+                const QString keptAs = KeepBackup(m_path);
+                Damage().Note(m_path, [&](auto& problem) { problem.keptAs = keptAs; });
             } catch (const CFileException&) {
                 return false;
             }
         }
         FileIdentity identity;
-        if (!WriteAtomically(m_path, hive.Serialize(), &identity)) {
+        if (!WriteAtomically(m_path, bytes, &identity)) {
             qCInfo(LogPlatform) << "not written" << m_path;
             return false;
         }
         // What was just written reads back as this hive.
         hive.ClearDamagedLines();
-        Cache().Keep(m_path, identity, std::make_shared<const CRegistryHive>(hive));
+        Cache().Keep(m_path, identity, {std::make_shared<const CRegistryHive>(hive), true, false});
     }
     if (updated)
         *updated = std::move(hive);

@@ -8,6 +8,15 @@
 #include <functional>
 #include <memory>
 
+// A hive as read from the file: complete is false when the file exists but
+// could not be read whole; tooLarge when it is past the limit, and hive then
+// holds what its beginning gave.
+struct StoredHive {
+    std::shared_ptr<const CRegistryHive> hive;
+    bool complete = true;
+    bool tooLarge = false;
+};
+
 // The hive file that stands for HKEY_CURRENT_USER, shared by every running
 // copy of the program.
 //
@@ -23,8 +32,8 @@
 // replaces the file, is seen at the next read.
 class CRegistryFile {
 public:
-    // A larger file is read only up to here, and then never written, so
-    // that what lies beyond is not lost.
+    // A larger file is read only up to here; the first write keeps it
+    // aside whole as a backup and starts a new file from what was read.
     static constexpr qint64 kMaxFileSize = qint64(64) << 20;
     static constexpr int kLockTimeoutMs = 10000;
 
@@ -47,17 +56,17 @@ public:
     bool Update(const std::function<bool(CRegistryHive&)>& change,
                 CRegistryHive* updated = nullptr) const;
 
-    // One sentence for each damaged settings file this process read: how
-    // many lines could not be read and, once it was written over, where the
-    // damaged file is kept (registry.reg.bak, or .bak.1, .bak.2... when that
-    // is taken; an older backup is never replaced). A damaged file that
-    // cannot be kept is not written over.
+    // One sentence for each damaged, oversized or unreadable settings file
+    // this process met: how many lines could not be read, or why the file
+    // was not read whole or at all and, once it was written over, where the
+    // old file is kept (registry.reg.bak, or .bak.1, .bak.2... when that is
+    // taken; an older backup is never replaced). A file that cannot be kept
+    // is not written over.
     static QStringList DamageNotes();
 
 private:
-    // The stored hive, from the kept one when the file has not changed;
-    // complete is false when the file exists but was not read whole.
-    std::shared_ptr<const CRegistryHive> Read(bool& complete) const;
+    // The stored hive, from the kept one when the file has not changed.
+    StoredHive Read() const;
 
     QString m_path;
 };

@@ -14,8 +14,39 @@ bool KeptBetweenDigits(QChar c) {
     return c == u'-' || c == u'/';
 }
 
+bool IsGreek(QChar c) {
+    return c.script() == QChar::Script_Greek;
+}
+
+// Greek is written in capitals without the tonos; a vowel that the tonos
+// kept apart from the next one keeps that apart with a dialytika instead
+// ("Μάιος", MAÏOS: not the diphthong of "μαιος"). The dialytika itself stays.
+QString WithoutGreekTonos(const QString& line) {
+    const QString decomposed = line.normalized(QString::NormalizationForm_D);
+    QString kept;
+    kept.reserve(decomposed.size() + 4);
+    bool parted = false; // the last letter lost its tonos and may part a diphthong
+    for (qsizetype i = 0; i < decomposed.size();) {
+        // One letter with the marks on it.
+        const QChar letter = decomposed[i];
+        QString marks;
+        for (++i; i < decomposed.size() && decomposed[i].category() == QChar::Mark_NonSpacing; ++i)
+            marks += decomposed[i];
+        const bool greek = IsGreek(letter);
+        if (greek && parted && QStringLiteral("ιυΙΥ").contains(letter) &&
+            !marks.contains(QChar(0x0308)))
+            marks.prepend(QChar(0x0308));
+        parted =
+            greek && marks.contains(QChar(0x0301)) && QStringLiteral("αεουΑΕΟΥ").contains(letter);
+        if (greek)
+            marks.remove(QChar(0x0301));
+        kept += letter + marks;
+    }
+    return kept.normalized(QString::NormalizationForm_C);
+}
+
 QString StyledLine(const QString& line) {
-    const QString upper = line.toUpper();
+    const QString upper = WithoutGreekTonos(line).toUpper();
     QString styled;
     styled.reserve(upper.size());
     for (qsizetype i = 0; i < upper.size(); ++i) {

@@ -54,8 +54,9 @@ std::optional<ImportSource> AskImportFile(QWidget* owner, CSettingsStore& settin
     SetUp(dialog, settings);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("Contacts files (*.vcf *.vcard *.csv)"),
+    dialog.setNameFilters({QStringLiteral("Contacts files (*.vcf *.vcard *.csv *.xlsx *.ods)"),
                            QStringLiteral("vCard files (*.vcf *.vcard)"), kCsvFilter,
+                           QStringLiteral("Spreadsheets (*.xlsx *.ods)"),
                            QStringLiteral("All files (*)")});
     // Qt's own dialog lays itself out in a grid; the choice goes in a row
     // of its own below the file types.

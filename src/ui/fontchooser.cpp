@@ -29,6 +29,11 @@ bool ChooseAddressFont(QWidget* owner, LOGFONTW& description) {
     const QFontInfo shown(initial);
     initial.setFamily(shown.family());
     initial.setPointSizeF(shown.pixelSize() * 72.0 / dpiY);
+    // Without the face's own style name the dialog picks a style by its
+    // list's order, and for a face whose upright style is not "Normal"
+    // (DejaVu Sans calls it "Book") that is "Oblique": OK would make the
+    // address italic.
+    initial.setStyleName(shown.styleName());
 
     QFontDialog dialog(initial, owner);
     dialog.setOption(QFontDialog::DontUseNativeDialog);

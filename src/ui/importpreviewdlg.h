@@ -5,12 +5,13 @@
 #include <QDialog>
 
 class CAddressBook;
+class CImportPlanModel;
 class CSettingsStore;
 class QComboBox;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
-class QTreeWidget;
+class QTreeView;
+class QVBoxLayout;
 
 // Shows what importing a contacts file will do to the address book before
 // anything changes: each contact added, renamed, replacing an entry or left
@@ -28,16 +29,16 @@ public:
 
     DuplicateLabels Policy() const;
 
-    QComboBox* m_duplicates = nullptr;
-    QTreeWidget* m_list = nullptr;
-    QLabel* m_summary = nullptr;
-    QPlainTextEdit* m_problems = nullptr;
-    QPushButton* m_importButton = nullptr;
-
 private:
+    // The list planned again for the way chosen with taken labels, and the
+    // sentence under it.
     void Fill();
+    void AddProblems(QVBoxLayout* layout, const CContactsImport& import);
 
-    const CContactsImport& m_import;
-    const CAddressBook& m_book;
     CSettingsStore& m_settings;
+    CImportPlanModel* m_plan = nullptr;
+    QComboBox* m_duplicates = nullptr;
+    QTreeView* m_list = nullptr;
+    QLabel* m_summary = nullptr;
+    QPushButton* m_importButton = nullptr;
 };

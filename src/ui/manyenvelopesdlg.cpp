@@ -8,12 +8,13 @@
 #include "postal/postaloptions.h"
 #include "settings/settingsstore.h"
 #include "ui/contactsfiledialogs.h"
+#include "ui/envelopelistfilter.h"
+#include "ui/envelopelistmodel.h"
 #include "ui/exceptionmessage.h"
 #include "ui/messagebox.h"
 #include "ui/printpreview.h"
 #include "ui/printresultmessage.h"
 
-#include <QCollator>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -30,25 +31,16 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QShortcut>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <optional>
 #include <utility>
 
 namespace {
 
-constexpr int kLabelColumn = 0;
-constexpr int kAddressColumn = 1;
-constexpr int kFromColumn = 2;
-
-// Kept in the label column's item data.
-constexpr int kAddressRole = Qt::UserRole;
-constexpr int kLabelRole = Qt::UserRole + 1;
-constexpr int kFromBookRole = Qt::UserRole + 2;
-// The label and address as Find compares them (Folded).
-constexpr int kFoldedRole = Qt::UserRole + 3;
+constexpr int kLabelColumn = CEnvelopeListModel::kLabelColumn;
+constexpr int kFromColumn = CEnvelopeListModel::kFromColumn;
 
 // Our own section beside the window's, so that its stored values stay as
 // they are: the ticked labels as a JSON array (a label may hold any
@@ -71,19 +63,6 @@ QString Destination(const EnvelopeJob& job) {
     if (job.target.IsFile())
         return QStringLiteral("to the file %1").arg(job.target.name);
     return QStringLiteral("on %1").arg(job.target.name);
-}
-
-// Text as Find compares it: without accents and case, so that "muller"
-// finds "Müller" and "ÉCOLE" finds "école".
-QString Folded(const QString& text) {
-    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
-    QString folded;
-    folded.reserve(decomposed.size());
-    for (const QChar c : decomposed) {
-        if (c.category() != QChar::Mark_NonSpacing)
-            folded.append(c);
-    }
-    return folded.toCaseFolded();
 }
 
 QString Envelopes(qsizetype count) {
@@ -120,32 +99,9 @@ std::optional<std::pair<int, int>> ParseRange(const QString& text, int last) {
     return std::make_pair(first, end);
 }
 
-// Adds a value to a set; false when it was there already.
-template <class T> bool Insert(QSet<T>& set, const T& value) {
-    const qsizetype before = set.size();
-    set.insert(value);
-    return set.size() > before;
-}
-
-// Sorted as people read: as the user's language sorts, whatever the case,
-// and "Entry 9" before "Entry 10".
-class CEntryItem : public QTreeWidgetItem {
-public:
-    using QTreeWidgetItem::QTreeWidgetItem;
-    bool operator<(const QTreeWidgetItem& other) const override {
-        static const QCollator collator = [] {
-            QCollator made;
-            made.setCaseSensitivity(Qt::CaseInsensitive);
-            made.setNumericMode(true);
-            return made;
-        }();
-        const int column = treeWidget() ? treeWidget()->sortColumn() : kLabelColumn;
-        return collator.compare(text(column), other.text(column)) < 0;
-    }
-};
-
-QPushButton* Button(const QString& text, const QString& accessibleName) {
+QPushButton* Button(const QString& text, const QString& accessibleName, const QString& name) {
     auto* button = new QPushButton(text);
+    button->setObjectName(name);
     button->setAccessibleName(accessibleName);
     button->setAutoDefault(false);
     return button;
@@ -156,20 +112,28 @@ QPushButton* Button(const QString& text, const QString& accessibleName) {
 CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook& book,
                                      CSettingsStore& settings, PrinterSetup setUpPrinter,
                                      QWidget* parent)
-    : QDialog(parent), m_job(job), m_settings(settings), m_setUpPrinter(std::move(setUpPrinter)) {
+    : QDialog(parent), m_job(job), m_settings(settings), m_setUpPrinter(std::move(setUpPrinter)),
+      m_entries(new CEnvelopeListModel(this)), m_shown(new CEnvelopeListFilter(*m_entries, this)) {
     setWindowTitle(QStringLiteral("Print Many Envelopes"));
+    MakeList();
+    MakeLabels();
+    MakeButtons();
+    LayOut();
+    Restore(book);
+    Connect();
+}
 
+void CManyEnvelopesDlg::MakeList() {
     m_find = new QLineEdit;
+    m_find->setObjectName(QStringLiteral("find"));
     m_find->setAccessibleName(QStringLiteral("Find"));
     m_find->setPlaceholderText(QStringLiteral("Label or address"));
     m_find->setClearButtonEnabled(true);
-    auto* findLabel = new QLabel(QStringLiteral("&Find:"));
-    findLabel->setBuddy(m_find);
 
-    m_list = new QTreeWidget;
+    m_list = new QTreeView;
+    m_list->setObjectName(QStringLiteral("envelopes"));
     m_list->setAccessibleName(QStringLiteral("Envelopes"));
-    m_list->setHeaderLabels(
-        {QStringLiteral("Label"), QStringLiteral("Address"), QStringLiteral("Added From")});
+    m_list->setModel(m_shown);
     m_list->setRootIsDecorated(false);
     m_list->setAllColumnsShowFocus(true);
     // Rows are selected as in any list, and Space ticks every selected one.
@@ -183,50 +147,62 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     m_list->header()->setSortIndicatorShown(false);
     m_list->setColumnWidth(kLabelColumn, 170);
     m_list->setColumnHidden(kFromColumn, true);
-    connect(m_list->header(), &QHeaderView::sectionClicked, this, [this] {
-        m_list->header()->setSortIndicatorShown(true);
-        SortList();
-    });
+}
 
-    m_emptyBook = new QLabel(QStringLiteral(
+void CManyEnvelopesDlg::MakeLabels() {
+    const auto plain = [](const QString& name) {
+        auto* label = new QLabel;
+        label->setObjectName(name);
+        label->setTextFormat(Qt::PlainText);
+        return label;
+    };
+    m_emptyBook = plain(QStringLiteral("emptyBook"));
+    m_emptyBook->setText(QStringLiteral(
         "The address book has no entries yet. Add them in the main window with the address "
         "list button, or add a contacts file for this job with Add From File."));
-    m_emptyBook->setTextFormat(Qt::PlainText);
     m_emptyBook->setWordWrap(true);
     m_emptyBook->setAlignment(Qt::AlignCenter);
     m_emptyBook->hide();
 
-    m_noMatch = new QLabel;
-    m_noMatch->setTextFormat(Qt::PlainText);
+    m_noMatch = plain(QStringLiteral("noMatch"));
     m_noMatch->hide();
 
-    m_status = new QLabel;
-    m_status->setTextFormat(Qt::PlainText);
+    m_status = plain(QStringLiteral("status"));
     m_status->setAccessibleName(QStringLiteral("Last print"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_status->hide();
 
-    m_printer = new QLabel;
-    m_printer->setTextFormat(Qt::PlainText);
+    m_printer = plain(QStringLiteral("printer"));
     m_printer->setText(PrinterLine(m_job));
-    m_printerSetup = Button(QStringLiteral("P&rinter..."), QStringLiteral("Printer"));
+    m_count = plain(QStringLiteral("count"));
+}
+
+void CManyEnvelopesDlg::MakeButtons() {
+    m_printerSetup = Button(QStringLiteral("P&rinter..."), QStringLiteral("Printer"),
+                            QStringLiteral("printerSetup"));
     m_printerSetup->setVisible(static_cast<bool>(m_setUpPrinter));
-
-    m_count = new QLabel;
-    m_count->setTextFormat(Qt::PlainText);
-
     // Alt+F is Find's.
-    m_addFromFile = Button(QStringLiteral("Add From F&ile..."), QStringLiteral("Add From File"));
-    m_selectAll = Button(QStringLiteral("Select &All"), QStringLiteral("Select All"));
-    m_selectNone = Button(QStringLiteral("Select &None"), QStringLiteral("Select None"));
-    m_preview = Button(QStringLiteral("Pre&view"), QStringLiteral("Preview"));
-    m_printAgain = Button(QStringLiteral("Print A&gain..."), QStringLiteral("Print Again"));
+    m_addFromFile = Button(QStringLiteral("Add From F&ile..."), QStringLiteral("Add From File"),
+                           QStringLiteral("addFromFile"));
+    m_selectAll = Button(QStringLiteral("Select &All"), QStringLiteral("Select All"),
+                         QStringLiteral("selectAll"));
+    m_selectNone = Button(QStringLiteral("Select &None"), QStringLiteral("Select None"),
+                          QStringLiteral("selectNone"));
+    m_preview =
+        Button(QStringLiteral("Pre&view"), QStringLiteral("Preview"), QStringLiteral("preview"));
+    m_printAgain = Button(QStringLiteral("Print A&gain..."), QStringLiteral("Print Again"),
+                          QStringLiteral("printAgain"));
     m_printAgain->setEnabled(false);
-    m_print = Button(QStringLiteral("&Print"), QStringLiteral("Print"));
+    m_print = Button(QStringLiteral("&Print"), QStringLiteral("Print"), QStringLiteral("print"));
     // Enter anywhere but in Find prints; in Find it goes to the first match.
     m_print->setDefault(true);
-    auto* close = Button(QStringLiteral("&Close"), QStringLiteral("Close"));
+    m_close = Button(QStringLiteral("&Close"), QStringLiteral("Close"), QStringLiteral("close"));
+}
 
+// The widgets join the dialog in this order, which is the order Tab takes.
+void CManyEnvelopesDlg::LayOut() {
+    auto* findLabel = new QLabel(QStringLiteral("&Find:"));
+    findLabel->setBuddy(m_find);
     auto* findRow = new QHBoxLayout;
     findRow->addWidget(findLabel);
     findRow->addWidget(m_find);
@@ -242,7 +218,7 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     buttons->addButton(m_preview, QDialogButtonBox::ActionRole);
     buttons->addButton(m_printAgain, QDialogButtonBox::ActionRole);
     buttons->addButton(m_print, QDialogButtonBox::AcceptRole);
-    buttons->addButton(close, QDialogButtonBox::RejectRole);
+    buttons->addButton(m_close, QDialogButtonBox::RejectRole);
     // Help, from its button or F1, opens this dialog's page of the help.
     auto* help = buttons->addButton(QDialogButtonBox::Help);
     help->setAutoDefault(false);
@@ -262,8 +238,9 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     // The size the user left it at, within reason should the value be odd.
     resize(qBound(320, m_settings.GetProfileInt(kKeptSection, kKeptWidth, 560), 4000),
            qBound(240, m_settings.GetProfileInt(kKeptSection, kKeptHeight, 480), 4000));
+}
 
-    // Ticks of labels the book no longer has are dropped with them.
+void CManyEnvelopesDlg::Restore(const CAddressBook& book) {
     QSet<QString> ticked;
     const QJsonArray kept =
         QJsonDocument::fromJson(m_settings.GetProfileString(kKeptSection, kKeptTicks).toUtf8())
@@ -271,13 +248,14 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     for (const auto& label : kept)
         ticked.insert(label.toString());
     m_find->setText(m_settings.GetProfileString(kKeptSection, kKeptFind));
-    for (int i = 0; i < book.GetSize(); ++i) {
-        const CAddress& entry = book.GetAt(i);
-        AddEntry(entry.m_strLabel, entry.m_strAddress, ticked.contains(entry.m_strLabel));
-    }
-    m_list->setVisible(m_list->topLevelItemCount() > 0);
-    m_emptyBook->setVisible(m_list->topLevelItemCount() == 0);
+    m_shown->SetFind(m_find->text());
+    m_entries->SetBook(book, ticked);
+    m_list->setVisible(m_entries->Count() > 0);
+    m_emptyBook->setVisible(m_entries->Count() == 0);
     UpdateCount();
+}
+
+void CManyEnvelopesDlg::Connect() {
     m_find->installEventFilter(this);
     m_list->installEventFilter(this);
     m_list->viewport()->installEventFilter(this);
@@ -286,11 +264,14 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
         m_find->setFocus(Qt::ShortcutFocusReason);
         m_find->selectAll();
     });
-    connect(m_list, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { OnItemClicked(item); });
+    connect(m_list->header(), &QHeaderView::sectionClicked, this, [this] {
+        m_list->header()->setSortIndicatorShown(true);
+        SortList();
+    });
+    connect(m_list, &QTreeView::clicked, this, &CManyEnvelopesDlg::OnClicked);
+    connect(m_entries, &CEnvelopeListModel::dataChanged, this, &CManyEnvelopesDlg::UpdateCount);
 
     connect(m_find, &QLineEdit::textChanged, this, &CManyEnvelopesDlg::OnFind);
-    connect(m_list, &QTreeWidget::itemChanged, this, &CManyEnvelopesDlg::UpdateCount);
     connect(m_addFromFile, &QPushButton::clicked, this, &CManyEnvelopesDlg::OnAddFromFile);
     connect(m_selectAll, &QPushButton::clicked, this, [this] { OnSelect(true); });
     connect(m_selectNone, &QPushButton::clicked, this, [this] { OnSelect(false); });
@@ -298,71 +279,28 @@ CManyEnvelopesDlg::CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook&
     connect(m_print, &QPushButton::clicked, this, &CManyEnvelopesDlg::OnPrint);
     connect(m_printAgain, &QPushButton::clicked, this, &CManyEnvelopesDlg::OnPrintAgain);
     connect(m_printerSetup, &QPushButton::clicked, this, &CManyEnvelopesDlg::OnPrinterSetup);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-QTreeWidgetItem* CManyEnvelopesDlg::AddEntry(const QString& label, const QString& address,
-                                             bool checked, const QString& file) {
-    auto* item = new CEntryItem;
-    item->setData(kLabelColumn, kAddressRole, address);
-    item->setData(kLabelColumn, kLabelRole, label);
-    item->setData(kLabelColumn, kFromBookRole, file.isEmpty());
-    item->setData(kLabelColumn, kFoldedRole, Folded(label + QLatin1Char('\n') + address));
-    item->setText(kLabelColumn, label);
-    item->setText(kFromColumn, file);
-    // An entry without an address stays in view, so that nothing is left
-    // out unseen, but cannot be printed.
-    if (address.trimmed().isEmpty()) {
-        item->setText(kAddressColumn, QStringLiteral("(no address)"));
-        item->setFlags(Qt::ItemIsUserCheckable);
-        item->setCheckState(kLabelColumn, Qt::Unchecked);
-    } else {
-        item->setText(kAddressColumn, AddressLine(label, address));
-        item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        item->setCheckState(kLabelColumn, checked ? Qt::Checked : Qt::Unchecked);
-    }
-    const QString tip = QString(address).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    for (const int column : {kLabelColumn, kAddressColumn, kFromColumn})
-        item->setToolTip(column, tip);
-    m_list->addTopLevelItem(item);
-    item->setHidden(!Matches(item, m_find->text()));
-    return item;
-}
-
+// Rows added from a file go to their sorted places by themselves.
 void CManyEnvelopesDlg::SortList() {
     const QHeaderView* header = m_list->header();
     if (header->isSortIndicatorShown())
-        m_list->sortItems(header->sortIndicatorSection(), header->sortIndicatorOrder());
-}
-
-// Every word of the find, anywhere in the label or the address.
-bool CManyEnvelopesDlg::Matches(const QTreeWidgetItem* item, const QString& text) const {
-    const QString folded = item->data(kLabelColumn, kFoldedRole).toString();
-    const QStringList words =
-        Folded(text).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-    return std::all_of(words.begin(), words.end(),
-                       [&folded](const QString& word) { return folded.contains(word); });
+        m_shown->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
 }
 
 QStringList CManyEnvelopesDlg::CheckedAddresses() const {
-    QStringList addresses;
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = m_list->topLevelItem(i);
-        if (item->checkState(kLabelColumn) == Qt::Checked)
-            addresses.append(item->data(kLabelColumn, kAddressRole).toString());
-    }
-    return addresses;
+    return m_shown->TickedAddresses();
 }
 
 void CManyEnvelopesDlg::UpdateCount() {
-    const qsizetype count = CheckedAddresses().size();
+    const int count = m_entries->TickedCount();
     QString text = Envelopes(count) + QStringLiteral(" to print");
-    int shown = 0;
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
-        shown += !m_list->topLevelItem(i)->isHidden();
-    const int hidden = TickedHidden();
-    if (shown < m_list->topLevelItemCount()) {
-        text += QStringLiteral("; %1 of %2 shown").arg(shown).arg(m_list->topLevelItemCount());
+    const int shown = m_shown->rowCount();
+    const int total = m_entries->Count();
+    if (shown < total) {
+        text += QStringLiteral("; %1 of %2 shown").arg(shown).arg(total);
+        const int hidden = m_shown->TickedHiddenCount();
         if (hidden > 0)
             text += hidden == 1 ? QStringLiteral(", 1 ticked entry hidden")
                                 : QStringLiteral(", %1 ticked entries hidden").arg(hidden);
@@ -371,7 +309,7 @@ void CManyEnvelopesDlg::UpdateCount() {
     // A screen reader says the name, so the name carries the number.
     m_count->setAccessibleName(text);
     m_noMatch->setText(QStringLiteral("Nothing matches \u201c%1\u201d.").arg(m_find->text()));
-    m_noMatch->setVisible(shown == 0 && m_list->topLevelItemCount() > 0);
+    m_noMatch->setVisible(shown == 0 && total > 0);
     m_preview->setEnabled(count > 0);
     m_print->setEnabled(count > 0);
     const QString unit = count == 1 ? QStringLiteral("Envelope") : QStringLiteral("Envelopes");
@@ -403,50 +341,42 @@ bool CManyEnvelopesDlg::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        m_pressed = mouse->button() == Qt::LeftButton && mouse->modifiers() == Qt::NoModifier
-                        ? m_list->itemAt(mouse->position().toPoint())
-                        : nullptr;
-        m_pressedState = m_pressed ? m_pressed->checkState(kLabelColumn) : Qt::Unchecked;
+        m_pressedRow = mouse->button() == Qt::LeftButton && mouse->modifiers() == Qt::NoModifier
+                           ? EntryRow(m_list->indexAt(mouse->position().toPoint()))
+                           : -1;
+        m_pressedTicked = m_pressedRow >= 0 && m_entries->IsTicked(m_pressedRow);
     }
     return QDialog::eventFilter(watched, event);
+}
+
+int CManyEnvelopesDlg::EntryRow(const QModelIndex& index) const {
+    return index.isValid() ? m_shown->mapToSource(index).row() : -1;
 }
 
 // A plain click on a row ticks it or takes its tick away. A click on the
 // box itself is the box's own: Qt does not report it as a click, and should
 // it, the tick changed since the press says it was taken care of.
-void CManyEnvelopesDlg::OnItemClicked(QTreeWidgetItem* item) {
-    if (item == m_pressed && item->checkState(kLabelColumn) == m_pressedState &&
-        item->flags().testFlag(Qt::ItemIsEnabled))
-        item->setCheckState(kLabelColumn,
-                            m_pressedState == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-    m_pressed = nullptr;
+void CManyEnvelopesDlg::OnClicked(const QModelIndex& index) {
+    const int row = EntryRow(index);
+    if (row >= 0 && row == m_pressedRow && m_entries->IsTicked(row) == m_pressedTicked)
+        m_entries->SetTicked({row}, !m_pressedTicked);
+    m_pressedRow = -1;
 }
 
 // Ticks every selected row, or takes the ticks away when all were ticked.
 void CManyEnvelopesDlg::TickSelected() {
-    QList<QTreeWidgetItem*> selected = m_list->selectedItems();
-    if (selected.isEmpty() && m_list->currentItem())
-        selected.append(m_list->currentItem());
-    const bool tick = std::any_of(selected.begin(), selected.end(), [](const auto* item) {
-        return item->flags().testFlag(Qt::ItemIsEnabled) &&
-               item->checkState(kLabelColumn) != Qt::Checked;
-    });
-    const QSignalBlocker blocker(m_list);
-    for (QTreeWidgetItem* item : selected) {
-        if (item->flags().testFlag(Qt::ItemIsEnabled))
-            item->setCheckState(kLabelColumn, tick ? Qt::Checked : Qt::Unchecked);
-    }
-    UpdateCount();
+    QSet<int> rows;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedIndexes())
+        rows.insert(EntryRow(index));
+    if (rows.isEmpty() && m_list->currentIndex().isValid())
+        rows.insert(EntryRow(m_list->currentIndex()));
+    m_entries->ToggleTicks(rows.values());
 }
 
 void CManyEnvelopesDlg::done(int result) {
     QJsonArray ticked;
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = m_list->topLevelItem(i);
-        if (item->data(kLabelColumn, kFromBookRole).toBool() &&
-            item->checkState(kLabelColumn) == Qt::Checked)
-            ticked.append(item->data(kLabelColumn, kLabelRole).toString());
-    }
+    for (const QString& label : m_shown->TickedBookLabels())
+        ticked.append(label);
     // A failed write is not reported, as with every stored value.
     m_settings.WriteProfileValues(
         kKeptSection,
@@ -458,13 +388,10 @@ void CManyEnvelopesDlg::done(int result) {
 }
 
 void CManyEnvelopesDlg::FocusFirstShown() {
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        if (!m_list->topLevelItem(i)->isHidden()) {
-            m_list->setCurrentItem(m_list->topLevelItem(i));
-            m_list->setFocus(Qt::ShortcutFocusReason);
-            return;
-        }
-    }
+    if (m_shown->rowCount() == 0)
+        return;
+    m_list->setCurrentIndex(m_shown->index(0, kLabelColumn));
+    m_list->setFocus(Qt::ShortcutFocusReason);
 }
 
 bool CManyEnvelopesDlg::ConfirmPrint(int total, int hidden) {
@@ -505,29 +432,14 @@ bool CManyEnvelopesDlg::PrintDespiteFindings(const QStringList& addresses) {
                          findings.size() > kListed ? findings.join(u'\n') : QString());
 }
 
-int CManyEnvelopesDlg::TickedHidden() const {
-    int hidden = 0;
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
-        hidden += m_list->topLevelItem(i)->isHidden() &&
-                  m_list->topLevelItem(i)->checkState(kLabelColumn) == Qt::Checked;
-    return hidden;
-}
-
 void CManyEnvelopesDlg::OnFind(const QString& text) {
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
-        m_list->topLevelItem(i)->setHidden(!Matches(m_list->topLevelItem(i), text));
+    m_shown->SetFind(text);
     UpdateCount();
 }
 
 // Select All and Select None act on the entries the find shows.
 void CManyEnvelopesDlg::OnSelect(bool checked) {
-    const QSignalBlocker blocker(m_list);
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = m_list->topLevelItem(i);
-        if (!item->isHidden() && item->flags().testFlag(Qt::ItemIsEnabled))
-            item->setCheckState(kLabelColumn, checked ? Qt::Checked : Qt::Unchecked);
-    }
-    UpdateCount();
+    m_entries->SetTicked(m_shown->ShownRows(), checked);
 }
 
 void CManyEnvelopesDlg::OnAddFromFile() {
@@ -543,50 +455,31 @@ void CManyEnvelopesDlg::OnAddFromFile() {
         return;
     }
     const QString file = QFileInfo(source->path).fileName();
-    // The same file added twice, or a contact the book has as it is, would
-    // print the same envelope twice.
-    QSet<QPair<QString, QString>> held;
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = m_list->topLevelItem(i);
-        held.insert({item->data(kLabelColumn, kLabelRole).toString(),
-                     item->data(kLabelColumn, kAddressRole).toString()});
-    }
-    QTreeWidgetItem* first = nullptr;
-    int added = 0;
-    int again = 0;
-    {
-        const QSignalBlocker blocker(m_list);
-        for (const CAddress& entry : import.Entries()) {
-            if (!Insert(held, {entry.m_strLabel, entry.m_strAddress})) {
-                ++again;
-                continue;
-            }
-            QTreeWidgetItem* item = AddEntry(entry.m_strLabel, entry.m_strAddress, true, file);
-            first = first ? first : item;
-            ++added;
-        }
-    }
-    if (first) {
+    const CEnvelopeListModel::FileAdded added = m_entries->AddFromFile(import.Entries(), file);
+    if (added.firstRow >= 0) {
         m_list->setColumnHidden(kFromColumn, false);
         m_list->show();
         m_emptyBook->hide();
-        SortList();
-        m_list->scrollToItem(first);
-        m_list->setCurrentItem(first);
+        const QModelIndex first = m_shown->mapFromSource(m_entries->index(added.firstRow, 0));
+        if (first.isValid()) {
+            m_list->scrollTo(first);
+            m_list->setCurrentIndex(first);
+        }
     }
     UpdateCount();
-    if (again == 0 && import.Report().IsClean() && import.WithoutAddressCount() == 0)
+    if (added.again == 0 && import.Report().IsClean() && import.WithoutAddressCount() == 0)
         return;
-    QStringList done = {(added == 1
+    QStringList done = {(added.added == 1
                              ? QStringLiteral("1 address from %1 was added to this job.")
                              : QStringLiteral("%2 addresses from %1 were added to this job."))
-                            .arg(file, QString::number(added))};
-    if (again > 0)
-        done.append(again == 1 ? QStringLiteral("1 was in the list already and was not added "
-                                                "again.")
-                               : QStringLiteral("%1 were in the list already and were not added "
-                                                "again.")
-                                     .arg(again));
+                            .arg(file, QString::number(added.added))};
+    if (added.again > 0)
+        done.append(added.again == 1
+                        ? QStringLiteral("1 was in the list already and was not added "
+                                         "again.")
+                        : QStringLiteral("%1 were in the list already and were not added "
+                                         "again.")
+                              .arg(added.again));
     const MessageText message = ContactsFileMessage(done, import);
     ShowMessageBox(this, QMessageBox::Warning, QStringLiteral("Add From File"), message.text,
                    message.details);
@@ -618,7 +511,8 @@ void CManyEnvelopesDlg::OnPrinterSetup() {
 void CManyEnvelopesDlg::OnPrint() {
     const QStringList addresses = CheckedAddresses();
     const int total = static_cast<int>(addresses.size());
-    if (total == 0 || !ConfirmPrint(total, TickedHidden()) || !PrintDespiteFindings(addresses))
+    if (total == 0 || !ConfirmPrint(total, m_shown->TickedHiddenCount()) ||
+        !PrintDespiteFindings(addresses))
         return;
     // A reprint is numbered in the job it came from, which stays the last.
     if (PrintList(addresses)) {

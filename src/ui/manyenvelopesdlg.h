@@ -8,12 +8,13 @@
 #include <functional>
 
 class CAddressBook;
+class CEnvelopeListFilter;
+class CEnvelopeListModel;
 class CSettingsStore;
 class QLabel;
 class QLineEdit;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QPushButton;
+class QTreeView;
 
 // Prints many envelopes in one job: the address book's entries and the
 // contacts of files added for this job, each checked to be printed. The
@@ -45,9 +46,55 @@ public:
     void OnPrintAgain();
     void OnPrinterSetup();
 
-    QLineEdit* m_find = nullptr;
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The parts of the window, top to bottom, and what they do.
+    void MakeList();
+    void MakeLabels();
+    void MakeButtons();
+    void LayOut();
+    void Connect();
+    // The ticks and the find the dialog was left with, on the book as it
+    // is now: ticks of labels the book no longer has are dropped with them.
+    void Restore(const CAddressBook& book);
+    // Enter in Find takes the keyboard to the first entry shown.
+    void FocusFirstShown();
+    // A large job, or one with ticked entries the find hides, is printed
+    // only once the user has said so.
+    bool ConfirmPrint(int total, int hidden);
+    // What the post office's check finds on these envelopes, when it is on;
+    // and the warning that lists it, true to print anyway.
+    QStringList PostalFindings(const QStringList& addresses) const;
+    bool PrintDespiteFindings(const QStringList& addresses);
+    // Sorts by the column whose header was clicked; the book's order until
+    // then.
+    void SortList();
+    void UpdateCount();
+    // Prints with a progress dialog and says how it went; true when printed.
+    bool PrintList(const QStringList& addresses);
+    // The model's row of an index of the list.
+    int EntryRow(const QModelIndex& index) const;
+    void OnClicked(const QModelIndex& index);
+    void TickSelected();
+    // The one message of a job that was not printed, as the window's Print
+    // shows it.
+    void ReportResult(PrintResult result, const PrintFailure& failure, int sent, int total);
+
+    EnvelopeJob m_job;
+    CSettingsStore& m_settings;
+    PrinterSetup m_setUpPrinter;
+    QStringList m_lastPrinted;
     // Label, address and, once a file added some, the file each came from.
-    QTreeWidget* m_list = nullptr;
+    CEnvelopeListModel* m_entries = nullptr;
+    CEnvelopeListFilter* m_shown = nullptr;
+    // The row a plain click went down on and its tick then.
+    int m_pressedRow = -1;
+    bool m_pressedTicked = false;
+
+    QLineEdit* m_find = nullptr;
+    QTreeView* m_list = nullptr;
     // Said instead of an empty list when the book has no entries.
     QLabel* m_emptyBook = nullptr;
     QLabel* m_noMatch = nullptr;
@@ -60,45 +107,7 @@ public:
     QLabel* m_printer = nullptr;
     QPushButton* m_printerSetup = nullptr;
     QPushButton* m_printAgain = nullptr;
+    QPushButton* m_close = nullptr;
     // Where the last job went.
     QLabel* m_status = nullptr;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    // Enter in Find takes the keyboard to the first entry shown.
-    void FocusFirstShown();
-    // A large job, or one with ticked entries the find hides, is printed
-    // only once the user has said so.
-    bool ConfirmPrint(int total, int hidden);
-    // What the post office's check finds on these envelopes, when it is on;
-    // and the warning that lists it, true to print anyway.
-    QStringList PostalFindings(const QStringList& addresses) const;
-    bool PrintDespiteFindings(const QStringList& addresses);
-    // file: the file a job-only entry came from; empty for the book's,
-    // whose ticks are kept.
-    QTreeWidgetItem* AddEntry(const QString& label, const QString& address, bool checked,
-                              const QString& file = QString());
-    // Sorts by the column whose header was clicked; the book's order until
-    // then.
-    void SortList();
-    void UpdateCount();
-    int TickedHidden() const;
-    // Prints with a progress dialog and says how it went; true when printed.
-    bool PrintList(const QStringList& addresses);
-    void OnItemClicked(QTreeWidgetItem* item);
-    void TickSelected();
-    bool Matches(const QTreeWidgetItem* item, const QString& text) const;
-    // The one message of a job that was not printed, as the window's Print
-    // shows it.
-    void ReportResult(PrintResult result, const PrintFailure& failure, int sent, int total);
-
-    EnvelopeJob m_job;
-    CSettingsStore& m_settings;
-    PrinterSetup m_setUpPrinter;
-    QStringList m_lastPrinted;
-    // The row a plain click went down on and its tick then.
-    QTreeWidgetItem* m_pressed = nullptr;
-    Qt::CheckState m_pressedState = Qt::Unchecked;
 };

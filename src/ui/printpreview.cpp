@@ -36,8 +36,7 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
                                    const QStringList& mailingAddresses, const PageOverlay& overlay,
                                    const QStringList& findings, QWidget* parent)
     : QDialog(parent), m_pages(new QPrintPreviewWidget(&printer, this)),
-      m_pageNumber(new QSpinBox(this)), m_pageCount(new QLabel(this)), m_warnings(new QLabel(this)),
-      m_print(new QPushButton(QStringLiteral("&Print"), this)),
+      m_pageNumber(new QSpinBox(this)), m_print(new QPushButton(QStringLiteral("&Print"), this)),
       m_close(new QPushButton(QStringLiteral("&Close"), this)) {
     setWindowTitle(
         mailingAddresses.size() == 1
@@ -47,6 +46,7 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     // otherwise show two and a half at the width of the window.
     m_pages->setViewMode(QPrintPreviewWidget::SinglePageView);
     m_pages->setZoomMode(QPrintPreviewWidget::FitInView);
+    m_pages->setObjectName(QStringLiteral("pages"));
     m_pages->setAccessibleName(QStringLiteral("Envelope pages"));
     connect(m_pages, &QPrintPreviewWidget::paintRequested, this,
             [&job, mailingAddresses, overlay](QPrinter* target) {
@@ -55,6 +55,40 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     connect(m_pages, &QPrintPreviewWidget::previewChanged, this,
             &CPrintPreviewDlg::UpdatePageNumber);
 
+    const QStringList warnings = JobWarnings(job, printer, mailingAddresses) + findings;
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pages, 1);
+    layout->addLayout(MakeWarnings(warnings));
+    layout->addLayout(MakeControls(static_cast<int>(mailingAddresses.size())));
+    AddShortcuts();
+
+    // Most of the screen: an envelope is wide, and its lines should be read.
+    const QRect screen =
+        (parent ? parent->screen() : QApplication::primaryScreen())->availableGeometry();
+    resize(qMin(screen.width() * 3 / 4, 1100), qMin(screen.height() * 3 / 4, 800));
+    m_pages->setFocus();
+}
+
+QLayout* CPrintPreviewDlg::MakeWarnings(const QStringList& warnings) {
+    auto* text = new QLabel(this);
+    text->setObjectName(QStringLiteral("warnings"));
+    text->setWordWrap(true);
+    text->setTextFormat(Qt::PlainText);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    text->setText(warnings.join(u'\n'));
+    text->setAccessibleName(QStringLiteral("Warnings"));
+    text->setVisible(!warnings.isEmpty());
+    auto* icon = new QLabel(this);
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
+    icon->setVisible(!warnings.isEmpty());
+    auto* row = new QHBoxLayout;
+    row->addWidget(icon, 0, Qt::AlignTop);
+    row->addWidget(text, 1);
+    return row;
+}
+
+QLayout* CPrintPreviewDlg::MakeControls(int pages) {
     auto* first = ToolButton(QStringLiteral("|<"), QStringLiteral("First page"), this);
     auto* previous = ToolButton(QStringLiteral("<"), QStringLiteral("Previous page"), this);
     auto* next = ToolButton(QStringLiteral(">"), QStringLiteral("Next page"), this);
@@ -63,37 +97,23 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     auto* zoomIn = ToolButton(QStringLiteral("+"), QStringLiteral("Zoom in"), this);
     auto* whole = new QPushButton(QStringLiteral("&Whole Page"), this);
     whole->setToolTip(QStringLiteral("Show the whole page (Ctrl+0)"));
-    m_pageNumber->setRange(1, qMax(1, static_cast<int>(mailingAddresses.size())));
+    m_pageNumber->setObjectName(QStringLiteral("pageNumber"));
+    m_pageNumber->setRange(1, qMax(1, pages));
     m_pageNumber->setAccessibleName(QStringLiteral("Page number"));
-    m_pageCount->setText(QStringLiteral("of %1").arg(mailingAddresses.size()));
+    auto* pageCount = new QLabel(QStringLiteral("of %1").arg(pages), this);
     auto* pageLabel = new QLabel(QStringLiteral("P&age"), this);
     pageLabel->setBuddy(m_pageNumber);
 
-    m_warnings->setWordWrap(true);
-    m_warnings->setTextFormat(Qt::PlainText);
-    m_warnings->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    const QStringList warnings = JobWarnings(job, printer, mailingAddresses) + findings;
-    m_warnings->setText(warnings.join(u'\n'));
-    m_warnings->setAccessibleName(QStringLiteral("Warnings"));
-    m_warnings->setVisible(!warnings.isEmpty());
-    auto* warningIcon = new QLabel(this);
-    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
-    warningIcon->setPixmap(
-        style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
-    warningIcon->setVisible(!warnings.isEmpty());
-
     // Enter closes: nothing is printed without pressing Print itself.
     m_close->setDefault(true);
+    m_print->setObjectName(QStringLiteral("print"));
     m_print->setAutoDefault(false);
     whole->setAutoDefault(false);
     m_print->setToolTip(QStringLiteral("Print these envelopes"));
 
-    auto* warningRow = new QHBoxLayout;
-    warningRow->addWidget(warningIcon, 0, Qt::AlignTop);
-    warningRow->addWidget(m_warnings, 1);
     auto* controls = new QHBoxLayout;
     for (QWidget* widget : std::initializer_list<QWidget*>{first, previous, pageLabel, m_pageNumber,
-                                                           m_pageCount, next, last})
+                                                           pageCount, next, last})
         controls->addWidget(widget);
     controls->addSpacing(16);
     for (QWidget* widget : std::initializer_list<QWidget*>{zoomOut, whole, zoomIn})
@@ -101,10 +121,6 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     controls->addStretch(1);
     controls->addWidget(m_print);
     controls->addWidget(m_close);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_pages, 1);
-    layout->addLayout(warningRow);
-    layout->addLayout(controls);
 
     connect(first, &QToolButton::clicked, this, [this] { GoToPage(1); });
     connect(previous, &QToolButton::clicked, this,
@@ -118,8 +134,10 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     connect(m_print, &QPushButton::clicked, this,
             [this] { done(static_cast<int>(PreviewOutcome::Print)); });
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+    return controls;
+}
 
-    // The page keys and the zoom keys wherever the focus is in the dialog.
+void CPrintPreviewDlg::AddShortcuts() {
     const std::pair<QKeySequence, std::function<void()>> keys[] = {
         {QKeySequence(Qt::Key_PageDown), [this] { GoToPage(m_pages->currentPage() + 1); }},
         {QKeySequence(Qt::Key_PageUp), [this] { GoToPage(m_pages->currentPage() - 1); }},
@@ -132,12 +150,6 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     };
     for (const auto& [key, action] : keys)
         connect(new QShortcut(key, this), &QShortcut::activated, this, action);
-
-    // Most of the screen: an envelope is wide, and its lines should be read.
-    const QRect screen =
-        (parent ? parent->screen() : QApplication::primaryScreen())->availableGeometry();
-    resize(qMin(screen.width() * 3 / 4, 1100), qMin(screen.height() * 3 / 4, 800));
-    m_pages->setFocus();
 }
 
 void CPrintPreviewDlg::GoToPage(int page) {

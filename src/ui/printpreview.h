@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QStringList>
 
-class QLabel;
+class QLayout;
 class QPrintPreviewWidget;
 class QPrinter;
 class QPushButton;
@@ -44,13 +44,17 @@ public:
     void ZoomOut();
     void ShowWholePage();
 
+private:
+    // The line under the page: what would go wrong, with a warning sign.
+    QLayout* MakeWarnings(const QStringList& warnings);
+    // The page and zoom buttons, then Print and Close.
+    QLayout* MakeControls(int pages);
+    // The page and zoom keys, wherever the focus is in the dialog.
+    void AddShortcuts();
+    void UpdatePageNumber();
+
     QPrintPreviewWidget* m_pages;
     QSpinBox* m_pageNumber;
-    QLabel* m_pageCount;
-    QLabel* m_warnings;
     QPushButton* m_print;
     QPushButton* m_close;
-
-private:
-    void UpdatePageNumber();
 };

@@ -3,10 +3,13 @@
 #include "contacts/addressformatter.h"
 #include "contacts/contactsimport.h"
 #include "contacts/contactswriter.h"
+#include "contacts/numberformat.h"
+#include "contacts/spreadsheet.h"
 #include "testenvironment.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QTest>
 
 #include <map>
@@ -43,14 +46,25 @@ QList<QStringList> Table(const QString& name) {
     return rows;
 }
 
-// A file of tests/data/contacts as a user in the US imports it, read once
-// for all its rows.
+// A file of tests/data/contacts as a user in the US imports it, or as
+// reading.tsv says (the user's country, the sheet, the column mapping),
+// read once for all its rows.
 const CContactsImport& Imported(const QString& file) {
     static std::map<QString, CContactsImport> imports;
     auto found = imports.find(file);
     if (found == imports.end()) {
-        found = imports.try_emplace(file, QStringLiteral("US")).first;
-        found->second.ReadFile(TestDataPath(QStringLiteral("contacts/") + file));
+        QStringList how;
+        for (const QStringList& row : Table(QStringLiteral("reading.tsv")))
+            if (row[0] == file)
+                how = row;
+        CContactsImport& import =
+            imports.try_emplace(file, how.value(1, QStringLiteral("US"))).first->second;
+        import.SetSheet(how.value(2));
+        QString why;
+        if (!how.value(3).isEmpty())
+            import.SetColumnMapping(CColumnMapping::Parse(how.value(3), &why));
+        import.ReadFile(TestDataPath(QStringLiteral("contacts/") + file));
+        found = imports.find(file);
     }
     return found->second;
 }
@@ -112,10 +126,18 @@ private Q_SLOTS:
                 problems[row[0]].append(line.toInt());
         }
         const QDir root(TestDataPath(QStringLiteral("contacts")));
-        QDirIterator files(root.path(), {QStringLiteral("*.vcf"), QStringLiteral("*.csv")},
+        // The spreadsheet libraries' own test files are lists of anything
+        // but contacts: cellsAsShown reads them.
+        QDirIterator files(root.path(),
+                           {QStringLiteral("*.vcf"), QStringLiteral("*.csv"),
+                            QStringLiteral("*.xlsx"), QStringLiteral("*.ods"),
+                            QStringLiteral("*.xlsm")},
                            QDir::Files, QDirIterator::Subdirectories);
-        while (files.hasNext())
-            counts[root.relativeFilePath(files.next())] += 0;
+        while (files.hasNext()) {
+            const QString file = root.relativeFilePath(files.next());
+            if (!file.startsWith(QLatin1String("corpus/calamine/")))
+                counts[file] += 0;
+        }
         for (auto it = counts.cbegin(); it != counts.cend(); ++it)
             QTest::newRow(qPrintable(it.key())) << it.key() << it.value() << problems[it.key()];
     }
@@ -160,7 +182,7 @@ private Q_SLOTS:
             << "a.vcf" << QStringList{"Ann", Lines("Ann|3 Pref St|53111 Bonn")} << QList<int>{};
         QTest::newRow("vCard without a name")
             << QByteArray("BEGIN:VCARD\nVERSION:4.0\nADR:;;1 Main St;Bonn;;53111;\nEND:VCARD\n")
-            << "a.vcf" << QStringList{} << QList<int>{1};
+            << "a.vcf" << QStringList{} << QList<int>{};
         QTest::newRow("CSV doubled quotes")
             << QByteArray("Name,Street,City\n\"Say \"\"Hi\"\"\",\"1, Main St\",Bonn\n") << "a.csv"
             << QStringList{"Say \"Hi\"", Lines("Say \"Hi\"|1, Main St|Bonn")} << QList<int>{};
@@ -213,159 +235,279 @@ private Q_SLOTS:
         QTEST(ProblemLines(import), "problemLines");
     }
 
+    // The cells of real workbooks, as their program shows them (cells.tsv):
+    // numbers through their formats, dates, merged, repeated and covered
+    // cells, rich text, escapes, hidden and chart sheets, strict paths.
+    void cellsAsShown_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("cells");
+        for (const QStringList& row : Table(QStringLiteral("cells.tsv")))
+            QTest::addRow("%s %s %s", qPrintable(row[0]), qPrintable(row[1]), qPrintable(row[2]))
+                << row[0] << row[1] << row[2].toInt()
+                << QString(row[3]).replace(u'⏎', u'\n').replace(u'␍', u'\r');
+    }
+    void cellsAsShown() {
+        QFETCH(QString, file);
+        QFETCH(QString, sheet);
+        QFETCH(int, row);
+        QFile device(TestDataPath(QStringLiteral("contacts/") + file));
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        CSpreadsheet workbook(device);
+        QVERIFY2(workbook.IsOpen(), qPrintable(workbook.Error()));
+        QString shown = QStringLiteral("(no such row)");
+        QVERIFY(workbook.ReadRows(workbook.SheetNamed(sheet), [&](const SheetRow& read) {
+            if (read.number == row)
+                shown = read.cells.join(QStringLiteral(" | "));
+            return read.number < row;
+        }));
+        QTEST(shown, "cells");
+    }
+
+    // Number formats on worked examples: what a cell of that format shows.
+    void numberFormats_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("shown");
+        const auto row = [](const char* code, double value, const char* shown) {
+            QTest::addRow("%s %g", code, value)
+                << QString::fromUtf8(code) << value << QString::fromUtf8(shown);
+        };
+        row("00000", 2134, "02134");
+        row("00000\\-0000", 21341234, "02134-1234");
+        row("[<=99999]00000;00000-0000", 21341234, "02134-1234");
+        row("[<=99999]00000;00000-0000", 2134, "02134");
+        row("(###) ###-####", 5551234567, "(555) 123-4567");
+        row("#,##0.00", 1234567.891, "1,234,567.89");
+        row("#,##0;(#,##0)", -1234, "(1,234)");
+        row("0.0%", 0.256, "25.6%");
+        row("#.##", 0.5, ".5");
+        row("0.00;-0.00;\"none\"", 0, "none");
+        row("", 0.1 + 0.2, "0.3");
+        row("General", 123456789012.0, "123456789012");
+        row("[$-409]mmmm d, yyyy;@", 44197, "January 1, 2021");
+        row("d-mmm-yy", 45292, "1-Jan-24");
+        row("yyyy\\-mm\\-dd hh:mm", 44197.5, "2021-01-01 12:00");
+        row("h:mm AM/PM", 0.75, "6:00 PM");
+        // The 29 February 1900 that never was sits between these.
+        row("yyyy-mm-dd", 59, "1900-02-28");
+        row("yyyy-mm-dd", 61, "1900-03-01");
+        row("[$€-407] #,##0.00", 12.5, "€ 12.50");
+    }
+    void numberFormats() {
+        QFETCH(QString, code);
+        QFETCH(double, value);
+        QTEST(CNumberFormat(code).Format(value), "shown");
+    }
+
+    // Lists whose header the program does not know, read by a mapping of
+    // columns given by header text or letters, under a title row; a
+    // mapping remembered for a header; refusals that say what was found.
+    void columnMappings_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("mapping");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("problem");
+        const QByteArray club = "Leeds Harriers 2026\n\nMember,\"Street, number\",Town,Postcode\n"
+                                "Ann Lee,1 Otley Rd,Leeds,LS6 3AA\n,,,\nBo Wu,2 Kirk Ln,,LS5 3BT\n";
+        const QStringList both = {"Ann Lee", Lines("Ann Lee|1 Otley Rd|Leeds|LS6 3AA"), "Bo Wu",
+                                  Lines("Bo Wu|2 Kirk Ln|LS5 3BT")};
+        QTest::newRow("by header text, a title row above")
+            << club << "name=member,street=\"Street,  number\",locality=Town,postcode=Postcode"
+            << both << "";
+        QTest::newRow("by letters")
+            << club << "name=A,street=B,locality=C,postcode=D" << both << "";
+        QTest::newRow("remembered for this header") << club << "" << both << "";
+        QTest::newRow("a field twice: two street lines")
+            << QByteArray("Who,Line 1,Line 2\nAnn,Flat 3,1 Road\n") << "name=Who,street=B,street=C"
+            << QStringList{"Ann", Lines("Ann|Flat 3|1 Road")} << "";
+        QTest::newRow("a mapped column missing")
+            << club << "name=Member,street=Road" << QStringList{}
+            << "a.csv:1: this is not a list of contacts this program can read: no row near its "
+               "top has the columns \"Road\" that the column mapping names. Its columns are "
+               "\"Member\", \"Street, number\", \"Town\", \"Postcode\"; a column mapping can say "
+               "which holds the name, the street, the place and the postcode";
+        QTest::newRow("unknown header, no mapping")
+            << QByteArray("Name,Phone\nAnn,555\n") << "" << QStringList{}
+            << "a.csv:1: this is not a list of contacts this program can read: it has a column "
+               "for a name but none for an address. Its columns are \"Name\", \"Phone\"; a "
+               "column mapping can say which holds the name, the street, the place and the "
+               "postcode";
+    }
+    void columnMappings() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, mapping);
+        CContactsImport import(QStringLiteral("GB"));
+        QString why;
+        if (!mapping.isEmpty())
+            import.SetColumnMapping(CColumnMapping::Parse(mapping, &why));
+        import.SetMappingLookup([](const QStringList& header) -> std::optional<CColumnMapping> {
+            QString ignored;
+        if (header.value(1) == QLatin1String("Street, number"))
+            return CColumnMapping::Parse("name=A,street=B,locality=C,postcode=D", &ignored);
+        return std::nullopt;
+    });
+    import.ReadBytes(bytes, QStringLiteral("a.csv"));
+    QStringList read;
+    for (const CAddress& entry : import.Entries())
+        read << entry.m_strLabel << entry.m_strAddress;
+    QTEST(read, "entries");
+    QTEST(import.Report().Lines().join(u'\n'), "problem");
+}
+
     // The place lines as each country writes them, for a user in Germany,
     // whose own addresses need no country line.
     void placeLines_data() {
-        QTest::addColumn<QString>("parts"); // country|locality|region|postcode
-        QTest::addColumn<QString>("place");
-        const auto row = [](const char* parts, const char* place) {
-            QTest::newRow(parts) << QString::fromUtf8(parts) << Lines(place);
-        };
-        row("USA|Springfield|IL|62704", "Springfield, IL 62704|United States");
-        row("us|Springfield||62704", "Springfield 62704|United States");
-        // The state in the postcode field, as a field named "ZIP" invites.
-        row("USA|Redwood Shores||CA 94065", "Redwood Shores, CA 94065|United States");
-        row("Canada|Montreal|QC|H3Z 2Y7", "Montreal QC  H3Z 2Y7|Canada");
-        row("Australia|Sydney|NSW|2000", "Sydney NSW 2000|Australia");
-        row("UK|London|Greater London|E14 5AB", "London|E14 5AB|United Kingdom");
-        row("Deutschland|Hamburg|HH|20095", "20095 Hamburg");
-        row("|Hamburg||20095", "20095 Hamburg");
-        row("CH|Zürich|ZH|8001", "8001 Zürich|Switzerland");
-        row("Nederland|Amsterdam|NH|1012 AB", "1012 AB  Amsterdam|Nederland");
-        row("Italia|Roma|RM|00184", "00184 Roma RM|Italia");
-        row("España|Madrid|Madrid|28013", "28013 Madrid|Madrid|España");
-        row("Japan|Chiyoda-ku|Tokyo|100-0001", "Chiyoda-ku, Tokyo 100-0001|Japan");
-        row("Brasil|São Paulo|SP|01310-100", "São Paulo - SP|01310-100|Brasil");
-        // The Eircode last, below the county.
-        row("Ireland|Ennis|Co. Clare|V95 X2Y3", "Ennis|Co. Clare|V95 X2Y3|Ireland");
-        row("in|Mumbai|Maharashtra|400001", "Mumbai 400001|Maharashtra|India");
-        // A name of two letters is a name, not a code.
-        row("中国|北京市|北京|100000", "北京市|北京, 100000|中国");
-    }
-    void placeLines() {
-        QFETCH(QString, parts);
-        const QStringList part = parts.split(u'|');
-        Contact contact;
-        contact.givenName = QStringLiteral("Ann");
-        contact.familyName = QStringLiteral("Lee");
-        contact.organization = QStringLiteral("Ann Lee");
-        PostalAddress address;
-        address.street = {QStringLiteral("1 Main St")};
-        address.country = part[0];
-        address.locality = part[1];
-        address.region = part[2];
-        address.postcode = part[3];
-        contact.addresses.Offer(address);
-        QFETCH(QString, place);
-        QCOMPARE(CAddressFormatter(QStringLiteral("DE")).Format(contact),
-                 QStringLiteral("Ann Lee\r\n1 Main St\r\n") + place);
-    }
+    QTest::addColumn<QString>("parts"); // country|locality|region|postcode
+    QTest::addColumn<QString>("place");
+    const auto row = [](const char* parts, const char* place) {
+        QTest::newRow(parts) << QString::fromUtf8(parts) << Lines(place);
+    };
+    row("USA|Springfield|IL|62704", "Springfield, IL 62704|United States");
+    row("us|Springfield||62704", "Springfield 62704|United States");
+    // The state in the postcode field, as a field named "ZIP" invites.
+    row("USA|Redwood Shores||CA 94065", "Redwood Shores, CA 94065|United States");
+    row("Canada|Montreal|QC|H3Z 2Y7", "Montreal QC  H3Z 2Y7|Canada");
+    row("Australia|Sydney|NSW|2000", "Sydney NSW 2000|Australia");
+    row("UK|London|Greater London|E14 5AB", "London|E14 5AB|United Kingdom");
+    row("Deutschland|Hamburg|HH|20095", "20095 Hamburg");
+    row("|Hamburg||20095", "20095 Hamburg");
+    row("CH|Zürich|ZH|8001", "8001 Zürich|Switzerland");
+    row("Nederland|Amsterdam|NH|1012 AB", "1012 AB  Amsterdam|Nederland");
+    row("Italia|Roma|RM|00184", "00184 Roma RM|Italia");
+    row("España|Madrid|Madrid|28013", "28013 Madrid|Madrid|España");
+    row("Japan|Chiyoda-ku|Tokyo|100-0001", "Chiyoda-ku, Tokyo 100-0001|Japan");
+    row("Brasil|São Paulo|SP|01310-100", "São Paulo - SP|01310-100|Brasil");
+    // The Eircode last, below the county.
+    row("Ireland|Ennis|Co. Clare|V95 X2Y3", "Ennis|Co. Clare|V95 X2Y3|Ireland");
+    row("in|Mumbai|Maharashtra|400001", "Mumbai 400001|Maharashtra|India");
+    // A name of two letters is a name, not a code.
+    row("中国|北京市|北京|100000", "北京市|北京, 100000|中国");
+}
+void placeLines() {
+    QFETCH(QString, parts);
+    const QStringList part = parts.split(u'|');
+    Contact contact;
+    contact.givenName = QStringLiteral("Ann");
+    contact.familyName = QStringLiteral("Lee");
+    contact.organization = QStringLiteral("Ann Lee");
+    PostalAddress address;
+    address.street = {QStringLiteral("1 Main St")};
+    address.country = part[0];
+    address.locality = part[1];
+    address.region = part[2];
+    address.postcode = part[3];
+    contact.addresses.Offer(address);
+    QFETCH(QString, place);
+    QCOMPARE(CAddressFormatter(QStringLiteral("DE")).Format(contact),
+             QStringLiteral("Ann Lee\r\n1 Main St\r\n") + place);
+}
 
-    // The book written out and read back in is the same book, byte for byte.
-    void roundTripIsByteForByte_data() {
-        QTest::addColumn<QString>("file");
-        QTest::newRow("vCard") << "book.vcf";
-        QTest::newRow("CSV") << "book.csv";
-    }
-    void roundTripIsByteForByte() {
-        QFETCH(QString, file);
-        CTestEnvironment env;
-        // What escaping could get wrong: separators, escapes of both kinds,
-        // quotes, a long line to fold through a letter of several bytes, an
-        // empty address, spaces at the ends of a label.
-        const QList<CAddress> records = {
-            CAddress(QStringLiteral(" Home "), QStringLiteral("12 Oak Lane\r\nRiverton")),
-            CAddress(QStringLiteral("Müller, Jürgen; Büro"),
-                     QStringLiteral("c/o \"Studio: Nord\", Halle 3; Tor 2\r\n20095 Hamburg")),
-            CAddress(QStringLiteral("Path \\n ^n ^^ \\\\"),
-                     QStringLiteral("C:\\temp\\new ^n ^' \\, \\;\r\nQUOTED-PRINTABLE=")),
-            CAddress(QStringLiteral("Long"), QString(70, u'x') + QStringLiteral("éééé€€€") +
-                                                 QString(200, QChar(0x4E2D)) +
-                                                 QStringLiteral("\r\n=")),
-            CAddress(QStringLiteral("No address yet"), QString()),
-            CAddress(QStringLiteral("Tab\tlabel"), QStringLiteral("\r\nstarts with a break\r\n")),
-        };
-        CAddressBook book = BookAt(env.Root() + QStringLiteral("/Addresses.plv"), records);
-        const QString path = env.Root() + u'/' + file;
-        CContactsWriter::WriteFile(path, book, CContactsWriter::FormatForPath(path));
-        // vCard lines end in CR LF and are folded at 75 bytes, never inside
-        // a character.
-        for (const QByteArray& line : ReadWholeFile(path).split('\n'))
-            QVERIFY2(file.endsWith(u".csv") ||
-                         (line.size() <= 76 && (line.isEmpty() || line.endsWith('\r')) &&
-                          QString::fromUtf8(line).toUtf8() == line),
-                     line.constData());
+// The book written out and read back in is the same book, byte for byte.
+void roundTripIsByteForByte_data() {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("vCard") << "book.vcf";
+    QTest::newRow("CSV") << "book.csv";
+}
+void roundTripIsByteForByte() {
+    QFETCH(QString, file);
+    CTestEnvironment env;
+    // What escaping could get wrong: separators, escapes of both kinds,
+    // quotes, a long line to fold through a letter of several bytes, an
+    // empty address, spaces at the ends of a label.
+    const QList<CAddress> records = {
+        CAddress(QStringLiteral(" Home "), QStringLiteral("12 Oak Lane\r\nRiverton")),
+        CAddress(QStringLiteral("Müller, Jürgen; Büro"),
+                 QStringLiteral("c/o \"Studio: Nord\", Halle 3; Tor 2\r\n20095 Hamburg")),
+        CAddress(QStringLiteral("Path \\n ^n ^^ \\\\"),
+                 QStringLiteral("C:\\temp\\new ^n ^' \\, \\;\r\nQUOTED-PRINTABLE=")),
+        CAddress(QStringLiteral("Long"), QString(70, u'x') + QStringLiteral("éééé€€€") +
+                                             QString(200, QChar(0x4E2D)) + QStringLiteral("\r\n=")),
+        CAddress(QStringLiteral("No address yet"), QString()),
+        CAddress(QStringLiteral("Tab\tlabel"), QStringLiteral("\r\nstarts with a break\r\n")),
+    };
+    CAddressBook book = BookAt(env.Root() + QStringLiteral("/Addresses.plv"), records);
+    const QString path = env.Root() + u'/' + file;
+    CContactsWriter::WriteFile(path, book, CContactsWriter::FormatForPath(path));
+    // vCard lines end in CR LF and are folded at 75 bytes, never inside
+    // a character.
+    for (const QByteArray& line : ReadWholeFile(path).split('\n'))
+        QVERIFY2(file.endsWith(u".csv") ||
+                     (line.size() <= 76 && (line.isEmpty() || line.endsWith('\r')) &&
+                      QString::fromUtf8(line).toUtf8() == line),
+                 line.constData());
 
-        CAddressBook imported = BookAt(env.Root() + QStringLiteral("/imported.plv"), {});
-        CContactsImport import(QStringLiteral("US"));
-        import.ReadFile(path);
-        QVERIFY(import.Report().IsClean());
-        QCOMPARE(import.MergeInto(imported, DuplicateLabels::Skip).added, records.size());
-        QCOMPARE(ReadWholeFile(imported.AddressBookPath()).toHex(' '), book.ToBytes().toHex(' '));
-    }
+    CAddressBook imported = BookAt(env.Root() + QStringLiteral("/imported.plv"), {});
+    CContactsImport import(QStringLiteral("US"));
+    import.ReadFile(path);
+    QVERIFY(import.Report().IsClean());
+    QCOMPARE(import.MergeInto(imported, DuplicateLabels::Skip).added, records.size());
+    QCOMPARE(ReadWholeFile(imported.AddressBookPath()).toHex(' '), book.ToBytes().toHex(' '));
+}
 
-    // Contacts whose label the book has already, as each policy takes them,
-    // and the summary the user reads.
-    void takenLabels_data() {
-        QTest::addColumn<int>("policy");
-        QTest::addColumn<QStringList>("labels");
-        QTest::addColumn<QString>("smithAddress");
-        QTest::addColumn<QString>("summary");
-        QTest::newRow("skip") << int(DuplicateLabels::Skip)
-                              << QStringList{"Adams", "Brown", "Smith", "Smith (3)", "Zoe"} << "old"
-                              << "2 addresses were added.\n"
-                                 "2 left out because their label is already in the address book.\n"
-                                 "1 had no address: Nobody";
-        QTest::newRow("replace") << int(DuplicateLabels::Replace)
-                                 << QStringList{"Adams", "Brown", "Smith", "Smith (3)", "Zoe"}
-                                 << "Smith\r\nsecond"
-                                 << "2 addresses were added.\n"
-                                    "2 replaced the address of an entry with the same label.\n"
-                                    "1 had no address: Nobody";
-        QTest::newRow("rename") << int(DuplicateLabels::Rename)
-                                << QStringList{"Adams",     "Brown",     "Smith", "Smith (2)",
-                                               "Smith (3)", "Smith (4)", "Zoe"}
-                                << "old"
-                                << "4 addresses were added.\n"
-                                   "2 of them under a new label, as their label was taken.\n"
-                                   "1 had no address: Nobody";
-    }
-    void takenLabels() {
-        QFETCH(int, policy);
-        CTestEnvironment env;
-        CAddressBook book = BookAt(env.Root() + QStringLiteral("/Addresses.plv"),
-                                   {CAddress(QStringLiteral("Smith"), QStringLiteral("old")),
-                                    CAddress(QStringLiteral("Smith (3)"), QStringLiteral("x")),
-                                    CAddress(QStringLiteral("Zoe"), QStringLiteral("z"))});
-        CContactsImport import(QStringLiteral("US"));
-        import.ReadBytes("Name,Street\nSmith,first\nBrown,b\nSmith,second\nNobody,\nAdams,a\n",
-                         QStringLiteral("people.csv"));
-        QTEST(import.MergeInto(book, DuplicateLabels(policy)).Summary(), "summary");
-        CAddressBook saved;
-        QVERIFY(saved.LoadFromBytes(ReadWholeFile(book.AddressBookPath())));
-        QTEST(Labels(saved), "labels");
-        QTEST(saved.GetAt(saved.FindLabel(QStringLiteral("Smith"))).m_strAddress, "smithAddress");
-    }
+// Contacts whose label the book has already, as each policy takes them,
+// and the summary the user reads.
+void takenLabels_data() {
+    QTest::addColumn<int>("policy");
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<QString>("smithAddress");
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("skip") << int(DuplicateLabels::Skip)
+                          << QStringList{"Adams", "Brown", "Smith", "Smith (3)", "Zoe"} << "old"
+                          << "2 addresses were added.\n"
+                             "2 left out because their label is already in the address book.\n"
+                             "1 contact has no postal address and was left out: Nobody";
+    QTest::newRow("replace") << int(DuplicateLabels::Replace)
+                             << QStringList{"Adams", "Brown", "Smith", "Smith (3)", "Zoe"}
+                             << "Smith\r\nsecond"
+                             << "2 addresses were added.\n"
+                                "2 replaced the address of an entry with the same label.\n"
+                                "1 contact has no postal address and was left out: Nobody";
+    QTest::newRow("rename") << int(DuplicateLabels::Rename)
+                            << QStringList{"Adams",     "Brown",     "Smith", "Smith (2)",
+                                           "Smith (3)", "Smith (4)", "Zoe"}
+                            << "old"
+                            << "4 addresses were added.\n"
+                               "2 of them under a new label, as their label was taken.\n"
+                               "1 contact has no postal address and was left out: Nobody";
+}
+void takenLabels() {
+    QFETCH(int, policy);
+    CTestEnvironment env;
+    CAddressBook book = BookAt(env.Root() + QStringLiteral("/Addresses.plv"),
+                               {CAddress(QStringLiteral("Smith"), QStringLiteral("old")),
+                                CAddress(QStringLiteral("Smith (3)"), QStringLiteral("x")),
+                                CAddress(QStringLiteral("Zoe"), QStringLiteral("z"))});
+    CContactsImport import(QStringLiteral("US"));
+    import.ReadBytes("Name,Street\nSmith,first\nBrown,b\nSmith,second\nNobody,\nAdams,a\n",
+                     QStringLiteral("people.csv"));
+    QTEST(import.MergeInto(book, DuplicateLabels(policy)).Summary(), "summary");
+    CAddressBook saved;
+    QVERIFY(saved.LoadFromBytes(ReadWholeFile(book.AddressBookPath())));
+    QTEST(Labels(saved), "labels");
+    QTEST(saved.GetAt(saved.FindLabel(QStringLiteral("Smith"))).m_strAddress, "smithAddress");
+}
 
-    // Equal labels, and a book loaded out of order, where each insert lands
-    // before the first label that is not smaller, wherever that is.
-    void bulkInsertKeepsTheOrderOfSingleInserts() {
-        QList<CAddress> incoming;
-        for (const char* label : {"b", "B", "b", "a", "zz", "A"})
-            incoming.append(CAddress(QString::fromLatin1(label), QString::number(incoming.size())));
-        for (const QStringList& existing :
-             {QStringList{"A", "b", "c"}, QStringList{"c", "A", "b"}}) {
-            CAddressBook one;
-            CAddressBook bulk;
-            QVERIFY(one.LoadFromBytes(BookBytes(existing, QStringLiteral("old"))));
-            QVERIFY(bulk.LoadFromBytes(BookBytes(existing, QStringLiteral("old"))));
-            for (const CAddress& address : incoming)
-                one.InsertAddress(address);
-            bulk.InsertAddresses(incoming);
-            QCOMPARE(bulk.ToBytes(), one.ToBytes());
-        }
+// Equal labels, and a book loaded out of order, where each insert lands
+// before the first label that is not smaller, wherever that is.
+void bulkInsertKeepsTheOrderOfSingleInserts() {
+    QList<CAddress> incoming;
+    for (const char* label : {"b", "B", "b", "a", "zz", "A"})
+        incoming.append(CAddress(QString::fromLatin1(label), QString::number(incoming.size())));
+    for (const QStringList& existing : {QStringList{"A", "b", "c"}, QStringList{"c", "A", "b"}}) {
+        CAddressBook one;
+        CAddressBook bulk;
+        QVERIFY(one.LoadFromBytes(BookBytes(existing, QStringLiteral("old"))));
+        QVERIFY(bulk.LoadFromBytes(BookBytes(existing, QStringLiteral("old"))));
+        for (const CAddress& address : incoming)
+            one.InsertAddress(address);
+        bulk.InsertAddresses(incoming);
+        QCOMPARE(bulk.ToBytes(), one.ToBytes());
     }
-};
+}
+}
+;
 
 QTEST_GUILESS_MAIN(TestContacts)
 #include "tst_contacts.moc"

@@ -1,6 +1,7 @@
 #include "platform/ansicodepage.h"
 #include "platform/appdatafolder.h"
 #include "platform/executablepath.h"
+#include "platform/outputfile.h"
 #include "platform/registryfile.h"
 #include "testenvironment.h"
 
@@ -165,6 +166,72 @@ private Q_SLOTS:
             QCOMPARE(file.Load().FindValue(kKey, "A")->data, Utf16(QStringLiteral("first")));
             QCOMPARE(QFile::exists(file.Path() + ".bak"), damaged);
         }
+    }
+
+    // A file past the limit is parsed once however often it is read, used as
+    // far as it was read and said to be too large; the first write keeps it
+    // aside whole and starts a new file from what was read. One that cannot
+    // be read at all is said so, and never written over.
+    void oversizedAndUnreadableFiles() {
+        CTestEnvironment env;
+        const CRegistryFile file;
+        QByteArray bytes = "Windows Registry Editor Version 5.00\r\n\r\n[" + kKey.toUtf8() +
+                           "]\r\n\"A\"=\"kept\"\r\n";
+        bytes += QByteArray(CRegistryFile::kMaxFileSize, '\n');
+        QVERIFY(WriteWholeFile(file.Path(), bytes));
+        static QAtomicInt parses;
+        parses = 0;
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& message) {
+                parses += message.startsWith(QLatin1String("read \"")) ? 1 : 0;
+            });
+        QLoggingCategory::setFilterRules(QStringLiteral("pelvaro.platform.info=true"));
+        bool complete = true;
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(file.Load(&complete).FindValue(kKey, "A")->data, Utf16("kept"));
+        QLoggingCategory::setFilterRules(QString());
+        qInstallMessageHandler(previous);
+        QVERIFY(!complete);
+        QCOMPARE(int(parses), 1);
+        QVERIFY(CRegistryFile::DamageNotes().join(u' ').contains(
+            file.Path() + " is too large (65 MB; at most 64 MB are read)"));
+
+        QVERIFY(file.Update([](CRegistryHive& h) { return h.SetValue(kKey, "B", 3, "b"); }));
+        QCOMPARE(QFileInfo(file.Path() + ".bak").size(), bytes.size());
+        QCOMPARE_LT(QFileInfo(file.Path()).size(), 1000);
+        QVERIFY(file.Load(&complete).FindValue(kKey, "A") && complete);
+        QVERIFY(
+            CRegistryFile::DamageNotes().join(u' ').contains("kept as " + file.Path() + ".bak"));
+
+        QVERIFY(QFile::remove(file.Path()) && QDir().mkdir(file.Path()));
+        QVERIFY(file.Load(&complete).KeyPaths().isEmpty() && !complete);
+        QVERIFY(!file.Update([](CRegistryHive& h) { return h.SetValue(kKey, "C", 3, "c"); }));
+        QVERIFY(CRegistryFile::DamageNotes().contains(
+            "The stored settings were not used: " + file.Path() +
+            " was not read: it is a folder."));
+    }
+
+    // What stopped jobs left is swept: only Pelvaro's own hidden names, only
+    // when older than the job, and never while a running job holds one.
+    void leftoversOfStoppedJobsAreSwept() {
+        CTestEnvironment env;
+        COutputFile running(env.Root() + "/running.pdf");
+        QVERIFY(running.Open());
+        const QString live = running.TemporaryPath();
+        const QString stale = env.Root() + "/.old.pdf.pelvaro-abc123";
+        const QString fresh = env.Root() + "/.new.pdf.pelvaro-def456";
+        const QString other = env.Root() + "/.old.pdf.abc123";
+        const QDateTime past = QDateTime::currentDateTimeUtc().addSecs(-60);
+        for (const QString& path : {live, stale, fresh, other}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append));
+            QVERIFY(path == fresh || file.setFileTime(past, QFileDevice::FileModificationTime));
+        }
+        QCOMPARE(SweepLeftovers(env.Root(), past.addSecs(30)), 1);
+        QVERIFY(!QFile::exists(stale));
+        QVERIFY(QFile::exists(live) && QFile::exists(fresh) && QFile::exists(other));
+        running.Discard();
+        QCOMPARE(SweepLeftovers(env.Root(), past.addSecs(30)), 0);
     }
 
     // The file is parsed again when it changed: replaced by another

@@ -200,6 +200,9 @@ private slots:
              "HERRN DR JÜRGEN GROSS|HAUPTSTRASSE 5A|D 10115 BERLIN|DEUTSCHLAND"},
             {"Anna Schmidt\r\nLindenweg 3\r\n80331 München\r\nDE",
              "ANNA SCHMIDT|LINDENWEG 3|80331 MÜNCHEN|GERMANY"},
+            {"Βαγγέλης Παπαδόπουλος\r\nΟδός Μαΐου 12\r\nΆγιος Ευάγγελος, Ρόδος\r\nGreece",
+             "ΒΑΓΓΕΛΗΣ ΠΑΠΑΔΟΠΟΥΛΟΣ|ΟΔΟΣ ΜΑΪΟΥ 12|ΑΓΙΟΣ ΕΥΑΓΓΕΛΟΣ ΡΟΔΟΣ|GREECE"},
+            {"Μάιος Ρολόι", "ΜΑΪΟΣ ΡΟΛΟΪ"},
         };
         for (const auto& [address, expected] : rows)
             QCOMPARE(PostalStyle(QString::fromUtf8(address), QStringLiteral("US"))

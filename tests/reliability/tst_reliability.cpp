@@ -378,6 +378,61 @@ private Q_SLOTS:
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
     }
 
+    // A PDF job stopped by Ctrl-C, a scheduler or a closed terminal leaves
+    // no hidden file; what a killed one leaves goes with the next job to
+    // that folder. A job started with nohup goes on when the terminal closes.
+    void stoppedPdfJobLeavesNothing_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("nohup");
+        QTest::newRow("SIGINT") << SIGINT << false;
+        QTest::newRow("SIGTERM") << SIGTERM << false;
+        QTest::newRow("SIGHUP") << SIGHUP << false;
+        QTest::newRow("SIGKILL") << SIGKILL << false;
+        QTest::newRow("SIGHUP under nohup") << SIGHUP << true;
+    }
+    void stoppedPdfJobLeavesNothing() {
+        QFETCH(int, signal);
+        QFETCH(bool, nohup);
+        CTestEnvironment env;
+        QByteArray rows = "Label,Address\n";
+        for (int i = 0; i < 20000; ++i)
+            rows += "Name " + QByteArray::number(i) + ",\"" + QByteArray::number(i) + " Road\"\n";
+        const QString list = env.Root() + QStringLiteral("/rows.csv");
+        const QString out = env.Root() + QStringLiteral("/out");
+        QVERIFY(WriteWholeFile(list, rows) && QDir().mkpath(out));
+        const auto hidden = [&] { return QDir(out).entryList(QDir::Files | QDir::Hidden); };
+        QProcess job;
+        // As a shell in the foreground starts it, whatever this test inherited.
+        job.setChildProcessModifier([nohup] {
+            std::signal(SIGINT, SIG_DFL);
+            std::signal(SIGHUP, nohup ? SIG_IGN : SIG_DFL);
+        });
+        job.start(qEnvironmentVariable("PELVARO_CLI"), {"merge", list, "--pdf", out + "/all.pdf"});
+        QVERIFY(job.waitForStarted(kWaitMs));
+        QTRY_VERIFY_WITH_TIMEOUT(!hidden().isEmpty(), kWaitMs);
+        QCOMPARE(job.state(), QProcess::Running);
+        ::kill(static_cast<pid_t>(job.processId()), signal);
+        if (nohup) {
+            // The job goes on with its file; stopped later, it still tidies up.
+            if (job.waitForFinished(1000)) {
+                QCOMPARE(job.exitCode(), 0);
+                QCOMPARE(hidden(), QStringList("all.pdf"));
+                return;
+            }
+            QCOMPARE(hidden().size(), 1);
+            ::kill(static_cast<pid_t>(job.processId()), SIGTERM);
+        }
+        QVERIFY(job.waitForFinished(kWaitMs * 4));
+        QCOMPARE(job.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(hidden().size(), signal == SIGKILL ? 1 : 0);
+
+        QVERIFY(WriteWholeFile(list, "Label,Address\nOne,1 Road\n"));
+        QProcess next;
+        next.start(qEnvironmentVariable("PELVARO_CLI"), {"merge", list, "--pdf", out + "/one.pdf"});
+        QVERIFY(next.waitForFinished(kWaitMs) && next.exitCode() == 0);
+        QCOMPARE(hidden(), QStringList("one.pdf"));
+    }
+
     void cleanupTestCase() {
         std::printf("\nreliability harness, random start value %u\n%s\n\n", RandomStart(),
                     qPrintable(g_table.join(u'\n')));

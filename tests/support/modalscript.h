@@ -47,6 +47,16 @@ private:
 
 QStringList MenuTexts(const QMenu* menu);
 
+// A window's child of that kind and object name, as a user finds a control
+// by what it is; a test that asks for one the window does not have stops.
+template <class W> W* Named(const QObject* window, const QString& name) {
+    W* child = window->findChild<W*>(name);
+    if (!child)
+        qFatal("%s has no %s named %s", window->metaObject()->className(),
+               W::staticMetaObject.className(), qPrintable(name));
+    return child;
+}
+
 // Presses a key that a window's shortcut takes (F1, Alt+Space, a mnemonic,
 // Find). Shortcuts answer only in the active window, and the window under a
 // menu or dialog that has just closed is active again only once the window

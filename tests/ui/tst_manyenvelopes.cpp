@@ -40,18 +40,51 @@ EnvelopeJob Job(const QByteArray& devNames) {
     return job;
 }
 
+// The controls of Print Many Envelopes that the tests press and read.
+struct Controls {
+    explicit Controls(const QDialog& dlg)
+        : find(Named<QLineEdit>(&dlg, "find")), list(Named<QTreeView>(&dlg, "envelopes")),
+          count(Named<QLabel>(&dlg, "count")), noMatch(Named<QLabel>(&dlg, "noMatch")),
+          emptyBook(Named<QLabel>(&dlg, "emptyBook")), status(Named<QLabel>(&dlg, "status")),
+          printer(Named<QLabel>(&dlg, "printer")),
+          addFromFile(Named<QPushButton>(&dlg, "addFromFile")),
+          selectAll(Named<QPushButton>(&dlg, "selectAll")),
+          preview(Named<QPushButton>(&dlg, "preview")), print(Named<QPushButton>(&dlg, "print")),
+          printAgain(Named<QPushButton>(&dlg, "printAgain")) {}
+    QLineEdit* find;
+    QTreeView* list;
+    QLabel* count;
+    QLabel* noMatch;
+    QLabel* emptyBook;
+    QLabel* status;
+    QLabel* printer;
+    QPushButton* addFromFile;
+    QPushButton* selectAll;
+    QPushButton* preview;
+    QPushButton* print;
+    QPushButton* printAgain;
+};
+
 // The rows shown, each as its columns' texts joined by "|".
-QStringList Visible(const QTreeWidget* list, int columns = 1) {
+QStringList Visible(const QTreeView* list, int columns = 1) {
+    const QAbstractItemModel* shown = list->model();
     QStringList rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = list->topLevelItem(i);
+    for (int row = 0; row < shown->rowCount(); ++row) {
         QStringList texts;
         for (int column = 0; column < columns; ++column)
-            texts << item->text(column);
-        if (!item->isHidden())
-            rows << texts.join(u'|');
+            texts << shown->index(row, column).data().toString();
+        rows << texts.join(u'|');
     }
     return rows;
+}
+
+// A row's tick as the list shows it; and a tick given as a click on its box
+// gives it.
+Qt::CheckState TickOf(const QTreeView* list, int row) {
+    return Qt::CheckState(list->model()->index(row, 0).data(Qt::CheckStateRole).toInt());
+}
+void Tick(QTreeView* list, int row) {
+    list->model()->setData(list->model()->index(row, 0), Qt::Checked, Qt::CheckStateRole);
 }
 
 // A page of the preview as it draws it, one scene unit a printer pixel.
@@ -132,17 +165,18 @@ private slots:
         const QString pdf = m_env->Root() + QStringLiteral("/many.pdf");
         const EnvelopeJob job = Job(PdfNames(pdf));
         CManyEnvelopesDlg dlg(job, book, m_settings);
+        const Controls c(dlg);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
-        QCOMPARE(dlg.m_count->text(), u"0 envelopes to print"_qs);
-        QVERIFY(!dlg.m_print->isEnabled());
+        QCOMPARE(c.count->text(), u"0 envelopes to print"_qs);
+        QVERIFY(!c.print->isEnabled());
 
-        QTest::keyClicks(dlg.m_find, QStringLiteral("OAK"));
-        QCOMPARE(Visible(dlg.m_list), QStringList({"Alice", "Oakley"}));
-        QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
-        QCOMPARE(dlg.m_count->text(), u"2 envelopes to print; 2 of 4 shown"_qs);
-        dlg.m_find->clear();
-        QCOMPARE(Visible(dlg.m_list), QStringList({"Alice", "Bert", "Nobody", "Oakley"}));
+        QTest::keyClicks(c.find, QStringLiteral("OAK"));
+        QCOMPARE(Visible(c.list), QStringList({"Alice", "Oakley"}));
+        QTest::mouseClick(c.selectAll, Qt::LeftButton);
+        QCOMPARE(c.count->text(), u"2 envelopes to print; 2 of 4 shown"_qs);
+        c.find->clear();
+        QCOMPARE(Visible(c.list), QStringList({"Alice", "Bert", "Nobody", "Oakley"}));
 
         // The file's entry joins the job marked with the file's name, in
         // view; the same file again adds nothing.
@@ -152,7 +186,7 @@ private slots:
         script.Then<QFileDialog>([&](QFileDialog* files) { title = files->windowTitle(); })
             .ChooseFile(csv, QStringLiteral("Work"))
             .NoteMessage(seen);
-        QTest::mouseClick(dlg.m_addFromFile, Qt::LeftButton);
+        QTest::mouseClick(c.addFromFile, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(title, u"Add Addresses to This Job"_qs);
         QCOMPARE(seen, QStringList({"1 address from more.csv was added to this job.\n1 contact "
@@ -160,35 +194,36 @@ private slots:
                                     "them.",
                                     "Add From File", QString::number(QMessageBox::Warning),
                                     "Contacts without an address:\nEd Empty"}));
-        QCOMPARE(dlg.m_count->accessibleName(), u"3 envelopes to print"_qs);
-        QCOMPARE(Visible(dlg.m_list, 3).value(4), u"Dora Dean|9 Work Road|more.csv"_qs);
-        QCOMPARE(dlg.m_list->currentItem(), dlg.m_list->topLevelItem(4));
+        QCOMPARE(c.count->accessibleName(), u"3 envelopes to print"_qs);
+        QCOMPARE(Visible(c.list, 3).value(4), u"Dora Dean|9 Work Road|more.csv"_qs);
+        QVERIFY(!c.list->isColumnHidden(2));
+        QCOMPARE(c.list->currentIndex().row(), 4);
         script.ChooseFile(csv, QStringLiteral("Work")).NoteMessage(seen);
-        QTest::mouseClick(dlg.m_addFromFile, Qt::LeftButton);
+        QTest::mouseClick(c.addFromFile, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QVERIFY2(seen.value(0).startsWith("0 addresses from more.csv were added to this job.\n1 "
                                           "was in the list already and was not added again.\n"),
                  qPrintable(seen.value(0)));
-        QCOMPARE(dlg.m_list->topLevelItemCount(), 5);
+        QCOMPARE(c.list->model()->rowCount(), 5);
         // The folder is kept with the settings, for the next run too.
         QCOMPARE(m_settings.GetProfileString("Contacts Files", "Folder"), m_env->Root());
 
         int previewPages = 0;
         QStringList spoken;
         script.Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
-            previewPages = preview->m_pages->pageCount();
+            previewPages = Named<QPrintPreviewWidget>(preview, "pages")->pageCount();
             for (const QWidget* named : preview->findChildren<QWidget*>())
                 spoken << named->accessibleName();
             preview->reject();
         });
-        QTest::mouseClick(dlg.m_preview, Qt::LeftButton);
+        QTest::mouseClick(c.preview, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(previewPages, 3);
         QVERIFY(spoken.contains("Envelope pages") && spoken.contains("Page number"));
 
-        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QTest::mouseClick(c.print, Qt::LeftButton);
         QVERIFY(dlg.isVisible());
-        QCOMPARE(dlg.m_status->text(), "3 envelopes saved to " + pdf);
+        QCOMPARE(c.status->text(), "3 envelopes saved to " + pdf);
         const PdfText many = ReadPdf(pdf);
         QCOMPARE(many.pages, 3);
         QCOMPARE(many.title, u"Pelvaro"_qs);
@@ -221,12 +256,12 @@ private slots:
         };
         script.Then<QInputDialog>(answer("4")).NoteMessage(seen);
         script.Then<QInputDialog>(answer(" 2 \u2013 3"));
-        QTest::mouseClick(dlg.m_printAgain, Qt::LeftButton);
+        QTest::mouseClick(c.printAgain, Qt::LeftButton);
         QCOMPARE(seen.value(0),
                  u"Type one number from 1 to 3, or two joined by a hyphen, such as 5-9."_qs);
-        QTest::mouseClick(dlg.m_printAgain, Qt::LeftButton);
+        QTest::mouseClick(c.printAgain, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
-        QCOMPARE(dlg.m_status->text(), "2 envelopes saved to " + pdf);
+        QCOMPARE(c.status->text(), "2 envelopes saved to " + pdf);
         const PdfText again = ReadPdf(pdf);
         QCOMPARE(again.pages, 2);
         // The return address's five words come first.
@@ -240,26 +275,27 @@ private slots:
         CAddressBook book;
         MakeBook(*m_env, book, 12);
         CManyEnvelopesDlg dlg(Job(PdfNames(pdf)), book, m_settings);
+        const Controls c(dlg);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
-        dlg.m_list->topLevelItem(1)->setCheckState(0, Qt::Checked);
-        QCOMPARE(dlg.m_print->text(), u"&Print 1 Envelope"_qs);
-        QTest::keyClicks(dlg.m_find, QStringLiteral("entry 005"));
-        QTest::keyClick(dlg.m_find, Qt::Key_Return);
-        QVERIFY(dlg.isVisible() && !QFileInfo::exists(pdf) && dlg.m_list->hasFocus());
-        QCOMPARE(dlg.m_list->indexOfTopLevelItem(dlg.m_list->currentItem()), 5);
+        Tick(c.list, 1);
+        QCOMPARE(c.print->text(), u"&Print 1 Envelope"_qs);
+        QTest::keyClicks(c.find, QStringLiteral("entry 005"));
+        QTest::keyClick(c.find, Qt::Key_Return);
+        QVERIFY(dlg.isVisible() && !QFileInfo::exists(pdf) && c.list->hasFocus());
+        QCOMPARE(c.list->currentIndex().data().toString(), u"Entry 005"_qs);
 
         QStringList seen;
         CModalScript script;
         Answer(script, seen, QMessageBox::RejectRole);
-        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QTest::mouseClick(c.print, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QVERIFY(!QFileInfo::exists(pdf));
-        dlg.m_find->clear();
-        QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
-        QCOMPARE(dlg.m_print->text(), u"&Print 12 Envelopes"_qs);
+        c.find->clear();
+        QTest::mouseClick(c.selectAll, Qt::LeftButton);
+        QCOMPARE(c.print->text(), u"&Print 12 Envelopes"_qs);
         Answer(script, seen, QMessageBox::AcceptRole);
-        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QTest::mouseClick(c.print, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(seen, QStringList({"Print 1 envelope to the file " + pdf +
                                         "?\n\n1 of them is hidden by Find.",
@@ -267,6 +303,7 @@ private slots:
         QVERIFY(QFileInfo::exists(pdf));
     }
 
+    // A find that matches nothing says so, and the count what it hides;
     // Escape takes back a find before it closes; ticks and the find come
     // back at the next opening, those of labels the book lost excepted.
     void ticksAndFindKept() {
@@ -274,56 +311,27 @@ private slots:
         MakeBook(*m_env, book, 3);
         {
             CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
+            const Controls c(dlg);
             dlg.show();
-            dlg.m_list->topLevelItem(1)->setCheckState(0, Qt::Checked);
-            dlg.m_list->topLevelItem(2)->setCheckState(0, Qt::Checked);
-            QTest::keyClicks(dlg.m_find, QStringLiteral("1"));
-            QTest::keyClick(dlg.m_find, Qt::Key_Escape);
-            QVERIFY(dlg.isVisible() && dlg.m_find->text().isEmpty());
-            QTest::keyClicks(dlg.m_find, QStringLiteral("entry"));
+            Tick(c.list, 1);
+            Tick(c.list, 2);
+            QVERIFY(!c.noMatch->isVisible());
+            QTest::keyClicks(c.find, QStringLiteral("x 1"));
+            QVERIFY(c.noMatch->isVisible());
+            QCOMPARE(c.noMatch->text(), u"Nothing matches \u201cx 1\u201d."_qs);
+            QCOMPARE(c.count->text(),
+                     u"2 envelopes to print; 0 of 3 shown, 2 ticked entries hidden"_qs);
+            QTest::keyClick(c.find, Qt::Key_Escape);
+            QVERIFY(dlg.isVisible() && c.find->text().isEmpty());
+            QTest::keyClicks(c.find, QStringLiteral("entry"));
             dlg.reject();
         }
         book.RemoveAt(2);
         CManyEnvelopesDlg again(Job(QByteArray()), book, m_settings);
-        QCOMPARE(again.m_find->text(), u"entry"_qs);
+        const Controls c(again);
+        QCOMPARE(c.find->text(), u"entry"_qs);
         QCOMPARE(again.CheckedAddresses().size(), 1);
-        QCOMPARE(again.m_list->topLevelItem(1)->checkState(0), Qt::Checked);
-    }
-
-    // Find ignores accents and case and takes every word anywhere in the
-    // label or the address; the count says what the find hides, and an
-    // empty result says so.
-    void findByWords_data() {
-        QTest::addColumn<QString>("find");
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<QString>("count");
-        const QString karl = QStringLiteral("Karl M\u00fcller");
-        QTest::newRow("accent") << "muller" << QStringList({karl})
-                                << "; 1 of 3 shown, 1 ticked entry hidden";
-        QTest::newRow("words anywhere, trailing space")
-            << "SPRINGFIELD john " << QStringList({"John"})
-            << "; 1 of 3 shown, 1 ticked entry hidden";
-        QTest::newRow("nothing") << "graz x" << QStringList()
-                                 << "; 0 of 3 shown, 1 ticked entry hidden";
-        QTest::newRow("spaces only") << "  " << QStringList({"Anna", "John", karl}) << "";
-    }
-    void findByWords() {
-        QFETCH(QString, find);
-        QFETCH(QStringList, shown);
-        QFETCH(QString, count);
-        CAddressBook book;
-        book.LoadAddressBook();
-        book.AddAddress(CAddress("Anna", "Anna \u00c5berg\r\nGraz"));
-        book.AddAddress(CAddress("John", "John Smith\r\n5 Elm\r\nSpringfield"));
-        book.AddAddress(CAddress("Karl M\u00fcller", "Karl M\u00fcller\r\nHauptstra\u00dfe 1"));
-        CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
-        dlg.show();
-        dlg.m_list->topLevelItem(0)->setCheckState(0, Qt::Checked);
-        QTest::keyClicks(dlg.m_find, find);
-        QCOMPARE(Visible(dlg.m_list), shown);
-        QCOMPARE(dlg.m_count->text(), "1 envelope to print" + count);
-        QCOMPARE(dlg.m_noMatch->isVisible(), shown.isEmpty());
-        QCOMPARE(dlg.m_noMatch->text(), "Nothing matches \u201c" + find + "\u201d.");
+        QCOMPARE(TickOf(c.list, 1), Qt::Checked);
     }
 
     // Each access key belongs to one control; Ctrl+F goes to Find, Down from
@@ -333,6 +341,7 @@ private slots:
         CAddressBook book;
         MakeBook(*m_env, book, 4);
         CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
+        const Controls c(dlg);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowActive(&dlg, kWaitMs));
         QStringList keys;
@@ -344,42 +353,42 @@ private slots:
         QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 
         PressShortcut(&dlg, QKeySequence(QKeySequence::Find)[0]);
-        QVERIFY(dlg.m_find->hasFocus());
-        QTest::keyClick(dlg.m_find, Qt::Key_Down);
-        QVERIFY(dlg.m_list->hasFocus());
-        QTest::keyClick(dlg.m_list, Qt::Key_Down, Qt::ShiftModifier);
-        QTest::keyClick(dlg.m_list, Qt::Key_Space);
+        QVERIFY(c.find->hasFocus());
+        QTest::keyClick(c.find, Qt::Key_Down);
+        QVERIFY(c.list->hasFocus());
+        QTest::keyClick(c.list, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(c.list, Qt::Key_Space);
         QCOMPARE(dlg.CheckedAddresses().size(), 2);
-        QTest::keyClick(dlg.m_list, Qt::Key_Space);
+        QTest::keyClick(c.list, Qt::Key_Space);
         QCOMPARE(dlg.CheckedAddresses().size(), 0);
 
         // F1 and Help open the dialog's own page of the help.
         QStringList pages;
         SetHelpCommand([&pages](const QString& page) { pages << page; });
-        PressShortcut(dlg.m_list, Qt::Key_F1);
+        PressShortcut(c.list, Qt::Key_F1);
         dlg.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help)->click();
         SetHelpCommand({});
         QCOMPARE(pages, QStringList(2, "printing.html#many-envelopes"));
 
-        const QRect row = dlg.m_list->visualItemRect(dlg.m_list->topLevelItem(3));
-        QTest::mouseClick(dlg.m_list->viewport(), Qt::LeftButton, {}, row.center());
-        QCOMPARE(dlg.m_list->topLevelItem(3)->checkState(0), Qt::Checked);
-        QTest::mouseClick(dlg.m_list->viewport(), Qt::LeftButton, {}, row.center());
-        QCOMPARE(dlg.m_list->topLevelItem(3)->checkState(0), Qt::Unchecked);
+        const QRect row = c.list->visualRect(c.list->model()->index(3, 1));
+        QTest::mouseClick(c.list->viewport(), Qt::LeftButton, {}, row.center());
+        QCOMPARE(TickOf(c.list, 3), Qt::Checked);
+        QTest::mouseClick(c.list->viewport(), Qt::LeftButton, {}, row.center());
+        QCOMPARE(TickOf(c.list, 3), Qt::Unchecked);
     }
 
     // An empty book shows what to do instead of an empty list. Label and
-    // address in columns, a first line that only repeats the label left
-    // out, the whole address in the tooltip, nothing to scroll sideways; a
-    // header's click sorts by its column, the next one the other way. The
-    // size is kept for the next opening.
+    // address in columns, nothing to scroll sideways; a header's click sorts
+    // by its column, the next one the other way. The size is kept for the
+    // next opening.
     void columnsSortAndSize() {
         CAddressBook book;
         book.LoadAddressBook();
         {
             CManyEnvelopesDlg empty(Job(QByteArray()), book, m_settings);
+            const Controls c(empty);
             empty.show();
-            QVERIFY(empty.m_emptyBook->isVisible() && !empty.m_list->isVisible());
+            QVERIFY(c.emptyBook->isVisible() && !c.list->isVisible());
             empty.resize(600, 420);
             empty.reject();
         }
@@ -387,28 +396,26 @@ private slots:
         book.AddAddress(CAddress("office", "Alder & Co\r\n9 Row"));
         book.AddAddress(CAddress("Zed", "Zed Zimmer\r\n" + QString(300, u'x')));
         CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings);
+        const Controls c(dlg);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
         QCOMPARE(dlg.size(), QSize(600, 420));
-        QVERIFY(dlg.m_list->isVisible() && !dlg.m_emptyBook->isVisible());
+        QVERIFY(c.list->isVisible() && !c.emptyBook->isVisible());
         // The book's order, until a header is clicked.
-        QCOMPARE(Visible(dlg.m_list), QStringList({"Karin", "Zed", "office"}));
-        QCOMPARE(Visible(dlg.m_list, 2).value(0), u"Karin|Storgatan 1, Lund"_qs);
-        QCOMPARE(Visible(dlg.m_list, 2).value(2), u"office|Alder & Co, 9 Row"_qs);
-        QCOMPARE(dlg.m_list->topLevelItem(0)->toolTip(1), u"Karin\nStorgatan 1\nLund"_qs);
-        QVERIFY(!dlg.m_list->horizontalScrollBar()->isVisible());
-        QHeaderView* header = dlg.m_list->header();
+        QCOMPARE(Visible(c.list, 2),
+                 QStringList({"Karin|Storgatan 1, Lund", "Zed|Zed Zimmer, " + QString(300, u'x'),
+                              "office|Alder & Co, 9 Row"}));
+        QVERIFY(!c.list->horizontalScrollBar()->isVisible());
+        QHeaderView* header = c.list->header();
         const auto sortBy = [header](int column) {
             QTest::mouseClick(
                 header->viewport(), Qt::LeftButton, {},
                 QPoint(header->sectionViewportPosition(column) + 8, header->height() / 2));
         };
         sortBy(1);
-        QCOMPARE(Visible(dlg.m_list), QStringList({"office", "Karin", "Zed"}));
+        QCOMPARE(Visible(c.list), QStringList({"office", "Karin", "Zed"}));
         sortBy(1);
-        QCOMPARE(Visible(dlg.m_list), QStringList({"Zed", "Karin", "office"}));
-        sortBy(0);
-        QCOMPARE(Visible(dlg.m_list), QStringList({"Karin", "office", "Zed"}));
+        QCOMPARE(Visible(c.list), QStringList({"Zed", "Karin", "office"}));
     }
 
     // With no printer the dialog says so, and the invalid setup's message
@@ -425,17 +432,18 @@ private slots:
             return MakeEnvelopeJob(m_settings, MainDialogGeometry(96), chosen);
         };
         CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings, setUp);
+        const Controls c(dlg);
         dlg.show();
-        QCOMPARE(dlg.m_printer->text(), u"Printer: none"_qs);
-        dlg.m_list->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        QCOMPARE(c.printer->text(), u"Printer: none"_qs);
+        Tick(c.list, 0);
         QStringList seen;
         CModalScript script;
         Answer(script, seen, QMessageBox::AcceptRole);
-        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QTest::mouseClick(c.print, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(seen, {u"The Printer Setup is invalid. Please configure a printer."_qs});
-        QCOMPARE(dlg.m_printer->text(), "Printer: file " + pdf);
-        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QCOMPARE(c.printer->text(), "Printer: file " + pdf);
+        QTest::mouseClick(c.print, Qt::LeftButton);
         QVERIFY(QFileInfo::exists(pdf));
         // The printer chosen brings its own alignment: 10 mm further right.
         PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("poppler-utils"));
@@ -443,7 +451,7 @@ private slots:
         QVERIFY(WritePrinterAlignment(m_settings, kPdfPrinterName,
                                       {EnvelopeFeed::AcrossRight, false, 100, 0}));
         dlg.OnPrinterSetup();
-        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QTest::mouseClick(c.print, Qt::LeftButton);
         QVERIFY(qAbs(ReadPdf(pdf).words.value(0).xMin - before - 72 * 10 / 25.4) < 0.05);
     }
 
@@ -471,9 +479,10 @@ private slots:
         CAddressBook book;
         MakeBook(*m_env, book, 60);
         CManyEnvelopesDlg dlg(Job(names), book, m_settings);
+        const Controls c(dlg);
         dlg.show();
-        QTest::mouseClick(dlg.m_selectAll, Qt::LeftButton);
-        QCOMPARE(dlg.m_count->text(), u"60 envelopes to print"_qs);
+        QTest::mouseClick(c.selectAll, Qt::LeftButton);
+        QCOMPARE(c.count->text(), u"60 envelopes to print"_qs);
 
         // Cancel is clicked as the bar reaches 30, inside the progress
         // report itself: a timer might first fire a page later.
@@ -493,7 +502,7 @@ private slots:
         QStringList seen;
         CModalScript script;
         Answer(script, seen, QMessageBox::AcceptRole).NoteMessage(seen);
-        QTest::mouseClick(dlg.m_print, Qt::LeftButton);
+        QTest::mouseClick(c.print, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         canceller.stop();
         QCOMPARE(seen.value(0), u"Printing was cancelled after 30 of 60 envelopes had been sent. "
@@ -524,22 +533,22 @@ private slots:
         EnvelopeJob job = Job(PdfNames(pdf));
         job.envelopeIndex = 1; // No. 6 3/4 on No. 10 paper
         CManyEnvelopesDlg dlg(job, book, m_settings);
+        const Controls c(dlg);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
-        for (int row = 0; row < dlg.m_list->topLevelItemCount(); ++row)
-            dlg.m_list->topLevelItem(row)->setCheckState(0, Qt::Checked);
+        QTest::mouseClick(c.selectAll, Qt::LeftButton);
 
         QStringList warnings;
         CModalScript script;
         script.Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
-            QPrintPreviewWidget* pages = preview->m_pages;
+            QPrintPreviewWidget* pages = Named<QPrintPreviewWidget>(preview, "pages");
             QTRY_VERIFY(QApplication::activeWindow() == preview); // for its shortcuts
             QCOMPARE(pages->currentPage(), 1);
             QCOMPARE(pages->zoomMode(), QPrintPreviewWidget::FitInView);
             QTest::keyClick(pages, Qt::Key_PageDown);
             QTest::keyClick(pages, Qt::Key_PageDown);
             QCOMPARE(pages->currentPage(), 3);
-            QCOMPARE(preview->m_pageNumber->value(), 3);
+            QCOMPARE(Named<QSpinBox>(preview, "pageNumber")->value(), 3);
             QTest::keyClick(pages, Qt::Key_End, Qt::ControlModifier);
             QCOMPARE(pages->currentPage(), 7);
             QTest::keyClick(pages, Qt::Key_PageUp);
@@ -549,10 +558,10 @@ private slots:
             QVERIFY(pages->zoomFactor() > whole * 1.2);
             QTest::keyClick(pages, Qt::Key_0, Qt::ControlModifier);
             QCOMPARE(pages->zoomMode(), QPrintPreviewWidget::FitInView);
-            warnings = preview->m_warnings->text().split(u'\n');
-            QTest::mouseClick(preview->m_print, Qt::LeftButton);
+            warnings = Named<QLabel>(preview, "warnings")->text().split(u'\n');
+            QTest::mouseClick(Named<QPushButton>(preview, "print"), Qt::LeftButton);
         });
-        QTest::mouseClick(dlg.m_preview, Qt::LeftButton);
+        QTest::mouseClick(c.preview, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(warnings.size(), 2);
         QVERIFY2(warnings[0].startsWith(QStringLiteral("The envelope chosen is No. 6\u00BE (6.50 "
@@ -561,7 +570,7 @@ private slots:
         QVERIFY2(warnings[1].startsWith(QStringLiteral("A line is cut at the edge of its block: "
                                                        "envelope 7, \u201CWWW")),
                  qPrintable(warnings[1]));
-        QCOMPARE(dlg.m_status->text(), "7 envelopes saved to " + pdf);
+        QCOMPARE(c.status->text(), "7 envelopes saved to " + pdf);
 
         // On an A4 sheet standing upright, a No. 10 envelope is wider than
         // the sheet; its outline shows where it lies, across the sheet.
@@ -575,9 +584,10 @@ private slots:
         CPrintPreviewDlg preview(printer, job, {QStringLiteral("Ann\r\n1 Road")});
         preview.show();
         QVERIFY(QTest::qWaitForWindowExposed(&preview, kWaitMs));
-        QVERIFY2(preview.m_warnings->text().startsWith(
-                     "The No. 10 envelope does not fit on the printer's paper, A4"),
-                 qPrintable(preview.m_warnings->text()));
+        QVERIFY2(Named<QLabel>(&preview, "warnings")
+                     ->text()
+                     .startsWith("The No. 10 envelope does not fit on the printer's paper, A4"),
+                 qPrintable(Named<QLabel>(&preview, "warnings")->text()));
         const QImage page = PreviewPage(&preview, 0, QSize(1240, 1754));
         const int top = (1754 - qRound(4.125 * 150)) / 2;
         int inked = 0;
@@ -604,22 +614,22 @@ private slots:
         QVERIFY(WritePostalOptions(m_settings, options));
         const QString pdf = m_env->Root() + QStringLiteral("/postal.pdf");
         CManyEnvelopesDlg dlg(Job(PdfNames(pdf)), book, m_settings);
+        const Controls c(dlg);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
-        for (int row = 0; row < 2; ++row)
-            dlg.m_list->topLevelItem(row)->setCheckState(0, Qt::Checked);
+        QTest::mouseClick(c.selectAll, Qt::LeftButton);
         QStringList texts;
         CModalScript script;
         script
             .Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
-                texts << preview->m_warnings->text();
-                preview->m_print->click();
+                texts << Named<QLabel>(preview, "warnings")->text();
+                Named<QPushButton>(preview, "print")->click();
             })
             .Then<QMessageBox>([&](QMessageBox* box) {
                 texts << box->text();
                 box->button(QMessageBox::Cancel)->click();
             });
-        QTest::mouseClick(dlg.m_preview, Qt::LeftButton);
+        QTest::mouseClick(c.preview, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QVERIFY2(texts.size() == 2 && texts[0].contains(u"Envelope 1: The address has 7 lines") &&
                      !texts[0].contains(u"Envelope 2") &&
@@ -650,9 +660,9 @@ private slots:
         CModalScript script;
         script.Choose(QStringLiteral("Print Pre&view..."))
             .Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
-                QCOMPARE(preview->m_pages->pageCount(), 1);
+                QCOMPARE(Named<QPrintPreviewWidget>(preview, "pages")->pageCount(), 1);
                 // An envelope that is the whole sheet needs no warning.
-                QVERIFY(preview->m_warnings->isHidden());
+                QVERIFY(Named<QLabel>(preview, "warnings")->isHidden());
                 previewed = PreviewPage(preview, 0, printed.size());
                 preview->reject();
             });

@@ -416,8 +416,8 @@ private slots:
         CModalScript script;
         script.Choose(QStringLiteral("Print Pre&view..."))
             .Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
-                texts << preview->m_warnings->text();
-                preview->m_print->click();
+                texts << Named<QLabel>(preview, "warnings")->text();
+                Named<QPushButton>(preview, "print")->click();
             })
             .Then<QMessageBox>([&](QMessageBox* box) {
                 texts << box->text();
@@ -571,13 +571,14 @@ private slots:
             script.Choose(QStringLiteral("&Import Addresses..."))
                 .ChooseFile(cards, QStringLiteral("Work"))
                 .Then<CImportPreviewDlg>([=](CImportPreviewDlg* preview) {
-                    preview->m_duplicates->setCurrentIndex(policy);
-                    for (int i = 0; rows && i < preview->m_list->topLevelItemCount(); ++i)
-                        *rows << preview->m_list->topLevelItem(i)->text(0) + u'|' +
-                                     preview->m_list->topLevelItem(i)->text(1);
+                    Named<QComboBox>(preview, "duplicates")->setCurrentIndex(policy);
+                    const QAbstractItemModel* list = Named<QTreeView>(preview, "contacts")->model();
+                    for (int i = 0; rows && i < list->rowCount(); ++i)
+                        *rows << list->index(i, 0).data().toString() + u'|' +
+                                     list->index(i, 1).data().toString();
                     if (rows)
-                        *rows << preview->m_summary->text();
-                    QTest::mouseClick(accept ? preview->m_importButton
+                        *rows << Named<QLabel>(preview, "summary")->text();
+                    QTest::mouseClick(accept ? Named<QPushButton>(preview, "import")
                                              : preview->findChild<QDialogButtonBox*>()->button(
                                                    QDialogButtonBox::Cancel),
                                       Qt::LeftButton);

@@ -1,0 +1,50 @@
+#include "cli/checkcommand.h"
+
+#include "cli/commandcontext.h"
+#include "cli/joboptions.h"
+#include "cli/optionnames.h"
+#include "contacts/addressformatter.h"
+#include "postal/postaloptions.h"
+
+namespace {
+
+const char* const kHelpText =
+    R"help(Usage: pelvaro-cli check (--to TEXT | --to-label LABEL) [OPTIONS]
+
+Checks the envelope that 'print' would print with the same options against
+what the post office's sorting machines read: every line of the mailing
+address inside the read area, nothing in the barcode strip, capitals of
+2 mm (about 8 pt) or more, at most 6 lines, a foreign country alone on the
+last line. US sizes are read by the US postal service's rules, ISO sizes
+(DL, C6, C5...) by the European operators'. Prints one line a finding;
+nothing is printed on paper.
+
+Options: those of print. Exit status: 0 no findings, 5 findings.
+)help";
+
+} // namespace
+
+CCheckCommand::CCheckCommand(CCommandContext& context)
+    : CCommand(context, "check", "tell what would make the post office's machines misread one",
+               kHelpText) {}
+
+void CCheckCommand::AddOptions(QCommandLineParser& parser) const {
+    CJobOptions::AddOptions(parser);
+}
+
+ExitStatus CCheckCommand::Run(const QCommandLineParser& parser) {
+    const CJobOptions options(Context().Settings(), Context().BookFor(parser));
+    const EnvelopeJob job = options.MakeJob(parser);
+    for (const QString& note : options.Notes())
+        Context().Tell(note);
+    const std::optional<QStringList> findings = CheckPostalAddress(
+        job, job.mailingAddress, options.Postal(), CAddressFormatter::SystemCountry());
+    // The areas are those of the printer's page: without a printer there is
+    // nothing to check against.
+    if (!findings)
+        Fail(ExitStatus::PrintFailed,
+             CJobOptions::InvalidSetupMessage(job, parser.isSet(OptionNames::kPng)));
+    for (const QString& finding : *findings)
+        Context().Out() << finding << '\n';
+    return findings->isEmpty() ? ExitStatus::Success : ExitStatus::Findings;
+}

@@ -1,0 +1,4 @@
+#include "controls/logging.h"
+
+// Warnings and worse are shown; information and debugging only when asked.
+Q_LOGGING_CATEGORY(LogControls, "pelvaro.controls", QtWarningMsg)

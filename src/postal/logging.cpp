@@ -1,0 +1,4 @@
+#include "postal/logging.h"
+
+// Warnings and worse are shown; information and debugging only when asked.
+Q_LOGGING_CATEGORY(LogPostal, "pelvaro.postal", QtWarningMsg)

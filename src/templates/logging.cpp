@@ -1,0 +1,4 @@
+#include "templates/logging.h"
+
+// Warnings and worse are shown; information and debugging only when asked.
+Q_LOGGING_CATEGORY(LogTemplates, "pelvaro.templates", QtWarningMsg)
