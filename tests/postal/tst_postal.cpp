@@ -34,11 +34,13 @@ EnvelopeJob Job(int paper, int points = 12) {
 // pelvaro-cli, with a No. 10 envelope in the PDF writer at 600 dpi stored
 // as the window stores it: its exit status, and what it wrote on stdout
 // and then stderr.
-int Cli(const CTestEnvironment& environment, const QStringList& arguments, QByteArray* output) {
+int Cli(const CTestEnvironment& environment, const QStringList& arguments, QByteArray* output,
+        const QProcessEnvironment& system = QProcessEnvironment::systemEnvironment()) {
     CSettingsStore settings(QStringLiteral("Torvane Software"), QStringLiteral("Pelvaro"));
     settings.WriteBinaryValue("DevMode", LandscapeSettings(kNo10, 600));
     settings.WriteBinaryValue("DevNames", PdfNames(environment.Root() + QStringLiteral("/x.pdf")));
     QProcess cli;
+    cli.setProcessEnvironment(system);
     cli.start(QString::fromLocal8Bit(qgetenv("PELVARO_CLI")), arguments);
     cli.waitForFinished(60000);
     *output = cli.readAllStandardOutput() + cli.readAllStandardError();
@@ -276,6 +278,33 @@ private slots:
                  output.constData());
         QCOMPARE(Cli(environment, {"merge", "--book", "--imb", "00,700,12345,1"}, &output), 2);
         QVERIFY2(output.contains("--imb: the Mailer ID"), output.constData());
+    }
+
+    // A barcode that cannot be made, its library missing, stops the job
+    // with the cause: no file, no picture, as a page without it would look
+    // printed whole.
+    void barcodeThatCannotBeMade() {
+        const CTestEnvironment environment;
+        const QProcessEnvironment without = WithoutBarcodeLibrary(environment.Root());
+        const QString cause =
+            "the barcode could not be made: its library, " + BarcodeLibraryName() + ", is missing";
+        const QString to = QStringLiteral("Jo Ray\\n1 Elm St\\nSpringfield IL 62704");
+        const QString pdf = environment.Root() + QStringLiteral("/x.pdf");
+        const QString png = environment.Root() + QStringLiteral("/x.png");
+        QByteArray output;
+        QCOMPARE(
+            Cli(environment, {"print", "--to", to, "--imb", "00,700,123456,1"}, &output, without),
+            4);
+        QCOMPARE(output, "pelvaro-cli: The envelope was not printed to the file " + pdf + ": " +
+                             cause + ".\n");
+        QCOMPARE(Cli(environment, {"print", "--to", to, "--imb", "00,700,123456,1", "--png", png},
+                     &output, without),
+                 4);
+        QCOMPARE(output, "pelvaro-cli: " + cause + '\n');
+        QVERIFY(!QFileInfo::exists(pdf) && !QFileInfo::exists(png));
+        // Without a barcode asked for, the library is not missed.
+        QCOMPARE(Cli(environment, {"print", "--to", to}, &output, without), 0);
+        QVERIFY(QFileInfo::exists(pdf));
     }
 
     // pelvaro-cli's picture at 600 dpi, each bar classified by the rows it

@@ -37,6 +37,24 @@ QByteArray Utf16(const QString& text, bool terminated) {
     return terminated ? bytes + QByteArray(2, '\0') : bytes;
 }
 
+QString BarcodeLibraryName() {
+    return QStringLiteral(PELVARO_ZINT_SONAME);
+}
+
+QProcessEnvironment WithoutBarcodeLibrary(const QString& folder) {
+    WriteWholeFile(folder + u'/' + BarcodeLibraryName(), QByteArray());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString path = environment.value(QStringLiteral("LD_LIBRARY_PATH"));
+    environment.insert(QStringLiteral("LD_LIBRARY_PATH"),
+                       path.isEmpty() ? folder : folder + u':' + path);
+    environment.insert(QStringLiteral("PELVARO_WITHOUT_BARCODE_LIBRARY"), QStringLiteral("1"));
+    return environment;
+}
+
+bool WithoutBarcodeLibrary() {
+    return qEnvironmentVariableIsSet("PELVARO_WITHOUT_BARCODE_LIBRARY");
+}
+
 bool InCi() {
     return qEnvironmentVariable("CI") == QLatin1String("true");
 }

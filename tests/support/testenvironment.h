@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,6 +34,12 @@ QString TestDataPath(const QString& name);
 QByteArray Hex(const char* text);
 // UTF-16LE units, with the terminating NUL unless told otherwise.
 QByteArray Utf16(const QString& text, bool terminated = true);
+// The environment of a program run where the barcode's library cannot be
+// loaded: a file of its name that is no library comes first in the search
+// path, kept in folder. WithoutBarcodeLibrary() tells such a program so.
+QProcessEnvironment WithoutBarcodeLibrary(const QString& folder);
+bool WithoutBarcodeLibrary();
+QString BarcodeLibraryName();
 // True under CI (CI=true), where a missing tool fails a test instead of
 // skipping it.
 bool InCi();

@@ -431,6 +431,38 @@ private slots:
         QVERIFY(!QFileInfo::exists(pdf));
     }
 
+    // A barcode that cannot be made, its library missing, is said, and the
+    // envelope is not printed without it. Run in a process of its own where
+    // the library cannot be loaded.
+    void barcodeThatCannotBeMade() {
+        if (!WithoutBarcodeLibrary()) {
+            QProcess child;
+            child.setProcessEnvironment(WithoutBarcodeLibrary(m_env->Root()));
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {QTest::currentTestFunction()});
+            QVERIFY(child.waitForFinished(4 * kWaitMs));
+            QVERIFY(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0);
+            return;
+        }
+        const QString pdf = m_env->Root() + QStringLiteral("/barcode.pdf");
+        m_settings->WriteBinaryValue("DevMode", LandscapeSettings(20, 600));
+        m_settings->WriteBinaryValue("DevNames", PdfNames(pdf));
+        PostalOptions options;
+        options.barcode = true;
+        options.barcodeFields = IntelligentMailFields{"00", "700", "123456", "000000001"};
+        QVERIFY(WritePostalOptions(*m_settings, options));
+        Open();
+        Box(IDC_MAILINGADDRESS)
+            ->SetText(QStringLiteral("Jo Ray\r\n1 Elm St\r\nSpringfield IL 62704"));
+        QCOMPARE(ClickNotingMessage(m_dlg->GetDlgItem(IDC_PRINT)),
+                 QStringList({"The envelope was not printed to the file " + pdf +
+                                  ": the barcode could not be made: its library, " +
+                                  BarcodeLibraryName() + ", is missing.",
+                              QCoreApplication::applicationName(),
+                              QString::number(QMessageBox::Critical)}));
+        QVERIFY(!QFileInfo::exists(pdf));
+    }
+
     // Without a printer, Print says so. The setup opens on the default
     // printer, the PDF writer here, offers no page range and stays open for
     // F1 and its Help button; OK stores "DevMode" and then "DevNames", and
