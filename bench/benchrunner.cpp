@@ -8,11 +8,13 @@
 #include "platform/exception.h"
 #include "platform/registryfile.h"
 #include "platform/registryhive.h"
+#include "postal/jobfromsettings.h"
 #include "print/printerblocks.h"
 #include "samplebook.h"
 #include "samplecontacts.h"
 #include "samplesheet.h"
 #include "settings/settingsstore.h"
+#include "templates/maindialoggeometry.h"
 #include "ui/addresslistmenu.h"
 #include "ui/manyenvelopesdlg.h"
 
@@ -866,6 +868,7 @@ void DialogFigures(const Options& options, QList<Row>& rows) {
     } cases[] = {{10000, 10}, {100000, 4}};
     CSettingsStore settings(QString::fromLatin1(CSettingsStore::kCompanyName),
                             QStringLiteral("Pelvaro"));
+    const EnvelopeJob job = MakeEnvelopeJob(settings, MainDialogGeometry(96), {});
     for (const auto& c : cases) {
         if (!options.dialogEntries.contains(c.entries))
             continue;
@@ -884,7 +887,7 @@ void DialogFigures(const Options& options, QList<Row>& rows) {
             [&] {
                 QElapsedTimer timer;
                 timer.start();
-                CManyEnvelopesDlg dialog(EnvelopeJob(), book, settings);
+                CManyEnvelopesDlg dialog(job, book, settings);
                 ShowUntilPainted(&dialog);
                 return ElapsedMs(timer);
             },
@@ -1010,7 +1013,8 @@ Options ParseOptions(const QStringList& arguments) {
         } else {
             Die(QStringLiteral(
                 "usage: pelvaro_bench [--runs N] [--quick] "
-                "[--only start,print,book,menu,dialog,import,settings,merge,sheets] [--book-records "
+                "[--only start,print,book,menu,dialog,import,settings,merge,sheets] "
+                "[--book-records "
                 "1000,100000,1000000]\n"
                 "       [--menu-entries 100,1000,5000,32000] [--dialog-entries 10000,100000]\n"
                 "       pelvaro_bench --write-book RECORDS PATH"));

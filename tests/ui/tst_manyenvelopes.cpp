@@ -424,12 +424,18 @@ private slots:
         const QString pdf = m_env->Root() + QStringLiteral("/set-up.pdf");
         CAddressBook book;
         MakeBook(*m_env, book, 1);
-        // The window hands back the job it would print after the setup: the
-        // printer chosen, with that printer's own alignment.
+        // The window hands back the job it would print after the setup: its
+        // boxes and fonts as they were, the printer chosen, with that
+        // printer's own alignment.
         const auto setUp = [&] {
-            JobOverrides chosen;
-            chosen.devNames = PdfNames(pdf);
-            return MakeEnvelopeJob(m_settings, MainDialogGeometry(96), chosen);
+            const EnvelopeJob before = Job(QByteArray());
+            JobOverrides window;
+            window.returnAddress = before.returnAddress;
+            window.returnLogFont = before.returnLogFont;
+            window.mailingLogFont = before.mailingLogFont;
+            window.devMode = before.devMode;
+            window.devNames = PdfNames(pdf);
+            return MakeEnvelopeJob(m_settings, before.window, window);
         };
         CManyEnvelopesDlg dlg(Job(QByteArray()), book, m_settings, setUp);
         const Controls c(dlg);
