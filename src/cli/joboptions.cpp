@@ -128,6 +128,13 @@ EnvelopeJob CJobOptions::MakeJob(const QCommandLineParser& parser) const {
         Fail(ExitStatus::Usage, QStringLiteral("--dpi is for the picture of --png"));
     EnvelopeJob job = MakeSharedJob(parser);
     job.mailingAddress = AddressOption(parser, kTo, kToLabel, QString());
+    // An envelope without an address is a slip (an empty variable in a
+    // script), not a job: nothing is printed and nothing passes the check.
+    if (job.mailingAddress.trimmed().isEmpty())
+        Fail(ExitStatus::BadInput,
+             parser.isSet(kToLabel)
+                 ? QStringLiteral("the entry \"%1\" has no address").arg(parser.value(kToLabel))
+                 : QStringLiteral("the mailing address is empty"));
     return job;
 }
 
@@ -164,6 +171,8 @@ EnvelopeJob CJobOptions::MakeSharedJob(const QCommandLineParser& parser) const {
         }
     }
     if (const std::optional<QString> pdf = SingleValue(parser, kPdf)) {
+        if (pdf->isEmpty())
+            Fail(ExitStatus::Usage, QStringLiteral("--pdf takes the name of a file"));
         DEVNAMES names;
         names.driver = names.device = QString::fromUtf16(kPdfDriverName);
         names.output = pdf->isEmpty() ? QString() : QFileInfo(*pdf).absoluteFilePath();
@@ -179,8 +188,15 @@ EnvelopeJob CJobOptions::MakeSharedJob(const QCommandLineParser& parser) const {
 
     // The alignment of the printer the job goes to; a shift given here
     // takes the place of the stored one for this job.
-    job.alignment = ReadPrinterAlignment(m_settings, AlignmentPrinterName(job.devNames))
-                        .value_or(PrinterAlignment());
+    const QString alignedPrinter = AlignmentPrinterName(job.devNames);
+    const std::optional<PrinterAlignment> alignment =
+        ReadPrinterAlignment(m_settings, alignedPrinter);
+    if (!alignment && HasStoredAlignment(m_settings, alignedPrinter))
+        m_notes.append(QStringLiteral("the alignment stored for %1 is damaged and was not used: "
+                                      "store it again with 'pelvaro-cli align' or Printer "
+                                      "Alignment... in Pelvaro")
+                           .arg(alignedPrinter));
+    job.alignment = alignment.value_or(PrinterAlignment());
     if (const std::optional<std::pair<int, int>> shift = Shift(parser))
         std::tie(job.alignment.shiftRight, job.alignment.shiftDown) = *shift;
 
