@@ -4,7 +4,7 @@
 #include "cli/commandcontext.h"
 #include "cli/joboptions.h"
 #include "cli/optionnames.h"
-#include "platform/registryfile.h"
+#include "settings/registryfile.h"
 #include "print/printjob.h"
 #include "settings/settingsstore.h"
 #include "settings/storedvalues.h"

@@ -8,7 +8,7 @@
 #include "cli/commandlinetool.h"
 #include "modalscript.h"
 #include "pdftext.h"
-#include "platform/registryfile.h"
+#include "settings/registryfile.h"
 #include "printblocks.h"
 #include "settings/settingsstore.h"
 #include "templates/dialogtemplate.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/registryhive.h"
+#include "settings/registryhive.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,12 +1,13 @@
-#include "platform/registryfile.h"
+#include "settings/registryfile.h"
 
 #include "platform/appdatafolder.h"
 #include "platform/backupfile.h"
 #include "platform/fileexception.h"
 #include "platform/filelock.h"
 #include "platform/inputfile.h"
-#include "platform/logging.h"
+#include "platform/outputfile.h"
 #include "platform/privatefiles.h"
+#include "settings/logging.h"
 
 #include <QDir>
 #include <QFile>
@@ -173,7 +174,11 @@ QStringList CRegistryFile::DamageNotes() {
     return notes;
 }
 
-CRegistryFile::CRegistryFile(QString path) : m_path(std::move(path)) {}
+CRegistryFile::CRegistryFile(QString path) : m_path(std::move(path)) {
+    // No output of either program lands on the settings file, wherever the
+    // environment puts it.
+    ProtectOwnFileAt(&CRegistryFile::DefaultPath);
+}
 
 QString CRegistryFile::DefaultPath() {
     // The base directory convention says a relative XDG_CONFIG_HOME is
@@ -214,7 +219,7 @@ StoredHive CRegistryFile::Read() const {
         read.truncate(kMaxFileSize);
     stored.hive = std::make_shared<const CRegistryHive>(CRegistryHive::Parse(read));
     const int damaged = stored.hive->DamagedLines();
-    qCInfo(LogPlatform) << "read" << m_path << read.size() << "bytes, damaged lines" << damaged
+    qCInfo(LogSettings) << "read" << m_path << read.size() << "bytes, damaged lines" << damaged
                         << (stored.tooLarge ? "too large" : "");
     if (damaged > 0 || stored.tooLarge) {
         const qint64 fileSize = std::max(file.size(), kMaxFileSize + 1);
@@ -296,7 +301,7 @@ bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
         }
         FileIdentity identity;
         if (!WriteAtomically(m_path, bytes, &identity)) {
-            qCInfo(LogPlatform) << "not written" << m_path;
+            qCInfo(LogSettings) << "not written" << m_path;
             return false;
         }
         // What was just written reads back as this hive.
