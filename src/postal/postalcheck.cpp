@@ -58,19 +58,41 @@ QString LinesNamed(int first, int last, const QString& quoted) {
                          : QStringLiteral("Lines %1 to %2").arg(first).arg(last);
 }
 
-} // namespace
+// A line that is printed: where it leaves the read area or enters the
+// strip; empty when it does neither.
+QString LineFinding(const PrintedLine& line, const QString& which, const PostalAreas& areas) {
+    if (line.ink.intersects(areas.barcodeStrip)) {
+        const QString strip = areas.rules == PostalRules::Us
+                                  ? QStringLiteral("the barcode clear zone at the bottom right")
+                                  : QStringLiteral("the strip along the bottom kept for the "
+                                                   "sorting code");
+        return QStringLiteral("%1 runs into %2, which must stay free of print. Remove a line or "
+                              "a blank line above it, or %3.")
+            .arg(which, strip, kSmallerFont);
+    }
+    const Outside outside = OutsideOf(line.ink, areas.readArea);
+    if (outside.by <= 0)
+        return QString();
+    QString remedy = QLatin1String(outside.remedy);
+    if (remedy.endsWith(u' '))
+        remedy +=
+            QLatin1String(outside.side == QLatin1String("above") ? kLargerFont : kSmallerFont) +
+            u'.';
+    return QStringLiteral("%1 lies %2 %3 the area the sorting machines read. %4")
+        .arg(which, Distance(outside.by, areas.rules), QLatin1String(outside.side), remedy);
+}
 
-QStringList CheckMailingBlock(const PrintedBlock& block, const QString& userCountry) {
-    const PostalAreas areas = PostalAreasFor(block.envelope);
-    const QString strip = areas.rules == PostalRules::Us
-                              ? QStringLiteral("the barcode clear zone at the bottom right")
-                              : QStringLiteral("the strip along the bottom kept for the "
-                                               "sorting code");
-    QStringList findings;
+// The lines with text, as the block's findings need them.
+struct LinesSeen {
     QStringList texts;
     QRectF inked;
-    // Lines not printed, or off the envelope, are said as one run each:
-    // a pasted page of text is one finding, not thousands.
+};
+
+// A finding for each printed line outside its area; lines not printed, or
+// off the envelope, said as one run each: a pasted page of text is one
+// finding, not thousands.
+LinesSeen CheckLines(const PrintedBlock& block, const PostalAreas& areas, QStringList& findings) {
+    LinesSeen seen;
     int runFirst = 0;
     int runLast = 0;
     QString runText;
@@ -88,12 +110,11 @@ QStringList CheckMailingBlock(const PrintedBlock& block, const QString& userCoun
                                  one ? "is" : "are", one ? "a line" : "lines", kSmallerFont));
         runFirst = 0;
     };
-    int number = 0;
     for (const PrintedLine& line : block.lines) {
         if (line.text.trimmed().isEmpty())
             continue;
-        ++number;
-        texts.append(line.text.trimmed());
+        seen.texts.append(line.text.trimmed());
+        const int number = static_cast<int>(seen.texts.size());
         const bool offEnvelope = line.drawn && line.ink.top() >= block.envelope.height();
         if (!line.drawn || offEnvelope) {
             if (runFirst != 0 && runOffEnvelope != offEnvelope)
@@ -107,24 +128,25 @@ QStringList CheckMailingBlock(const PrintedBlock& block, const QString& userCoun
             continue;
         }
         endRun();
-        inked |= line.ink;
-        const QString which = LinesNamed(number, number, Quoted(line.text.trimmed()));
-        if (line.ink.intersects(areas.barcodeStrip)) {
-            findings.append(QStringLiteral("%1 runs into %2, which must stay free of print. Remove "
-                                           "a line or a blank line above it, or %3.")
-                                .arg(which, strip, kSmallerFont));
-        } else if (const Outside outside = OutsideOf(line.ink, areas.readArea); outside.by > 0) {
-            QString remedy = QLatin1String(outside.remedy);
-            if (remedy.endsWith(u' '))
-                remedy += QLatin1String(outside.side == QLatin1String("above") ? kLargerFont
-                                                                               : kSmallerFont) +
-                          u'.';
-            findings.append(QStringLiteral("%1 lies %2 %3 the area the sorting machines read. %4")
-                                .arg(which, Distance(outside.by, areas.rules),
-                                     QLatin1String(outside.side), remedy));
-        }
+        seen.inked |= line.ink;
+        const QString finding =
+            LineFinding(line, LinesNamed(number, number, Quoted(line.text.trimmed())), areas);
+        if (!finding.isEmpty())
+            findings.append(finding);
     }
     endRun();
+    return seen;
+}
+
+} // namespace
+
+QStringList CheckMailingBlock(const PrintedBlock& block, const QString& userCountry) {
+    const PostalAreas areas = PostalAreasFor(block.envelope);
+    QStringList findings;
+    const LinesSeen seen = CheckLines(block, areas, findings);
+    const QStringList& texts = seen.texts;
+    const QRectF& inked = seen.inked;
+    const qsizetype number = texts.size();
     if (number > 0 && block.capHeight < kMinCapHeight - 0.001)
         findings.append(QStringLiteral("The capital letters are %1 mm tall; the machines read "
                                        "them from 2 mm (about 8 pt). %2, 8 pt or more.")
