@@ -278,37 +278,42 @@ bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
     CRegistryHive hive = *stored.hive;
     if (!change(hive))
         return false;
-    if (!(hive == *stored.hive) || stored.tooLarge) {
-        QByteArray bytes = hive.Serialize();
-        // What the beginning of an oversized file held may not fit again;
-        // then the settings start afresh with this change alone.
-        if (bytes.size() > kMaxFileSize) {
-            hive = CRegistryHive();
-            if (!change(hive))
-                return false;
-            bytes = hive.Serialize();
-        }
-        // Lines that could not be read are not written again; the damaged
-        // or oversized file is kept beside the new one for whoever wants to
-        // look at it. When it cannot be kept, it stays as it is.
-        if (stored.hive->DamagedLines() > 0 || stored.tooLarge) {
-            try {
-                const QString keptAs = KeepBackup(m_path);
-                Damage().Note(m_path, [&](auto& problem) { problem.keptAs = keptAs; });
-            } catch (const CFileException&) {
-                return false;
-            }
-        }
-        FileIdentity identity;
-        if (!WriteAtomically(m_path, bytes, &identity)) {
-            qCInfo(LogSettings) << "not written" << m_path;
-            return false;
-        }
-        // What was just written reads back as this hive.
-        hive.ClearDamagedLines();
-        Cache().Keep(m_path, identity, {std::make_shared<const CRegistryHive>(hive), true, false});
-    }
+    if ((!(hive == *stored.hive) || stored.tooLarge) && !WriteChanged(hive, stored, change))
+        return false;
     if (updated)
         *updated = std::move(hive);
+    return true;
+}
+
+bool CRegistryFile::WriteChanged(CRegistryHive& hive, const StoredHive& stored,
+                                 const std::function<bool(CRegistryHive&)>& change) const {
+    QByteArray bytes = hive.Serialize();
+    // What the beginning of an oversized file held may not fit again;
+    // then the settings start afresh with this change alone.
+    if (bytes.size() > kMaxFileSize) {
+        hive = CRegistryHive();
+        if (!change(hive))
+            return false;
+        bytes = hive.Serialize();
+    }
+    // Lines that could not be read are not written again; the damaged
+    // or oversized file is kept beside the new one for whoever wants to
+    // look at it. When it cannot be kept, it stays as it is.
+    if (stored.hive->DamagedLines() > 0 || stored.tooLarge) {
+        try {
+            const QString keptAs = KeepBackup(m_path);
+            Damage().Note(m_path, [&](auto& problem) { problem.keptAs = keptAs; });
+        } catch (const CFileException&) {
+            return false;
+        }
+    }
+    FileIdentity identity;
+    if (!WriteAtomically(m_path, bytes, &identity)) {
+        qCInfo(LogSettings) << "not written" << m_path;
+        return false;
+    }
+    // What was just written reads back as this hive.
+    hive.ClearDamagedLines();
+    Cache().Keep(m_path, identity, {std::make_shared<const CRegistryHive>(hive), true, false});
     return true;
 }
