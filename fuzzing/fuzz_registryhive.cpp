@@ -2,7 +2,7 @@
 // crashes or holds more than a small multiple of the file, and what it keeps
 // is written in a form that reads back to the same keys, values and bytes.
 #include "fuzzsupport.h"
-#include "platform/registryhive.h"
+#include "settings/registryhive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

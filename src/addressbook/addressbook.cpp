@@ -342,6 +342,11 @@ QString CAddressBook::LoadProblem() const {
 }
 
 QString CBookBusyException::GetErrorMessage() const {
+    if (m_lockNotAFile)
+        return QStringLiteral("The address book %1 cannot be changed: %1.lock, where programs "
+                              "note that they are changing it, is not a file. Nothing was "
+                              "changed; remove %1.lock and try again.")
+            .arg(m_path);
     return QStringLiteral("Another program is changing the address book %1. Nothing was "
                           "changed; try again.")
         .arg(m_path);
@@ -381,6 +386,9 @@ class CBookLock {
 public:
     CBookLock(const QString& bookPath, int waitMs)
         : m_path(bookPath + QStringLiteral(".lock")), m_lock(m_path) {
+        const QFileInfo lockFile(m_path);
+        if (lockFile.exists() && !lockFile.isFile())
+            throw CBookBusyException(bookPath, true);
         errno = 0;
         const QLockFile::LockError error = TakeFileLock(m_lock, m_path, waitMs);
         if (error == QLockFile::LockFailedError) {

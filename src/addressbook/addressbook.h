@@ -16,14 +16,18 @@
 // folding, no locale, no trimming.
 int CompareLabels(QStringView a, QStringView b);
 
-// Another program held the book's lock for longer than a change waits.
+// Another program held the book's lock for longer than a change waits, or
+// (lockNotAFile) something that is not a lock file is where the lock goes,
+// which no waiting will clear.
 class CBookBusyException : public CException {
 public:
-    explicit CBookBusyException(QString path) : m_path(std::move(path)) {}
+    explicit CBookBusyException(QString path, bool lockNotAFile = false)
+        : m_path(std::move(path)), m_lockNotAFile(lockNotAFile) {}
     QString GetErrorMessage() const override;
 
 private:
     QString m_path;
+    bool m_lockNotAFile;
 };
 
 // The address book: the records in menu order, the file they live in, and

@@ -5,7 +5,7 @@
 #include "platform/executablepath.h"
 #include "platform/helpcommand.h"
 #include "platform/registeredopener.h"
-#include "platform/shellopen.h"
+#include "desktop/shellopen.h"
 #include "ui/pelvarodlg.h"
 
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 #include "cli/commandcontext.h"
 #include "cli/joboptions.h"
 #include "cli/optionnames.h"
-#include "platform/registryfile.h"
+#include "settings/registryfile.h"
 #include "print/printjob.h"
 #include "settings/settingsstore.h"
 #include "settings/storedvalues.h"
@@ -91,6 +91,16 @@ ExitStatus CAlignCommand::Run(const QCommandLineParser& parser) {
         return ExitStatus::Success;
     }
     const QString printer = PrinterName(parser);
+    // Stored under a name that prints nowhere, an alignment would never be
+    // used, and one shown for it would say nothing: a mistyped queue is
+    // said at once. One stored for a printer since removed may be shown
+    // and reset.
+    if (printer != kPdfPrinterName && QPrinterInfo::printerInfo(printer).isNull() &&
+        (changes || !HasStoredAlignment(Context().Settings(), printer)))
+        Fail(ExitStatus::Usage, QStringLiteral("--printer: there is no printer '%1'; the "
+                                               "printers are those 'lpstat -e' lists, and "
+                                               "\"%2\" for PDF files")
+                                    .arg(printer, kPdfPrinterName));
     if (parser.isSet(kReset)) {
         if (!RemovePrinterAlignment(Context().Settings(), printer))
             Fail(ExitStatus::Failure,
@@ -98,20 +108,12 @@ ExitStatus CAlignCommand::Run(const QCommandLineParser& parser) {
         return ExitStatus::Success;
     }
     if (changes) {
-        // Stored under a name that prints nowhere, an alignment would never
-        // be used: a mistyped queue is said at once.
-        if (printer != kPdfPrinterName && QPrinterInfo::printerInfo(printer).isNull())
-            Fail(ExitStatus::Usage, QStringLiteral("--printer: there is no printer '%1'; the "
-                                                   "printers are those 'lpstat -e' lists, and "
-                                                   "\"%2\" for PDF files")
-                                        .arg(printer, kPdfPrinterName));
         if (!WritePrinterAlignment(Context().Settings(), printer, Alignment(parser, printer)))
             Fail(ExitStatus::Failure,
                  QStringLiteral("%1 could not be written").arg(CRegistryFile::DefaultPath()));
         return ExitStatus::Success;
     }
-    Show(printer);
-    return ExitStatus::Success;
+    return Show(printer);
 }
 
 QString CAlignCommand::PrinterName(const QCommandLineParser& parser) const {
@@ -152,16 +154,27 @@ PrinterAlignment CAlignCommand::Alignment(const QCommandLineParser& parser,
     return alignment;
 }
 
-void CAlignCommand::Show(const QString& printer) const {
+ExitStatus CAlignCommand::Show(const QString& printer) const {
     const std::optional<PrinterAlignment> stored =
         ReadPrinterAlignment(Context().Settings(), printer);
+    const bool damaged = !stored && HasStoredAlignment(Context().Settings(), printer);
     const PrinterAlignment alignment = stored.value_or(PrinterAlignment());
     Context().Out() << "printer: " << printer << '\n'
-                    << "stored: " << (stored ? "yes" : "no") << '\n'
+                    << "stored: "
+                    << (stored    ? "yes"
+                        : damaged ? "damaged"
+                                  : "no")
+                    << '\n'
                     << "feed: " << FeedName(alignment.feed) << '\n'
                     << "turned: " << (alignment.turned ? "yes" : "no") << '\n'
                     << "shift: " << FormatShift(alignment.shiftRight) << ','
                     << FormatShift(alignment.shiftDown) << '\n';
+    if (!damaged)
+        return ExitStatus::Success;
+    Context().Tell(QStringLiteral("the alignment stored for %1 is damaged and is not used: store "
+                                  "it again, or --reset it")
+                       .arg(printer));
+    return ExitStatus::Damaged;
 }
 
 void CAlignCommand::PrintTestPage(const QCommandLineParser& parser) const {

@@ -17,6 +17,7 @@ private:
     QString PrinterName(const QCommandLineParser& parser) const;
     // What is stored for the printer, changed by the options given.
     PrinterAlignment Alignment(const QCommandLineParser& parser, const QString& printer) const;
-    void Show(const QString& printer) const;
+    // Status 5 for a stored alignment that does not read as one.
+    ExitStatus Show(const QString& printer) const;
     void PrintTestPage(const QCommandLineParser& parser) const;
 };

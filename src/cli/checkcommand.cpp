@@ -41,9 +41,13 @@ ExitStatus CCheckCommand::Run(const QCommandLineParser& parser) {
         job, job.mailingAddress, options.Postal(), CAddressFormatter::SystemCountry());
     // The areas are those of the printer's page: without a printer there is
     // nothing to check against.
-    if (!findings)
-        Fail(ExitStatus::PrintFailed,
-             CJobOptions::InvalidSetupMessage(job, parser.isSet(OptionNames::kPng)));
+    if (!findings) {
+        // Nothing was to be printed: the words are the check's own.
+        QString why = CJobOptions::InvalidSetupMessage(job, parser.isSet(OptionNames::kPng));
+        why.replace(QLatin1String("was not printed on"), QLatin1String("could not be checked for"));
+        why.replace(QLatin1String("was not printed to"), QLatin1String("could not be checked for"));
+        Fail(ExitStatus::PrintFailed, why);
+    }
     for (const QString& finding : *findings)
         Context().Out() << finding << '\n';
     return findings->isEmpty() ? ExitStatus::Success : ExitStatus::Findings;

@@ -2,7 +2,7 @@
 
 #include "cli/optionnames.h"
 #include "cli/toolfailure.h"
-#include "platform/registryfile.h"
+#include "settings/registryfile.h"
 
 #include <QCommandLineParser>
 

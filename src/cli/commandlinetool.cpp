@@ -14,6 +14,7 @@
 #include "platform/exception.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 namespace {
 
@@ -47,6 +48,26 @@ Exit status:
 
 // The width of the names in the tool's list of commands.
 constexpr int kNameWidth = 8;
+
+// "print --to --pdf x.pdf": the parser takes --pdf for the address. An
+// option's value that is spelled as an option is a slip; --to=--pdf says
+// that it is meant.
+void RefuseOptionsTakenAsValues(const QCommandLineParser& parser, const QStringList& arguments) {
+    static const QRegularExpression kOptionLike(QStringLiteral("^--?[a-z][a-z0-9-]*$"));
+    for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
+        const QString& given = arguments[i];
+        const QString& next = arguments[i + 1];
+        if (!given.startsWith(QLatin1String("--")) || given.contains(u'=') ||
+            !kOptionLike.match(next).hasMatch())
+            continue;
+        const QString name = given.mid(2);
+        if (parser.values(name).contains(next))
+            Fail(ExitStatus::Usage,
+                 QStringLiteral("%1 needs a value, but %2 follows it (write %1=%2 if that is "
+                                "the value)")
+                     .arg(given, next));
+    }
+}
 
 } // namespace
 
@@ -94,6 +115,13 @@ int CCommandLineTool::Run(const QStringList& arguments) {
     // Damage is said last, after what the command could do with the rest.
     const QStringList notes = m_context.DamageNotes();
     out.flush();
+    // What a command printed is its result: a full disk or a closed pipe
+    // behind standard output is a failure, however the command went.
+    if (out.status() != QTextStream::Ok) {
+        m_context.Tell(QStringLiteral("the output could not be written to standard output"));
+        if (status == ExitStatus::Success || status == ExitStatus::BadInput)
+            status = ExitStatus::Failure;
+    }
     for (const QString& note : notes)
         m_context.Tell(note);
     m_context.Err().flush();
@@ -137,5 +165,6 @@ ExitStatus CCommandLineTool::RunCommand(const QString& name, const QStringList& 
         m_context.Out() << command->Help();
         return ExitStatus::Success;
     }
+    RefuseOptionsTakenAsValues(parser, arguments);
     return command->Run(parser);
 }

@@ -5,11 +5,22 @@
 #include "contacts/columnmappingstore.h"
 #include "contacts/contactsimport.h"
 
+#include "platform/exception.h"
+
 #include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 using namespace OptionNames;
 
 namespace {
+
+bool IsPipe(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
 
 QString Single(const QCommandLineParser& parser, const QString& option) {
     const QStringList values = parser.values(option);
@@ -19,6 +30,29 @@ QString Single(const QCommandLineParser& parser, const QString& option) {
 }
 
 } // namespace
+
+void ReadContactsFile(CContactsImport& import, const QString& path,
+                      const std::function<void(CAddress&&)>& sink) {
+    if (path.isEmpty())
+        Fail(ExitStatus::Usage, QStringLiteral("the name of the contacts file is empty"));
+    try {
+        if (path == QLatin1String("-") || IsPipe(path)) {
+            QFile input(path);
+            const bool open = path == QLatin1String("-") ? input.open(stdin, QIODevice::ReadOnly)
+                                                         : input.open(QIODevice::ReadOnly);
+            if (!open)
+                Fail(ExitStatus::BadInput, QStringLiteral("%1 could not be read").arg(path));
+            import.ReadStream(
+                input, path == QLatin1String("-") ? QStringLiteral("standard input") : path, sink);
+        } else if (sink) {
+            import.ReadFile(path, sink);
+        } else {
+            import.ReadFile(path);
+        }
+    } catch (const CException& e) {
+        Fail(ExitStatus::BadInput, e.GetErrorMessage());
+    }
+}
 
 void ContactsFileOptions::AddOptions(QCommandLineParser& parser) {
     parser.addOptions({

@@ -4,8 +4,10 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
+class CAddress;
 class CContactsImport;
 class CSettingsStore;
 class QCommandLineParser;
@@ -14,6 +16,12 @@ class QCommandLineParser;
 // sheet of a workbook, and which column holds what where the header is
 // one the program does not know. A mapping that read a file is remembered
 // for files with the same header.
+// Reads a contacts file for the tool: "-" is standard input, and a pipe
+// (a shell's <(...)) is read to its end; a file that cannot be read ends
+// the command.
+void ReadContactsFile(CContactsImport& import, const QString& path,
+                      const std::function<void(CAddress&&)>& sink = {});
+
 struct ContactsFileOptions {
     QString sheet;
     std::optional<CColumnMapping> columns;

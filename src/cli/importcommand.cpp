@@ -70,11 +70,7 @@ ExitStatus CImportCommand::Run(const QCommandLineParser& parser) {
     const QString path = parser.positionalArguments().constFirst();
     CContactsImport import(CAddressFormatter::SystemCountry(), choice);
     options.ApplyTo(import, Context().Settings());
-    try {
-        import.ReadFile(path);
-    } catch (const CException& e) {
-        Fail(ExitStatus::BadInput, e.GetErrorMessage());
-    }
+    ReadContactsFile(import, path);
     const ImportResult result = import.MergeInto(Context().Book(), policy);
     options.Remember(Context().Settings(), import);
     Context().Out() << result.Summary() << '\n';

@@ -124,6 +124,13 @@ EnvelopeJob CJobOptions::MakeJob(const QCommandLineParser& parser) const {
         Fail(ExitStatus::Usage, QStringLiteral("--dpi is for the picture of --png"));
     EnvelopeJob job = MakeSharedJob(parser);
     job.mailingAddress = AddressOption(parser, kTo, kToLabel).value_or(QString());
+    // An envelope without an address is a slip (an empty variable in a
+    // script), not a job: nothing is printed and nothing passes the check.
+    if (job.mailingAddress.trimmed().isEmpty())
+        Fail(ExitStatus::BadInput,
+             parser.isSet(kToLabel)
+                 ? QStringLiteral("the entry \"%1\" has no address").arg(parser.value(kToLabel))
+                 : QStringLiteral("the mailing address is empty"));
     return job;
 }
 
@@ -170,12 +177,23 @@ EnvelopeJob CJobOptions::MakeSharedJob(const QCommandLineParser& parser) const {
     }
     given.postal = m_postal;
 
-    return MakeEnvelopeJob(m_settings, MainDialogGeometry(ScreenDpiY()), given);
+    const EnvelopeJob job = MakeEnvelopeJob(m_settings, MainDialogGeometry(ScreenDpiY()), given);
+    // The job prints as if none were stored; the user should know why.
+    const QString alignedPrinter = AlignmentPrinterName(job.target);
+    if (HasStoredAlignment(m_settings, alignedPrinter) &&
+        !ReadPrinterAlignment(m_settings, alignedPrinter))
+        m_notes.append(QStringLiteral("the alignment stored for %1 is damaged and was not used: "
+                                      "store it again with 'pelvaro-cli align' or Printer "
+                                      "Alignment... in Pelvaro")
+                           .arg(alignedPrinter));
+    return job;
 }
 
 std::optional<QByteArray> CJobOptions::GivenPrinter(const QCommandLineParser& parser) {
     DEVNAMES names;
     if (const std::optional<QString> pdf = SingleValue(parser, kPdf)) {
+        if (pdf->isEmpty())
+            Fail(ExitStatus::Usage, QStringLiteral("--pdf takes the name of a file"));
         names.driver = names.device = QString::fromUtf16(kPdfDriverName);
         names.output = pdf->isEmpty() ? QString() : QFileInfo(*pdf).absoluteFilePath();
     } else if (const std::optional<QString> queue = SingleValue(parser, kPrinter)) {

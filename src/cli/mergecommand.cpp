@@ -6,9 +6,13 @@
 #include "cli/optionnames.h"
 #include "contacts/contactsimport.h"
 #include "platform/exception.h"
+#include "postal/intelligentmail.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <cstdio>
 
@@ -40,7 +44,9 @@ Options:
   --printer QUEUE     print on that printer (default: Pelvaro's)
   --pdf FILE          write the envelopes to a PDF file instead
   --png-dir DIR       write each page as a picture (envelope-0001.png...)
-                      into DIR instead of printing
+                      into DIR instead of printing; the pictures of an
+                      earlier job there (envelope-*.png) are removed
+                      once the job's own are all written
   --dpi N             the pictures' resolution (default: the printer's)
   --shift X,Y         move each envelope X mm right and Y mm down, in place
                       of the stored shift (from -25.0 to 25.0)
@@ -111,6 +117,8 @@ ExitStatus CMergeCommand::Run(const QCommandLineParser& parser) {
         Context().Tell(note);
     for (const QString& problem : std::as_const(m_problems))
         Context().Tell(problem);
+    if (shared.Postal().barcode)
+        TellEnvelopesWithoutBarcode();
     Context().Err().flush();
     if (m_dryRun) {
         DryRun();
@@ -187,11 +195,7 @@ void CMergeCommand::TakeFile(const QString& path, AddressChoice choice) {
             m_fileLabels.Append(entry.m_strLabel);
         m_fileAddresses.Append(entry.m_strAddress);
     };
-    try {
-        import.ReadFile(path, take);
-    } catch (const CException& e) {
-        Fail(ExitStatus::BadInput, e.GetErrorMessage());
-    }
+    ReadContactsFile(import, path, take);
     m_fileOptions.Remember(Context().Settings(), import);
     m_problems.append(import.Report().Lines());
     // Contacts a phone keeps for their e-mail address alone are no fault of
@@ -212,6 +216,29 @@ void CMergeCommand::TakeFile(const QString& path, AddressChoice choice) {
                            .arg(path)
                            .arg(withoutName));
     m_notes.append(import.Report().NoteLines());
+}
+
+// As print says it of its one envelope: the bars need a ZIP code, and an
+// envelope without one goes without them.
+void CMergeCommand::TellEnvelopesWithoutBarcode() const {
+    qsizetype without = 0;
+    QString first;
+    for (qsizetype i = 0; i < EnvelopeCount(); ++i) {
+        const Envelope envelope = EnvelopeAt(i);
+        if (!RoutingCode(envelope.address).isEmpty())
+            continue;
+        if (without++ == 0)
+            first = envelope.address.section(QStringLiteral("\r\n"), 0, 0);
+    }
+    if (without == 1)
+        Context().Tell(QStringLiteral("1 envelope (\"%1\") carries no barcode: its place line "
+                                      "does not end with a state and a ZIP code")
+                           .arg(first));
+    else if (without > 1)
+        Context().Tell(QStringLiteral("%1 envelopes (the first \"%2\") carry no barcode: their "
+                                      "place lines do not end with a state and a ZIP code")
+                           .arg(without)
+                           .arg(first));
 }
 
 void CMergeCommand::DryRun() const {
@@ -240,23 +267,45 @@ bool CMergeCommand::ShowProgress(int done) {
 }
 
 void CMergeCommand::WritePictures(const EnvelopeJob& job, const QString& folder, int dpi) {
+    if (QFileInfo(folder).exists() && !QFileInfo(folder).isDir())
+        Fail(ExitStatus::PrintFailed, QStringLiteral("%1 is not a folder").arg(folder));
     if (!QDir().mkpath(folder))
-        Fail(ExitStatus::Failure, QStringLiteral("%1: the folder could not be made").arg(folder));
+        Fail(ExitStatus::PrintFailed,
+             QStringLiteral("%1: the folder could not be made").arg(folder));
+    QDir dir(folder);
     // Names sort in page order.
     const int digits = qMax(4, static_cast<int>(QString::number(EnvelopeCount()).size()));
     QString why;
+    QSet<QString> written;
     PrintFailure failure;
     const PrintResult result = RenderEnvelopes(
         job, EnvelopeCount(), [this](qsizetype i) { return EnvelopeAt(i).address; }, dpi,
         [&](const QImage& page, int index) {
-            const QString path = QDir(folder).filePath(
+            const QString path = dir.filePath(
                 QStringLiteral("envelope-%1.png").arg(index + 1, digits, 10, QLatin1Char('0')));
-            return SavePicture(page, path, &why) && ShowProgress(index + 1);
+            if (!SavePicture(page, path, &why))
+                return false;
+            written.insert(QFileInfo(path).fileName());
+            return ShowProgress(index + 1);
         },
         &failure);
     CJobOptions::CheckResult(result, job, failure, true);
+    if (why.endsWith(u'.'))
+        why.chop(1);
     if (!why.isEmpty())
-        Fail(ExitStatus::PrintFailed, why);
+        Fail(ExitStatus::PrintFailed, QStringLiteral("%1; %2 of %3 pictures were written.")
+                                          .arg(why)
+                                          .arg(written.size())
+                                          .arg(EnvelopeCount()));
+    // The pages of an earlier, longer job would pass for this one's; they
+    // go once this job's are all there.
+    static const QRegularExpression kPageName(QStringLiteral("^envelope-[0-9]+\\.png$"));
+    for (const QString& name : dir.entryList({QStringLiteral("envelope-*.png")}, QDir::Files)) {
+        if (!written.contains(name) && kPageName.match(name).hasMatch() && !dir.remove(name))
+            Fail(ExitStatus::PrintFailed,
+                 QStringLiteral("%1: a page of an earlier job could not be removed")
+                     .arg(dir.filePath(name)));
+    }
 }
 
 void CMergeCommand::Print(const EnvelopeJob& job) {

@@ -34,6 +34,7 @@ private:
     void TakeBook(const QCommandLineParser& parser, const CAddressBook& book);
     void TakeFile(const QString& path, AddressChoice choice);
     void DryRun() const;
+    void TellEnvelopesWithoutBarcode() const;
     void WritePictures(const EnvelopeJob& job, const QString& folder, int dpi);
     void Print(const EnvelopeJob& job);
     // The progress line, kept up to date on a terminal only.

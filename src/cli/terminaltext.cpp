@@ -1,7 +1,5 @@
 #include "cli/terminaltext.h"
 
-#include <unistd.h>
-
 namespace {
 
 bool ActsOnTerminal(char16_t c) {
@@ -23,22 +21,17 @@ QString EscapeForTerminal(const QString& text) {
     return shown;
 }
 
-CTerminalText::CTerminalText(FILE* file) : m_file(file), m_terminal(isatty(fileno(file)) == 1) {
+CTerminalText::CTerminalText(FILE* file) : m_file(file) {
     open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
 
 qint64 CTerminalText::writeData(const char* data, qint64 size) {
-    if (!m_terminal) {
-        if (std::fwrite(data, 1, static_cast<size_t>(size), m_file) != static_cast<size_t>(size))
-            return -1;
-    } else {
-        // The decoder keeps a character cut between two writes for the next.
-        const QByteArray shown =
-            EscapeForTerminal(m_decoder.decode(QByteArrayView(data, size))).toUtf8();
-        if (std::fwrite(shown.constData(), 1, static_cast<size_t>(shown.size()), m_file) !=
-            static_cast<size_t>(shown.size()))
-            return -1;
-    }
-    std::fflush(m_file);
+    // The decoder keeps a character cut between two writes for the next.
+    const QByteArray shown =
+        EscapeForTerminal(m_decoder.decode(QByteArrayView(data, size))).toUtf8();
+    if (std::fwrite(shown.constData(), 1, static_cast<size_t>(shown.size()), m_file) !=
+            static_cast<size_t>(shown.size()) ||
+        std::fflush(m_file) != 0)
+        return -1;
     return size;
 }

@@ -5,12 +5,13 @@
 
 #include <cstdio>
 
-// Text that reaches a terminal as it is written shows as it is: a label
-// from a contacts file that holds escape sequences must not clear the
-// screen, retitle the window or turn the text around. On a terminal every
-// control character but line feed and tab, and the bidirectional controls,
-// are shown escaped as \uXXXX, as list --json writes them; into a file or a
-// pipe the text goes unchanged.
+// The tool's text, one record a line: a label from a contacts file that
+// holds escape sequences must not clear the screen, retitle the window or
+// turn the text around, whether it reaches a terminal at once or through
+// a pipe (less -R, a script that reads lines). Every control character but
+// line feed and tab, and the bidirectional controls, are shown escaped as
+// \uXXXX, as list --json writes them. A write that does not reach the file
+// (a full disk, a closed pipe) fails, so that the stream says so.
 class CTerminalText : public QIODevice {
 public:
     explicit CTerminalText(FILE* file);
@@ -22,7 +23,6 @@ protected:
 
 private:
     FILE* m_file;
-    bool m_terminal;
     QStringDecoder m_decoder{QStringConverter::Utf8};
 };
 

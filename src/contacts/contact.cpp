@@ -22,9 +22,9 @@ QString JoinParts(std::initializer_list<const QString*> parts) {
 QString Contact::Label() const {
     // Our own files carry the book's labels exactly; in others a line break
     // or a run of spaces in a name is only layout.
-    if (exactText && !label.isEmpty())
+    if (exactText && !label.trimmed().isEmpty())
         return label;
-    if (exactText && !formattedName.isEmpty())
+    if (exactText && !formattedName.trimmed().isEmpty())
         return formattedName;
     if (!label.trimmed().isEmpty())
         return label.simplified();

@@ -95,6 +95,25 @@ void CContactsImport::ReadFile(const QString& path, const EntrySink& sink) {
     ReadFile(path);
 }
 
+void CContactsImport::ReadStream(QIODevice& input, const QString& name, const EntrySink& sink) {
+    m_entrySink = sink;
+    const auto restore = qScopeGuard([this] { m_entrySink = nullptr; });
+    // A pipe gives what its writer has written so far: read to its end.
+    QByteArray bytes;
+    while (bytes.size() <= kMaxFileSize) {
+        const QByteArray chunk = input.read(qMin<qint64>(1 << 20, kMaxFileSize + 1 - bytes.size()));
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    if (bytes.size() > kMaxFileSize) {
+        Reset(name);
+        m_report.AddProblem(0, QStringLiteral("the file is larger than 256 MB; nothing was read"));
+        return;
+    }
+    ReadBytes(bytes, name);
+}
+
 void CContactsImport::ReadBytes(QByteArrayView bytes, const QString& fileName) {
     Reset(fileName);
     QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
@@ -193,10 +212,28 @@ bool CutToLength(QString& text, qsizetype length) {
     return true;
 }
 
+// A label is what a script names an entry by, one a line: a line break
+// in it is a space, and what a terminal or a program reading lines would
+// act on (a NUL, an escape) goes.
+QString LabelForBook(const QString& label) {
+    QString clean;
+    clean.reserve(label.size());
+    for (qsizetype i = 0; i < label.size(); ++i) {
+        const char16_t c = label[i].unicode();
+        if (c == u'\r' && i + 1 < label.size() && label[i + 1] == u'\n')
+            continue;
+        if (c == u'\r' || c == u'\n' || c == u'\t')
+            clean += u' ';
+        else if (c >= 0x20 && (c < 0x7F || c > 0x9F))
+            clean += label[i];
+    }
+    return clean.trimmed().isEmpty() ? QString() : clean;
+}
+
 } // namespace
 
 void CContactsImport::TakeContact(Contact&& contact) {
-    QString label = contact.Label();
+    QString label = LabelForBook(contact.Label());
     std::optional<QString> text = m_formatter.Format(contact);
     // A phone's card of an e-mail address alone is no fault of the file:
     // such contacts are counted, not reported.

@@ -81,6 +81,9 @@ public:
     // stays empty: a CSV file of any size is read in little memory.
     using EntrySink = std::function<void(CAddress&& entry)>;
     void ReadFile(const QString& path, const EntrySink& sink);
+    // A pipe (standard input, a shell's <(...)): read to its end, as far as
+    // the size limit, then as a file of that name.
+    void ReadStream(QIODevice& input, const QString& name, const EntrySink& sink);
     // The same for bytes in memory; fileName is named in problems and
     // decides the format when the content does not.
     void ReadBytes(QByteArrayView bytes, const QString& fileName);

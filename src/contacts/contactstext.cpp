@@ -250,3 +250,28 @@ QStringList TrimmedLines(const QString& text) {
     }
     return lines;
 }
+
+namespace {
+
+// Where the apostrophes at the start of a cell end, when a formula's sign
+// follows them; -1 when none does.
+qsizetype FormulaSignAfterApostrophes(const QString& cell) {
+    qsizetype i = 0;
+    while (i < cell.size() && cell[i] == u'\'')
+        ++i;
+    if (i == cell.size())
+        return -1;
+    const char16_t c = cell[i].unicode();
+    const bool sign = c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+    return sign ? i : -1;
+}
+
+} // namespace
+
+QString GuardCsvFormula(const QString& cell) {
+    return FormulaSignAfterApostrophes(cell) < 0 ? cell : u'\'' + cell;
+}
+
+QString UnguardCsvFormula(const QString& cell) {
+    return FormulaSignAfterApostrophes(cell) > 0 ? cell.mid(1) : cell;
+}

@@ -65,3 +65,11 @@ QStringList SplitLines(const QString& text);
 // The lines that hold anything, each trimmed: how a value written over
 // several lines reaches the envelope.
 QStringList TrimmedLines(const QString& text);
+
+// A CSV cell a spreadsheet would run as a formula (one starting with =, +,
+// -, @, a tab or a carriage return) is written with an apostrophe in front,
+// as spreadsheet programs advise; a cell that already starts with
+// apostrophes before such a sign gets one more, so that reading takes
+// exactly one away and every text comes back as it was.
+QString GuardCsvFormula(const QString& cell);
+QString UnguardCsvFormula(const QString& cell);

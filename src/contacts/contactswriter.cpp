@@ -1,6 +1,7 @@
 #include "contacts/contactswriter.h"
 
 #include "addressbook/addressbook.h"
+#include "contacts/contactstext.h"
 #include "platform/outputfile.h"
 
 namespace {
@@ -70,7 +71,7 @@ void AppendFolded(QByteArray& out, const QString& line) {
 }
 
 QString CsvField(const QString& text) {
-    QString field = text;
+    QString field = GuardCsvFormula(text);
     field.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + field + QLatin1Char('"');
 }

@@ -217,8 +217,9 @@ Contact CTableContacts::KnownColumnsContact(const QStringList& cells, int line) 
     Contact contact;
     contact.line = line;
     contact.exactText = m_exact;
-    contact.label =
-        m_exact ? NormalizeLineBreaks(cell(m_plain.value(Field::Label))) : plainCell(Field::Label);
+    contact.label = m_exact
+                        ? NormalizeLineBreaks(UnguardCsvFormula(cell(m_plain.value(Field::Label))))
+                        : plainCell(Field::Label);
     contact.formattedName = plainCell(Field::FullName);
     contact.prefixes = plainCell(Field::Prefix);
     contact.givenName = plainCell(Field::GivenName);
@@ -243,7 +244,7 @@ PostalAddress CTableContacts::GroupAddress(const ColumnGroup& group,
         case Field::WholeAddress:
         case Field::Formatted:
             if (m_exact || !value.trimmed().isEmpty()) {
-                address.label = NormalizeLineBreaks(value);
+                address.label = NormalizeLineBreaks(m_exact ? UnguardCsvFormula(value) : value);
                 address.hasLabel = true;
             }
             break;

@@ -1,7 +1,6 @@
 #include "platform/outputfile.h"
 
 #include "platform/logging.h"
-#include "platform/registryfile.h"
 #include "platform/signalcleanup.h"
 
 #include <QDir>
@@ -120,6 +119,16 @@ int SweepLeftovers(const QString& folder, const QDateTime& before) {
     return removed;
 }
 
+namespace {
+QList<QString (*)()> g_ownFilesAt;
+} // namespace
+
+void ProtectOwnFileAt(QString (*pathNow)()) {
+    const QMutexLocker locker(&g_ownFilesMutex);
+    if (!g_ownFilesAt.contains(pathNow))
+        g_ownFilesAt.append(pathNow);
+}
+
 void ProtectOwnFile(const QString& path) {
     const QString resolved = ResolvedPath(path);
     const QMutexLocker locker(&g_ownFilesMutex);
@@ -129,11 +138,14 @@ void ProtectOwnFile(const QString& path) {
 
 bool IsOwnFile(const QString& path) {
     QStringList own;
+    QList<QString (*)()> ownAt;
     {
         const QMutexLocker locker(&g_ownFilesMutex);
         own = g_ownFiles;
+        ownAt = g_ownFilesAt;
     }
-    own.append(ResolvedPath(CRegistryFile::DefaultPath()));
+    for (QString (*pathNow)() : std::as_const(ownAt))
+        own.append(ResolvedPath(pathNow()));
     const QString target = ResolvedPath(path);
     const QFileInfo targetInfo(target);
     for (const QString& file : std::as_const(own)) {

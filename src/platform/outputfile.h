@@ -80,5 +80,8 @@ QString WhyNotWritable(const QString& path);
 // the user asks for may replace it, its backups or its lock. The settings
 // file is always protected.
 void ProtectOwnFile(const QString& path);
+// The same for a file whose place is known only when asked (it follows the
+// environment, as the settings file does): pathNow is asked at each check.
+void ProtectOwnFileAt(QString (*pathNow)());
 // True when the path leads, after links, to one of those files.
 bool IsOwnFile(const QString& path);

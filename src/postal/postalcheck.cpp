@@ -18,73 +18,159 @@ QString Distance(double inches, PostalRules rules) {
                                     : QStringLiteral("%1 mm").arg(inches / kMm, 0, 'f', 1);
 }
 
-// Where a line's ink leaves the area, the farthest first; empty inside.
-QString Outside(const QRectF& ink, const QRectF& area, PostalRules rules) {
-    const std::pair<double, const char*> sides[] = {
-        {ink.bottom() - area.bottom(), "below"},
-        {area.top() - ink.top(), "above"},
-        {area.left() - ink.left(), "to the left of"},
-        {ink.right() - area.right(), "to the right of"},
+// The remedies, as the window's menus name the means.
+const char* const kSmallerFont =
+    "choose a smaller font with Mailing Address Font... (in the configuration menu)";
+const char* const kLargerFont =
+    "choose a larger font with Mailing Address Font... (in the configuration menu)";
+
+// Where a line's ink leaves the area, the farthest side first.
+struct Outside {
+    double by = 0; // inches; 0 inside
+    const char* side = "";
+    const char* remedy = "";
+};
+
+Outside OutsideOf(const QRectF& ink, const QRectF& area) {
+    const Outside sides[] = {
+        {ink.bottom() - area.bottom(), "below", "Remove a line or a blank line above it, or "},
+        {area.top() - ink.top(), "above", "Add a blank line at the top of the address, or "},
+        {area.left() - ink.left(), "to the left of", "Remove the spaces at its start."},
+        {ink.right() - area.right(), "to the right of", "Shorten the line, or "},
     };
-    const auto worst =
+    const Outside* worst =
         std::max_element(std::begin(sides), std::end(sides),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
+                         [](const Outside& a, const Outside& b) { return a.by < b.by; });
     // Rounding in the layout moves a line by a printer pixel.
-    if (worst->first <= 0.002)
+    return worst->by <= 0.002 ? Outside() : *worst;
+}
+
+// A line quoted in a finding: long ones by their start.
+QString Quoted(const QString& text) {
+    constexpr qsizetype kShown = 40;
+    return QStringLiteral("\"%1\"").arg(text.size() > kShown ? text.first(kShown - 1) + u'\u2026'
+                                                             : text);
+}
+
+// "Line 7" or "Lines 7 to 40", for a run of lines with the same fault.
+QString LinesNamed(int first, int last, const QString& quoted) {
+    return first == last ? QStringLiteral("Line %1 (%2)").arg(first).arg(quoted)
+                         : QStringLiteral("Lines %1 to %2").arg(first).arg(last);
+}
+
+// A line that is printed: where it leaves the read area or enters the
+// strip; empty when it does neither.
+QString LineFinding(const PrintedLine& line, const QString& which, const PostalAreas& areas) {
+    if (line.ink.intersects(areas.barcodeStrip)) {
+        const QString strip = areas.rules == PostalRules::Us
+                                  ? QStringLiteral("the barcode clear zone at the bottom right")
+                                  : QStringLiteral("the strip along the bottom kept for the "
+                                                   "sorting code");
+        return QStringLiteral("%1 runs into %2, which must stay free of print. Remove a line or "
+                              "a blank line above it, or %3.")
+            .arg(which, strip, kSmallerFont);
+    }
+    const Outside outside = OutsideOf(line.ink, areas.readArea);
+    if (outside.by <= 0)
         return QString();
-    return QStringLiteral("%1 %2").arg(Distance(worst->first, rules), QLatin1String(worst->second));
+    QString remedy = QLatin1String(outside.remedy);
+    if (remedy.endsWith(u' '))
+        remedy +=
+            QLatin1String(outside.side == QLatin1String("above") ? kLargerFont : kSmallerFont) +
+            u'.';
+    return QStringLiteral("%1 lies %2 %3 the area the sorting machines read. %4")
+        .arg(which, Distance(outside.by, areas.rules), QLatin1String(outside.side), remedy);
+}
+
+// The lines with text, as the block's findings need them.
+struct LinesSeen {
+    QStringList texts;
+    QRectF inked;
+};
+
+// A finding for each printed line outside its area; lines not printed, or
+// off the envelope, said as one run each: a pasted page of text is one
+// finding, not thousands.
+LinesSeen CheckLines(const PrintedBlock& block, const PostalAreas& areas, QStringList& findings) {
+    LinesSeen seen;
+    int runFirst = 0;
+    int runLast = 0;
+    QString runText;
+    bool runOffEnvelope = false;
+    const auto endRun = [&] {
+        if (runFirst == 0)
+            return;
+        const bool one = runFirst == runLast;
+        findings.append(QStringLiteral("%1 %2 and %3 not printed. Remove %4, or %5.")
+                            .arg(LinesNamed(runFirst, runLast, runText),
+                                 runOffEnvelope ? (one ? "lies below the envelope's edge"
+                                                       : "lie below the envelope's edge")
+                                                : (one ? "falls below the address block"
+                                                       : "fall below the address block"),
+                                 one ? "is" : "are", one ? "a line" : "lines", kSmallerFont));
+        runFirst = 0;
+    };
+    for (const PrintedLine& line : block.lines) {
+        if (line.text.trimmed().isEmpty())
+            continue;
+        seen.texts.append(line.text.trimmed());
+        const int number = static_cast<int>(seen.texts.size());
+        const bool offEnvelope = line.drawn && line.ink.top() >= block.envelope.height();
+        if (!line.drawn || offEnvelope) {
+            if (runFirst != 0 && runOffEnvelope != offEnvelope)
+                endRun();
+            if (runFirst == 0) {
+                runFirst = number;
+                runText = Quoted(line.text.trimmed());
+                runOffEnvelope = offEnvelope;
+            }
+            runLast = number;
+            continue;
+        }
+        endRun();
+        seen.inked |= line.ink;
+        const QString finding =
+            LineFinding(line, LinesNamed(number, number, Quoted(line.text.trimmed())), areas);
+        if (!finding.isEmpty())
+            findings.append(finding);
+    }
+    endRun();
+    return seen;
 }
 
 } // namespace
 
 QStringList CheckMailingBlock(const PrintedBlock& block, const QString& userCountry) {
     const PostalAreas areas = PostalAreasFor(block.envelope);
-    const QString strip = areas.rules == PostalRules::Us
-                              ? QStringLiteral("the barcode clear zone at the bottom right")
-                              : QStringLiteral("the strip along the bottom kept for the "
-                                               "sorting code");
     QStringList findings;
-    QStringList texts;
-    QRectF inked;
-    int number = 0;
-    for (const PrintedLine& line : block.lines) {
-        if (line.text.trimmed().isEmpty())
-            continue;
-        ++number;
-        texts.append(line.text.trimmed());
-        const QString which =
-            QStringLiteral("Line %1 (\"%2\")").arg(number).arg(line.text.trimmed());
-        if (!line.drawn) {
-            findings.append(QStringLiteral("%1 falls off the page and is not printed.").arg(which));
-            continue;
-        }
-        inked |= line.ink;
-        if (line.ink.intersects(areas.barcodeStrip)) {
-            findings.append(QStringLiteral("%1 runs into %2, which must stay free of print.")
-                                .arg(which, strip));
-        } else if (const QString outside = Outside(line.ink, areas.readArea, areas.rules);
-                   !outside.isEmpty()) {
-            findings.append(QStringLiteral("%1 lies %2 the area the sorting machines read.")
-                                .arg(which, outside));
-        }
-    }
+    const LinesSeen seen = CheckLines(block, areas, findings);
+    const QStringList& texts = seen.texts;
+    const QRectF& inked = seen.inked;
+    const qsizetype number = texts.size();
     if (number > 0 && block.capHeight < kMinCapHeight - 0.001)
         findings.append(QStringLiteral("The capital letters are %1 mm tall; the machines read "
-                                       "them from 2 mm (about 8 pt).")
-                            .arg(block.capHeight / kMm, 0, 'f', 1));
+                                       "them from 2 mm (about 8 pt). %2, 8 pt or more.")
+                            .arg(block.capHeight / kMm, 0, 'f', 1)
+                            .arg(QStringLiteral("Choose a larger font with Mailing Address "
+                                                "Font... (in the configuration menu)")));
     if (number > kMaxLines)
-        findings.append(QStringLiteral("The address has %1 lines; the machines read at most %2.")
+        findings.append(QStringLiteral("The address has %1 lines; the machines read at most %2. "
+                                       "Remove %3.")
                             .arg(number)
-                            .arg(kMaxLines));
+                            .arg(kMaxLines)
+                            .arg(number - kMaxLines == 1
+                                     ? QStringLiteral("a line")
+                                     : QStringLiteral("%1 lines").arg(number - kMaxLines)));
     if (const qsizetype country = ForeignCountryLine(texts, userCountry);
         country >= 0 && country != texts.size() - 1)
-        findings.append(QStringLiteral("The country (\"%1\") is not on the last line: a foreign "
-                                       "address ends with its country alone.")
-                            .arg(texts[country]));
+        findings.append(QStringLiteral("The country (%1) is not on the last line: a foreign "
+                                       "address ends with its country alone. Move it to the "
+                                       "last line.")
+                            .arg(Quoted(texts[country])));
     if (areas.maxBlockWidth > 0 && inked.width() > areas.maxBlockWidth + 0.002)
         findings.append(QStringLiteral("The address block is %1 wide; the machines read at "
-                                       "most %2.")
+                                       "most %2. Shorten the longest line, or %3.")
                             .arg(Distance(inked.width(), areas.rules),
-                                 Distance(areas.maxBlockWidth, areas.rules)));
+                                 Distance(areas.maxBlockWidth, areas.rules), kSmallerFont));
     return findings;
 }

@@ -137,6 +137,10 @@ std::optional<PrinterAlignment> ReadPrinterAlignment(const CSettingsStore& setti
     return alignment;
 }
 
+bool HasStoredAlignment(const CSettingsStore& settings, const QString& printer) {
+    return !printer.isEmpty() && settings.ReadOwnString(kAlignmentKey, printer).has_value();
+}
+
 bool WritePrinterAlignment(CSettingsStore& settings, const QString& printer,
                            const PrinterAlignment& alignment) {
     return !printer.isEmpty() &&

@@ -74,6 +74,9 @@ QString AlignmentPrinterName(const PrintTarget& target);
 // without one, or with a damaged one, prints as Pelvaro always has.
 std::optional<PrinterAlignment> ReadPrinterAlignment(const CSettingsStore& settings,
                                                      const QString& printer);
+// Whether anything is stored for the printer, readable or not: a stored
+// value that ReadPrinterAlignment does not give is damaged.
+bool HasStoredAlignment(const CSettingsStore& settings, const QString& printer);
 bool WritePrinterAlignment(CSettingsStore& settings, const QString& printer,
                            const PrinterAlignment& alignment);
 bool RemovePrinterAlignment(CSettingsStore& settings, const QString& printer);

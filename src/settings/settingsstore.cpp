@@ -1,9 +1,10 @@
 #include "settings/settingsstore.h"
 
-#include "platform/registryfile.h"
-#include "platform/registryhive.h"
-#include "platform/registrykey.h"
+#include "platform/outputfile.h"
 #include "settings/logging.h"
+#include "settings/registryfile.h"
+#include "settings/registryhive.h"
+#include "settings/registrykey.h"
 
 #include <QtEndian>
 
@@ -25,7 +26,11 @@ QString TextUpToNul(const QByteArray& data) {
 } // namespace
 
 CSettingsStore::CSettingsStore(QString companyName, QString profileName)
-    : m_companyName(std::move(companyName)), m_profileName(std::move(profileName)) {}
+    : m_companyName(std::move(companyName)), m_profileName(std::move(profileName)) {
+    // No output of either program lands on the settings file, wherever the
+    // environment puts it, whether or not the file has been read yet.
+    ProtectOwnFileAt(&CRegistryFile::DefaultPath);
+}
 
 bool CSettingsStore::OpenSectionKey(const QString& section, CRegistryKey& key) const {
     // Software itself is opened, never created; the levels below it are

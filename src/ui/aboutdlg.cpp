@@ -1,6 +1,6 @@
 #include "ui/aboutdlg.h"
 
-#include "platform/shellopen.h"
+#include "desktop/shellopen.h"
 
 #include <QLabel>
 

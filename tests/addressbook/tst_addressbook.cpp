@@ -3,7 +3,7 @@
 #include "bookbytes.h"
 #include "platform/fileexception.h"
 #include "platform/invalidargexception.h"
-#include "platform/registryfile.h"
+#include "settings/registryfile.h"
 #include "testenvironment.h"
 
 #include <QtTest>

@@ -1,6 +1,6 @@
 #include "app/pelvaroapp.h"
 #include "modalscript.h"
-#include "platform/registryfile.h"
+#include "settings/registryfile.h"
 #include "testenvironment.h"
 #include "ui/aboutdlg.h"
 #include "ui/pelvarodlg.h"

@@ -8,7 +8,7 @@
 #include "cli/commandlinetool.h"
 #include "modalscript.h"
 #include "pdftext.h"
-#include "platform/registryfile.h"
+#include "settings/registryfile.h"
 #include "printblocks.h"
 #include "settings/settingsstore.h"
 #include "templates/dialogtemplate.h"
@@ -190,6 +190,37 @@ private slots:
                                           << none << "pelvaro-cli: --pdf is for --test-page\n";
         QTest::newRow("export not written") << QStringList{"export", "/proc/book.vcf"} << 1 << none
                                             << "pelvaro-cli: /proc/book.vcf was not found.\n";
+        QTest::newRow("PDF without a name")
+            << QStringList{"print", "--to", "a", "--pdf", ""} << 2 << none
+            << "pelvaro-cli: --pdf takes the name of a file\n";
+        QTest::newRow("export without a name") << QStringList{"export", ""} << 2 << none
+                                               << "pelvaro-cli: the name of the file to export "
+                                                  "to is empty\n";
+        QTest::newRow("import without a name") << QStringList{"import", ""} << 2 << none
+                                               << "pelvaro-cli: the name of the contacts file "
+                                                  "is empty\n";
+        QTest::newRow("export into no folder")
+            << QStringList{"export", "ROOT/none/x.vcf"} << 1 << none
+            << "pelvaro-cli: ROOT/none/x.vcf was not written: the folder ROOT/none does not "
+               "exist\n";
+        QTest::newRow("option taken for a value")
+            << QStringList{"print", "--to", "--pdf", "x.pdf"} << 2 << none
+            << "pelvaro-cli: --to needs a value, but --pdf follows it (write --to=--pdf if that "
+               "is the value)\n";
+        QTest::newRow("empty envelope")
+            << QStringList{"print", "--to", " \n ", "--pdf", "ROOT/e.pdf"} << 3 << none
+            << "pelvaro-cli: the mailing address is empty\n";
+        QTest::newRow("empty envelope checked")
+            << QStringList{"check", "--to", "", "--pdf", "ROOT/e.pdf"} << 3 << none
+            << "pelvaro-cli: the mailing address is empty\n";
+        QTest::newRow("check on no such printer")
+            << QStringList{"check", "--to", "a", "--printer", "NoSuchQueue"} << 4 << none
+            << "pelvaro-cli: The envelope could not be checked for NoSuchQueue: there is no such "
+               "printer.\n";
+        QTest::newRow("align shown for no such printer")
+            << QStringList{"align", "--show", "--printer", "NoSuchQueue"} << 2 << none
+            << "pelvaro-cli: --printer: there is no printer 'NoSuchQueue'; the printers are "
+               "those 'lpstat -e' lists, and \"PDF file\" for PDF files\n";
         QTest::newRow("columns not understood")
             << QStringList{"merge", "x.csv", "--columns", "name=A,town=B"} << 2 << none
             << "pelvaro-cli: --columns: \"town\" is not a field; the fields are name, "
@@ -266,13 +297,16 @@ private slots:
             << "Disk full while accessing ROOT/old.";
         QTest::newRow("pictures with the disk full")
             << QStringList{"merge", "--book", "--png-dir", "ROOT"} << true << 4
-            << "Disk full while accessing ROOT/envelope-0001.png.";
+            << "Disk full while accessing ROOT/envelope-0001.png; 0 of 1 pictures were written.";
+        QTest::newRow("pictures into a file")
+            << QStringList{"merge", "--book", "--png-dir", "ROOT/old"} << false << 4
+            << "ROOT/old is not a folder";
         QTest::newRow("PDF with damaged printer settings")
             << QStringList{"print", "--to", "a", "--pdf", "ROOT/new.pdf"} << false << 0
             << "the printer settings stored by Pelvaro are damaged; the default page is used";
-        QTest::newRow("import a pipe") << QStringList{"import", "ROOT/pipe"} << false << 3
-                                       << "ROOT/pipe was not read: it is not a regular file (a "
-                                          "device, a pipe or a socket).";
+        QTest::newRow("import a device") << QStringList{"import", "/dev/null"} << false << 3
+                                         << "/dev/null was not read: it is not a regular file (a "
+                                            "device, a pipe or a socket).";
         QTest::newRow("merge a folder") << QStringList{"merge", "ROOT", "--dry-run"} << false << 3
                                         << "ROOT was not read: it is a folder.";
         QTest::newRow("import a loop of links")
@@ -298,6 +332,7 @@ private slots:
         settings.WriteBinaryValue("DevNames", PdfNames(root + QStringLiteral("/x.pdf")));
         const QString reg = m_env->ConfigHome() + QStringLiteral("/Torvane Software/registry.reg");
         QVERIFY(QFile::link(m_env->BookPath(), root + QStringLiteral("/link.vcf")));
+
         QVERIFY(QFile::link(root + QStringLiteral("/loop"), root + QStringLiteral("/loop")));
         QVERIFY(::mkfifo(QFile::encodeName(root + QStringLiteral("/pipe")).constData(), 0600) == 0);
         QFile huge(root + QStringLiteral("/huge.vcf"));
@@ -336,8 +371,8 @@ private slots:
         QCOMPARE(QDir(root).entryList({".*"}, QDir::Hidden | QDir::Files), QStringList());
     }
 
-    // On a terminal, what a label holds is shown, never acted on: escape
-    // sequences and other controls appear escaped. A label may hold a comma.
+    // On a terminal or not, what a label holds is shown, never acted on:
+    // escape sequences and other controls appear escaped. A label may hold a comma.
     void terminalText() {
         CAddressBook book;
         book.LoadAddressBook();
@@ -360,8 +395,8 @@ private slots:
         QCOMPARE(process.exitCode(), 0);
         QVERIFY2(shown.startsWith("1. Smith, J\\u001b]0;owned\\u0007\\u202e\r\n"),
                  shown.constData());
-        // Into a pipe the text goes as it is.
-        QVERIFY(Cli({"list"}).out.startsWith(label));
+        // Into a pipe (less -R, a script reading lines) just the same.
+        QCOMPARE(Cli({"list"}).out, u"Smith, J\\u001b]0;owned\\u0007\\u202e\n"_qs);
     }
 
     // A file with a broken line is read past it and reported; labels that
@@ -408,6 +443,35 @@ private slots:
         QCOMPARE(Cli({"export", m_env->Root() + "/book.txt", "--format", "csv"}).status, 0);
         QVERIFY(ReadWholeFile(m_env->Root() + "/book.txt")
                     .startsWith("\xEF\xBB\xBF\"Label\",\"Address\""));
+    }
+
+    // Labels a script can name, one a line: no NUL, no line break, none
+    // blank. A CSV export that a spreadsheet opens runs no formula, and
+    // reads back, through a pipe too, to the same book.
+    void labelsAndCellsOthersRead() {
+        const QString list = m_env->Root() + QStringLiteral("/list.csv");
+        QString text = QStringLiteral("Label,Address\r\n\"Two\nLines\",1 Road\r\n\"  \",2 Road\r\n"
+                                      "Nul%1Byte,3 Road\r\n=cmd,\"+1 Road\"\r\n'@x,'-y\r\n")
+                           .arg(QChar(0));
+        QByteArray utf16("\xFF\xFE");
+        utf16.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        QVERIFY(WriteWholeFile(list, utf16));
+        CliRun run = Cli({"import", list});
+        QCOMPARE(run.out, u"4 addresses were added.\n1 contact has no name and was left out.\n"_qs);
+        // A list in the export's own shape is read as one: '@ is @.
+        QCOMPARE(Cli({"list"}).out, u"=cmd\n@x\nNulByte\nTwo Lines\n"_qs);
+
+        const QString exported = m_env->Root() + QStringLiteral("/book.csv");
+        QCOMPARE(Cli({"export", exported}).status, 0);
+        const QByteArray cells = ReadWholeFile(exported);
+        QVERIFY2(cells.contains("\"'=cmd\",\"'+1 Road\"\r\n\"'@x\",\"'-y\""), cells.constData());
+        const QString book = Book();
+        CTestEnvironment fresh;
+        QProcess pipe;
+        pipe.setStandardInputFile(exported);
+        pipe.start(qEnvironmentVariable("PELVARO_CLI"), {"import", "-"});
+        QVERIFY(pipe.waitForFinished(kWaitMs) && pipe.exitCode() == 0);
+        QCOMPARE(Book(), book);
     }
 
     // A phone's cards of an e-mail address alone are counted, not blamed:
@@ -529,11 +593,20 @@ private slots:
         for (const QStringList& command :
              {QStringList{"list"}, {"export", exported}, {"merge", "--book", "--dry-run"}}) {
             const CliRun run = Cli(command);
-            QVERIFY2(run.status == 5 && run.err == problem, qPrintable(run.err));
+            // An earlier export is not replaced by one with less in it.
+            const QString notReplaced =
+                command[0] == u"export" && !file.isEmpty()
+                    ? "pelvaro-cli: " + exported +
+                          " was not replaced, as the address book could not be read whole; "
+                          "export to a new file to keep what could be read\n"
+                    : QString();
+            QVERIFY2(run.status == 5 && run.err == notReplaced + problem, qPrintable(run.err));
             QVERIFY(file.isEmpty() ? run.out.isEmpty()
                                    : command[0] != u"list" || run.out == listed);
         }
-        QCOMPARE(ReadWholeFile(exported) == "earlier", file.isEmpty());
+        QCOMPARE(ReadWholeFile(exported), "earlier");
+        QCOMPARE(Cli({"export", csv + ".vcf"}).status, 5);
+        QCOMPARE(QFileInfo(csv + ".vcf").size() > 0, !file.isEmpty());
         CliRun run = Cli({"import", csv});
         QCOMPARE(run.status, 5);
         QCOMPARE(run.out, file.isEmpty() ? QString() : u"1 address was added.\n"_qs);
@@ -542,6 +615,25 @@ private slots:
                                                book + ".bak.\n");
         QVERIFY(file.isEmpty() ? QFileInfo(book).isDir() != pipe
                                : ReadWholeFile(book + ".bak") == file && Cli({"list"}).status == 0);
+    }
+
+    // Where there is no book at all (another data folder), an earlier
+    // export stays; an empty book may be exported.
+    void exportWithoutABook() {
+        const QString exported = m_env->Root() + QStringLiteral("/backup.vcf");
+        QVERIFY(WriteWholeFile(exported, "earlier"));
+        const CliRun run = Cli({"export", exported});
+        QCOMPARE(run.err, "pelvaro-cli: " + exported +
+                              " was not replaced: there is no address "
+                              "book at " +
+                              m_env->BookPath() + '\n');
+        QCOMPARE(run.status, 3);
+        QCOMPARE(ReadWholeFile(exported), "earlier");
+        CAddressBook book;
+        book.LoadAddressBook();
+        book.SaveAddressBook();
+        QCOMPARE(Cli({"export", exported}).status, 0);
+        QCOMPARE(ReadWholeFile(exported), QByteArray());
     }
 
     // A damaged settings file that print writes again is kept and named;
@@ -566,6 +658,45 @@ private slots:
         QCOMPARE(run.err, "pelvaro-cli: Another program is changing the address book " +
                               m_env->BookPath() + ". Nothing was changed; try again.\n");
         QVERIFY(run.status == 1 && run.out.isEmpty() && !QFile::exists(m_env->BookPath()));
+        // A folder where the lock goes is no other program: said as it is.
+        other.unlock();
+        QVERIFY(QDir().mkpath(m_env->BookPath() + ".lock"));
+        run = Cli({"import", TestDataPath(QStringLiteral("contacts/vcard30.vcf"))});
+        QCOMPARE(run.err, QStringLiteral("pelvaro-cli: The address book %1 cannot be changed: "
+                                         "%1.lock, where programs note that they are changing "
+                                         "it, is not a file. Nothing was changed; remove %1.lock "
+                                         "and try again.\n")
+                              .arg(m_env->BookPath()));
+        QCOMPARE(run.status, 1);
+
+        // A stored alignment that does not read is said, not silently left out.
+        CSettingsStore store("Torvane Software", "Pelvaro");
+        QVERIFY(store.WriteOwnString("Printer Alignment", "PDF file", "sideways"));
+        run = Cli({"align", "--show", "--printer", "PDF file"});
+        QVERIFY2(run.out.contains(u"stored: damaged\n") && run.status == 5, qPrintable(run.out));
+        store.WriteBinaryValue("DevNames", PdfNames(m_env->Root() + "/e.pdf"));
+        run = Cli({"print", "--to", "a"});
+        QCOMPARE(run.err, "pelvaro-cli: the alignment stored for PDF file is damaged and was not "
+                          "used: store it again with 'pelvaro-cli align' or Printer Alignment... "
+                          "in Pelvaro\n");
+    }
+
+    // What the tool writes to a full disk behind standard output is not
+    // reported as done.
+    void standardOutputChecked() {
+        CAddressBook book;
+        book.LoadAddressBook();
+        book.AddAddress(CAddress("Rosalind", "Rosalind Recipient\r\n34 Mailing Avenue"));
+        for (const QStringList& command : {QStringList{"list"}, QStringList{"list", "--json"},
+                                           QStringList{"merge", "--book", "--dry-run"}}) {
+            QProcess process;
+            process.setStandardOutputFile(QStringLiteral("/dev/full"));
+            process.start(qEnvironmentVariable("PELVARO_CLI"), command);
+            QVERIFY(process.waitForFinished(kWaitMs));
+            QCOMPARE(process.readAllStandardError(),
+                     "pelvaro-cli: the output could not be written to standard output\n");
+            QCOMPARE(process.exitCode(), 1);
+        }
     }
 
     // The same settings and texts give the same envelope as the window's
@@ -718,6 +849,12 @@ private slots:
                                 "out\n")
                      .arg(m_env->BookPath(), csv));
         QCOMPARE(dry.status, 3);
+        // Bars need a ZIP code: the envelopes that go without are said.
+        QCOMPARE(Cli({"merge", csv, "--labels", "Rosalind", "--dry-run", "--imb",
+                      "00,270,123456,654321"})
+                     .err.section(u'\n', 1),
+                 u"pelvaro-cli: 2 envelopes (the first \"Rosalind Recipient\") carry no barcode: "
+                 "their place lines do not end with a state and a ZIP code\n"_qs);
         // A large file's addresses are kept packed in blocks of 1 MiB: each
         // comes back as it was read, on either side of a block's edge.
         QByteArray many = "Name,Address\n";
@@ -758,13 +895,17 @@ private slots:
             }
         }
 
+        // An earlier, longer job's pages go; what is not a page stays.
         const QString pictures = m_env->Root() + QStringLiteral("/pictures");
+        QVERIFY(QDir().mkpath(pictures));
+        for (const char* name : {"envelope-0003.png", "envelope-00001.png", "envelope-notes.png"})
+            QVERIFY(WriteWholeFile(pictures + u'/' + QLatin1String(name), "earlier"));
         QCOMPARE(
             Cli(QStringList{"merge", csv, "--labels", "Rosalind", "--png-dir", pictures} + from)
                 .status,
             0);
         QCOMPARE(QDir(pictures).entryList(QDir::Files),
-                 QStringList({"envelope-0001.png", "envelope-0002.png"}));
+                 QStringList({"envelope-0001.png", "envelope-0002.png", "envelope-notes.png"}));
         for (int page = 0; page < 2; ++page) {
             const QImage picture(
                 QStringLiteral("%1/envelope-000%2.png").arg(pictures).arg(page + 1));

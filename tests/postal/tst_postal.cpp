@@ -148,8 +148,15 @@ private slots:
             << kNo10 << 12 << blank8 + us + longLine
             << QStringLiteral("Line 4 (\"1234 LONG BOULEVARD NAME APARTMENT 56789\") "
                               "runs into the barcode clear zone");
-        QTest::newRow("No. 10 off the page") << kNo10 << 12 << blank8 + blank8 + "JOHN DOE"
-                                             << QStringLiteral("Line 1 (\"JOHN DOE\") falls off");
+        QTest::newRow("No. 10 off the page")
+            << kNo10 << 12 << blank8 + blank8 + "JOHN DOE"
+            << QStringLiteral("Line 1 (\"JOHN DOE\") falls below the address block and is not "
+                              "printed. Remove a line, or choose a smaller font");
+        // A pasted page is one finding, its long line quoted by its start.
+        QTest::newRow("No. 10 a page pasted")
+            << kNo10 << 12 << blank8 + blank8 + QString(300, u'X') + "\r\nB\r\nC"
+            << QStringLiteral("Lines 1 to 3 fall below the address block and are not printed. "
+                              "Remove lines");
         QTest::newRow("No. 10 small type")
             << kNo10 << 6 << us << QStringLiteral("The capital letters are 1.5 mm");
         QTest::newRow("No. 10 seven lines")
@@ -186,6 +193,22 @@ private slots:
             *CheckPostalAddress(Job(paper, points), address, {}, QStringLiteral("US"));
         QVERIFY2(findings.size() == (expected.isEmpty() ? 0 : 1) &&
                      (expected.isEmpty() || findings[0].startsWith(expected)),
+                 qPrintable(findings.join(u'\n')));
+    }
+
+    // Forty lines: those past the envelope's edge are one finding, not
+    // forty, and none of them is said to lie below the read area.
+    void linesOffTheEnvelope() {
+        QStringList lines;
+        for (int i = 1; i <= 40; ++i)
+            lines << QStringLiteral("L%1").arg(i);
+        const QStringList findings = *CheckPostalAddress(
+            Job(kNo10, 12), lines.join(QStringLiteral("\r\n")), {}, QStringLiteral("US"));
+        const QRegularExpression run(
+            QStringLiteral("^Lines \\d+ to 40 (fall below the address block|lie below the "
+                           "envelope's edge) and are not printed"));
+        QVERIFY2(findings.size() < 12 && findings.filter(run).size() == 1 &&
+                     findings.filter(u"Line 40"_qs).isEmpty(),
                  qPrintable(findings.join(u'\n')));
     }
 
@@ -273,9 +296,17 @@ private slots:
                      {"check", "--to", "A\\nB\\nC\\nD\\nE\\nF\\nG", "--imb", "00,700,123456,1"},
                      &output),
                  5);
-        QVERIFY2(output.startsWith("The address has 7 lines; the machines read at most 6.\n"
+        QVERIFY2(output.startsWith("The address has 7 lines; the machines read at most 6. Remove "
+                                   "a line.\n"
                                    "The barcode carries no ZIP code"),
                  output.constData());
+        // A pasted page is one finding on the tool's output too.
+        QCOMPARE(Cli(environment, {"check", "--to", QString("L\\n").repeated(40) + "L"}, &output),
+                 5);
+        QVERIFY2(QString::fromUtf8(output).contains(QRegularExpression(
+                     QStringLiteral("\nLines \\d+ to 41 (fall below the address block|lie below "
+                                    "the envelope's edge) and are not printed\\."))),
+                 output.right(300).constData());
         QCOMPARE(Cli(environment, {"merge", "--book", "--imb", "00,700,12345,1"}, &output), 2);
         QVERIFY2(output.contains("--imb: the Mailer ID"), output.constData());
     }

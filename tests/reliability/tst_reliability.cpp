@@ -2,7 +2,7 @@
 #include "addressbook/archive.h"
 #include "modalscript.h"
 #include "platform/exception.h"
-#include "platform/registryfile.h"
+#include "settings/registryfile.h"
 #include "settings/settingsstore.h"
 #include "testenvironment.h"
 #include "ui/addaddressdlg.h"

@@ -9,7 +9,7 @@
 #include "modalscript.h"
 #include "pdftext.h"
 #include "platform/helpcommand.h"
-#include "platform/registryfile.h"
+#include "settings/registryfile.h"
 #include "postal/postaloptions.h"
 #include "printblocks.h"
 #include "settings/settingsstore.h"

@@ -1,4 +1,6 @@
-#include "platform/shellopen.h"
+#include "desktop/shellopen.h"
+
+#include "desktop/logging.h"
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -10,5 +12,9 @@ bool ShellOpen(const QString& fileOrAddress) {
     const QUrl asUrl(fileOrAddress, QUrl::StrictMode);
     const bool isAddress =
         asUrl.isValid() && asUrl.scheme().size() > 1 && !fileOrAddress.startsWith(QLatin1Char('/'));
-    return QDesktopServices::openUrl(isAddress ? asUrl : QUrl::fromLocalFile(fileOrAddress));
+    const bool opened =
+        QDesktopServices::openUrl(isAddress ? asUrl : QUrl::fromLocalFile(fileOrAddress));
+    if (!opened)
+        qCInfo(LogDesktop) << "the desktop did not open" << fileOrAddress;
+    return opened;
 }

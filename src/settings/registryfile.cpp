@@ -1,12 +1,13 @@
-#include "platform/registryfile.h"
+#include "settings/registryfile.h"
 
 #include "platform/appdatafolder.h"
 #include "platform/backupfile.h"
 #include "platform/fileexception.h"
 #include "platform/filelock.h"
 #include "platform/inputfile.h"
-#include "platform/logging.h"
+#include "platform/outputfile.h"
 #include "platform/privatefiles.h"
+#include "settings/logging.h"
 
 #include <QDir>
 #include <QFile>
@@ -173,7 +174,11 @@ QStringList CRegistryFile::DamageNotes() {
     return notes;
 }
 
-CRegistryFile::CRegistryFile(QString path) : m_path(std::move(path)) {}
+CRegistryFile::CRegistryFile(QString path) : m_path(std::move(path)) {
+    // No output of either program lands on the settings file, wherever the
+    // environment puts it.
+    ProtectOwnFileAt(&CRegistryFile::DefaultPath);
+}
 
 QString CRegistryFile::DefaultPath() {
     // The base directory convention says a relative XDG_CONFIG_HOME is
@@ -214,7 +219,7 @@ StoredHive CRegistryFile::Read() const {
         read.truncate(kMaxFileSize);
     stored.hive = std::make_shared<const CRegistryHive>(CRegistryHive::Parse(read));
     const int damaged = stored.hive->DamagedLines();
-    qCInfo(LogPlatform) << "read" << m_path << read.size() << "bytes, damaged lines" << damaged
+    qCInfo(LogSettings) << "read" << m_path << read.size() << "bytes, damaged lines" << damaged
                         << (stored.tooLarge ? "too large" : "");
     if (damaged > 0 || stored.tooLarge) {
         const qint64 fileSize = std::max(file.size(), kMaxFileSize + 1);
@@ -273,37 +278,42 @@ bool CRegistryFile::Update(const std::function<bool(CRegistryHive&)>& change,
     CRegistryHive hive = *stored.hive;
     if (!change(hive))
         return false;
-    if (!(hive == *stored.hive) || stored.tooLarge) {
-        QByteArray bytes = hive.Serialize();
-        // What the beginning of an oversized file held may not fit again;
-        // then the settings start afresh with this change alone.
-        if (bytes.size() > kMaxFileSize) {
-            hive = CRegistryHive();
-            if (!change(hive))
-                return false;
-            bytes = hive.Serialize();
-        }
-        // Lines that could not be read are not written again; the damaged
-        // or oversized file is kept beside the new one for whoever wants to
-        // look at it. When it cannot be kept, it stays as it is.
-        if (stored.hive->DamagedLines() > 0 || stored.tooLarge) {
-            try {
-                const QString keptAs = KeepBackup(m_path);
-                Damage().Note(m_path, [&](auto& problem) { problem.keptAs = keptAs; });
-            } catch (const CFileException&) {
-                return false;
-            }
-        }
-        FileIdentity identity;
-        if (!WriteAtomically(m_path, bytes, &identity)) {
-            qCInfo(LogPlatform) << "not written" << m_path;
-            return false;
-        }
-        // What was just written reads back as this hive.
-        hive.ClearDamagedLines();
-        Cache().Keep(m_path, identity, {std::make_shared<const CRegistryHive>(hive), true, false});
-    }
+    if ((!(hive == *stored.hive) || stored.tooLarge) && !WriteChanged(hive, stored, change))
+        return false;
     if (updated)
         *updated = std::move(hive);
+    return true;
+}
+
+bool CRegistryFile::WriteChanged(CRegistryHive& hive, const StoredHive& stored,
+                                 const std::function<bool(CRegistryHive&)>& change) const {
+    QByteArray bytes = hive.Serialize();
+    // What the beginning of an oversized file held may not fit again;
+    // then the settings start afresh with this change alone.
+    if (bytes.size() > kMaxFileSize) {
+        hive = CRegistryHive();
+        if (!change(hive))
+            return false;
+        bytes = hive.Serialize();
+    }
+    // Lines that could not be read are not written again; the damaged
+    // or oversized file is kept beside the new one for whoever wants to
+    // look at it. When it cannot be kept, it stays as it is.
+    if (stored.hive->DamagedLines() > 0 || stored.tooLarge) {
+        try {
+            const QString keptAs = KeepBackup(m_path);
+            Damage().Note(m_path, [&](auto& problem) { problem.keptAs = keptAs; });
+        } catch (const CFileException&) {
+            return false;
+        }
+    }
+    FileIdentity identity;
+    if (!WriteAtomically(m_path, bytes, &identity)) {
+        qCInfo(LogSettings) << "not written" << m_path;
+        return false;
+    }
+    // What was just written reads back as this hive.
+    hive.ClearDamagedLines();
+    Cache().Keep(m_path, identity, {std::make_shared<const CRegistryHive>(hive), true, false});
     return true;
 }

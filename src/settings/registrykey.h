@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/registryfile.h"
-#include "platform/registryhive.h"
+#include "settings/registryfile.h"
+#include "settings/registryhive.h"
 
 #include <QByteArray>
 #include <QString>

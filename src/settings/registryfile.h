@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/registryhive.h"
+#include "settings/registryhive.h"
 
 #include <QString>
 #include <QStringList>
@@ -67,6 +67,10 @@ public:
 private:
     // The stored hive, from the kept one when the file has not changed.
     StoredHive Read() const;
+    // Writes hive, changed from stored, whole in the file's place; keeps a
+    // damaged or oversized file aside first.
+    bool WriteChanged(CRegistryHive& hive, const StoredHive& stored,
+                      const std::function<bool(CRegistryHive&)>& change) const;
 
     QString m_path;
 };

@@ -1,4 +1,4 @@
-#include "platform/registrykey.h"
+#include "settings/registrykey.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/registryhive.h"
+#include "settings/registryhive.h"
 
 #include "platform/ansicodepage.h"
 
