@@ -146,6 +146,19 @@ private:
     QString m_title;
 };
 
+// Ends a job that was stopped. Nothing of it may look printed: no PDF that
+// a reader would take for the whole, no job that the printer prints.
+void Withdraw(QPrinter& printer, QPainter& painter, COutputFile& pdf) {
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        painter.end();
+        pdf.Discard();
+        return;
+    }
+    const CJobWithdrawal withdrawal(printer);
+    painter.end();
+    withdrawal.Cancel();
+}
+
 // Draws page i of a job; why it falls short of what was asked, or nothing.
 using DrawPageOf = std::function<QString(QPainter&, const CEnvelopePainter&, qsizetype)>;
 
@@ -321,16 +334,7 @@ PrintResult PrintPages(const EnvelopeJob& job, QPrinter& printer, qsizetype page
         cancelled = pageDone && !pageDone(static_cast<int>(i + 1));
     }
     if (cancelled || !problem.isEmpty()) {
-        // Nothing of a stopped job may look printed: no PDF that a reader
-        // would take for the whole, no job that the printer prints.
-        if (toFile) {
-            painter.end();
-            pdf.Discard();
-        } else {
-            const CJobWithdrawal withdrawal(printer);
-            painter.end();
-            withdrawal.Cancel();
-        }
+        Withdraw(printer, painter, pdf);
         if (!problem.isEmpty())
             return failed(problem);
         qCInfo(LogPrint) << "job cancelled:" << output;
