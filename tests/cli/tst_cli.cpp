@@ -818,6 +818,9 @@ private slots:
         QCOMPARE(Cli({"print", "--to", "Rosalind Recipient", "--png", pictures + ".png"}).status,
                  0);
         QVERIFY(SameInk(QImage(pictures + ".png"), RenderPdfPage(tool, 0, 300)));
+        // A shift given for one job takes the stored one's place.
+        QCOMPARE(Cli(print + QStringList{tool, "--shift", "2,1"}).status, 0);
+        QVERIFY(movedBy(tool, 2, 1));
         QCOMPARE(Cli({"align", "--reset"}).status, 0);
         QCOMPARE(Cli({"align", "--show"}).out.count(u"stored: no"), 1);
     }
