@@ -2,10 +2,10 @@
 
 #include "addressbook/addressbook.h"
 #include "app/logging.h"
+#include "desktop/shellopen.h"
 #include "platform/executablepath.h"
 #include "platform/helpcommand.h"
 #include "platform/registeredopener.h"
-#include "desktop/shellopen.h"
 #include "ui/pelvarodlg.h"
 
 #include <QCoreApplication>

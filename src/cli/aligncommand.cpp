@@ -4,8 +4,8 @@
 #include "cli/commandcontext.h"
 #include "cli/joboptions.h"
 #include "cli/optionnames.h"
-#include "settings/registryfile.h"
 #include "print/printjob.h"
+#include "settings/registryfile.h"
 #include "settings/settingsstore.h"
 #include "settings/storedvalues.h"
 
