@@ -91,7 +91,7 @@ int main(int argc, char* argv[]) {
     window.devNames = DEVNAMES{QStringLiteral("pdf"), QStringLiteral("pdf"),
                                home.path() + QStringLiteral("/envelopes.pdf")}
                           .ToBytes();
-    const EnvelopeJob job = MakeEnvelopeJob(settings, MainDialogGeometry(96), window);
+    EnvelopeJob job = MakeEnvelopeJob(settings, MainDialogGeometry(96), window);
     CManyEnvelopesDlg many(job, book, settings, [&job] { return job; });
     many.show();
     QAbstractItemModel* list = many.findChild<QTreeView*>(QStringLiteral("envelopes"))->model();

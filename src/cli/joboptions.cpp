@@ -177,7 +177,7 @@ EnvelopeJob CJobOptions::MakeSharedJob(const QCommandLineParser& parser) const {
     }
     given.postal = m_postal;
 
-    const EnvelopeJob job = MakeEnvelopeJob(m_settings, MainDialogGeometry(ScreenDpiY()), given);
+    EnvelopeJob job = MakeEnvelopeJob(m_settings, MainDialogGeometry(ScreenDpiY()), given);
     // The job prints as if none were stored; the user should know why.
     const QString alignedPrinter = AlignmentPrinterName(job.target);
     if (HasStoredAlignment(m_settings, alignedPrinter) &&

@@ -506,6 +506,6 @@ QString CNumberFormat::FormatDate(const QString& section, double value) const {
         return General(value);
     const bool twelveHours = section.contains(QLatin1String("AM/PM"), Qt::CaseInsensitive) ||
                              section.contains(QLatin1String("A/P"), Qt::CaseInsensitive);
-    return ShowDate(DateTokens(section, seconds < 12 * 3600), date, static_cast<int>(seconds),
+    return ShowDate(DateTokens(section, seconds < 12LL * 3600), date, static_cast<int>(seconds),
                     twelveHours);
 }
