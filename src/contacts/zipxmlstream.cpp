@@ -110,20 +110,16 @@ QXmlStreamReader::TokenType CZipXmlStream::Next() {
 }
 
 void CZipXmlStream::SkipElement() {
-    int depth = 1;
-    while (depth > 0) {
-        const QXmlStreamReader::TokenType token = Next();
-        if (token == QXmlStreamReader::StartElement)
-            ++depth;
-        else if (token == QXmlStreamReader::EndElement)
-            --depth;
-        else if (token == QXmlStreamReader::Invalid)
-            return;
-    }
+    ReadToElementEnd(nullptr);
 }
 
 QString CZipXmlStream::ElementText() {
     QString text;
+    ReadToElementEnd(&text);
+    return text;
+}
+
+void CZipXmlStream::ReadToElementEnd(QString* text) {
     int depth = 1;
     while (depth > 0) {
         const QXmlStreamReader::TokenType token = Next();
@@ -131,12 +127,11 @@ QString CZipXmlStream::ElementText() {
             ++depth;
         else if (token == QXmlStreamReader::EndElement)
             --depth;
-        else if (token == QXmlStreamReader::Characters)
-            text += m_xml.text();
+        else if (token == QXmlStreamReader::Characters && text)
+            *text += m_xml.text();
         else if (token == QXmlStreamReader::Invalid)
-            break;
+            return;
     }
-    return text;
 }
 
 QString CZipXmlStream::Error() const {

@@ -48,6 +48,9 @@ public:
     QString Error() const;
 
 private:
+    // Reads past the end of the element just started; its text into text
+    // when given.
+    void ReadToElementEnd(QString* text);
     bool Feed();
     // Whether what was unpacked so far is past the limits.
     bool IsBomb() const;
