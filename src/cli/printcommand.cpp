@@ -4,9 +4,11 @@
 #include "cli/joboptions.h"
 #include "cli/optionnames.h"
 #include "postal/intelligentmail.h"
+#include "print/jobwarnings.h"
 #include "print/printjob.h"
 
 #include <QImage>
+#include <QPrinter>
 
 using namespace OptionNames;
 
@@ -64,6 +66,11 @@ ExitStatus CPrintCommand::Run(const QCommandLineParser& parser) {
     if (options.Postal().barcode && RoutingCode(job.mailingAddress).isEmpty())
         Context().Tell(QStringLiteral("the barcode carries no ZIP code: the address's place line "
                                       "does not end with a state and a ZIP code"));
+    // Lines cut at a block's edge print without a word otherwise.
+    if (QPrinter printer(QPrinter::HighResolution); ConfigureJobPrinter(printer, job)) {
+        if (const QString cut = CutLinesWarning(job, printer, {job.mailingAddress}); !cut.isEmpty())
+            Context().Tell(cut);
+    }
     Context().Err().flush();
     Print(job, parser);
     return ExitStatus::Success;

@@ -55,7 +55,12 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     connect(m_pages, &QPrintPreviewWidget::previewChanged, this,
             &CPrintPreviewDlg::UpdatePageNumber);
 
-    const QStringList warnings = JobWarnings(job, printer, mailingAddresses) + findings;
+    // Findings come from the postal check, which names the mailing lines
+    // that are cut; none means it found nothing, or did not look.
+    const QStringList warnings =
+        JobWarnings(job, printer, mailingAddresses,
+                    findings.isEmpty() ? MailingLinesChecked::No : MailingLinesChecked::Yes) +
+        findings;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pages, 1);
     layout->addLayout(MakeWarnings(warnings));
