@@ -1,5 +1,6 @@
 #include "ui/printpreview.h"
 
+#include "postal/postaloptions.h"
 #include "print/jobwarnings.h"
 #include "print/printjob.h"
 
@@ -64,6 +65,12 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pages, 1);
     layout->addLayout(MakeWarnings(warnings));
+    // The only overlay is the post's areas: say what their colours mean.
+    auto* legend = new QLabel(overlay ? PostalAreasLegend() : QString(), this);
+    legend->setObjectName(QStringLiteral("legend"));
+    legend->setWordWrap(true);
+    legend->setVisible(static_cast<bool>(overlay));
+    layout->addWidget(legend);
     layout->addLayout(MakeControls(static_cast<int>(mailingAddresses.size())));
     AddShortcuts();
 
