@@ -548,7 +548,8 @@ private slots:
         CModalScript script;
         script.Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
             QPrintPreviewWidget* pages = Named<QPrintPreviewWidget>(preview, "pages");
-            QTRY_VERIFY(QApplication::activeWindow() == preview); // for its shortcuts
+            QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == preview,
+                                     kWaitMs); // for its shortcuts
             QCOMPARE(pages->currentPage(), 1);
             QCOMPARE(pages->zoomMode(), QPrintPreviewWidget::FitInView);
             QTest::keyClick(pages, Qt::Key_PageDown);
