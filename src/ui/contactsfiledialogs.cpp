@@ -27,12 +27,18 @@ const QString kCsvFilter = QStringLiteral("CSV files (*.csv)");
 const QString kFolderSection = QStringLiteral("Contacts Files");
 const QString kFolderEntry = QStringLiteral("Folder");
 
+// Where the dialog opens. It is given to the dialog as it is made: made
+// without one, the dialog would first list the folder any file dialog of
+// the process was last in, such as /proc, whose files block a reader.
+QString StartFolder(const CSettingsStore& settings) {
+    const QString folder = settings.GetProfileString(kFolderSection, kFolderEntry);
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
+
 // Qt's own dialog, the same on every desktop, as the program's other
 // dialogs are.
-void SetUp(QFileDialog& dialog, const CSettingsStore& settings) {
+void SetUp(QFileDialog& dialog) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    const QString folder = settings.GetProfileString(kFolderSection, kFolderEntry);
-    dialog.setDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath());
 }
 
 // The file chosen, its folder kept for the next dialog; empty when the
@@ -55,8 +61,8 @@ QString Count(qsizetype count, const char* one, const char* many) {
 
 std::optional<ImportSource> AskImportFile(QWidget* owner, CSettingsStore& settings,
                                           const QString& title) {
-    QFileDialog dialog(owner, title);
-    SetUp(dialog, settings);
+    QFileDialog dialog(owner, title, StartFolder(settings));
+    SetUp(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({QStringLiteral("Contacts files (*.vcf *.vcard *.csv *.xlsx *.ods)"),
@@ -126,8 +132,8 @@ return true;
 }
 
 std::optional<ExportTarget> AskExportFile(QWidget* owner, CSettingsStore& settings) {
-    QFileDialog dialog(owner, QStringLiteral("Export Addresses"));
-    SetUp(dialog, settings);
+    QFileDialog dialog(owner, QStringLiteral("Export Addresses"), StartFolder(settings));
+    SetUp(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters({kVCardFilter, kCsvFilter});
