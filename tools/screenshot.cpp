@@ -1,7 +1,7 @@
 // Renders the main window, the about box and Print Many Envelopes (a book of
-// 217 entries, a find, the line after a print, the preview) and Printer
-// Alignment to PNG files, so that a person can look at them:
-// screenshot <output folder> [scale factor].
+// 217 entries, a find, the line after a print, the preview), Printer
+// Alignment, the sheet chooser and the column mapping to PNG files, so that
+// a person can look at them: screenshot <output folder> [scale factor].
 // Runs with its own temporary settings and data folders.
 
 #include "contacts/contactsimport.h"
@@ -17,6 +17,7 @@
 #include "ui/pelvarodlg.h"
 #include "ui/printeralignmentdlg.h"
 #include "ui/printpreview.h"
+#include "ui/tabledialogs.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -162,5 +163,28 @@ int main(int argc, char* argv[]) {
                                    {EnvelopeFeed::StandingCentre, true, 15, -20}, {});
     alignment.show();
     ok &= alignment.grab().save(folder + QStringLiteral("/alignment.png"));
+    // A workbook with two lists, and a club's list whose columns the
+    // program does not know, with a choice given before for them.
+    CSheetChooserDlg chooser(QStringLiteral("club.xlsx"),
+                             {{QStringLiteral("Notes"), false, false},
+                              {QStringLiteral("Members 2026"), false, true},
+                              {QStringLiteral("Members 2025"), false, true}});
+    chooser.show();
+    ok &= chooser.grab().save(folder + QStringLiteral("/sheet-chooser.png"));
+    CContactsImport club(QStringLiteral("GB"));
+    club.ReadBytes(QStringLiteral("Leeds Rambling Club\n\nMember;Street and number;Town;Postcode;"
+                                  "Joined\nAlice Walker;14 Otley Road;Leeds;LS6 3AA;2019\n"
+                                  "Bob Singh;2 Kirkstall Lane;Leeds;LS5 3BT;2021\nCarys Evans;"
+                                  "\"Flat 3\n21 Headingley Lane\";Leeds;LS6 1BL;2024\n")
+                       .toUtf8(),
+                   QStringLiteral("club.csv"));
+    QString why;
+    CColumnMappingDlg columns(
+        QStringLiteral("club.csv"), club.UnreadTableRows(), HeaderOfRows(club.UnreadTableRows()),
+        CColumnMapping::Parse(QStringLiteral("name=Member,street=Street and number,locality=Town"),
+                              &why));
+    columns.show();
+    QApplication::processEvents();
+    ok &= columns.grab().save(folder + QStringLiteral("/column-mapping.png"));
     return ok ? 0 : 1;
 }

@@ -19,3 +19,5 @@ fi
 echo "$out/main.png"
 echo "$out/about.png"
 echo "$out/alignment.png"
+echo "$out/sheet-chooser.png"
+echo "$out/column-mapping.png"

@@ -132,6 +132,7 @@ void CContactsImport::Reset(const QString& fileName) {
     m_withoutNameCount = 0;
     m_tableHeader.clear();
     m_tableMapping.reset();
+    m_unreadRows.clear();
 }
 
 void CContactsImport::Read(QIODevice& input, const QString& fileName) {
@@ -197,6 +198,7 @@ void CContactsImport::ReadCsv(QIODevice& input, bool fromWideText) {
     reader.Read(input, fromWideText);
     m_tableHeader = reader.Header();
     m_tableMapping = reader.Mapping();
+    m_unreadRows = reader.UnreadTopRows();
 }
 
 namespace {
@@ -370,6 +372,38 @@ ImportResult CContactsImport::MergeEntries(CAddressBook& book, DuplicateLabels p
     return result;
 }
 
+bool CContactsImport::HeaderReads(CSpreadsheet& workbook, int sheet, int* rows) const {
+    CContactsReport ignored;
+    CTableContacts probe(ignored, [](Contact&&) {});
+    if (m_mapping)
+        probe.SetMapping(*m_mapping);
+    probe.SetMappingLookup(m_lookup);
+    workbook.ReadRows(sheet, [&](const SheetRow& row) {
+        ++*rows;
+        return probe.TakeRow(row.cells, row.number, row.hidden) && !probe.HasHeader();
+    });
+    return probe.HasHeader();
+}
+
+QList<WorkbookSheet> CContactsImport::WorkbookSheets(const QString& path) const {
+    QFile file(path);
+    OpenRegularFile(file);
+    if (file.size() > kMaxFileSize || !CSpreadsheet::LooksLikeZip(file.peek(4)))
+        return {};
+    CSpreadsheet workbook(file);
+    QList<WorkbookSheet> sheets;
+    if (!workbook.IsOpen())
+        return sheets;
+    const QList<SheetInfo> infos = workbook.Sheets();
+    for (int i = 0; i < infos.size(); ++i) {
+        int rows = 0;
+        // Hidden sheets are not looked at, as the import passes them over.
+        sheets.append(
+            {infos[i].name, infos[i].hidden, !infos[i].hidden && HeaderReads(workbook, i, &rows)});
+    }
+    return sheets;
+}
+
 int CContactsImport::ChooseSheet(CSpreadsheet& workbook) {
     const QList<SheetInfo> sheets = workbook.Sheets();
     QStringList names;
@@ -390,17 +424,8 @@ int CContactsImport::ChooseSheet(CSpreadsheet& workbook) {
     for (int i = 0; i < sheets.size(); ++i) {
         if (sheets[i].hidden)
             continue;
-        CContactsReport ignored;
-        CTableContacts probe(ignored, [](Contact&&) {});
-        if (m_mapping)
-            probe.SetMapping(*m_mapping);
-        probe.SetMappingLookup(m_lookup);
         int rows = 0;
-        workbook.ReadRows(i, [&](const SheetRow& row) {
-            ++rows;
-            return probe.TakeRow(row.cells, row.number, row.hidden) && !probe.HasHeader();
-        });
-        if (probe.HasHeader())
+        if (HeaderReads(workbook, i, &rows))
             return i;
         if (rows > mostRows) {
             mostRows = rows;
@@ -446,4 +471,5 @@ void CContactsImport::ReadSpreadsheet(QIODevice& input) {
         m_report.AddNote(QStringLiteral("read the sheet \"%1\"").arg(sheets[sheet].name));
     m_tableHeader = table.Header();
     m_tableMapping = table.Mapping();
+    m_unreadRows = table.UnreadTopRows();
 }

@@ -4,6 +4,7 @@
 #include "contacts/addressformatter.h"
 #include "contacts/columnmapping.h"
 #include "contacts/contactsreport.h"
+#include "contacts/sheetrow.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -33,6 +34,15 @@ struct MergeStep {
     // before it, at addedIndex among those added.
     int bookIndex = -1;
     qsizetype addedIndex = -1;
+};
+
+// A sheet of a workbook, as the user chooses among them.
+struct WorkbookSheet {
+    QString name;
+    bool hidden = false;
+    // Its header row reads, by names the program knows or by the column
+    // mapping given or remembered.
+    bool readable = false;
 };
 
 // What an import did to the book.
@@ -73,6 +83,12 @@ public:
     // shown sheet whose header the program knows or a mapping reads.
     void SetSheet(const QString& name) { m_sheet = name; }
 
+    // The sheets of a workbook file, each looked at only as far as its
+    // header; empty for a file that is no workbook or cannot be opened as
+    // one (ReadFile then says why). A file that cannot be read raises
+    // CFileException.
+    QList<WorkbookSheet> WorkbookSheets(const QString& path) const;
+
     // Reads a vCard, CSV, .xlsx or .ods file, told apart by its content
     // (then by its name). A file that cannot be read raises
     // CFileException; problems inside it go to Report().
@@ -103,6 +119,10 @@ public:
     // it (none where the program knew the header).
     const QStringList& TableHeader() const { return m_tableHeader; }
     const std::optional<CColumnMapping>& TableMapping() const { return m_tableMapping; }
+    // The top rows of a table refused because no row near its top read as
+    // a header, for the user to say what its columns hold; empty for a
+    // file read otherwise.
+    const QList<SheetRow>& UnreadTableRows() const { return m_unreadRows; }
 
     // Adds the entries to the book at their sorted places, labels that are
     // taken handled by the policy, and saves the book once when anything
@@ -126,6 +146,8 @@ private:
     // The sheet to read: the one named, else the first shown one whose
     // header reads; -1 with the reason in the report when there is none.
     int ChooseSheet(CSpreadsheet& workbook);
+    // Whether the sheet's header reads; `rows` counts the rows read for it.
+    bool HeaderReads(CSpreadsheet& workbook, int sheet, int* rows) const;
     void TakeContact(Contact&& contact);
 
     CAddressFormatter m_formatter;
@@ -142,4 +164,5 @@ private:
     QString m_sheet;
     QStringList m_tableHeader;
     std::optional<CColumnMapping> m_tableMapping;
+    QList<SheetRow> m_unreadRows;
 };

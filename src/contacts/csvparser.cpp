@@ -10,6 +10,8 @@ bool IsLineBreak(QChar c) {
     return c == QLatin1Char('\r') || c == QLatin1Char('\n');
 }
 
+// The separator the first line that has any uses most: a title above the
+// header ("Club list") has none.
 QChar FindSeparator(const QString& text) {
     int commas = 0;
     int semicolons = 0;
@@ -20,7 +22,7 @@ QChar FindSeparator(const QString& text) {
             quoted = !quoted;
         else if (quoted)
             continue;
-        else if (IsLineBreak(c))
+        else if (IsLineBreak(c) && commas + semicolons + tabs > 0)
             break;
         else if (c == QLatin1Char(','))
             ++commas;

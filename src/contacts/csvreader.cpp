@@ -166,4 +166,5 @@ void CCsvReader::Read(QIODevice& input, bool fromWideText) {
     table.Finish();
     m_header = table.Header();
     m_usedMapping = table.Mapping();
+    m_unreadRows = table.UnreadTopRows();
 }

@@ -30,6 +30,8 @@ public:
     // The header row that was read, and the mapping that read the rows.
     const QStringList& Header() const { return m_header; }
     const std::optional<CColumnMapping>& Mapping() const { return m_usedMapping; }
+    // The top rows of a file whose header did not read (CTableContacts).
+    const QList<SheetRow>& UnreadTopRows() const { return m_unreadRows; }
 
 private:
     CContactsReport& m_report;
@@ -38,4 +40,5 @@ private:
     CTableContacts::MappingLookup m_lookup;
     QStringList m_header;
     std::optional<CColumnMapping> m_usedMapping;
+    QList<SheetRow> m_unreadRows;
 };

@@ -54,7 +54,11 @@ bool CTableContacts::TakeRow(const QStringList& cells, int line, bool hidden) {
         if (TryHeader(cells)) {
             m_header = cells;
             m_headerLine = line;
-        } else if (++m_rowsSearched >= kHeaderSearchRows) {
+            m_topRows.clear();
+            return true;
+        }
+        m_topRows.append(SheetRow{line, cells, hidden});
+        if (++m_rowsSearched >= kHeaderSearchRows) {
             Refuse();
             return false;
         }

@@ -4,6 +4,7 @@
 #include "contacts/contact.h"
 #include "contacts/contactsreport.h"
 #include "contacts/csvheaders.h"
+#include "contacts/sheetrow.h"
 
 #include <QHash>
 #include <QList>
@@ -40,6 +41,10 @@ public:
     // The mapping that read the rows, given or remembered; none for a
     // header the program knows.
     const std::optional<CColumnMapping>& Mapping() const { return m_usedMapping; }
+    // The rows that were looked at for a header that none of them was,
+    // once the table is refused: what a user is shown to say what its
+    // columns hold. Empty while the header may yet come and once it has.
+    QList<SheetRow> UnreadTopRows() const { return m_refused ? m_topRows : QList<SheetRow>(); }
 
 private:
     struct ColumnGroup {
@@ -65,6 +70,7 @@ private:
     int m_firstLine = 0;
     QStringList m_firstCells; // the first row with more than one cell, for the refusal
     int m_rowsSearched = 0;
+    QList<SheetRow> m_topRows;
 
     // Known columns: each column's field, the address groups and the
     // first column of each plain field.

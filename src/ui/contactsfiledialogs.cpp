@@ -1,8 +1,11 @@
 #include "ui/contactsfiledialogs.h"
 
+#include "contacts/columnmappingstore.h"
 #include "contacts/contactsimport.h"
 #include "contacts/contactsreport.h"
 #include "settings/settingsstore.h"
+#include "ui/logging.h"
+#include "ui/tabledialogs.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -11,6 +14,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,12 +27,18 @@ const QString kCsvFilter = QStringLiteral("CSV files (*.csv)");
 const QString kFolderSection = QStringLiteral("Contacts Files");
 const QString kFolderEntry = QStringLiteral("Folder");
 
+// Where the dialog opens. It is given to the dialog as it is made: made
+// without one, the dialog would first list the folder any file dialog of
+// the process was last in, such as /proc, whose files block a reader.
+QString StartFolder(const CSettingsStore& settings) {
+    const QString folder = settings.GetProfileString(kFolderSection, kFolderEntry);
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
+
 // Qt's own dialog, the same on every desktop, as the program's other
 // dialogs are.
-void SetUp(QFileDialog& dialog, const CSettingsStore& settings) {
+void SetUp(QFileDialog& dialog) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    const QString folder = settings.GetProfileString(kFolderSection, kFolderEntry);
-    dialog.setDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath());
 }
 
 // The file chosen, its folder kept for the next dialog; empty when the
@@ -50,8 +61,8 @@ QString Count(qsizetype count, const char* one, const char* many) {
 
 std::optional<ImportSource> AskImportFile(QWidget* owner, CSettingsStore& settings,
                                           const QString& title) {
-    QFileDialog dialog(owner, title);
-    SetUp(dialog, settings);
+    QFileDialog dialog(owner, title, StartFolder(settings));
+    SetUp(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({QStringLiteral("Contacts files (*.vcf *.vcard *.csv *.xlsx *.ods)"),
@@ -78,9 +89,51 @@ std::optional<ImportSource> AskImportFile(QWidget* owner, CSettingsStore& settin
     return ImportSource{path, AddressChoice(choice->currentData().toInt())};
 }
 
+bool ReadContactsFile(QWidget* owner, CSettingsStore& settings, const QString& path,
+                      CContactsImport& import) {
+    const QString fileName = QFileInfo(path).fileName();
+    // A sheet that a mapping given before reads counts as a list.
+    import.SetMappingLookup(ColumnMappingLookupIn(settings));
+    QList<WorkbookSheet> sheets = import.WorkbookSheets(path);
+    import.SetMappingLookup({});
+    sheets.removeIf([](const WorkbookSheet& sheet) { return sheet.hidden; });
+    const auto readable = std::count_if(sheets.cbegin(), sheets.cend(),
+                                        [](const WorkbookSheet& sheet) { return sheet.readable; });
+    if (readable == 1) {
+        import.SetSheet(std::find_if(sheets.cbegin(), sheets.cend(), [](const WorkbookSheet& s) {
+                            return s.readable;
+    })->name);
+}
+else if (sheets.size() > 1) {
+    CSheetChooserDlg chooser(fileName, sheets, owner);
+    if (chooser.exec() != QDialog::Accepted)
+        return false;
+    import.SetSheet(chooser.Sheet());
+}
+import.ReadFile(path);
+const QList<SheetRow> rows = import.UnreadTableRows();
+if (rows.isEmpty())
+    return true;
+
+// The columns are not known: the user says, starting from what was
+// said before for the same header.
+const QStringList header = HeaderOfRows(rows);
+CColumnMappingDlg question(fileName, rows, header, RememberedColumnMapping(settings, header),
+                           owner);
+if (question.exec() != QDialog::Accepted)
+    return false;
+const CColumnMapping mapping = question.Mapping();
+qCInfo(LogUi) << "columns of" << fileName << "mapped as" << mapping.ToText();
+// A failed write is not reported, as with every stored value.
+RememberColumnMapping(settings, header, mapping);
+import.SetColumnMapping(mapping);
+import.ReadFile(path);
+return true;
+}
+
 std::optional<ExportTarget> AskExportFile(QWidget* owner, CSettingsStore& settings) {
-    QFileDialog dialog(owner, QStringLiteral("Export Addresses"));
-    SetUp(dialog, settings);
+    QFileDialog dialog(owner, QStringLiteral("Export Addresses"), StartFolder(settings));
+    SetUp(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters({kVCardFilter, kCsvFilter});

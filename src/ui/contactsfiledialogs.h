@@ -25,6 +25,16 @@ struct ImportSource {
 std::optional<ImportSource> AskImportFile(QWidget* owner, CSettingsStore& settings,
                                           const QString& title);
 
+// Reads the contacts file at path into the import, asking on the way
+// which sheet of a workbook to read when several hold a list or none does,
+// and what the columns of a list hold when the program does not know its
+// header (a choice remembered for that header and offered again next time).
+// False when the user cancelled one of those questions: nothing was read
+// then. A file that cannot be read raises CFileException, as
+// CContactsImport::ReadFile does.
+bool ReadContactsFile(QWidget* owner, CSettingsStore& settings, const QString& path,
+                      CContactsImport& import);
+
 struct ExportTarget {
     QString path;
     ContactsFormat format = ContactsFormat::VCard;

@@ -449,7 +449,8 @@ void CManyEnvelopesDlg::OnAddFromFile() {
         return;
     CContactsImport import(CAddressFormatter::SystemCountry(), source->address);
     try {
-        import.ReadFile(source->path);
+        if (!ReadContactsFile(this, m_settings, source->path, import))
+            return;
     } catch (const CException& e) {
         ShowExceptionMessage(this, e);
         return;

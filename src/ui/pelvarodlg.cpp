@@ -375,7 +375,8 @@ void CPelvaroDlg::OnImportAddresses() {
     if (!source)
         return;
     CContactsImport import(CAddressFormatter::SystemCountry(), source->address);
-    import.ReadFile(source->path);
+    if (!ReadContactsFile(this, m_commands.Settings(), source->path, import))
+        return;
     // The preview is of the book as its file holds it now.
     m_commands.ReloadBook();
     const QString fileName = QFileInfo(source->path).fileName();

@@ -148,6 +148,51 @@ private Q_SLOTS:
         QTEST(ProblemLines(import), "problemLines");
     }
 
+    // What the window asks the user about: the top rows of a list whose
+    // header did not read, a title above it included, and none once a
+    // mapping reads it; which sheets of a workbook read, a mapping given
+    // before for one of them counted.
+    void tablesToAskAbout() {
+        const QByteArray club("Club list\n\nMember;Street and number;Town\nAnn;1 Elm St;Leeds\n");
+        CContactsImport import(QStringLiteral("US"));
+        import.ReadBytes(club, QStringLiteral("club.csv"));
+        const QList<SheetRow> rows = import.UnreadTableRows();
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0].cells, QStringList({"Club list"}));
+        QCOMPARE(rows[1].number, 3);
+        QCOMPARE(rows[1].cells, QStringList({"Member", "Street and number", "Town"}));
+        QCOMPARE(rows[2].cells.value(1), u"1 Elm St"_qs);
+        QString why;
+        import.SetColumnMapping(
+            CColumnMapping::Parse(u"name=Member,street=Street and number,locality=C"_qs, &why));
+        import.ReadBytes(club, QStringLiteral("club.csv"));
+        QVERIFY(import.UnreadTableRows().isEmpty());
+        QCOMPARE(import.Entries().size(), 1);
+
+        CContactsImport sheets(QStringLiteral("GB"));
+        const QString members = TestDataPath(QStringLiteral("contacts/sheets/members.xlsx"));
+        const auto readable = [&] {
+            QList<bool> read;
+            for (const WorkbookSheet& sheet : sheets.WorkbookSheets(members))
+                read << sheet.readable;
+            return read;
+        };
+        QCOMPARE(readable(), QList<bool>({false, false}));
+        sheets.SetMappingLookup([](const QStringList& header) -> std::optional<CColumnMapping> {
+            QString ignored;
+            return header.value(0) == u"Member"_qs
+                       ? CColumnMapping::Parse(u"name=A,street=B"_qs, &ignored)
+                       : std::nullopt;
+        });
+        QCOMPARE(readable(), QList<bool>({false, true}));
+        QVERIFY(sheets.WorkbookSheets(TestDataPath(QStringLiteral("contacts/sheets/customers.csv")))
+                    .isEmpty());
+        sheets.SetMappingLookup({});
+        sheets.SetSheet(QStringLiteral("Members"));
+        sheets.ReadFile(members);
+        QCOMPARE(sheets.UnreadTableRows().value(1).cells.value(0), u"Member"_qs);
+    }
+
     // Odd corners of both formats: entries read ("label", "text" in turn)
     // and the lines of the problems reported.
     void readAround_data() {

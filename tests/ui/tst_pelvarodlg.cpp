@@ -23,6 +23,7 @@
 #include "ui/multilineedit.h"
 #include "ui/pelvarodlg.h"
 #include "ui/printpreview.h"
+#include "ui/tabledialogs.h"
 
 #include <QtPrintSupport>
 #include <QtTest>
@@ -677,6 +678,85 @@ private slots:
         QCOMPARE(seen,
                  QStringList({"/proc/book.vcf was not found.", QCoreApplication::applicationName(),
                               QString::number(QMessageBox::Critical)}));
+    }
+
+    // A workbook of a club's own columns: as no sheet has a header the
+    // program knows, the sheet is asked for, from the keyboard; then what
+    // the columns hold, and the list lands in the book. The next time the
+    // sheet that choice reads is taken and the same columns are offered;
+    // Cancel then reads nothing and says nothing.
+    void spreadsheetOfUnknownColumns() {
+        Open();
+        QStringList pages, sheets, seen;
+        SetHelpCommand([&](const QString& page) { pages << page; });
+        const QString members = TestDataPath(QStringLiteral("contacts/sheets/members.xlsx"));
+        const auto help = [](QDialog* dialog) {
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help)->click();
+        };
+        CModalScript script;
+        script.Choose(QStringLiteral("&Import Addresses..."))
+            .ChooseFile(members, QStringLiteral("Preferred"))
+            .Then<CSheetChooserDlg>([&](CSheetChooserDlg* chooser) {
+                help(chooser);
+                auto* list = Named<QListWidget>(chooser, "sheets");
+                for (int i = 0; i < list->count(); ++i)
+                    sheets << list->item(i)->text();
+                QCOMPARE(list->currentRow(), 0);
+                QTest::keyClick(list, Qt::Key_Down);
+                QTest::keyClick(list, Qt::Key_Return);
+            })
+            .Then<CColumnMappingDlg>([&](CColumnMappingDlg* question) {
+                help(question);
+                const QTableWidget* rows = Named<QTableWidget>(question, "rows");
+                // The title above the header is shown too, as the sheet has it.
+                QVERIFY(rows->rowCount() > 2 && rows->item(1, 1));
+                QCOMPARE(rows->item(1, 1)->text(), u"Street and number"_qs);
+                QCOMPARE(rows->verticalHeaderItem(1)->text(), u"3"_qs);
+                QCOMPARE(rows->horizontalHeaderItem(1)->text(), u"B"_qs);
+                QPushButton* ok =
+                    question->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+                QComboBox* name = Named<QComboBox>(question, "name");
+                QCOMPARE(name->itemText(1), u"A: Member"_qs);
+                name->setCurrentIndex(1);
+                // A name alone is no address.
+                QVERIFY(!ok->isEnabled());
+                Named<QComboBox>(question, "street")->setCurrentIndex(2);
+                Named<QComboBox>(question, "locality")->setCurrentIndex(3);
+                Named<QComboBox>(question, "postcode")->setCurrentIndex(4);
+                QVERIFY(ok->isEnabled());
+                ok->click();
+            })
+            .Then<CImportPreviewDlg>([](CImportPreviewDlg* preview) {
+                QTest::mouseClick(Named<QPushButton>(preview, "import"), Qt::LeftButton);
+            })
+            .NoteMessage(seen);
+        Run(IDC_CONFIGURE, script);
+        QCOMPARE(sheets, QStringList({"Notes", "Members"}));
+        QCOMPARE(pages, QStringList({"spreadsheets.html#sheets", "spreadsheets.html#columns"}));
+        QCOMPARE(seen.value(0),
+                 u"4 addresses from members.xlsx were added to the address book."_qs);
+        const QStringList added = Entries();
+        QCOMPARE(added.size(), 4);
+        QVERIFY2(added[0].startsWith(u"Alice Walker|Alice Walker\r\n14 Otley Road\r\n"_qs),
+                 qPrintable(added[0]));
+
+        QStringList offered;
+        script.Choose(QStringLiteral("&Import Addresses..."))
+            .ChooseFile(members, QStringLiteral("Preferred"))
+            .Then<CColumnMappingDlg>([&](CColumnMappingDlg* question) {
+                for (const char* field : {"name", "organization", "street", "locality", "region",
+                                          "postcode", "country"})
+                    offered << Named<QComboBox>(question, field)->currentText();
+                question->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+            })
+            .NoteMessage(seen);
+        seen.clear();
+        QTest::mouseClick(m_dlg->GetDlgItem(IDC_CONFIGURE), Qt::LeftButton, {}, QPoint(16, 16));
+        script.Clear();
+        QCOMPARE(offered, QStringList({"A: Member", "(none)", "B: Street and number", "C: Town",
+                                       "(none)", "D: Postcode", "(none)"}));
+        QVERIFY2(seen.isEmpty(), qPrintable(seen.join(u'|')));
+        QCOMPARE(Entries(), added);
     }
 
     // Add takes a label for the box's text; picking an entry fills only its
