@@ -599,12 +599,12 @@ bool CManyEnvelopesDlg::PrintList(const QStringList& whole, qsizetype first, qsi
     if (result != PrintResult::Printed)
         return false;
     // Said once for the job, after where it went; a reprint's were said.
-    QStringList said = {Sent(m_job, total)};
+    QString said = Sent(m_job, total);
     for (QString line : {BarcodeSerialsLine(run), NoBarcodeAbroadLine(run)}) {
         if (!line.isEmpty() && addresses.size() == whole.size())
-            said.append(line.replace(0, 1, line[0].toUpper()));
+            said += QStringLiteral(". ") + line.replace(0, 1, line[0].toUpper());
     }
-    m_status->setText(said.join(QStringLiteral(". ")) + u'.');
+    m_status->setText(said);
     m_status->show();
     return true;
 }
