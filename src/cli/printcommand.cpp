@@ -5,9 +5,11 @@
 #include "cli/optionnames.h"
 #include "postal/intelligentmail.h"
 #include "postal/postaloptions.h"
+#include "print/jobwarnings.h"
 #include "print/printjob.h"
 
 #include <QImage>
+#include <QPrinter>
 
 using namespace OptionNames;
 
@@ -66,6 +68,11 @@ ExitStatus CPrintCommand::Run(const QCommandLineParser& parser) {
         Context().Tell(note);
     if (options.Postal().barcode && RoutingCode(job.mailingAddress).isEmpty())
         Context().Tell(NoBarcodeAbroadLine(BarcodeRun{0, 1, {}, {}, false}));
+    // Lines cut at a block's edge print without a word otherwise.
+    if (QPrinter printer(QPrinter::HighResolution); ConfigureJobPrinter(printer, job)) {
+        if (const QString cut = CutLinesWarning(job, printer, {job.mailingAddress}); !cut.isEmpty())
+            Context().Tell(cut);
+    }
     Context().Err().flush();
     Print(job, parser);
     return ExitStatus::Success;

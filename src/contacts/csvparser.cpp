@@ -95,6 +95,9 @@ void CCsvParser::CountLineBreaks(qsizetype from, qsizetype to) {
     }
 }
 
+// One state machine over a record's characters: split, its states would be
+// passed from piece to piece.
+// NOLINTNEXTLINE(readability-function-size)
 bool CCsvParser::Next(Record& record) {
     while (true) {
         m_recordStart = m_position;
@@ -126,8 +129,13 @@ bool CCsvParser::Next(Record& record) {
                             continue;
                         break;
                     }
-                    if (quote + 1 == m_text.size() && More(from))
+                    // A doubled quote may be cut between two pieces. Asking
+                    // for more moves the text even when none comes: the
+                    // quote is found again where it now is.
+                    if (quote + 1 == m_text.size() && m_source) {
+                        More(from);
                         continue;
+                    }
                     field += QStringView(m_text).sliced(from, quote - from);
                     CountLineBreaks(from, quote);
                     if (quote + 1 < m_text.size() && m_text[quote + 1] == QLatin1Char('"')) {

@@ -82,6 +82,16 @@ QString LineFinding(const PrintedLine& line, const QString& which, const PostalA
         .arg(which, Distance(outside.by, areas.rules), QLatin1String(outside.side), remedy);
 }
 
+// A line the block's right edge cuts: how much of it is printed.
+QString CutLineFinding(const PrintedLine& line, const QString& which) {
+    return QStringLiteral("%1 is cut at the right edge of the address block: %2 of its %3 "
+                          "characters are printed. Shorten the line, or %4.")
+        .arg(which)
+        .arg(line.text.size())
+        .arg(line.length)
+        .arg(QLatin1String(kSmallerFont));
+}
+
 // The lines with text, as the block's findings need them.
 struct LinesSeen {
     QStringList texts;
@@ -129,8 +139,10 @@ LinesSeen CheckLines(const PrintedBlock& block, const PostalAreas& areas, QStrin
         }
         endRun();
         seen.inked |= line.ink;
+        const QString which = LinesNamed(number, number, Quoted(line.text.trimmed()));
+        // Where the clipped part lies says nothing of the line: that it is cut does.
         const QString finding =
-            LineFinding(line, LinesNamed(number, number, Quoted(line.text.trimmed())), areas);
+            line.cut ? CutLineFinding(line, which) : LineFinding(line, which, areas);
         if (!finding.isEmpty())
             findings.append(finding);
     }

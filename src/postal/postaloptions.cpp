@@ -204,6 +204,12 @@ std::optional<QStringList> CheckPostalAddresses(const EnvelopeJob& job,
     return findings;
 }
 
+QString PostalAreasLegend() {
+    return QStringLiteral("The blue area is where the sorting machines read the address: every "
+                          "line of it belongs inside. The pink strip is kept free for the post's "
+                          "barcode: nothing may be printed there.");
+}
+
 void DrawPostalAreas(QPainter& painter, const QTransform& fromInches, const QSizeF& envelope,
                      const QString& /*mailingAddress*/) {
     const PostalAreas areas = PostalAreasFor(envelope);

@@ -84,6 +84,9 @@ std::optional<QStringList> CheckPostalAddresses(const EnvelopeJob& job,
                                                 const PostalOptions& options,
                                                 const QString& userCountry);
 
+// What the preview's areas mean, for a line under the page.
+QString PostalAreasLegend();
+
 // Draws the read area and the barcode strip of an envelope on a page of
 // the preview, never on paper: fromInches and envelope as a PageOverlay
 // hands them.

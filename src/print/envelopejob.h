@@ -54,6 +54,10 @@ struct PrintedLine {
     QString text;      // the part that is drawn
     QRectF ink;        // what the letters cover; empty for a blank line
     bool drawn = true; // false: below the block's end, so not printed at all
+    // The block's right edge cuts the line: text is only the start of it,
+    // which has `length` characters in all.
+    bool cut = false;
+    qsizetype length = 0;
 };
 
 // The mailing block of one page as it is printed.

@@ -223,6 +223,10 @@ PrintedBlock CEnvelopePainter::MailingBlock(const QString& mailingAddress) const
                     PrintedLine printed;
                     printed.drawn = top < rect.bottom && width > 0;
                     printed.text = printed.drawn ? visible : line;
+                    printed.length = line.size();
+                    // Blanks past the edge print nothing: the line is whole.
+                    printed.cut = printed.drawn && visible.size() < line.size() &&
+                                  !QStringView(line).sliced(visible.size()).trimmed().isEmpty();
                     if (!printed.text.trimmed().isEmpty()) {
                         const QRectF ink = exact.tightBoundingRect(printed.text)
                                                .translated(rect.left, top + metrics.ascent());

@@ -41,7 +41,18 @@ QString Quoted(const QString& line) {
         .arg(line.size() > kLongest ? line.left(kLongest - 1) + QChar(0x2026) : line);
 }
 
-QString CutLinesWarning(const QList<std::pair<int, QString>>& cut, qsizetype envelopes) {
+// Which font to choose smaller, by the blocks the cut lines are in.
+QString CutLinesRemedy(qsizetype lines, bool returnCut, bool mailingCut) {
+    const QString font = !mailingCut  ? QStringLiteral("Return Address Font...")
+                         : !returnCut ? QStringLiteral("Mailing Address Font...")
+                                      : QStringLiteral("the address fonts");
+    return QStringLiteral(
+               " Shorten or remove %1, or choose a smaller font with %2 (in the configuration "
+               "menu).")
+        .arg(lines == 1 ? QStringLiteral("the line") : QStringLiteral("them"), font);
+}
+
+QString CutLinesSentence(const QList<std::pair<int, QString>>& cut, qsizetype envelopes) {
     constexpr qsizetype kListed = 3;
     QStringList listed;
     for (qsizetype i = 0; i < std::min(kListed, cut.size()); ++i) {
@@ -61,8 +72,26 @@ QString CutLinesWarning(const QList<std::pair<int, QString>>& cut, qsizetype env
 
 } // namespace
 
+QString CutLinesWarning(const EnvelopeJob& job, const QPrinter& printer,
+                        const QStringList& mailingAddresses, MailingLinesChecked checked) {
+    const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
+    // The return address is the same on every envelope: its lines count once.
+    QList<std::pair<int, QString>> cut;
+    for (const QString& line : envelope.CutReturnLines())
+        cut.append({0, line});
+    const qsizetype returnLines = cut.size();
+    for (qsizetype i = 0; checked == MailingLinesChecked::No && i < mailingAddresses.size(); ++i) {
+        for (const QString& line : envelope.CutMailingLines(mailingAddresses[i]))
+            cut.append({static_cast<int>(i), line});
+    }
+    if (cut.isEmpty())
+        return QString();
+    return CutLinesSentence(cut, mailingAddresses.size()) +
+           CutLinesRemedy(cut.size(), returnLines > 0, cut.size() > returnLines);
+}
+
 QStringList JobWarnings(const EnvelopeJob& job, const QPrinter& printer,
-                        const QStringList& mailingAddresses) {
+                        const QStringList& mailingAddresses, MailingLinesChecked checked) {
     QStringList warnings;
     const EnvelopeSize& size = EnvelopeSizeRow(job.envelopeIndex);
     const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
@@ -89,15 +118,8 @@ QStringList JobWarnings(const EnvelopeJob& job, const QPrinter& printer,
                         .arg(EnvelopeName(size), PaperDescription(printer));
     }
 
-    // The return address is the same on every envelope: its lines count once.
-    QList<std::pair<int, QString>> cut;
-    for (const QString& line : envelope.CutReturnLines())
-        cut.append({0, line});
-    for (qsizetype i = 0; i < mailingAddresses.size(); ++i) {
-        for (const QString& line : envelope.CutMailingLines(mailingAddresses[i]))
-            cut.append({static_cast<int>(i), line});
-    }
-    if (!cut.isEmpty())
-        warnings << CutLinesWarning(cut, mailingAddresses.size());
+    if (const QString cut = CutLinesWarning(job, printer, mailingAddresses, checked);
+        !cut.isEmpty())
+        warnings << cut;
     return warnings;
 }

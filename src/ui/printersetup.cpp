@@ -39,6 +39,52 @@ private:
     std::function<void()> m_act;
 };
 
+// Setup only: an envelope is one page, so there is no range to choose. The
+// PDF writer stays on offer, so that a machine without a printer can still
+// print. It sets the printer up rather than printing, so it ends with OK.
+void SetUpOptions(QPrintDialog& dialog) {
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
+    dialog.setOption(QAbstractPrintDialog::PrintShowPageSize, true);
+    dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+    for (QDialogButtonBox* buttons : dialog.findChildren<QDialogButtonBox*>()) {
+        for (QAbstractButton* button : buttons->buttons()) {
+            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                button->setText(QDialogButtonBox::tr("OK"));
+        }
+    }
+}
+
+// Qt's dialog opens on the machine's default printer even when the printer
+// it is given writes a PDF, and OK would then quietly switch printers: the
+// stored file is chosen again, "Print to File (PDF)" being its list's last
+// entry.
+void KeepStoredFile(QPrintDialog& dialog, const QString& storedFile) {
+    if (storedFile.isEmpty())
+        return;
+    new CShownHook(&dialog, [&dialog, storedFile] {
+        auto* printers = dialog.findChild<QComboBox*>(QStringLiteral("printers"));
+        auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"));
+        if (printers && file && printers->count() > 0) {
+            printers->setCurrentIndex(printers->count() - 1);
+            file->setText(storedFile);
+        }
+    });
+}
+
+// Help, from its button or F1, opens the help file and leaves the setup open.
+void AddHelp(QPrintDialog& dialog) {
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly))
+        QObject::connect(buttons->addButton(QDialogButtonBox::Help), &QAbstractButton::clicked,
+                         &dialog, [] { RunHelpCommand(); });
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &dialog);
+    help->setContext(Qt::WindowShortcut);
+    QObject::connect(help, &QShortcut::activated, &dialog, [] { RunHelpCommand(); });
+}
+
 } // namespace
 
 bool RunPrinterSetup(QWidget* owner, QByteArray& devMode, QByteArray& devNames) {
@@ -56,49 +102,9 @@ bool RunPrinterSetup(QWidget* owner, QByteArray& devMode, QByteArray& devNames) 
     printer.setDocName(QStringLiteral("Pelvaro"));
 
     QPrintDialog dialog(&printer, owner);
-    // Setup only: an envelope is one page, so there is no range to choose.
-    // The PDF writer stays on offer, so that a machine without a printer
-    // can still print.
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
-    dialog.setOption(QAbstractPrintDialog::PrintShowPageSize, true);
-    dialog.setPrintRange(QAbstractPrintDialog::AllPages);
-
-    // It sets the printer up rather than printing, so it ends with OK.
-    for (QDialogButtonBox* buttons : dialog.findChildren<QDialogButtonBox*>()) {
-        for (QAbstractButton* button : buttons->buttons()) {
-            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
-                button->setText(QDialogButtonBox::tr("OK"));
-        }
-    }
-
-    // Qt's dialog opens on the machine's default printer even when the
-    // printer it is given writes a PDF, and OK would then quietly switch
-    // printers: the stored file is chosen again, "Print to File (PDF)"
-    // being its list's last entry.
-    if (!storedFile.isEmpty()) {
-        new CShownHook(&dialog, [&dialog, storedFile] {
-            auto* printers = dialog.findChild<QComboBox*>(QStringLiteral("printers"));
-            auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"));
-            if (printers && file && printers->count() > 0) {
-                printers->setCurrentIndex(printers->count() - 1);
-                file->setText(storedFile);
-            }
-        });
-    }
-
-    // Help, from its button or F1, opens the help file and leaves the setup
-    // open.
-    if (auto* buttons = dialog.findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly))
-        QObject::connect(buttons->addButton(QDialogButtonBox::Help), &QAbstractButton::clicked,
-                         &dialog, [] { RunHelpCommand(); });
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &dialog);
-    help->setContext(Qt::WindowShortcut);
-    QObject::connect(help, &QShortcut::activated, &dialog, [] { RunHelpCommand(); });
-
+    SetUpOptions(dialog);
+    KeepStoredFile(dialog, storedFile);
+    AddHelp(dialog);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const PrinterBlocks blocks = BlocksFromPrinter(printer);

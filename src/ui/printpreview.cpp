@@ -1,5 +1,6 @@
 #include "ui/printpreview.h"
 
+#include "postal/postaloptions.h"
 #include "print/jobwarnings.h"
 #include "print/printjob.h"
 
@@ -55,10 +56,21 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     connect(m_pages, &QPrintPreviewWidget::previewChanged, this,
             &CPrintPreviewDlg::UpdatePageNumber);
 
-    const QStringList warnings = JobWarnings(job, printer, mailingAddresses) + findings;
+    // Findings come from the postal check, which names the mailing lines
+    // that are cut; none means it found nothing, or did not look.
+    const QStringList warnings =
+        JobWarnings(job, printer, mailingAddresses,
+                    findings.isEmpty() ? MailingLinesChecked::No : MailingLinesChecked::Yes) +
+        findings;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pages, 1);
     layout->addLayout(MakeWarnings(warnings));
+    // The only overlay is the post's areas: say what their colours mean.
+    auto* legend = new QLabel(overlay ? PostalAreasLegend() : QString(), this);
+    legend->setObjectName(QStringLiteral("legend"));
+    legend->setWordWrap(true);
+    legend->setVisible(static_cast<bool>(overlay));
+    layout->addWidget(legend);
     layout->addLayout(MakeControls(static_cast<int>(mailingAddresses.size())));
     AddShortcuts();
 

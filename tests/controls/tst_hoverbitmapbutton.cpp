@@ -74,7 +74,7 @@ private slots:
         for (const auto& [offset, inside] : points) {
             CursorOnButton(offset);
             QCOMPARE(m_button->HitTest(), inside);
-            QTRY_COMPARE(ShownFace(), inside ? 145 : 146);
+            QTRY_COMPARE_WITH_TIMEOUT(ShownFace(), inside ? 145 : 146, kWaitMs);
         }
     }
 
@@ -82,12 +82,12 @@ private slots:
     // ends hovering and its timer at once.
     void hoverThenLeave() {
         CursorOnButton();
-        QTRY_VERIFY(m_button->IsHoverFlagSet() && m_button->IsTimerRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(m_button->IsHoverFlagSet() && m_button->IsTimerRunning(), kWaitMs);
         QCOMPARE(ShownFace(), 145);
-        QTRY_VERIFY_WITH_TIMEOUT(m_button->m_ticks >= 2, 600);
+        QTRY_VERIFY_WITH_TIMEOUT(m_button->m_ticks >= 2, kWaitMs);
         QVERIFY(m_button->IsHoverFlagSet() && m_button->IsTimerRunning());
         CursorAway();
-        QTRY_COMPARE(m_button->m_leaves, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(m_button->m_leaves, 1, kWaitMs);
         QVERIFY(!m_button->IsHoverFlagSet() && !m_button->IsTimerRunning());
         QCOMPARE(ShownFace(), 146);
     }
@@ -97,7 +97,7 @@ private slots:
     // puts the normal face back, and the next move lights it again.
     void leaveWhereTheCursorFreezes() {
         CursorOnButton();
-        QTRY_COMPARE(ShownFace(), 145);
+        QTRY_COMPARE_WITH_TIMEOUT(ShownFace(), 145, kWaitMs);
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(m_button, &leave);
         QVERIFY(!m_button->IsTimerRunning());
@@ -128,7 +128,7 @@ private slots:
         QApplication::sendEvent(m_button, &move);
         QVERIFY(m_button->IsHoverFlagSet() && m_button->IsTimerRunning());
         QCOMPARE(ShownFace(), 146);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_button->IsTimerRunning(), 600);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_button->IsTimerRunning(), kWaitMs);
         QVERIFY(m_button->IsHoverFlagSet());
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(m_button, &leave);

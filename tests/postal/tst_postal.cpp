@@ -157,6 +157,12 @@ private slots:
             << kNo10 << 12 << blank8 + blank8 + QString(300, u'X') + "\r\nB\r\nC"
             << QStringLiteral("Lines 1 to 3 fall below the address block and are not printed. "
                               "Remove lines");
+        // A line cut by the block's edge is measured by what it lacks, not by
+        // where its clipped part ends.
+        QTest::newRow("No. 10 a line cut")
+            << kNo10 << 12 << QStringLiteral("JOHN DOE\r\n") + QString(400, u'W')
+            << QStringLiteral("Line 2 (\"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW\u2026\") is cut "
+                              "at the right edge of the address block: ");
         QTest::newRow("No. 10 small type")
             << kNo10 << 6 << us << QStringLiteral("The capital letters are 1.5 mm");
         QTest::newRow("No. 10 seven lines")
@@ -308,6 +314,13 @@ private slots:
                      QStringLiteral("\nLines \\d+ to 41 (fall below the address block|lie below "
                                     "the envelope's edge) and are not printed\\."))),
                  output.right(300).constData());
+        // Printing what does not fit says so, with the remedy.
+        QCOMPARE(Cli(environment, {"print", "--to", "JO RAY\\n" + QString(400, u'W')}, &output), 0);
+        QVERIFY2(
+            output.contains("A line is cut at the edge of its block: \xE2\x80\x9CWWW") &&
+                output.contains("Shorten or remove the line, or choose a smaller font with Mailing "
+                                "Address Font..."),
+            output.constData());
         QCOMPARE(Cli(environment, {"merge", "--book", "--imb", "00,700,12345,1"}, &output), 2);
         QVERIFY2(output.contains("--imb: the Mailer ID"), output.constData());
     }

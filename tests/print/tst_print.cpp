@@ -5,6 +5,7 @@
 #include "pdftext.h"
 #include "print/envelopelayout.h"
 #include "print/envelopepainter.h"
+#include "print/jobwarnings.h"
 #include "print/logfont.h"
 #include "print/printeralignment.h"
 #include "print/printerblocks.h"
@@ -540,6 +541,24 @@ private slots:
         QVERIFY(cut && cut->xMax <= text.width + 10 && cut->xMax > text.width - 10);
         const PdfWord* next = text.Find(QStringLiteral("Next"));
         QVERIFY(next && next->yMin > cut->yMin && next->yMin - cut->yMin < 20);
+
+        // Said once, with the font to change; the mailing lines left to the
+        // postal check when it has looked.
+        QPrinter printer(QPrinter::HighResolution);
+        QVERIFY(ConfigureJobPrinter(printer, job));
+        const QString both = CutLinesWarning(job, printer, {job.mailingAddress});
+        const QString returnOnly =
+            CutLinesWarning(job, printer, {job.mailingAddress}, MailingLinesChecked::Yes);
+        QVERIFY2(
+            both.contains(u"\u201CRow14") &&
+                both.endsWith(u"Shorten or remove them, or choose a smaller font with the address "
+                              u"fonts (in the configuration menu)."),
+            qPrintable(both));
+        QVERIFY2(returnOnly.startsWith(u"A line is cut at the edge of its block: \u201CLong MMM") &&
+                     returnOnly.endsWith(
+                         u"Shorten or remove the line, or choose a smaller font with Return "
+                         u"Address Font... (in the configuration menu)."),
+                 qPrintable(returnOnly));
     }
 };
 

@@ -548,7 +548,8 @@ private slots:
         CModalScript script;
         script.Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
             QPrintPreviewWidget* pages = Named<QPrintPreviewWidget>(preview, "pages");
-            QTRY_VERIFY(QApplication::activeWindow() == preview); // for its shortcuts
+            QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == preview,
+                                     kWaitMs); // for its shortcuts
             QCOMPARE(pages->currentPage(), 1);
             QCOMPARE(pages->zoomMode(), QPrintPreviewWidget::FitInView);
             QTest::keyClick(pages, Qt::Key_PageDown);
@@ -594,6 +595,11 @@ private slots:
                      ->text()
                      .startsWith("The No. 10 envelope does not fit on the printer's paper, A4"),
                  qPrintable(Named<QLabel>(&preview, "warnings")->text()));
+        // The post's areas are named under the page when they are drawn.
+        QVERIFY(Named<QLabel>(&preview, "legend")->isHidden());
+        const CPrintPreviewDlg withAreas(printer, job, {QStringLiteral("Ann")},
+                                         PageOverlay(&DrawPostalAreas));
+        QVERIFY(Named<QLabel>(&withAreas, "legend")->text().startsWith("The blue area is where"));
         const QImage page = PreviewPage(&preview, 0, QSize(1240, 1754));
         const int top = (1754 - qRound(4.125 * 150)) / 2;
         int inked = 0;

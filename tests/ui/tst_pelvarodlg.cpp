@@ -313,7 +313,7 @@ private slots:
         if (how == u"destroy") {
             dlg->setModal(true);
             dlg->show();
-            QTRY_VERIFY(!m_dlg);
+            QTRY_VERIFY_WITH_TIMEOUT(!m_dlg, kWaitMs);
         } else {
             QTEST(dlg->DoModal(), "result");
         }
@@ -695,7 +695,7 @@ private slots:
                 auto* label = dlg->GetDlgItem<QLineEdit>(IDC_LABEL);
                 QCOMPARE(GetControlText(dlg->GetDlgItem(IDC_ADDRESS)),
                          u"12 Oak Lane\r\nRiverton"_qs);
-                QTRY_VERIFY(label->hasFocus());
+                QTRY_VERIFY_WITH_TIMEOUT(label->hasFocus(), kWaitMs);
                 QVERIFY(!dlg->GetDlgItem(IDOK)->isEnabled());
                 QTest::keyClick(label, Qt::Key_Space);
                 QVERIFY(dlg->GetDlgItem(IDOK)->isEnabled());

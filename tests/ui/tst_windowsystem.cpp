@@ -95,7 +95,7 @@ ShownWindow Shown(const QString& title) {
 }
 
 #define WAIT_FOR(window, title)                                                                    \
-    QTRY_VERIFY_WITH_TIMEOUT(!((window) = Shown(QStringLiteral(title))).frame.isNull(), 10000)
+    QTRY_VERIFY_WITH_TIMEOUT(!((window) = Shown(QStringLiteral(title))).frame.isNull(), kWaitMs)
 
 // Windows and menus alike.
 int VisibleWindows() {
@@ -129,7 +129,7 @@ int PrinterFace(const QPoint& button) {
     do {                                                                                           \
         const int before = VisibleWindows();                                                       \
         Xdotool(open);                                                                             \
-        QTRY_COMPARE(VisibleWindows(), before + 1);                                                \
+        QTRY_COMPARE_WITH_TIMEOUT(VisibleWindows(), before + 1, kWaitMs);                          \
         Xdotool({"key", key});                                                                     \
     } while (false)
 
@@ -202,18 +202,21 @@ void TestWindowSystem::titlesPlacesAndMove() {
     // down a pixel until the window goes with it, which tells from where.
     CHOOSE(RightClickOnBackground(main), "m");
     const QPoint middle = main.client.center();
-    QTRY_COMPARE(Numbers(Run("xdotool", {"getmouselocation"})).mid(0, 2),
-                 QList<int>({middle.x(), middle.y()}));
+    QTRY_COMPARE_WITH_TIMEOUT(Numbers(Run("xdotool", {"getmouselocation"})).mid(0, 2),
+                              QList<int>({middle.x(), middle.y()}), kWaitMs);
     int wiggle = 0;
     QPoint offset;
-    QTRY_VERIFY((Xdotool({"mousemove", QString::number(middle.x()),
-                          QString::number(middle.y() + (wiggle ^= 1))}),
-                 !(offset = Active("Pelvaro").frame.topLeft() - main.frame.topLeft()).isNull()));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (Xdotool({"mousemove", QString::number(middle.x()),
+                  QString::number(middle.y() + (wiggle ^= 1))}),
+         !(offset = Active("Pelvaro").frame.topLeft() - main.frame.topLeft()).isNull()),
+        kWaitMs);
     QCOMPARE(QPoint(offset.x(), qAbs(offset.y())), QPoint(0, 1));
     const QPoint from = middle + QPoint(0, offset.y() < 0 ? 1 : 0);
     Xdotool({"mousemove", QString::number(from.x() - 100), QString::number(from.y() - 60)});
     ShownWindow moved;
-    QTRY_COMPARE((moved = Active("Pelvaro")).frame, main.frame.translated(-100, -60));
+    QTRY_COMPARE_WITH_TIMEOUT((moved = Active("Pelvaro")).frame, main.frame.translated(-100, -60),
+                              kWaitMs);
     Xdotool({"click", "1", "mousemove", "0", "0"});
     WAIT_FOR(main, "Pelvaro");
     QCOMPARE(main.frame, moved.frame);
@@ -246,21 +249,21 @@ void TestWindowSystem::onTheDesktop() {
     Xdotool({"type", "Bob Receiver"});
 
     const QPoint printer = main.client.topLeft() + built.GetDlgItem(IDC_PRINT)->pos();
-    QTRY_COMPARE(PrinterFace(printer), 146);
+    QTRY_COMPARE_WITH_TIMEOUT(PrinterFace(printer), 146, kWaitMs);
     Xdotool({"mousemove", QString::number(printer.x() + 31), QString::number(printer.y() + 31)});
-    QTRY_COMPARE(PrinterFace(printer), 145);
+    QTRY_COMPARE_WITH_TIMEOUT(PrinterFace(printer), 145, kWaitMs);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const bool roomLeft = main.frame.left() > screen.right() - main.frame.right();
     Xdotool({"mousemove", QString::number(roomLeft ? 0 : screen.right()),
              QString::number(printer.y())});
-    QTRY_COMPARE(PrinterFace(printer), 146);
+    QTRY_COMPARE_WITH_TIMEOUT(PrinterFace(printer), 146, kWaitMs);
 
     CHOOSE(ClickAt(main.client.topLeft() + built.GetDlgItem(IDC_CONFIGURE)->pos() + QPoint(16, 16)),
            "Escape");
-    QTRY_COMPARE(VisibleWindows(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(VisibleWindows(), 1, kWaitMs);
     Xdotool(ClickAt(printer + QPoint(16, 16)));
     // The PDF writer writes into the file as it goes.
-    QTRY_VERIFY_WITH_TIMEOUT(ReadPdf(pdf).Find(QStringLiteral("Receiver")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(ReadPdf(pdf).Find(QStringLiteral("Receiver")), kWaitMs);
 }
 
 // A compositor with no seat at all: the window still comes up, and the
@@ -269,7 +272,8 @@ void TestWindowSystem::withoutSeat() {
     PELVARO_REQUIRE(qgetenv("PELVARO_WESTON") == "running",
                     QStringLiteral("weston (support/with-weston.sh --no-seat)"));
     Start();
-    QTRY_VERIFY(m_pelvaro.state() != QProcess::Running || !Shown("Pelvaro").frame.isNull());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_pelvaro.state() != QProcess::Running || !Shown("Pelvaro").frame.isNull(), kWaitMs);
     QCOMPARE(m_pelvaro.state(), QProcess::Running);
 }
 
