@@ -40,10 +40,13 @@ Options:
   --show            show what is stored
   --reset           remove what is stored
   --test-page       print the test page: the envelope's outline where
-                    Pelvaro draws it, with millimetre rulers. Lay an
-                    envelope on it (or feed one instead of the sheet), read
-                    how far off it is, and store that with --shift. --feed,
-                    --turned and --shift try an alignment without storing it
+                    Pelvaro draws it, with millimetre rulers from its edges.
+                    Lay an envelope on it (or feed one instead of the
+                    sheet), read where its edges lie on the rulers, and add
+                    that to the shift stored with --shift. --feed, --turned
+                    and --shift try an alignment without storing it. A
+                    sheet that cannot hold the whole envelope is refused
+                    (status 4)
   --pdf FILE        write the test page to a PDF file
   --size SIZE       the envelope size, as for print
   -h, --help        show this help
@@ -185,6 +188,8 @@ void CAlignCommand::PrintTestPage(const QCommandLineParser& parser) const {
     EnvelopeJob job = print.MakeSharedJob(parser);
     const QString printer = AlignmentPrinterName(job.target);
     job.alignment = Alignment(parser, printer);
+    if (const QString refusal = TestPageRefusal(job); !refusal.isEmpty())
+        Fail(ExitStatus::PrintFailed, refusal);
     PrintFailure failure;
     CJobOptions::CheckResult(
         ::PrintTestPage(job, TestPageCaption(printer, job.alignment), &failure), job, failure);

@@ -4,6 +4,7 @@
 #include "cli/joboptions.h"
 #include "cli/optionnames.h"
 #include "contacts/addressformatter.h"
+#include "postal/intelligentmail.h"
 #include "postal/postaloptions.h"
 
 namespace {
@@ -48,6 +49,9 @@ ExitStatus CCheckCommand::Run(const QCommandLineParser& parser) {
         why.replace(QLatin1String("was not printed to"), QLatin1String("could not be checked for"));
         Fail(ExitStatus::PrintFailed, why);
     }
+    // Said as print says it: a letter abroad is no fault of its address.
+    if (options.Postal().barcode && RoutingCode(job.mailingAddress).isEmpty())
+        Context().Tell(NoBarcodeAbroadLine(BarcodeRun{0, 1, {}, {}, false}));
     for (const QString& finding : *findings)
         Context().Out() << finding << '\n';
     return findings->isEmpty() ? ExitStatus::Success : ExitStatus::Findings;

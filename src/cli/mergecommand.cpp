@@ -6,7 +6,7 @@
 #include "cli/optionnames.h"
 #include "contacts/contactsimport.h"
 #include "platform/exception.h"
-#include "postal/intelligentmail.h"
+#include "postal/postaloptions.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -52,8 +52,11 @@ Options:
                       of the stored shift (from -25.0 to 25.0)
   --postal-style      as for print
   --imb BARCODEID,SERVICE,MAILERID,SERIAL
-                      as for print: every envelope carries these fields,
-                      each routed by its own address's ZIP code
+                      as for print: each envelope to an address with a
+                      ZIP code carries a barcode routed by it, their serial
+                      numbers counting up from SERIAL, one an envelope;
+                      the range used is said. Envelopes to other
+                      countries carry none, said once
   --address home|work|preferred
                       which address of a contact in a FILE goes on its
                       envelope, as for import
@@ -100,7 +103,7 @@ ExitStatus CMergeCommand::Run(const QCommandLineParser& parser) {
     if (parser.positionalArguments().isEmpty() && !parser.isSet(kBook) && !labels)
         Fail(ExitStatus::Usage, QStringLiteral("give contacts files, --book or --labels"));
     const CJobOptions shared(Context().Settings(), book);
-    const EnvelopeJob job = shared.MakeSharedJob(parser);
+    EnvelopeJob job = shared.MakeSharedJob(parser);
     for (const QString& note : shared.Notes())
         Context().Tell(note);
     const int dpi = CJobOptions::Dpi(parser);
@@ -118,7 +121,7 @@ ExitStatus CMergeCommand::Run(const QCommandLineParser& parser) {
     for (const QString& problem : std::as_const(m_problems))
         Context().Tell(problem);
     if (shared.Postal().barcode)
-        TellEnvelopesWithoutBarcode();
+        NumberBarcodes(job, shared.Postal());
     Context().Err().flush();
     if (m_dryRun) {
         DryRun();
@@ -218,27 +221,19 @@ void CMergeCommand::TakeFile(const QString& path, AddressChoice choice) {
     m_notes.append(import.Report().NoteLines());
 }
 
-// As print says it of its one envelope: the bars need a ZIP code, and an
-// envelope without one goes without them.
-void CMergeCommand::TellEnvelopesWithoutBarcode() const {
-    qsizetype without = 0;
-    QString first;
-    for (qsizetype i = 0; i < EnvelopeCount(); ++i) {
-        const Envelope envelope = EnvelopeAt(i);
-        if (!RoutingCode(envelope.address).isEmpty())
-            continue;
-        if (without++ == 0)
-            first = envelope.address.section(QStringLiteral("\r\n"), 0, 0);
+// Each barcode names its own envelope: the serial numbers count up, and a
+// job that would run past their digits does not start.
+void CMergeCommand::NumberBarcodes(EnvelopeJob& job, const PostalOptions& postal) const {
+    const BarcodeRun run =
+        ::NumberBarcodes(job, postal, CAddressFormatter::SystemCountry(), EnvelopeCount(),
+                         [this](qsizetype i) { return EnvelopeAt(i).address; });
+    if (run.overflow)
+        Fail(ExitStatus::Usage,
+             QStringLiteral("--%1: %2").arg(kImb, BarcodeOverflowLine(postal, run)));
+    for (const QString& line : {BarcodeSerialsLine(run), NoBarcodeAbroadLine(run)}) {
+        if (!line.isEmpty())
+            Context().Tell(line);
     }
-    if (without == 1)
-        Context().Tell(QStringLiteral("1 envelope (\"%1\") carries no barcode: its place line "
-                                      "does not end with a state and a ZIP code")
-                           .arg(first));
-    else if (without > 1)
-        Context().Tell(QStringLiteral("%1 envelopes (the first \"%2\") carry no barcode: their "
-                                      "place lines do not end with a state and a ZIP code")
-                           .arg(without)
-                           .arg(first));
 }
 
 void CMergeCommand::DryRun() const {

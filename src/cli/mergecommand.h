@@ -10,6 +10,7 @@
 
 class CAddressBook;
 struct EnvelopeJob;
+struct PostalOptions;
 
 // `pelvaro-cli merge`: one job of many envelopes, one a page, from contacts
 // files and the address book, each laid out as `print` lays out one.
@@ -34,7 +35,7 @@ private:
     void TakeBook(const QCommandLineParser& parser, const CAddressBook& book);
     void TakeFile(const QString& path, AddressChoice choice);
     void DryRun() const;
-    void TellEnvelopesWithoutBarcode() const;
+    void NumberBarcodes(EnvelopeJob& job, const PostalOptions& postal) const;
     void WritePictures(const EnvelopeJob& job, const QString& folder, int dpi);
     void Print(const EnvelopeJob& job);
     // The progress line, kept up to date on a terminal only.

@@ -4,6 +4,7 @@
 #include "cli/joboptions.h"
 #include "cli/optionnames.h"
 #include "postal/intelligentmail.h"
+#include "postal/postaloptions.h"
 #include "print/jobwarnings.h"
 #include "print/printjob.h"
 
@@ -40,8 +41,10 @@ Options:
   --postal-style      print the mailing address in capitals without
                       punctuation, a foreign country alone on the last line
   --imb BARCODEID,SERVICE,MAILERID,SERIAL
-                      print an Intelligent Mail barcode in the clear zone,
-                      routed by the address's ZIP code: a 2-digit barcode
+                      print an Intelligent Mail barcode in the clear zone
+                      of a US envelope size, routed by the address's ZIP
+                      code (an address without one, abroad, goes without
+                      a barcode): a 2-digit barcode
                       identifier (second digit 0-4), a 3-digit service type,
                       the Mailer ID the postal service assigned you (6 digits,
                       or 9 beginning with 9) and a serial number (up to 9
@@ -64,8 +67,7 @@ ExitStatus CPrintCommand::Run(const QCommandLineParser& parser) {
     for (const QString& note : options.Notes())
         Context().Tell(note);
     if (options.Postal().barcode && RoutingCode(job.mailingAddress).isEmpty())
-        Context().Tell(QStringLiteral("the barcode carries no ZIP code: the address's place line "
-                                      "does not end with a state and a ZIP code"));
+        Context().Tell(NoBarcodeAbroadLine(BarcodeRun{0, 1, {}, {}, false}));
     // Lines cut at a block's edge print without a word otherwise.
     if (QPrinter printer(QPrinter::HighResolution); ConfigureJobPrinter(printer, job)) {
         if (const QString cut = CutLinesWarning(job, printer, {job.mailingAddress}); !cut.isEmpty())

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class CSettingsStore;
@@ -32,11 +33,42 @@ bool WritePostalOptions(CSettingsStore& settings, const PostalOptions& options);
 
 // Has the job print its mailing addresses as the options say; with both off
 // the job is left as it is. userCountry: the user's own country as an ISO
-// 3166 code.
+// 3166 code. The barcode goes only on US envelope sizes, and only to an
+// address whose place line ends in a state and a ZIP code: the others
+// carry none. Every envelope carries the options' serial number until
+// NumberBarcodes numbers them.
 void ApplyPostalOptions(EnvelopeJob& job, const PostalOptions& options, const QString& userCountry);
 
-// The check of one address as the job prints it on its printer, and of the
-// barcode the options ask for; nothing when the printer setup is invalid.
+// The barcodes of a job of many envelopes.
+struct BarcodeRun {
+    qsizetype barcoded = 0; // envelopes to an address with a ZIP code
+    qsizetype abroad = 0;   // the others, which carry no barcode
+    // The serial numbers the barcoded ones carry, the first and the last;
+    // empty when none is barcoded.
+    QString firstSerial;
+    QString lastSerial;
+    // The numbers would run past the serial's digits: the job must not
+    // print, as two pieces would carry the same code.
+    bool overflow = false;
+};
+// Has each envelope of the job that carries a barcode carry a serial number
+// of its own: the options' one for the first, counting up by one for each
+// further one, in page order. addressOf(page) gives page's mailing address.
+// Nothing changes when the options ask for no barcode.
+BarcodeRun NumberBarcodes(EnvelopeJob& job, const PostalOptions& options,
+                          const QString& userCountry, qsizetype pages,
+                          const std::function<QString(qsizetype page)>& addressOf);
+// What a person is told of a run: the serial numbers it used; and, once for
+// the job, how many envelopes go without a barcode. Empty when there is
+// nothing to say.
+QString BarcodeSerialsLine(const BarcodeRun& run);
+QString NoBarcodeAbroadLine(const BarcodeRun& run);
+// Why a run cannot be printed: the serials it would need.
+QString BarcodeOverflowLine(const PostalOptions& options, const BarcodeRun& run);
+
+// The check of one address as the job prints it on its printer; nothing when
+// the printer setup is invalid. An address that goes without a barcode is
+// no finding.
 std::optional<QStringList> CheckPostalAddress(const EnvelopeJob& job, const QString& mailingAddress,
                                               const PostalOptions& options,
                                               const QString& userCountry);

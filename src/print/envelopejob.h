@@ -18,13 +18,15 @@
 // as its text reads. The envelope's size comes in inches. A page that cannot
 // be made as asked (a barcode that could not be made) says why in problem:
 // it is not printed then, so that no page silently lacks what was asked.
+// page: the page's place in its job, from 0, for what differs from one
+// envelope to the next (a barcode's serial number).
 struct MailingPage {
     QString text;
     QList<QRectF> bars;
     QString problem;
 };
-using MailingPageOf =
-    std::function<MailingPage(const QString& mailingAddress, const QSizeF& envelope)>;
+using MailingPageOf = std::function<MailingPage(const QString& mailingAddress,
+                                                const QSizeF& envelope, qsizetype page)>;
 
 // What one print job prints: the main dialog's texts, size and fonts, the
 // printer setup, and where the window puts its boxes. A job of many

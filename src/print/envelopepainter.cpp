@@ -6,6 +6,7 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -158,7 +159,8 @@ PrinterMetrics CEnvelopePainter::MetricsOf(const QPrinter& printer) {
     return metrics;
 }
 
-QString CEnvelopePainter::DrawPage(QPainter& painter, const QString& mailingAddress) const {
+QString CEnvelopePainter::DrawPage(QPainter& painter, const QString& mailingAddress,
+                                   qsizetype pageIndex) const {
     // Without an alignment the page is drawn exactly as it always was.
     const bool aligned = !m_page.transform.isIdentity();
     if (aligned) {
@@ -171,7 +173,7 @@ QString CEnvelopePainter::DrawPage(QPainter& painter, const QString& mailingAddr
     if (!m_mailingPage) {
         DrawBlock(painter, m_layout.mailingRect, mailingAddress, m_mailingFont);
     } else {
-        const MailingPage page = m_mailingPage(mailingAddress, EnvelopeInches());
+        const MailingPage page = m_mailingPage(mailingAddress, EnvelopeInches(), pageIndex);
         DrawBlock(painter, m_layout.mailingRect, page.text, m_mailingFont);
         const QTransform toLayout = LayoutFromInches();
         for (const QRectF& bar : page.bars)
@@ -183,8 +185,8 @@ QString CEnvelopePainter::DrawPage(QPainter& painter, const QString& mailingAddr
     return problem;
 }
 
-MailingPage CEnvelopePainter::PageOf(const QString& mailingAddress) const {
-    return m_mailingPage ? m_mailingPage(mailingAddress, EnvelopeInches())
+MailingPage CEnvelopePainter::PageOf(const QString& mailingAddress, qsizetype page) const {
+    return m_mailingPage ? m_mailingPage(mailingAddress, EnvelopeInches(), page)
                          : MailingPage{mailingAddress, {}, {}};
 }
 
@@ -236,94 +238,196 @@ PrintedBlock CEnvelopePainter::MailingBlock(const QString& mailingAddress) const
     return block;
 }
 
-void CEnvelopePainter::DrawTestPage(QPainter& painter, const QString& caption) const {
-    // Millimetres in printer pixels, across and down.
-    const double mmX = m_metrics.dpiX / 25.4;
-    const double mmY = m_metrics.dpiY / 25.4;
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(qMax(1, qRound(2.5 * mmY)));
-    QPen pen(Qt::black);
-    pen.setWidthF(0.15 * mmX);
-    painter.save();
-    painter.setPen(pen);
-    painter.setFont(font);
-    const QFontMetricsF metrics(font, painter.device());
+namespace {
 
-    // The arrow stands on the sheet itself. A page taller than wide goes in
-    // top edge first; one turned to landscape is printed a quarter turn
-    // counter-clockwise, so its right edge goes first.
-    const QRectF sheet(-m_metrics.offsetX, -m_metrics.offsetY, m_metrics.width, m_metrics.height);
-    const bool upward = m_metrics.height >= m_metrics.width;
-    const QPointF tip = upward ? QPointF(sheet.center().x(), sheet.top() + 8 * mmY)
-                               : QPointF(sheet.right() - 8 * mmX, sheet.center().y());
-    const QPointF back = upward ? QPointF(0, 25 * mmY) : QPointF(-25 * mmX, 0);
-    const QPointF side = upward ? QPointF(3 * mmX, 0) : QPointF(0, 3 * mmY);
-    const QPointF head = back * 0.2;
+// What the test page draws with: millimetres in printer pixels across and
+// down, and its one small font.
+struct TestPageInk {
+    double mmX = 0;
+    double mmY = 0;
+    QFont font;
+};
+
+// An arrow to the edge of the sheet that goes into the printer first, and
+// what it means. A page taller than wide goes in top edge first; one
+// turned to landscape is printed a quarter turn counter-clockwise, so its
+// right edge goes first. Above the outline, clear of its corners, or
+// inside it away from the rulers.
+void DrawFeedArrow(QPainter& painter, const QRectF& sheet, const QRectF& outline,
+                   const TestPageInk& ink) {
+    const QFontMetricsF metrics(ink.font, painter.device());
+    const bool upward = sheet.height() >= sheet.width();
+    double x = sheet.center().x();
+    if (upward && qMin(qAbs(x - outline.left()), qAbs(x - outline.right())) < 12 * ink.mmX)
+        x = outline.left() - sheet.left() > sheet.right() - outline.right()
+                ? (sheet.left() + outline.left()) / 2
+                : (outline.right() + sheet.right()) / 2;
+    const QPointF tip =
+        upward ? QPointF(x, sheet.top() + 8 * ink.mmY)
+               : QPointF(sheet.right() - 8 * ink.mmX, sheet.top() + 0.3 * sheet.height());
+    const QPointF back = upward ? QPointF(0, 15 * ink.mmY) : QPointF(-15 * ink.mmX, 0);
+    const QPointF side = upward ? QPointF(3 * ink.mmX, 0) : QPointF(0, 3 * ink.mmY);
+    const QPointF head = back * 0.25;
     painter.drawLine(tip, tip + back);
     painter.drawLine(tip, tip + head + side);
     painter.drawLine(tip, tip + head - side);
-    const QString feed = QStringLiteral("Feed");
-    painter.drawText(
-        upward ? tip + back + QPointF(-metrics.horizontalAdvance(feed) / 2, metrics.ascent() + mmY)
-               : tip + back -
-                     QPointF(metrics.horizontalAdvance(feed) + mmX,
-                             -(metrics.ascent() - metrics.descent()) / 2),
-        feed);
+    const QString words = QStringLiteral("This edge goes into the printer");
+    const double middle = (metrics.ascent() - metrics.descent()) / 2;
+    painter.drawText(upward ? tip + QPointF(2 * ink.mmX, 5 * ink.mmY + middle)
+                            : tip + back +
+                                  QPointF(-metrics.horizontalAdvance(words) - ink.mmX, middle),
+                     words);
+}
 
-    // The rest lies on the envelope, wherever the alignment puts it.
-    painter.setTransform(m_page.transform, true);
-    const QRectF envelope = m_page.envelope;
-    painter.drawRect(envelope);
-    const std::pair<const EdgeRect&, QString> blocks[] = {
-        {m_layout.returnRect, QStringLiteral("Return address")},
-        {m_layout.mailingRect, QStringLiteral("Mailing address")},
-    };
-    for (const auto& [edges, label] : blocks) {
-        const QRectF block =
-            QRectF(QPointF(edges.left, edges.top), QPointF(edges.right, edges.bottom))
-                .intersected(envelope);
-        if (block.isEmpty())
+// A tick each millimetre, longer each 5 and 10, from 10 mm before the
+// outline's corner on; the number of each 10 past the ticks, where the
+// printer can print it however the page is shifted: 0 at the outline's
+// edge. Along the outline's top edge, then down its left edge.
+void DrawRulers(QPainter& painter, const QRectF& outline, const QRectF& printable,
+                const TestPageInk& ink) {
+    const QFontMetricsF metrics(ink.font, painter.device());
+    const auto tick = [](int n) { return n % 10 == 0 ? 3.5 : n % 5 == 0 ? 2.5 : 1.5; };
+    // The numbers' row: a little inside the outline, and inside what the
+    // printer prints.
+    const double rowTop = qMax(outline.top(), printable.top()) + 4 * ink.mmY;
+    const double rowLeft = qMax(outline.left(), printable.left()) + 4 * ink.mmX;
+    for (int n = -10; n * ink.mmX < outline.width(); ++n) {
+        const double x = outline.left() + n * ink.mmX;
+        const double end = qMax(outline.top(), printable.top()) + tick(n) * ink.mmY;
+        painter.drawLine(QPointF(x, outline.top()), QPointF(x, end));
+        if (n % 10 != 0)
             continue;
-        QPen dashed = pen;
-        dashed.setStyle(Qt::DashLine);
-        painter.setPen(dashed);
-        painter.drawRect(block);
-        painter.setPen(pen);
-        painter.drawText(block.topLeft() + QPointF(6 * mmX, metrics.ascent() + 6 * mmY), label);
+        // Centred under its tick; the 0 beside it, so that an envelope fed
+        // as the paper has it whole.
+        const QString number = n < 0 ? QStringLiteral("\u2212%1").arg(-n) : QString::number(n);
+        const double width = metrics.horizontalAdvance(number);
+        const double left = n == 0 ? x + 0.5 * ink.mmX : x - width / 2;
+        if (left + width <= printable.right())
+            painter.drawText(QPointF(left, rowTop + metrics.ascent()), number);
     }
+    for (int n = -10; n * ink.mmY < outline.height(); ++n) {
+        const double y = outline.top() + n * ink.mmY;
+        const double end = qMax(outline.left(), printable.left()) + tick(n) * ink.mmX;
+        painter.drawLine(QPointF(outline.left(), y), QPointF(end, y));
+        if (n % 10 != 0 || n == 0)
+            continue;
+        const QString number = n < 0 ? QStringLiteral("\u2212%1").arg(-n) : QString::number(n);
+        painter.drawText(QPointF(rowLeft, y + (metrics.ascent() - metrics.descent()) / 2), number);
+    }
+}
 
-    // A tick each millimetre, longer each 5 and 10, and the number of each
-    // 10 under or beside its tick, from the outline's top left corner.
-    const auto tick = [](int n) { return n % 10 == 0 ? 3.0 : n % 5 == 0 ? 2.0 : 1.0; };
-    for (int n = 1; n * mmX < envelope.width(); ++n) {
-        const double x = envelope.left() + n * mmX;
-        painter.drawLine(QPointF(x, envelope.top()), QPointF(x, envelope.top() + tick(n) * mmY));
-        const QString number = QString::number(n);
-        if (n % 10 == 0)
-            painter.drawText(QPointF(x - metrics.horizontalAdvance(number) / 2,
-                                     envelope.top() + 3.5 * mmY + metrics.ascent()),
-                             number);
-    }
-    for (int n = 1; n * mmY < envelope.height(); ++n) {
-        const double y = envelope.top() + n * mmY;
-        painter.drawLine(QPointF(envelope.left(), y), QPointF(envelope.left() + tick(n) * mmX, y));
-        if (n % 10 == 0)
-            painter.drawText(QPointF(envelope.left() + 3.5 * mmX,
-                                     y + (metrics.ascent() - metrics.descent()) / 2),
-                             QString::number(n));
-    }
-    // Marks beyond each corner, in line with the edges, to find them when
-    // the envelope covers the outline.
+// Marks beyond each corner, in line with the edges, to find them when
+// the envelope covers the outline.
+void DrawCornerMarks(QPainter& painter, const QRectF& outline, const TestPageInk& ink) {
     for (const QPointF& corner :
-         {envelope.topLeft(), envelope.topRight(), envelope.bottomLeft(), envelope.bottomRight()}) {
-        const double outX = corner.x() < envelope.center().x() ? -1 : 1;
-        const double outY = corner.y() < envelope.center().y() ? -1 : 1;
-        painter.drawLine(corner + QPointF(outX * 2 * mmX, 0), corner + QPointF(outX * 7 * mmX, 0));
-        painter.drawLine(corner + QPointF(0, outY * 2 * mmY), corner + QPointF(0, outY * 7 * mmY));
+         {outline.topLeft(), outline.topRight(), outline.bottomLeft(), outline.bottomRight()}) {
+        const double outX = corner.x() < outline.center().x() ? -1 : 1;
+        const double outY = corner.y() < outline.center().y() ? -1 : 1;
+        painter.drawLine(corner + QPointF(outX * 2 * ink.mmX, 0),
+                         corner + QPointF(outX * 7 * ink.mmX, 0));
+        painter.drawLine(corner + QPointF(0, outY * 2 * ink.mmY),
+                         corner + QPointF(0, outY * 7 * ink.mmY));
     }
-    painter.drawText(envelope.bottomLeft() + QPointF(6 * mmX, -6 * mmY - metrics.descent()),
-                     caption);
+}
+
+// How to read the rulers, with the sign worked through, and the caption
+// under it: in the first corner of the outline that no address area
+// takes, clear of the rulers.
+void DrawTestPageText(QPainter& painter, const QRectF& outline, const QRectF& printable,
+                      const QList<QRectF>& areas, const QString& caption, const TestPageInk& ink) {
+    const QString text =
+        QStringLiteral("Lay an envelope on the outline, or feed one in place of the paper. Read "
+                       "where its left edge lies on the top ruler and its top edge on the left "
+                       "ruler. If its left edge lies at +3, add 3 to Shift right (at \u22123, "
+                       "take 3 off); its top edge read the same way goes to Shift down.\n") +
+        caption;
+    const QRectF room = outline.intersected(printable).adjusted(12 * ink.mmX, 12 * ink.mmY,
+                                                                -4 * ink.mmX, -4 * ink.mmY);
+    const double width = qMin(room.width(), 160 * ink.mmX);
+    const int flags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignBottom;
+    const QRectF needed = painter.boundingRect(QRectF(0, 0, width, 1e6), flags, text);
+    const QSizeF size(width, needed.height());
+    const QRectF corners[] = {
+        QRectF(QPointF(room.left(), room.bottom() - size.height()), size),
+        QRectF(room.bottomRight() - QPointF(size.width(), size.height()), size),
+        QRectF(QPointF(room.right() - size.width(), room.top()), size),
+        QRectF(room.topLeft(), size),
+    };
+    const QRectF* place = &corners[0];
+    for (const QRectF& corner : corners) {
+        if (std::none_of(areas.cbegin(), areas.cend(),
+                         [&](const QRectF& area) { return area.intersects(corner); })) {
+            place = &corner;
+            break;
+        }
+    }
+    painter.drawText(*place, flags, text);
+}
+
+} // namespace
+
+void CEnvelopePainter::DrawTestPage(QPainter& painter, const QString& caption) const {
+    TestPageInk ink;
+    ink.mmX = m_metrics.dpiX / 25.4;
+    ink.mmY = m_metrics.dpiY / 25.4;
+    ink.font = QFont(QStringLiteral("Liberation Sans"));
+    ink.font.setPixelSize(qMax(1, qRound(2.5 * ink.mmY)));
+    QPen pen(Qt::black);
+    pen.setWidthF(0.15 * ink.mmX);
+    painter.save();
+    painter.setPen(pen);
+    painter.setFont(ink.font);
+    // Nothing beyond the sheet: an envelope fed as the paper has its
+    // rulers' far side cut off there.
+    const QRectF sheet = Sheet();
+    painter.setClipRect(sheet);
+    const QRectF printable = sheet.adjusted(m_metrics.offsetX, m_metrics.offsetY,
+                                            -m_metrics.offsetX, -m_metrics.offsetY);
+
+    // The outline and the address areas lie where the alignment puts the
+    // envelope; the rulers, the marks and the words stand upright on the
+    // sheet, so that right and down on them are right and down for the
+    // shift too.
+    const QRectF outline = EnvelopeOnSheet();
+    DrawFeedArrow(painter, sheet, outline, ink);
+    painter.drawRect(outline);
+    const QList<QRectF> areas = DrawAddressAreas(painter, ink.mmX);
+    DrawRulers(painter, outline, printable, ink);
+    DrawCornerMarks(painter, outline, ink);
+    DrawTestPageText(painter, outline, printable, areas, caption, ink);
     painter.restore();
+}
+
+QList<QRectF> CEnvelopePainter::DrawAddressAreas(QPainter& painter, double mm) const {
+    // Each block's area as big as a few lines of its own font: where the
+    // address's first lines go.
+    const std::tuple<const EdgeRect&, const QFont&, QString> blocks[] = {
+        {m_layout.returnRect, m_returnFont, QStringLiteral("Return address")},
+        {m_layout.mailingRect, m_mailingFont, QStringLiteral("Mailing address")},
+    };
+    QList<QRectF> onSheet;
+    QPen dashed = painter.pen();
+    dashed.setStyle(Qt::DashLine);
+    for (const auto& [edges, font, label] : blocks) {
+        const QFontMetricsF lines(font, m_device);
+        const QRectF area =
+            QRectF(edges.left, edges.top, 24 * lines.averageCharWidth(), 4 * lines.height())
+                .intersected(m_page.envelope);
+        if (area.isEmpty())
+            continue;
+        painter.save();
+        painter.setTransform(m_page.transform, true);
+        const QPen solid = painter.pen();
+        painter.setPen(dashed);
+        painter.drawRect(area);
+        painter.setPen(solid);
+        // At the area's foot, clear of a ruler along the top edge.
+        const QFontMetricsF metrics(painter.font(), painter.device());
+        painter.drawText(area.bottomLeft() + QPointF(mm, -mm - metrics.descent()), label);
+        painter.restore();
+        onSheet.append(m_page.transform.mapRect(area));
+    }
+    return onSheet;
 }
 
 QRectF CEnvelopePainter::Sheet() const {

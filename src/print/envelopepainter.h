@@ -5,6 +5,7 @@
 #include "print/printeralignment.h"
 
 #include <QFont>
+#include <QList>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -31,17 +32,18 @@ public:
     // Draws both blocks with the painter's origin at the corner of the
     // printable area, as a printer's is. A page that cannot be made as asked
     // is drawn as far as it can be, and why it falls short is returned;
-    // empty when it is whole.
-    QString DrawPage(QPainter& painter, const QString& mailingAddress) const;
+    // empty when it is whole. page: its place in the job, from 0.
+    QString DrawPage(QPainter& painter, const QString& mailingAddress, qsizetype page = 0) const;
     // Where DrawPage puts the mailing block's lines and bars.
     PrintedBlock MailingBlock(const QString& mailingAddress) const;
     // From the envelope's inches to the printer's coordinates, the
     // alignment included; and the envelope's size in inches.
     QTransform FromInches() const;
     QSizeF EnvelopeInches() const;
-    // The test page: the envelope's outline where DrawPage puts it, the
-    // blocks' rectangles, millimetre rulers along its top and left edges,
-    // corner marks, an arrow to the edge that goes first, and one line.
+    // The test page: the envelope's outline where DrawPage puts it, where
+    // each block's first lines go, millimetre rulers from its top and left
+    // edges, corner marks, an arrow to the edge that goes first, how to read
+    // it, and the caption.
     void DrawTestPage(QPainter& painter, const QString& caption) const;
 
     // The whole sheet, and the envelope where the drawing puts it, in the
@@ -57,7 +59,10 @@ public:
     void DrawOutline(QPainter& painter) const;
 
 private:
-    MailingPage PageOf(const QString& mailingAddress) const;
+    // Where each block's first few lines go, on the envelope; their
+    // rectangles on the sheet.
+    QList<QRectF> DrawAddressAreas(QPainter& painter, double mm) const;
+    MailingPage PageOf(const QString& mailingAddress, qsizetype page = 0) const;
     // From the envelope's inches to the layout's coordinates.
     QTransform LayoutFromInches() const;
 

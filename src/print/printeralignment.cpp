@@ -203,3 +203,66 @@ AlignedPage AlignPage(const PrinterMetrics& page, int envelopeIndex,
     transform.translate(-aligned.envelope.center().x(), -aligned.envelope.center().y());
     return aligned;
 }
+
+bool PageHoldsEnvelope(const PrinterMetrics& page, int envelopeIndex,
+                       const PrinterAlignment& alignment) {
+    PrinterAlignment unshifted = alignment;
+    unshifted.shiftRight = unshifted.shiftDown = 0;
+    const AlignedPage aligned = AlignPage(page, envelopeIndex, unshifted);
+    const QRectF sheet(-page.offsetX, -page.offsetY, page.width, page.height);
+    // Half a millimetre for a page size the printer rounds.
+    const double slack = page.dpiX / 50.8;
+    return sheet.adjusted(-slack, -slack, slack, slack)
+        .contains(aligned.transform.mapRect(aligned.envelope));
+}
+
+namespace {
+
+PrinterMetrics Turned(PrinterMetrics page) {
+    std::swap(page.width, page.height);
+    std::swap(page.offsetX, page.offsetY);
+    return page;
+}
+
+// The same place on the page, the envelope lying the other way.
+EnvelopeFeed OtherWay(EnvelopeFeed feed) {
+    const int index = static_cast<int>(feed);
+    return static_cast<EnvelopeFeed>(index < 3 ? index + 3 : index - 3);
+}
+
+QString Millimetres(double inches) {
+    return QString::number(qRound(inches * 25.4));
+}
+
+} // namespace
+
+QString TestPageMisfit(const PrinterMetrics& page, int envelopeIndex,
+                       const PrinterAlignment& alignment, const QString& paperName) {
+    if (page.dpiX <= 0 || PageHoldsEnvelope(page, envelopeIndex, alignment))
+        return QString();
+    const EnvelopeSize& size = EnvelopeSizeRow(envelopeIndex);
+    const QString envelope = QString::fromUtf16(size.name).section(u':', 0, 0);
+    const bool portrait = page.height >= page.width;
+    QStringList choices = {QStringLiteral("the %1 envelope itself as the paper").arg(envelope)};
+    if (PageHoldsEnvelope(Turned(page), envelopeIndex, alignment))
+        choices.append(portrait ? QStringLiteral("the paper in landscape")
+                                : QStringLiteral("the paper in portrait"));
+    PrinterAlignment other = alignment;
+    other.feed = OtherWay(alignment.feed);
+    if (PageHoldsEnvelope(page, envelopeIndex, other))
+        choices.append(QStringLiteral("the feed \"%1\" in Printer Alignment")
+                           .arg(FeedDescription(other.feed)));
+    const QString last = choices.takeLast();
+    return QStringLiteral("A %1 envelope (%2 \u00D7 %3 mm), \"%4\", does not fit on %5 paper in "
+                          "%6 (%7 \u00D7 %8 mm): part of the test page would be cut off. "
+                          "Choose %9.")
+        .arg(envelope, Millimetres(size.width), Millimetres(size.height),
+             FeedDescription(alignment.feed).toLower(),
+             paperName.isEmpty() ? QStringLiteral("the") : paperName,
+             portrait ? QStringLiteral("portrait") : QStringLiteral("landscape"),
+             Millimetres(double(page.width) / page.dpiX),
+             Millimetres(double(page.height) / page.dpiX),
+             choices.isEmpty()
+                 ? last
+                 : choices.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last);
+}

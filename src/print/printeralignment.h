@@ -96,3 +96,14 @@ struct AlignedPage {
 };
 AlignedPage AlignPage(const PrinterMetrics& page, int envelopeIndex,
                       const PrinterAlignment& alignment);
+
+// Whether the page holds the whole envelope where the feed puts it, the
+// shift left aside: a sheet narrower than an envelope lying across it
+// would lose part of the envelope off its edge.
+bool PageHoldsEnvelope(const PrinterMetrics& page, int envelopeIndex,
+                       const PrinterAlignment& alignment);
+// Why a test page cannot be printed on this page, for a person: the
+// envelope, the paper (paperName, as the printer names it) and what to
+// choose instead; empty when the page holds the envelope.
+QString TestPageMisfit(const PrinterMetrics& page, int envelopeIndex,
+                       const PrinterAlignment& alignment, const QString& paperName);

@@ -226,7 +226,7 @@ void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList
             printer.newPage();
         if (outline)
             envelope.DrawOutline(painter);
-        envelope.DrawPage(painter, mailingAddresses[i]);
+        envelope.DrawPage(painter, mailingAddresses[i], i);
         if (overlay) {
             painter.save();
             overlay(painter, envelope.FromInches(), envelope.EnvelopeInches(), mailingAddresses[i]);
@@ -279,14 +279,41 @@ PrintResult PrintEnvelopes(const EnvelopeJob& job, qsizetype pages,
     return PrintPages(
         job, pages,
         [&](QPainter& painter, const CEnvelopePainter& envelope, qsizetype i) {
-            return envelope.DrawPage(painter, mailingAddressOf(i));
+            return envelope.DrawPage(painter, mailingAddressOf(i), i);
         },
         pageDone, failure);
 }
 
+namespace {
+
+QString TestPageRefusal(const EnvelopeJob& job, const QPrinter& printer) {
+    return TestPageMisfit(
+        CEnvelopePainter::MetricsOf(printer), job.envelopeIndex, job.alignment,
+        // "Letter / ANSI A" is Letter to most.
+        printer.pageLayout().pageSize().name().section(QStringLiteral(" / "), 0, 0));
+}
+
+} // namespace
+
+QString TestPageRefusal(const EnvelopeJob& job) {
+    QPrinter printer(QPrinter::HighResolution);
+    return ConfigureJobPrinter(printer, job) ? TestPageRefusal(job, printer) : QString();
+}
+
 PrintResult PrintTestPage(const EnvelopeJob& job, const QString& caption, PrintFailure* failure) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!ConfigureJobPrinter(printer, job))
+        return PrintResult::InvalidSetup;
+    // Refused before the file or the job is started: nothing comes out.
+    if (const QString refusal = TestPageRefusal(job, printer); !refusal.isEmpty()) {
+        const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
+        if (failure)
+            *failure = PrintFailure{toFile ? printer.outputFileName() : printer.printerName(),
+                                    toFile, refusal, 1};
+        return PrintResult::Failed;
+    }
     return PrintPages(
-        job, 1,
+        job, printer, 1,
         [&](QPainter& painter, const CEnvelopePainter& envelope, qsizetype) {
             envelope.DrawTestPage(painter, caption);
             return QString();
@@ -376,7 +403,7 @@ PrintResult RenderEnvelopes(const EnvelopeJob& job, qsizetype pages,
         page.fill(Qt::white);
         QPainter painter(&page);
         painter.translate(metrics.offsetX, metrics.offsetY);
-        const QString problem = envelope.DrawPage(painter, mailingAddressOf(i));
+        const QString problem = envelope.DrawPage(painter, mailingAddressOf(i), i);
         painter.end();
         if (!problem.isEmpty()) {
             if (failure)

@@ -72,9 +72,14 @@ PrintResult PrintEnvelopes(const EnvelopeJob& job, qsizetype pages,
 
 // Prints the page to lay an envelope on or feed instead of a sheet: the
 // envelope's outline where the job's envelope is drawn, with rulers, and
-// `caption` on one line. Results as for PrintEnvelope.
+// `caption` on one line. Results as for PrintEnvelope; a sheet that cannot
+// hold the envelope where the feed puts it is Failed, TestPageRefusal its
+// cause, before anything is printed.
 PrintResult PrintTestPage(const EnvelopeJob& job, const QString& caption,
                           PrintFailure* failure = nullptr);
+// Why the job's printer cannot print its test page, for a person; empty
+// when it can, or when its setup is invalid (which printing says).
+QString TestPageRefusal(const EnvelopeJob& job);
 
 // Draws the pages on a printer already set up, such as a print preview's.
 // With outline, an envelope that does not fill the sheet has its edges

@@ -490,8 +490,9 @@ void CManyEnvelopesDlg::OnPreview() {
     const PageOverlay areas =
         ReadPostalOptions(m_settings).showAreas ? PageOverlay(&DrawPostalAreas) : PageOverlay();
     const QStringList addresses = CheckedAddresses();
-    const PreviewOutcome outcome =
-        ShowPrintPreview(this, m_job, addresses, areas, PostalFindings(addresses));
+    BarcodeRun run;
+    const PreviewOutcome outcome = ShowPrintPreview(this, NumberedJob(addresses, &run), addresses,
+                                                    areas, PostalFindings(addresses));
     if (outcome == PreviewOutcome::Print) {
         OnPrint();
     } else if (outcome == PreviewOutcome::InvalidSetup) {
@@ -541,11 +542,36 @@ void CManyEnvelopesDlg::OnPrintAgain() {
                            .arg(last));
         return;
     }
-    PrintList(m_lastPrinted.mid(range->first - 1, range->second - range->first + 1));
+    // A reprint stands in for envelopes that did not come out: each carries
+    // the serial number it had.
+    PrintList(m_lastPrinted, range->first - 1, range->second - range->first + 1);
 }
 
-bool CManyEnvelopesDlg::PrintList(const QStringList& addresses) {
+EnvelopeJob CManyEnvelopesDlg::NumberedJob(const QStringList& addresses, BarcodeRun* run) const {
+    EnvelopeJob job = m_job;
+    *run = NumberBarcodes(job, ReadPostalOptions(m_settings), CAddressFormatter::SystemCountry(),
+                          addresses.size(), [&](qsizetype i) { return addresses[i]; });
+    return job;
+}
+
+bool CManyEnvelopesDlg::PrintList(const QStringList& whole, qsizetype first, qsizetype count) {
+    BarcodeRun run;
+    EnvelopeJob job = NumberedJob(whole, &run);
+    if (run.overflow) {
+        ShowMessageBox(this, QMessageBox::Warning, windowTitle(),
+                       QStringLiteral("Nothing was printed: %1. Change it under Postal "
+                                      "Options... (in the configuration menu).")
+                           .arg(BarcodeOverflowLine(ReadPostalOptions(m_settings), run)));
+        return false;
+    }
+    const QStringList addresses = whole.mid(first, count);
     const int total = static_cast<int>(addresses.size());
+    if (first > 0 && job.mailingPage) {
+        job.mailingPage = [numbered = job.mailingPage,
+                           first](const QString& address, const QSizeF& envelope, qsizetype page) {
+            return numbered(address, envelope, page + first);
+        };
+    }
     QProgressDialog progress(QStringLiteral("Printing envelope 1 of %1...").arg(total),
                              QStringLiteral("Cancel"), 0, total, this);
     progress.setWindowTitle(QStringLiteral("Print Many Envelopes"));
@@ -556,7 +582,7 @@ bool CManyEnvelopesDlg::PrintList(const QStringList& addresses) {
     int sent = 0;
     PrintFailure failure;
     const PrintResult result = PrintEnvelopes(
-        m_job, addresses,
+        job, addresses,
         [&](int pages) {
             sent = pages;
             progress.setLabelText(QStringLiteral("Printing envelope %1 of %2...")
@@ -573,7 +599,13 @@ bool CManyEnvelopesDlg::PrintList(const QStringList& addresses) {
     // envelope can be printed again and a reflexive Escape closes only it.
     if (result != PrintResult::Printed)
         return false;
-    m_status->setText(Sent(m_job, total));
+    // Said once for the job, after where it went; a reprint's were said.
+    QString said = Sent(m_job, total);
+    for (QString line : {BarcodeSerialsLine(run), NoBarcodeAbroadLine(run)}) {
+        if (!line.isEmpty() && addresses.size() == whole.size())
+            said += QStringLiteral(". ") + line.replace(0, 1, line[0].toUpper());
+    }
+    m_status->setText(said);
     m_status->show();
     return true;
 }

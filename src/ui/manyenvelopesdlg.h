@@ -8,6 +8,7 @@
 #include <functional>
 
 class CAddressBook;
+struct BarcodeRun;
 class CEnvelopeListFilter;
 class CEnvelopeListModel;
 class CSettingsStore;
@@ -73,7 +74,11 @@ private:
     void SortList();
     void UpdateCount();
     // Prints with a progress dialog and says how it went; true when printed.
-    bool PrintList(const QStringList& addresses);
+    // Prints count envelopes of the job from first on (all with count -1),
+    // each barcode carrying the serial number it has in the whole job.
+    bool PrintList(const QStringList& addresses, qsizetype first = 0, qsizetype count = -1);
+    // The dialog's job with a serial number of its own on each barcode.
+    EnvelopeJob NumberedJob(const QStringList& addresses, BarcodeRun* run) const;
     // The model's row of an index of the list.
     int EntryRow(const QModelIndex& index) const;
     void OnClicked(const QModelIndex& index);

@@ -416,6 +416,15 @@ void CPelvaroDlg::OnPrinterAlignment() {
     CPrinterAlignmentDlg dialog(
         printer, job.alignment,
         [this, &job](const PrinterAlignment& alignment) {
+            // A sheet that would cut the envelope off is said before
+            // anything prints, with what to choose instead.
+            EnvelopeJob tried = job;
+            tried.alignment = alignment;
+            if (const QString refusal = TestPageRefusal(tried); !refusal.isEmpty()) {
+                ShowMessageBox(this, QMessageBox::Warning, QStringLiteral("Print Test Page"),
+                               refusal);
+                return;
+            }
             PrintFailure failure;
             const PrintResult result = m_commands.PrintTestPage(job, alignment, &failure);
             ShowPrintResult(this, result, failure);

@@ -856,8 +856,8 @@ private slots:
         QCOMPARE(Cli({"merge", csv, "--labels", "Rosalind", "--dry-run", "--imb",
                       "00,270,123456,654321"})
                      .err.section(u'\n', 1),
-                 u"pelvaro-cli: 2 envelopes (the first \"Rosalind Recipient\") carry no barcode: "
-                 "their place lines do not end with a state and a ZIP code\n"_qs);
+                 u"pelvaro-cli: No barcode on envelopes to other countries: 2 envelopes go "
+                 "without one (a place line that does not end with a state and a ZIP code)\n"_qs);
         // A large file's addresses are kept packed in blocks of 1 MiB: each
         // comes back as it was read, on either side of a block's edge.
         QByteArray many = "Name,Address\n";
@@ -934,6 +934,74 @@ private slots:
         lpstat.start("lpstat", {"-W", "all", "-o", "Merge"});
         QVERIFY(lpstat.waitForFinished());
         QCOMPARE(lpstat.readAllStandardOutput().count('\n'), 1);
+    }
+
+    // A merge with a barcode: one on each envelope to a US address, their
+    // serial numbers counting up and said as a range, the others said once;
+    // a serial number that would run past its digits stops the job before
+    // anything is printed.
+    void mergeNumbersItsBarcodes() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("poppler-utils"));
+        QByteArray rows = "Name,Address\n";
+        for (int i = 1; i <= 5; ++i)
+            rows += QStringLiteral("Jo %1,\"Jo %1\n%1 Elm St\nBoise ID 8370%1\"\nHans %1,\"Hans "
+                                   "%1\nHauptstr. %1\n10115 Berlin\nGermany\"\n")
+                        .arg(i)
+                        .toUtf8();
+        const QString csv = m_env->Root() + QStringLiteral("/mixed.csv");
+        WriteWholeFile(csv, rows);
+        CSettingsStore settings("Torvane Software", "Pelvaro");
+        settings.WriteBinaryValue("DevMode", LandscapeSettings(20, 300));
+        settings.WriteBinaryValue("DevNames", PdfNames(m_env->Root() + QStringLiteral("/x.pdf")));
+        const QString pictures = m_env->Root() + QStringLiteral("/pictures");
+        const CliRun merged = Cli(
+            {"merge", csv, "--imb", "00,270,123456,101", "--png-dir", pictures, "--dpi", "100"});
+        QCOMPARE(merged.status, 0);
+        QCOMPARE(merged.err,
+                 u"pelvaro-cli: the 5 barcodes carry the serial numbers 000000101 to 000000105\n"
+                 "pelvaro-cli: No barcode on envelopes to other countries: 5 envelopes go "
+                 "without one (a place line that does not end with a state and a ZIP code)\n"_qs);
+        // Bars in the clear zone of every other page.
+        for (int page = 1; page <= 10; ++page) {
+            const QImage picture(QStringLiteral("%1/envelope-%2.png")
+                                     .arg(pictures)
+                                     .arg(page, 4, 10, QLatin1Char('0')));
+            int dark = 0;
+            for (int y = picture.height() - 60; y < picture.height(); ++y) {
+                for (int x = picture.width() - 470; x < picture.width(); ++x)
+                    dark += qGray(picture.pixel(x, y)) < 128 ? 1 : 0;
+            }
+            QVERIFY2((dark > 100) == (page % 2 == 1), qPrintable(QString::number(page)));
+        }
+        const QString pdf = m_env->Root() + QStringLiteral("/over.pdf");
+        const CliRun over = Cli({"merge", csv, "--imb", "00,270,123456,999999998", "--pdf", pdf});
+        QCOMPARE(over.status, 2);
+        QVERIFY2(over.err.endsWith(u"pelvaro-cli: --imb: the serial number 999999998 leaves too "
+                                   "few for the 5 envelopes with a barcode, as serial numbers end "
+                                   "at 999999999: give one of 999999995 or less\n"_qs),
+                 qPrintable(over.err));
+        QVERIFY(!QFileInfo::exists(pdf));
+    }
+
+    // The test page of a No. 10 envelope on a sheet that cannot hold it is
+    // refused in one line naming the paper, and nothing is written.
+    void testPageRefusedOnANarrowSheet() {
+        DEVMODEW mode = *DEVMODEW::FromBytes(LandscapeSettings(9, 300));
+        mode.dmOrientation = DEVMODEW::DMORIENT_PORTRAIT;
+        CSettingsStore("Torvane Software", "Pelvaro").WriteBinaryValue("DevMode", mode.ToBytes());
+        const QString pdf = m_env->Root() + QStringLiteral("/test.pdf");
+        const CliRun refused = Cli({"align", "--test-page", "--size", "0", "--pdf", pdf});
+        QCOMPARE(refused.status, 4);
+        QVERIFY2(refused.err.startsWith(u"pelvaro-cli: A No. 10 envelope") &&
+                     refused.err.contains(u"on A4 paper in portrait") &&
+                     refused.err.count(u'\n') == 1,
+                 qPrintable(refused.err));
+        QVERIFY(!QFileInfo::exists(pdf));
+        QCOMPARE(
+            Cli({"align", "--test-page", "--size", "0", "--feed", "standing-right", "--pdf", pdf})
+                .status,
+            0);
+        QVERIFY(QFileInfo::exists(pdf));
     }
 
     // A real queue takes the envelope; one that refuses jobs is named in

@@ -4,7 +4,7 @@
 
 #include "pdftext.h"
 #include "print/envelopelayout.h"
-#include "print/jobwarnings.h"
+#include "print/envelopepainter.h"
 #include "print/jobwarnings.h"
 #include "print/logfont.h"
 #include "print/printeralignment.h"
@@ -390,7 +390,7 @@ private slots:
     }
 
     // The test page's outline lies where the envelope is drawn: each block's
-    // label 6 mm into the block, each ruler number at its millimetre from
+    // label 1 mm into the block, each ruler number at its millimetre from
     // the outline's corner, the outline's edges in ink.
     void testPageMatchesTheEnvelope() {
         PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
@@ -406,7 +406,7 @@ private slots:
         QCOMPARE(PrintTestPage(job, QStringLiteral("Caption")), PrintResult::Printed);
         const PdfText page = ReadPdf(path);
         QVERIFY(page.Find("Caption") && page.Find("Mailing"));
-        QCOMPARE_LT(qAbs(page.Find("Mailing")->xMin - envelope["Mailingline"].left() - 6 * mm),
+        QCOMPARE_LT(qAbs(page.Find("Mailing")->xMin - envelope["Mailingline"].left() - 1 * mm),
                     0.5);
         int numbers = 0;
         for (const PdfWord& word : page.words) {
@@ -432,6 +432,87 @@ private slots:
         };
         QVERIFY(ink(corner.x(), corner.y() + 100) && ink(corner.x() + 684, corner.y() + 100) &&
                 ink(corner.x() + 300, corner.y()) && ink(corner.x() + 300, corner.y() + 297));
+    }
+
+    // The test page fits the sheet it prints on, or is refused before
+    // anything is written: every ruler number from 0 on the sheet, the 0 at
+    // the outline's edge, and the reading's sign spelt out.
+    void testPageFitsTheSheet_data() {
+        QTest::addColumn<int>("paper"); // the printer setup's paper code
+        QTest::addColumn<bool>("landscape");
+        QTest::addColumn<int>("feed");
+        QTest::addColumn<QString>("refusal"); // empty: printed
+        const int across = int(EnvelopeFeed::AcrossRight);
+        QTest::newRow("No. 10 envelope as the paper") << 20 << true << across << QString();
+        QTest::newRow("A4 landscape") << 9 << true << across << QString();
+        QTest::newRow("Letter landscape, at the left") << 1 << true << 0 << QString();
+        QTest::newRow("A4 portrait, standing") << 9 << false << 5 << QString();
+        QTest::newRow("A4 portrait")
+            << 9 << false << across
+            << "A No. 10 envelope (241 \u00D7 105 mm), \"lying across, at the right edge\", does "
+               "not fit on A4 paper in portrait (210 \u00D7 297 mm): part of the test page would "
+               "be cut off. Choose the No. 10 envelope itself as the paper, the paper in "
+               "landscape or the feed \"Standing, at the right edge\" in Printer Alignment.";
+        QTest::newRow("Letter portrait") << 1 << false << across << "Letter paper in portrait";
+        QTest::newRow("A4 landscape, standing")
+            << 9 << true << int(EnvelopeFeed::StandingCentre) << "A4 paper in landscape";
+    }
+    void testPageFitsTheSheet() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
+        QFETCH(int, paper);
+        QFETCH(bool, landscape);
+        QFETCH(int, feed);
+        QFETCH(QString, refusal);
+        DEVMODEW mode = *DEVMODEW::FromBytes(LandscapeSettings(paper, 300));
+        if (!landscape)
+            mode.dmOrientation = DEVMODEW::DMORIENT_PORTRAIT;
+        const QString path = NextPdf();
+        EnvelopeJob job = Job(path, mode.ToBytes());
+        job.alignment.feed = static_cast<EnvelopeFeed>(feed);
+        PrintFailure failure;
+        const PrintResult result = PrintTestPage(job, QStringLiteral("Caption"), &failure);
+        if (!refusal.isEmpty()) {
+            QCOMPARE(result, PrintResult::Failed);
+            QVERIFY2(failure.cause.contains(refusal), qPrintable(failure.cause));
+            QCOMPARE(TestPageRefusal(job), failure.cause);
+            QVERIFY(!QFileInfo::exists(path));
+            return;
+        }
+        QCOMPARE(result, PrintResult::Printed);
+        QCOMPARE(TestPageRefusal(job), QString());
+        const PdfText page = ReadPdf(path);
+        QStringList words;
+        for (const PdfWord& word : page.words) {
+            words.append(word.text);
+            QVERIFY2(word.xMin >= 0 && word.yMin >= 0 && word.xMax <= page.width &&
+                         word.yMax <= page.height,
+                     qPrintable(word.text));
+        }
+        const QString text = words.join(u' ');
+        QVERIFY2(text.contains(u"This edge goes into the printer") &&
+                     text.contains(u"If its left edge lies at +3, add 3 to Shift right"),
+                 qPrintable(text));
+        // The top ruler: its numbers in order from the 0 at the outline's
+        // left edge, as far as the outline and the printer hold them whole.
+        const PdfWord* zero = page.Find(QStringLiteral("0"));
+        QVERIFY(zero);
+        const double mm = 72 / 25.4;
+        QPrinter printer(QPrinter::HighResolution);
+        QVERIFY(ConfigureJobPrinter(printer, job));
+        const PrinterMetrics metrics = CEnvelopePainter::MetricsOf(printer);
+        const AlignedPage aligned = AlignPage(metrics, job.envelopeIndex, job.alignment);
+        const double points = 72.0 / metrics.dpiX;
+        const QRectF outline = QTransform::fromScale(points, points)
+                                   .mapRect(aligned.transform.mapRect(aligned.envelope))
+                                   .translated(metrics.offsetX * points, metrics.offsetY * points);
+        QVERIFY(zero->xMin >= outline.left() && zero->xMin < outline.left() + mm);
+        const double end = qMin(outline.right(), page.width - metrics.offsetX * points);
+        for (int n = 10; outline.left() + (n + 3) * mm < end; n += 10) {
+            const PdfWord* number = page.Find(QString::number(n));
+            QVERIFY2(number && qAbs((number->xMin + number->xMax) / 2 - outline.left() - n * mm) <
+                                   0.2 * mm,
+                     qPrintable(QString::number(n)));
+        }
     }
 
     void linesApartCutNotWrapped() {

@@ -650,6 +650,45 @@ private slots:
         QVERIFY(!QFileInfo::exists(pdf));
     }
 
+    // With the barcode on, each envelope to a US address carries a serial
+    // number of its own, said as a range with the envelopes abroad; a
+    // reprint carries the serial number its envelope had.
+    void barcodesNumberedInTheJob() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("poppler-utils"));
+        CAddressBook book;
+        book.LoadAddressBook();
+        book.AddAddress(CAddress("Ann", "Ann Ames\r\n1 Elm St\r\nBoise ID 83701"));
+        book.AddAddress(CAddress("Bob", "Bob Bauer\r\nHauptstr. 2\r\n10115 Berlin\r\nGermany"));
+        book.AddAddress(CAddress("Cid", "Cid Cole\r\n3 Oak St\r\nBoise ID 83702"));
+        PostalOptions options;
+        options.barcode = true;
+        QString why;
+        options.barcodeFields = ParseIntelligentMail(QStringLiteral("00,700,123456,5"), &why);
+        QVERIFY(WritePostalOptions(m_settings, options));
+        const QString pdf = m_env->Root() + QStringLiteral("/barcodes.pdf");
+        CManyEnvelopesDlg dlg(Job(PdfNames(pdf)), book, m_settings);
+        const Controls c(dlg);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
+        QTest::mouseClick(c.selectAll, Qt::LeftButton);
+        QTest::mouseClick(c.print, Qt::LeftButton);
+        QCOMPARE(c.status->text(),
+                 "3 envelopes saved to " + pdf +
+                     ". The 2 barcodes carry the serial numbers 000000005 to 000000006. No "
+                     "barcode on envelopes to other countries: 1 envelope goes without one (a "
+                     "place line that does not end with a state and a ZIP code)");
+        const QImage cid = RenderPdfPage(pdf, 2, 100);
+        CModalScript script;
+        script.Then<QInputDialog>([](QInputDialog* ask) {
+            ask->setTextValue(QStringLiteral("3"));
+            ask->accept();
+        });
+        QTest::mouseClick(c.printAgain, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
+        QCOMPARE(c.status->text(), "1 envelope saved to " + pdf);
+        QCOMPARE(RenderPdfPage(pdf, 0, 100), cid);
+    }
+
     // "Print Preview..." of the window shows, page for page, what its Print
     // puts in the PDF.
     void previewShowsWhatPrintPrints() {
