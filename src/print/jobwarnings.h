@@ -9,5 +9,7 @@ class QPrinter;
 // for the line under a preview: the envelope chosen and the printer's paper
 // disagree, the envelope does not fit on the sheet, lines are cut at the
 // edge of their block. printer: set up for the job (ConfigureJobPrinter).
+// The first two alone: the paper and the envelope.
+QStringList PaperWarnings(const EnvelopeJob& job, const QPrinter& printer);
 QStringList JobWarnings(const EnvelopeJob& job, const QPrinter& printer,
                         const QStringList& mailingAddresses);

@@ -94,5 +94,6 @@ struct AlignedPage {
     // placement, and nothing at all with no shift either.
     QTransform transform;
 };
+// pageIsEnvelope as for ComputeEnvelopeLayout.
 AlignedPage AlignPage(const PrinterMetrics& page, int envelopeIndex,
-                      const PrinterAlignment& alignment);
+                      const PrinterAlignment& alignment, bool pageIsEnvelope = false);
