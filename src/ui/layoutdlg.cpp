@@ -125,6 +125,7 @@ CLayoutDlg::CLayoutDlg(const EnvelopeJob& job, const PaperSize& size, const Bloc
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                                          QDialogButtonBox::Help);
+    buttons->setObjectName(QStringLiteral("buttons"));
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         TakeBoxes();
         accept();
