@@ -1,6 +1,6 @@
 // Renders the main window, the about box and Print Many Envelopes (a book of
 // 217 entries, a find, the line after a print, the preview) and Printer
-// Alignment to PNG files, so that a person can look at them:
+// Alignment and Layout to PNG files, so that a person can look at them:
 // screenshot <output folder> [scale factor].
 // Runs with its own temporary settings and data folders.
 
@@ -13,6 +13,7 @@
 #include "templates/maindialoggeometry.h"
 #include "ui/aboutdlg.h"
 #include "ui/importpreviewdlg.h"
+#include "ui/layoutdlg.h"
 #include "ui/manyenvelopesdlg.h"
 #include "ui/pelvarodlg.h"
 #include "ui/printeralignmentdlg.h"
@@ -22,6 +23,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
@@ -162,5 +164,15 @@ int main(int argc, char* argv[]) {
                                    {EnvelopeFeed::StandingCentre, true, 15, -20}, {});
     alignment.show();
     ok &= alignment.grab().save(folder + QStringLiteral("/alignment.png"));
+    // Layout on a DL envelope placed for the post.
+    EnvelopeJob abroad = job;
+    abroad.mailingAddress = QStringLiteral("Herrn Max Mustermann\r\nMusterstra\u00DFe 12\r\n"
+                                           "10115 Berlin\r\nGERMANY");
+    CLayoutDlg layout(abroad, *FindPaperSize(QStringLiteral("DL")), {});
+    layout.resize(640, 560);
+    layout.show();
+    layout.findChild<QPushButton*>(QStringLiteral("forPost"))->click();
+    QApplication::processEvents();
+    ok &= layout.grab().save(folder + QStringLiteral("/layout.png"));
     return ok ? 0 : 1;
 }

@@ -19,3 +19,4 @@ fi
 echo "$out/main.png"
 echo "$out/about.png"
 echo "$out/alignment.png"
+echo "$out/layout.png"

@@ -49,7 +49,10 @@ void CLayoutPicture::Show(const EnvelopeJob& job, const PaperSize& size,
     update();
 }
 
-QImage CLayoutPicture::Render(double dpi) const {
+QImage CLayoutPicture::Render(double wantedDpi) const {
+    // Whole pixels an inch, as a printer has them: the page is then the
+    // envelope's size to the pixel, and is taken for that envelope.
+    const int dpi = static_cast<int>(wantedDpi);
     if (!m_size || dpi <= 0)
         return QImage();
     const QSizeF inches = m_size->Inches();

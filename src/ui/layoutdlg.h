@@ -23,8 +23,8 @@ public:
     // job: its texts and fonts; the blocks are placed as placement says on
     // an envelope of this size fed as the page.
     void Show(const EnvelopeJob& job, const PaperSize& size, const BlockPlacement& placement);
-    // The picture at dpi pixels an inch, as it is drawn.
-    QImage Render(double dpi) const;
+    // The picture at about wantedDpi pixels an inch, as it is drawn.
+    QImage Render(double wantedDpi) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
