@@ -2,10 +2,10 @@
 
 #include "addressbook/addressbook.h"
 #include "cli/aligncommand.h"
-#include "cli/layoutcommand.h"
 #include "cli/checkcommand.h"
 #include "cli/exportcommand.h"
 #include "cli/importcommand.h"
+#include "cli/layoutcommand.h"
 #include "cli/listcommand.h"
 #include "cli/logging.h"
 #include "cli/mergecommand.h"

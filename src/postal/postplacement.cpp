@@ -1,7 +1,6 @@
 #include "postal/postplacement.h"
 
 #include "postal/postalareas.h"
-#include "print/envelopelayout.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -24,7 +23,8 @@ double LineHeight(LOGFONTW font, int screenDpiY) {
     const int dotsPerMetre = qRound(kMeasureDpi / 0.0254);
     device.setDotsPerMeterX(dotsPerMetre);
     device.setDotsPerMeterY(dotsPerMetre);
-    font.lfHeight = MulDiv32(kMeasureDpi, font.lfHeight, screenDpiY > 0 ? screenDpiY : 96);
+    font.lfHeight = static_cast<int32_t>(int64_t(font.lfHeight) * kMeasureDpi /
+                                         (screenDpiY > 0 ? screenDpiY : 96));
     return QFontMetricsF(FontFromLogFont(font, &device), &device).height() / kMeasureDpi;
 }
 
