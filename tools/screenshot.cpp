@@ -1,7 +1,8 @@
 // Renders the main window, the about box and Print Many Envelopes (a book of
 // 217 entries, a find, the line after a print, the preview), Printer
-// Alignment, the sheet chooser and the column mapping to PNG files, so that
-// a person can look at them: screenshot <output folder> [scale factor].
+// Alignment, Layout, the sheet chooser and the column mapping to PNG files,
+// so that a person can look at them: screenshot <output folder> [scale
+// factor].
 // Runs with its own temporary settings and data folders.
 
 #include "contacts/contactsimport.h"
@@ -13,6 +14,7 @@
 #include "templates/maindialoggeometry.h"
 #include "ui/aboutdlg.h"
 #include "ui/importpreviewdlg.h"
+#include "ui/layoutdlg.h"
 #include "ui/manyenvelopesdlg.h"
 #include "ui/pelvarodlg.h"
 #include "ui/printeralignmentdlg.h"
@@ -23,6 +25,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
@@ -186,5 +189,15 @@ int main(int argc, char* argv[]) {
     columns.show();
     QApplication::processEvents();
     ok &= columns.grab().save(folder + QStringLiteral("/column-mapping.png"));
+    // Layout on a DL envelope placed for the post.
+    EnvelopeJob abroad = job;
+    abroad.mailingAddress = QStringLiteral("Herrn Max Mustermann\r\nMusterstra\u00DFe 12\r\n"
+                                           "10115 Berlin\r\nGERMANY");
+    CLayoutDlg layout(abroad, *FindPaperSize(QStringLiteral("DL")), {});
+    layout.resize(640, 560);
+    layout.show();
+    layout.findChild<QPushButton*>(QStringLiteral("forPost"))->click();
+    QApplication::processEvents();
+    ok &= layout.grab().save(folder + QStringLiteral("/layout.png"));
     return ok ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include "cli/commandcontext.h"
 #include "cli/joboptions.h"
 #include "cli/optionnames.h"
+#include "postal/jobfromsettings.h"
 #include "print/printjob.h"
 #include "settings/registryfile.h"
 #include "settings/settingsstore.h"
@@ -20,7 +21,7 @@ const char* const kHelpText =
     R"help(Usage: pelvaro-cli align [--printer QUEUE] [--feed FEED] [--turned yes|no] [--shift X,Y]
        pelvaro-cli align [--printer QUEUE] --show
        pelvaro-cli align [--printer QUEUE] --reset
-       pelvaro-cli align --test-page [--printer QUEUE | --pdf FILE]
+       pelvaro-cli align --test-page [--printer QUEUE | --pdf FILE] [--paper NAME]
 
 Stores how a printer takes envelopes, as Pelvaro's Printer Alignment dialog
 does; print, merge and the window then draw every envelope there. A printer
@@ -49,6 +50,7 @@ Options:
                     (status 4)
   --pdf FILE        write the test page to a PDF file
   --size SIZE       the envelope size, as for print
+  --paper NAME      the paper in the printer, as for print
   -h, --help        show this help
 )help";
 
@@ -188,6 +190,9 @@ void CAlignCommand::PrintTestPage(const QCommandLineParser& parser) const {
     EnvelopeJob job = print.MakeSharedJob(parser);
     const QString printer = AlignmentPrinterName(job.target);
     job.alignment = Alignment(parser, printer);
+    // The paper lies as the feed tried here says.
+    if (const PaperSize* paper = CJobOptions::Paper(parser))
+        FeedPaper(job, *paper);
     if (const QString refusal = TestPageRefusal(job); !refusal.isEmpty())
         Fail(ExitStatus::PrintFailed, refusal);
     PrintFailure failure;

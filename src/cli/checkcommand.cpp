@@ -6,6 +6,10 @@
 #include "contacts/addressformatter.h"
 #include "postal/intelligentmail.h"
 #include "postal/postaloptions.h"
+#include "print/jobwarnings.h"
+#include "print/printjob.h"
+
+#include <QPrinter>
 
 namespace {
 
@@ -17,7 +21,9 @@ what the post office's sorting machines read: every line of the mailing
 address inside the read area, nothing in the barcode strip, capitals of
 2 mm (about 8 pt) or more, at most 6 lines, a foreign country alone on the
 last line. US sizes are read by the US postal service's rules, ISO sizes
-(DL, C6, C5...) by the European operators'. Prints one line a finding;
+(DL, C6, C5...) and the other metric ones by the European operators'; give
+the envelope in the printer with --paper. A paper that does not match the
+envelope chosen is said on stderr. Prints one line a finding;
 nothing is printed on paper.
 
 Options: those of print. Exit status: 0 no findings, 5 findings.
@@ -52,6 +58,13 @@ ExitStatus CCheckCommand::Run(const QCommandLineParser& parser) {
     // Said as print says it: a letter abroad is no fault of its address.
     if (options.Postal().barcode && RoutingCode(job.mailingAddress).isEmpty())
         Context().Tell(NoBarcodeAbroadLine(BarcodeRun{0, 1, {}, {}, false}));
+    // The paper and the envelope disagreeing is no finding of the post's,
+    // but the envelope would not come out as checked.
+    QPrinter printer;
+    if (ConfigureJobPrinter(printer, job)) {
+        for (const QString& warning : PaperWarnings(job, printer))
+            Context().Tell(warning);
+    }
     for (const QString& finding : *findings)
         Context().Out() << finding << '\n';
     return findings->isEmpty() ? ExitStatus::Success : ExitStatus::Findings;

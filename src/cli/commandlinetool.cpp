@@ -5,6 +5,7 @@
 #include "cli/checkcommand.h"
 #include "cli/exportcommand.h"
 #include "cli/importcommand.h"
+#include "cli/layoutcommand.h"
 #include "cli/listcommand.h"
 #include "cli/logging.h"
 #include "cli/mergecommand.h"
@@ -79,6 +80,7 @@ CCommandLineTool::CCommandLineTool(QIODevice& out, QIODevice& err) : m_context(o
     m_commands.push_back(std::make_unique<CExportCommand>(m_context));
     m_commands.push_back(std::make_unique<CListCommand>(m_context));
     m_commands.push_back(std::make_unique<CAlignCommand>(m_context));
+    m_commands.push_back(std::make_unique<CLayoutCommand>(m_context));
 }
 
 int CCommandLineTool::Run(const QStringList& arguments) {

@@ -7,6 +7,7 @@
 #include "print/devmode.h"
 #include "print/devnames.h"
 #include "print/envelopesizes.h"
+#include "print/papersizes.h"
 #include "print/printerblocks.h"
 #include "settings/settingsstore.h"
 #include "settings/storedvalues.h"
@@ -76,6 +77,7 @@ void CJobOptions::AddJobOptions(QCommandLineParser& parser) {
         {kFrom, QString(), QStringLiteral("TEXT")},
         {kFromLabel, QString(), QStringLiteral("LABEL")},
         {kSize, QString(), QStringLiteral("SIZE")},
+        {kPaper, QString(), QStringLiteral("NAME")},
         {kPrinter, QString(), QStringLiteral("QUEUE")},
         {kPdf, QString(), QStringLiteral("FILE")},
         {kDpi, QString(), QStringLiteral("N")},
@@ -97,6 +99,17 @@ std::optional<std::pair<int, int>> CJobOptions::Shift(const QCommandLineParser& 
                                                "to 25.0 in steps of 0.1, not '%1'")
                                     .arg(*text));
     return std::pair{*right, *down};
+}
+
+const PaperSize* CJobOptions::Paper(const QCommandLineParser& parser) {
+    const std::optional<QString> name = SingleValue(parser, kPaper);
+    if (!name)
+        return nullptr;
+    const PaperSize* paper = FindPaperSize(*name);
+    if (!paper)
+        Fail(ExitStatus::Usage, QStringLiteral("--paper: no paper size \"%1\"; the sizes are %2")
+                                    .arg(*name, PaperSizeNames()));
+    return paper;
 }
 
 int CJobOptions::Dpi(const QCommandLineParser& parser) {
@@ -148,6 +161,7 @@ EnvelopeJob CJobOptions::MakeSharedJob(const QCommandLineParser& parser) const {
                  QStringLiteral("--size: no envelope size \"%1\"; the sizes are %2")
                      .arg(*size, SizeList()));
     }
+    given.paper = Paper(parser);
     given.devNames = GivenPrinter(parser);
     // The stored settings block carries the paper, orientation and
     // resolution chosen in the window; another printer or a file takes them

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "postal/postaloptions.h"
+#include "print/papersizes.h"
 #include "print/printjob.h"
 
 #include <QCommandLineParser>
@@ -43,6 +44,8 @@ public:
     const QStringList& Notes() const { return m_notes; }
     // --dpi: 0 when not given (the printer's resolution).
     static int Dpi(const QCommandLineParser& parser);
+    // --paper: the size it names; nothing when it is not given.
+    static const PaperSize* Paper(const QCommandLineParser& parser);
     // --shift X,Y in tenths of a millimetre, right and down.
     static std::optional<std::pair<int, int>> Shift(const QCommandLineParser& parser);
 

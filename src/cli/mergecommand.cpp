@@ -41,6 +41,7 @@ Options:
   --from TEXT         the return address (default: the last one Pelvaro showed)
   --from-label LABEL  the return address of that address book entry
   --size SIZE         the envelope size, as for print
+  --paper NAME        the paper in the printer, as for print
   --printer QUEUE     print on that printer (default: Pelvaro's)
   --pdf FILE          write the envelopes to a PDF file instead
   --png-dir DIR       write each page as a picture (envelope-0001.png...)

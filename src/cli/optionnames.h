@@ -21,6 +21,7 @@ inline const QString kDpi = QStringLiteral("dpi");
 inline const QString kShift = QStringLiteral("shift");
 inline const QString kPostalStyle = QStringLiteral("postal-style");
 inline const QString kImb = QStringLiteral("imb");
+inline const QString kPaper = QStringLiteral("paper");
 
 // merge
 inline const QString kBook = QStringLiteral("book");
@@ -45,5 +46,10 @@ inline const QString kTurned = QStringLiteral("turned");
 inline const QString kShow = QStringLiteral("show");
 inline const QString kReset = QStringLiteral("reset");
 inline const QString kTestPage = QStringLiteral("test-page");
+
+// layout
+inline const QString kReturn = QStringLiteral("return");
+inline const QString kMailing = QStringLiteral("mailing");
+inline const QString kForPost = QStringLiteral("for-post");
 
 } // namespace OptionNames

@@ -29,6 +29,12 @@ Options:
   --from-label LABEL  the return address of that address book entry
   --size SIZE         the envelope size: 0 or "No. 10", 1 or "No. 6 3/4"
                       (default: the last one Pelvaro showed)
+  --paper NAME        the paper in the printer for this job: an envelope
+                      fed as the page (DL, C5, C6, C4, B5, No. 10, Monarch,
+                      Chou 3...; case, blanks and full stops do not count),
+                      lying or standing as 'pelvaro-cli align' says; or a
+                      sheet (A4, A5, Letter, Legal) with the --size envelope
+                      placed on it
   --printer QUEUE     print on that printer (default: the one configured in
                       Pelvaro)
   --pdf FILE          write the envelope to a PDF file instead

@@ -1,10 +1,13 @@
 #include "postal/jobfromsettings.h"
 
 #include "contacts/addressformatter.h"
+#include "print/blockplacement.h"
+#include "print/devmode.h"
 #include "print/printeralignment.h"
 #include "settings/settingsstore.h"
 #include "settings/storedvalues.h"
 
+#include <cmath>
 #include <tuple>
 
 using namespace StoredValues;
@@ -22,6 +25,21 @@ QByteArray BlockOf(const CSettingsStore& settings, const QString& name,
 }
 
 } // namespace
+
+void FeedPaper(EnvelopeJob& job, const PaperSize& paper) {
+    std::optional<DEVMODEW> mode =
+        job.devMode.isNull() ? std::optional(DEVMODEW()) : DEVMODEW::FromBytes(job.devMode);
+    if (!mode)
+        return;
+    const QSizeF inches = paper.Inches();
+    // The paper's sides override any paper code; the width is the short side.
+    mode->dmFields |= DEVMODEW::DM_PAPERWIDTH | DEVMODEW::DM_PAPERLENGTH | DEVMODEW::DM_ORIENTATION;
+    mode->dmPaperWidth = static_cast<int16_t>(std::lround(inches.height() * 254));
+    mode->dmPaperLength = static_cast<int16_t>(std::lround(inches.width() * 254));
+    const bool lying = paper.IsEnvelope() && !IsStanding(job.alignment.feed);
+    mode->dmOrientation = lying ? DEVMODEW::DMORIENT_LANDSCAPE : DEVMODEW::DMORIENT_PORTRAIT;
+    job.devMode = mode->ToBytes();
+}
 
 EnvelopeJob MakeEnvelopeJob(const CSettingsStore& settings, const DialogGeometry& window,
                             const JobOverrides& overrides) {
@@ -48,6 +66,9 @@ EnvelopeJob MakeEnvelopeJob(const CSettingsStore& settings, const DialogGeometry
                         .value_or(PrinterAlignment());
     if (overrides.shift)
         std::tie(job.alignment.shiftRight, job.alignment.shiftDown) = *overrides.shift;
+    job.placements = ReadBlockPlacements(settings);
+    if (overrides.paper)
+        FeedPaper(job, *overrides.paper);
     ApplyPostalOptions(job, overrides.postal ? *overrides.postal : ReadPostalOptions(settings),
                        CAddressFormatter::SystemCountry());
     return job;

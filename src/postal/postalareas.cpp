@@ -1,5 +1,7 @@
 #include "postal/postalareas.h"
 
+#include "print/papersizes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -26,6 +28,9 @@ PostalRules RulesForEnvelope(const QSizeF& envelope) {
             std::abs(longSide - isoLong) <= kTolerance)
             return PostalRules::Iso;
     }
+    // The Japanese sizes are metric too, and read by the same margins.
+    if (const PaperSize* named = MatchPaperSize(envelope); named && named->IsEnvelope())
+        return named->IsMetric() ? PostalRules::Iso : PostalRules::Us;
     return PostalRules::Us;
 }
 

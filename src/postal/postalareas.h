@@ -4,7 +4,8 @@
 #include <QSizeF>
 
 // Whose rules an envelope is read by: the US postal service's for the inch
-// sizes, the European operators' for the ISO sizes (DL, C6, C5...).
+// sizes, the European operators' for the ISO sizes (DL, C6, C5...) and the
+// other metric envelopes.
 enum class PostalRules { Us, Iso };
 
 // Where the sorting machines look on one envelope, in inches from its top
@@ -20,6 +21,6 @@ struct PostalAreas {
 };
 
 // The rules an envelope of this size (inches, either way round) is read by:
-// ISO when it is one of the ISO envelope sizes, else US.
+// ISO when it is one of the ISO or Japanese envelope sizes, else US.
 PostalRules RulesForEnvelope(const QSizeF& envelope);
 PostalAreas PostalAreasFor(const QSizeF& envelope);

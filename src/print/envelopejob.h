@@ -1,5 +1,6 @@
 #pragma once
 
+#include "print/blockplacement.h"
 #include "print/logfont.h"
 #include "print/printeralignment.h"
 #include "print/printtarget.h"
@@ -43,6 +44,9 @@ struct EnvelopeJob {
     // Where the printer puts the envelope: the stored alignment of the
     // target, if any.
     PrinterAlignment alignment;
+    // Where the user put the blocks, by envelope size; none stored places
+    // them as they always were.
+    BlockPlacements placements;
     // Turns each page's mailing address into what is printed; none prints
     // the address as it is and nothing else.
     MailingPageOf mailingPage;

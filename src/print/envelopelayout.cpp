@@ -25,7 +25,7 @@ int32_t Trunc32(double value) {
 
 EnvelopeLayout ComputeEnvelopeLayout(const PrinterMetrics& printer, const DialogGeometry& dialog,
                                      int envelopeIndex, int32_t returnLfHeight,
-                                     int32_t mailingLfHeight) {
+                                     int32_t mailingLfHeight, bool pageIsEnvelope) {
     const int32_t W = printer.width;
     const int32_t H = printer.height;
     const int32_t OX = printer.offsetX;
@@ -47,7 +47,7 @@ EnvelopeLayout ComputeEnvelopeLayout(const PrinterMetrics& printer, const Dialog
     // On a sheet of 8 inches or more the envelope is taken to lie at the
     // sheet's right edge, centred vertically.
     const int32_t inches = D != 0 ? H / D : 0;
-    layout.largeSheet = inches >= 8;
+    layout.largeSheet = inches >= 8 && !pageIsEnvelope;
     const int32_t areaLeft = Trunc32(W - D * EW);
     const int32_t areaTop = Trunc32((H - D * EH) * 0.5);
     if (layout.largeSheet) {

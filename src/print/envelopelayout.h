@@ -39,9 +39,11 @@ struct EnvelopeLayout {
 // Places both blocks on the page. Positions are in the printer's own
 // coordinates, whose origin is the corner of the printable area. The
 // return block is held inside the physical offsets; the mailing block is not.
+// pageIsEnvelope: the page is the envelope whatever its height, for an
+// envelope of 8 inches or more fed as the page.
 EnvelopeLayout ComputeEnvelopeLayout(const PrinterMetrics& printer, const DialogGeometry& dialog,
                                      int envelopeIndex, int32_t returnLfHeight,
-                                     int32_t mailingLfHeight);
+                                     int32_t mailingLfHeight, bool pageIsEnvelope = false);
 
 // a * b / c the way 32-bit integer code computes it: the product wraps
 // around, the quotient is truncated toward zero. A zero divisor gives 0.

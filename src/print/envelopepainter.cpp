@@ -1,5 +1,7 @@
 #include "print/envelopepainter.h"
 
+#include "print/blockplacement.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
@@ -138,8 +140,18 @@ CEnvelopePainter::CEnvelopePainter(const EnvelopeJob& job, const PrinterMetrics&
     // The layout is worked out as it always was, on the page as the
     // envelope lies in it; the alignment moves the whole drawing after.
     m_page = AlignPage(metrics, job.envelopeIndex, job.alignment);
+    // Blocks the user placed are placed on the envelope the page is, or on
+    // the size list's envelope on a sheet. An envelope fed as the page is
+    // then the envelope even when it is 8 inches tall or more.
+    const PaperSize& size = PlacementSizeOf(m_page.layoutMetrics, job.envelopeIndex);
+    const BlockPlacement placement = job.placements.value(size.Key());
+    const bool pageIsEnvelope = !placement.IsEmpty() && PageIsEnvelope(m_page.layoutMetrics, size);
+    if (pageIsEnvelope)
+        m_page = AlignPage(metrics, job.envelopeIndex, job.alignment, true);
     m_layout = ComputeEnvelopeLayout(m_page.layoutMetrics, job.window, job.envelopeIndex,
-                                     job.returnLogFont.lfHeight, job.mailingLogFont.lfHeight);
+                                     job.returnLogFont.lfHeight, job.mailingLogFont.lfHeight,
+                                     pageIsEnvelope);
+    PlaceBlocks(m_layout, m_page.envelope, m_page.layoutMetrics.dpiX, placement);
     m_returnFont =
         FontFromLogFont(WithHeight(job.returnLogFont, m_layout.returnFontHeight), device);
     m_mailingFont =

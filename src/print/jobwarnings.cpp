@@ -3,6 +3,7 @@
 #include "print/envelopejob.h"
 #include "print/envelopepainter.h"
 #include "print/envelopesizes.h"
+#include "print/papersizes.h"
 
 #include <QPageLayout>
 #include <QPrinter>
@@ -25,10 +26,19 @@ QString Inches(double value) {
     return QString::number(value, 'f', 2);
 }
 
-// "A4 (8.27 × 11.69 in)", or the size alone for a paper without a name.
+// The paper's size: inches as the page size gives them are rounded to the
+// hundredth, too coarse to tell sizes 1 mm apart.
+QSizeF PaperInches(const QPrinter& printer) {
+    return printer.pageLayout().pageSize().size(QPageSize::Millimeter) / 25.4;
+}
+
+// "A4 (297 × 210 mm)" for a size people name, in its own unit and long side
+// first; else "8.27 × 11.69 in", with the printer's name for it if it has one.
 QString PaperDescription(const QPrinter& printer) {
     const QPageSize page = printer.pageLayout().pageSize();
     const QSizeF inches = page.size(QPageSize::Inch);
+    if (const PaperSize* named = MatchPaperSize(PaperInches(printer)))
+        return named->Description();
     const QString size =
         QStringLiteral("%1 \u00D7 %2 in").arg(Inches(inches.width()), Inches(inches.height()));
     return page.id() == QPageSize::Custom ? size : QStringLiteral("%1 (%2)").arg(page.name(), size);
@@ -90,8 +100,7 @@ QString CutLinesWarning(const EnvelopeJob& job, const QPrinter& printer,
            CutLinesRemedy(cut.size(), returnLines > 0, cut.size() > returnLines);
 }
 
-QStringList JobWarnings(const EnvelopeJob& job, const QPrinter& printer,
-                        const QStringList& mailingAddresses, MailingLinesChecked checked) {
+QStringList PaperWarnings(const EnvelopeJob& job, const QPrinter& printer) {
     QStringList warnings;
     const EnvelopeSize& size = EnvelopeSizeRow(job.envelopeIndex);
     const CEnvelopePainter envelope(job, CEnvelopePainter::MetricsOf(printer), &printer);
@@ -104,7 +113,11 @@ QStringList JobWarnings(const EnvelopeJob& job, const QPrinter& printer,
     const auto same = [](double a, double b) { return std::abs(a - b) <= kSameSizeInches; };
     const double placedLong = std::max(onSheet.width(), onSheet.height()) / dpi;
     const double placedShort = std::min(onSheet.width(), onSheet.height()) / dpi;
-    if (dpi > 0 && !(same(placedLong, size.width) && same(placedShort, size.height))) {
+    // A paper that is itself an envelope is the envelope fed as the page,
+    // whichever the size list names.
+    const PaperSize* paper = MatchPaperSize(PaperInches(printer));
+    if (dpi > 0 && !(paper && paper->IsEnvelope()) &&
+        !(same(placedLong, size.width) && same(placedShort, size.height))) {
         warnings << QStringLiteral("The envelope chosen is %1 (%2 \u00D7 %3 in), but the "
                                    "printer's paper is %4: the addresses are placed for the "
                                    "paper.")
@@ -117,7 +130,12 @@ QStringList JobWarnings(const EnvelopeJob& job, const QPrinter& printer,
                                    "what lies beyond the sheet is not printed.")
                         .arg(EnvelopeName(size), PaperDescription(printer));
     }
+    return warnings;
+}
 
+QStringList JobWarnings(const EnvelopeJob& job, const QPrinter& printer,
+                        const QStringList& mailingAddresses, MailingLinesChecked checked) {
+    QStringList warnings = PaperWarnings(job, printer);
     if (const QString cut = CutLinesWarning(job, printer, mailingAddresses, checked);
         !cut.isEmpty())
         warnings << cut;

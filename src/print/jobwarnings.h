@@ -9,6 +9,8 @@ class QPrinter;
 // for the line under a preview: the envelope chosen and the printer's paper
 // disagree, the envelope does not fit on the sheet, lines are cut at the
 // edge of their block. printer: set up for the job (ConfigureJobPrinter).
+// The first two alone: the paper and the envelope.
+QStringList PaperWarnings(const EnvelopeJob& job, const QPrinter& printer);
 // The postal check names the mailing block's cut lines itself: with its
 // findings at hand, only the return block's are warned of here.
 enum class MailingLinesChecked { No, Yes };

@@ -152,7 +152,7 @@ bool RemovePrinterAlignment(CSettingsStore& settings, const QString& printer) {
 }
 
 AlignedPage AlignPage(const PrinterMetrics& page, int envelopeIndex,
-                      const PrinterAlignment& alignment) {
+                      const PrinterAlignment& alignment, bool pageIsEnvelope) {
     const EnvelopeSize& size = EnvelopeSizeRow(envelopeIndex);
     const bool standing = IsStanding(alignment.feed);
     AlignedPage aligned;
@@ -166,7 +166,7 @@ AlignedPage AlignPage(const PrinterMetrics& page, int envelopeIndex,
     // it puts the envelope at the right edge, centred up and down. Its
     // coordinates start at the corner of the printable area.
     const double D = m.dpiX;
-    const bool largeSheet = m.dpiX != 0 && m.height / m.dpiX >= 8;
+    const bool largeSheet = m.dpiX != 0 && m.height / m.dpiX >= 8 && !pageIsEnvelope;
     if (largeSheet)
         aligned.envelope =
             QRectF(m.width - D * size.width - m.offsetX,

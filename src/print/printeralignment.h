@@ -94,8 +94,9 @@ struct AlignedPage {
     // placement, and nothing at all with no shift either.
     QTransform transform;
 };
+// pageIsEnvelope as for ComputeEnvelopeLayout.
 AlignedPage AlignPage(const PrinterMetrics& page, int envelopeIndex,
-                      const PrinterAlignment& alignment);
+                      const PrinterAlignment& alignment, bool pageIsEnvelope = false);
 
 // Whether the page holds the whole envelope where the feed puts it, the
 // shift left aside: a sheet narrower than an envelope lying across it

@@ -211,6 +211,32 @@ bool ConfigureJobPrinter(QPrinter& printer, const EnvelopeJob& job) {
     return true;
 }
 
+void DrawPictureOfPage(QImage& image, const EnvelopeJob& job, const QString& mailingAddress,
+                       const PageOverlay& overlay) {
+    PrinterMetrics page;
+    page.width = image.width();
+    page.height = image.height();
+    page.dpiX = qRound(image.dotsPerMeterX() * 0.0254);
+    page.dpiY = qRound(image.dotsPerMeterY() * 0.0254);
+    const CEnvelopePainter envelope(job, page, &image);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    envelope.DrawPage(painter, mailingAddress);
+    if (overlay)
+        overlay(painter, envelope.FromInches(), envelope.EnvelopeInches(), mailingAddress);
+}
+
+const PaperSize& PlacementSizeOfJob(const EnvelopeJob& job) {
+    QPrinter printer;
+    if (!ConfigureJobPrinter(printer, job))
+        return PaperSizeOfRow(job.envelopeIndex);
+    return PlacementSizeOf(
+        AlignPage(CEnvelopePainter::MetricsOf(printer), job.envelopeIndex, job.alignment)
+            .layoutMetrics,
+        job.envelopeIndex);
+}
+
 void PaintEnvelopes(QPrinter& printer, const EnvelopeJob& job, const QStringList& mailingAddresses,
                     bool outline, const PageOverlay& overlay) {
     QPainter painter;

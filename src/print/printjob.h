@@ -1,6 +1,7 @@
 #pragma once
 
 #include "print/envelopejob.h"
+#include "print/papersizes.h"
 
 #include <QList>
 #include <QSizeF>
@@ -108,6 +109,15 @@ PrintResult RenderEnvelopes(const EnvelopeJob& job, qsizetype pages,
                             const MailingAddressOf& mailingAddressOf, int dpi,
                             const std::function<bool(const QImage& page, int index)>& picture,
                             PrintFailure* failure = nullptr);
+
+// Draws the job's page with one mailing address on an image the size of the
+// page, which has no margins, at the image's resolution; overlay as for
+// PaintEnvelopes. For pictures of an envelope in the window.
+void DrawPictureOfPage(QImage& image, const EnvelopeJob& job, const QString& mailingAddress,
+                       const PageOverlay& overlay = {});
+// The envelope size the job's blocks are placed for on its printer's page;
+// the size list's row when the printer cannot be set up.
+const PaperSize& PlacementSizeOfJob(const EnvelopeJob& job);
 
 // Writes one page's picture as PNG, whole or not at all: a file that was
 // there stays as it was when the picture could not be written. False with

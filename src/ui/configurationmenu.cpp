@@ -38,6 +38,7 @@ int TrackConfigurationMenu(QWidget* owner, const QPoint& globalTopLeft) {
                        {ID_CONFIGURATION_PRINTPREVIEW, "Print Pre&view..."},
                        {ID_CONFIGURATION_PRINTERALIGNMENT, "Printer &Alignment..."},
                        {ID_CONFIGURATION_POSTALOPTIONS, "P&ostal Options..."},
+                       {ID_CONFIGURATION_LAYOUT, "&Layout..."},
                    });
     const QAction* chosen = menu.exec(globalTopLeft);
     return chosen ? chosen->data().toInt() : 0;

@@ -16,6 +16,7 @@ enum ConfigurationCommand : int {
     ID_CONFIGURATION_PRINTPREVIEW = 32786,
     ID_CONFIGURATION_PRINTERALIGNMENT = 32787,
     ID_CONFIGURATION_POSTALOPTIONS = 32788,
+    ID_CONFIGURATION_LAYOUT = 32789,
 };
 
 // Shows the configuration menu with its top-left corner at a global point

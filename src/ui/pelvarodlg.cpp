@@ -4,6 +4,7 @@
 #include "controls/resourceimages.h"
 #include "platform/exception.h"
 #include "platform/helpcommand.h"
+#include "print/blockplacement.h"
 #include "print/envelopesizes.h"
 #include "print/printeralignment.h"
 #include "print/printjob.h"
@@ -14,6 +15,7 @@
 #include "ui/exceptionmessage.h"
 #include "ui/fontchooser.h"
 #include "ui/importpreviewdlg.h"
+#include "ui/layoutdlg.h"
 #include "ui/manyenvelopesdlg.h"
 #include "ui/messagebox.h"
 #include "ui/multilineedit.h"
@@ -320,6 +322,9 @@ void CPelvaroDlg::OnConfigure() {
     case ID_CONFIGURATION_POSTALOPTIONS:
         OnPostalOptions();
         break;
+    case ID_CONFIGURATION_LAYOUT:
+        OnLayout();
+        break;
     default:
         break;
     }
@@ -445,6 +450,20 @@ void CPelvaroDlg::OnPrintPreview() {
         OnPrint();
     else if (outcome == PreviewOutcome::InvalidSetup && OfferPrinterSetup(this))
         OnPrinterSetup();
+}
+
+void CPelvaroDlg::OnLayout() {
+    // The envelope shown first is the one the next print is placed for.
+    const EnvelopeJob job = CurrentJob();
+    CLayoutDlg dialog(job, PlacementSizeOfJob(job), job.placements, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const BlockPlacements placements = dialog.Placements();
+    for (const PaperSize& each : PaperSizes()) {
+        const BlockPlacement placement = placements.value(each.Key());
+        if (each.IsEnvelope() && placement != job.placements.value(each.Key()))
+            WriteBlockPlacement(m_commands.Settings(), each, placement);
+    }
 }
 
 void CPelvaroDlg::OnPostalOptions() {

@@ -61,6 +61,7 @@ public:
     void OnPrintPreview();
     void OnPrinterAlignment();
     void OnPostalOptions();
+    void OnLayout();
 
     // The working state as it stands: the members below, which the boxes
     // and the size list fill at each command.

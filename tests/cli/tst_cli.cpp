@@ -8,6 +8,7 @@
 #include "cli/commandlinetool.h"
 #include "modalscript.h"
 #include "pdftext.h"
+#include "print/papersizes.h"
 #include "printblocks.h"
 #include "settings/registryfile.h"
 #include "settings/settingsstore.h"
@@ -128,6 +129,20 @@ private slots:
             << QString::fromUtf16(u"pelvaro-cli: --size: no envelope size \"2\"; the sizes are 0 "
                                   u"(No. 10: 9\u00BD \u00D7 4\u215B), 1 (No. 6\u00BE: 6\u00BD "
                                   u"\u00D7 3\u215D)\n");
+        QTest::newRow("no such paper")
+            << QStringList{"print", "--to", "a", "--paper", "C7"} << 2 << none
+            << "pelvaro-cli: --paper: no paper size \"C7\"; the sizes are " + PaperSizeNames() +
+                   "\n";
+        QTest::newRow("layout help")
+            << QStringList{"layout", "--help"} << 0 << "Usage: pelvaro-cli layout [--paper" << none;
+        QTest::newRow("layout start off the envelope")
+            << QStringList{"layout", "--paper", "c5", "--mailing", "229,10"} << 2 << none
+            << QString::fromUtf16(u"pelvaro-cli: --mailing takes X,Y in mm from the envelope's "
+                                  u"left and top edges, inside the envelope, C5 (229 \u00D7 162 "
+                                  u"mm), not '229,10'\n");
+        QTest::newRow("layout shown and reset")
+            << QStringList{"layout", "--paper", "dl", "--show", "--reset"} << 2 << none
+            << "pelvaro-cli: give one of --show, --reset or the placement to store\n";
         QTest::newRow("import without file") << QStringList{"import"} << 2 << none
                                              << "pelvaro-cli: give the contacts file to import\n";
         QTest::newRow("duplicate policy")
@@ -762,6 +777,50 @@ private slots:
                          qAbs(a.xMax - b.xMax) <= pixel && qAbs(a.yMax - b.yMax) <= pixel,
                      qPrintable(a.text));
         }
+    }
+
+    // --paper feeds an envelope as the page, lying as the feed says; layout
+    // places the blocks for the post on it, and check then finds nothing;
+    // a sheet too small for the envelope is said by check, by its name.
+    void paperAndLayout() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
+        const QString pdf = m_env->Root() + QStringLiteral("/paper.pdf");
+        CSettingsStore settings("Torvane Software", "Pelvaro");
+        settings.WriteBinaryValue("DevMode", LandscapeSettings(20, 300));
+        settings.WriteBinaryValue("DevNames", PdfNames(pdf));
+        LOGFONTW font = StockVariableFontDescription();
+        font.SetFaceName(QStringLiteral("Liberation Sans"));
+        font.lfHeight = -16;
+        settings.WriteBinaryValue("MailingAddressLogFont", font.ToBytes());
+        const QString to = QStringLiteral("Herrn Max Mustermann\\nMusterstrasse 12\\n10115 "
+                                          "Berlin\\nGERMANY");
+        QCOMPARE(RunTool({"print", "--paper", "c5", "--to", to}).status, 0);
+        const double mm = 72 / 25.4;
+        QCOMPARE_LT(qAbs(ReadPdf(pdf).width - 229 * mm), 1.0);
+        QCOMPARE_LT(qAbs(ReadPdf(pdf).height - 162 * mm), 1.0);
+        QCOMPARE(RunTool({"align", "--printer", "PDF file", "--feed", "standing-right"}).status, 0);
+        QCOMPARE(RunTool({"print", "--paper", "C5", "--to", to}).status, 0);
+        QCOMPARE_LT(qAbs(ReadPdf(pdf).width - 162 * mm), 1.0);
+
+        const CliRun placed = RunTool({"layout", "--paper", "c5", "--for-post"});
+        QCOMPARE(placed.status, 0);
+        QVERIFY2(placed.out.startsWith(QString::fromUtf16(
+                     u"size: C5 (229 \u00D7 162 mm)\nreturn: 8,8 mm\nmailing: ")),
+                 qPrintable(placed.out));
+        QCOMPARE(RunTool({"layout", "--paper", "C5", "--show"}).out, placed.out);
+        const CliRun checked = RunTool({"check", "--paper", "c5", "--to", to});
+        QVERIFY2(checked.status == 0 && checked.out.isEmpty() && checked.err.isEmpty(),
+                 qPrintable(checked.out + checked.err));
+        QCOMPARE(RunTool({"layout", "--paper", "c5", "--reset"}).status, 0);
+        QVERIFY(RunTool({"layout", "--paper", "c5"}).out.endsWith("mailing: standard\n"));
+
+        // Lying across, the envelope is wider than the sheet standing.
+        QCOMPARE(RunTool({"align", "--printer", "PDF file", "--reset"}).status, 0);
+        const CliRun sheet = RunTool({"check", "--paper", "a4", "--size", "0", "--to", to});
+        QVERIFY2(sheet.err.contains(QString::fromUtf16(
+                     u"The No. 10 envelope does not fit on the printer's paper, A4 (297 \u00D7 "
+                     u"210 mm)")),
+                 qPrintable(sheet.err));
     }
 
     // An alignment the tool stores is what the window prints with, and one

@@ -2,13 +2,17 @@
 // the print job lays them out, the postal style, the barcode's fields, and
 // the barcode read back from pelvaro-cli's pictures against zint's.
 
+#include "pdftext.h"
 #include "postal/intelligentmail.h"
 #include "postal/jobfromsettings.h"
 #include "postal/postalareas.h"
 #include "postal/postalcheck.h"
 #include "postal/postaloptions.h"
 #include "postal/postalstyle.h"
+#include "postal/postplacement.h"
 #include "print/logfont.h"
+#include "print/papersizes.h"
+#include "print/printjob.h"
 #include "printblocks.h"
 #include "settings/settingsstore.h"
 #include "templates/maindialoggeometry.h"
@@ -128,6 +132,103 @@ private slots:
             QCOMPARE(areas.readArea, row.readArea);
             QCOMPARE(areas.barcodeStrip, row.strip);
         }
+    }
+
+    // Place for the Post on every envelope of the table, at the smallest and
+    // largest usual font and lying or standing: a four-line address then
+    // has no finding, and the return block ends above the mailing one.
+    void placedForThePost_data() {
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<bool>("standing");
+        for (const PaperSize& size : PaperSizes()) {
+            if (!size.IsEnvelope())
+                continue;
+            for (int points : {10, 14})
+                QTest::addRow("%s, %d pt", size.key, points) << size.Key() << points << false;
+        }
+        QTest::newRow("DL standing") << QStringLiteral("DL") << 12 << true;
+        QTest::newRow("No. 10 standing") << QStringLiteral("No. 10") << 12 << true;
+    }
+    void placedForThePost() {
+        QFETCH(QString, size);
+        QFETCH(int, points);
+        QFETCH(bool, standing);
+        const PaperSize& paper = *FindPaperSize(size);
+        EnvelopeJob job = Job(kNo10, points);
+        job.returnAddress = QStringLiteral("Quentin Sender\r\n12 Return Lane\r\nSpringfield "
+                                           "IL 62701\r\nUSA");
+        if (standing)
+            job.alignment.feed = EnvelopeFeed::StandingCentre;
+        FeedPaper(job, paper);
+        const BlockPlacement placement =
+            PlaceForPost(paper, job.returnLogFont, job.mailingLogFont, 96);
+        job.placements.insert(paper.Key(), placement);
+        const QString address =
+            paper.IsMetric()
+                ? QStringLiteral("Herrn Maximilian Mustermann\r\nMusterstrasse 123\r\n10115 "
+                                 "Berlin\r\nGERMANY")
+                : QStringLiteral("Ms Jane Doe\r\nAcme Widgets Inc\r\n1234 Main St Apt "
+                                 "5\r\nSpringfield IL 62704-1234");
+        const std::optional<QList<PrintedBlock>> blocks = MeasureMailingBlocks(job, {address});
+        QVERIFY(blocks);
+        const PrintedBlock& block = blocks->constFirst();
+        // The page is the envelope, to the printer's pixel.
+        QCOMPARE_LT(
+            qAbs(qMax(block.envelope.width(), block.envelope.height()) - paper.Inches().width()),
+            0.02);
+        const QStringList findings = CheckMailingBlock(block, QStringLiteral("US"));
+        QVERIFY2(findings.isEmpty(), qPrintable(findings.join(u'\n')));
+        const double returnBottom = placement.returnStart->y() + 4 * points / 72.0 * 1.15;
+        QCOMPARE_LT(returnBottom, block.lines.constFirst().ink.top());
+        // Japanese envelopes are read by the metric margins too.
+        QCOMPARE(PostalAreasFor(paper.Inches()).rules,
+                 paper.IsMetric() ? PostalRules::Iso : PostalRules::Us);
+    }
+
+    // Placed blocks start where asked from the envelope's corner: on an
+    // envelope fed as the page, even one 8 inches tall or more, and on a
+    // sheet, where the size list's envelope takes its size's placement. A
+    // size's placement leaves the others as they always were.
+    void placedBlocksPrinted() {
+        PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
+        const CTestEnvironment environment;
+        const auto print = [&](const QString& paper, const QString& placed, QPointF returnAt,
+                               QPointF mailingAt) {
+            const QString path = environment.Root() + QStringLiteral("/placed.pdf");
+            EnvelopeJob job =
+                TestJob({}, PdfNames(path), QStringLiteral("Liberation Sans"), -16, -16);
+            job.returnAddress = QStringLiteral("Returnline");
+            job.mailingAddress = QStringLiteral("Mailingline");
+            FeedPaper(job, *FindPaperSize(paper));
+            if (const PaperSize* size = FindPaperSize(placed)) {
+                const double unit = size->IsMetric() ? 25.4 : 1;
+                job.placements.insert(size->Key(), {returnAt / unit, mailingAt / unit});
+            }
+            return PrintEnvelope(job) == PrintResult::Printed ? ReadPdf(path) : PdfText();
+        };
+        // Where a word starts, in millimetres from the page's corner.
+        const auto at = [](const PdfText& pdf, const char* word) {
+            const PdfWord* found = pdf.Find(QLatin1String(word));
+            return found ? QPointF(found->xMin, found->yMin) * 25.4 / 72 : QPointF(-1, -1);
+        };
+        const auto near = [](QPointF a, QPointF b) {
+            return qAbs(a.x() - b.x()) < 0.5 && qAbs(a.y() - b.y()) < 0.5;
+        };
+        const PdfText dl = print("DL", "DL", {12, 9}, {100, 55});
+        QVERIFY(near(at(dl, "Returnline"), {12, 9}));
+        QVERIFY(near(at(dl, "Mailingline"), {100, 55}));
+        const PdfText c4 = print("C4", "C4", {20, 15}, {150, 110});
+        QVERIFY(near(at(c4, "Mailingline"), {150, 110}));
+        // On a letter sheet standing the No. 10 envelope lies across at the
+        // right edge, an inch beyond the left one, centred up and down.
+        const PdfText letter = print("Letter", "No. 10", {0.5, 0.5}, {4, 2});
+        const QPointF corner(-1 * 25.4, (11 - 4.125) / 2 * 25.4);
+        QVERIFY(near(at(letter, "Mailingline"), corner + QPointF(4, 2) * 25.4));
+        const PdfText standard = print("DL", "C5", {12, 9}, {100, 55});
+        const PdfText none = print("DL", "", {}, {});
+        QCOMPARE(at(standard, "Mailingline"), at(none, "Mailingline"));
+        QVERIFY(!near(at(standard, "Mailingline"), {100, 55}));
     }
 
     // Blank lines move an address down without adding to its lines, as a

@@ -3,14 +3,17 @@
 // jobs printed to the PDF writer and read back.
 
 #include "pdftext.h"
+#include "print/blockplacement.h"
 #include "print/envelopelayout.h"
 #include "print/envelopepainter.h"
 #include "print/jobwarnings.h"
 #include "print/logfont.h"
+#include "print/papersizes.h"
 #include "print/printeralignment.h"
 #include "print/printerblocks.h"
 #include "print/printjob.h"
 #include "printblocks.h"
+#include "settings/settingsstore.h"
 #include "testenvironment.h"
 #include "testjob.h"
 
@@ -392,6 +395,87 @@ private slots:
     // The test page's outline lies where the envelope is drawn: each block's
     // label 1 mm into the block, each ruler number at its millimetre from
     // the outline's corner, the outline's edges in ink.
+    // Sizes by the names people type, and by a paper within 1 mm either way
+    // round; no two of the table so close that a paper could be either.
+    void paperSizesByName() {
+        const std::pair<const char16_t*, const char*> typed[] = {
+            {u"dl", "DL"},
+            {u"C6/5", "C6/5"},
+            {u"no10", "No. 10"},
+            {u"No. 6 3/4", "No. 6 3/4"},
+            {u"no.6\u00BE", "No. 6 3/4"},
+            {u"6\u00D79", "6x9"},
+            {u"chou3", "Chou 3"},
+            {u"LETTER", "Letter"},
+        };
+        for (const auto& [name, key] : typed) {
+            const PaperSize* size = FindPaperSize(QString::fromUtf16(name));
+            QVERIFY2(size && size->Key() == QLatin1String(key), key);
+        }
+        QVERIFY(!FindPaperSize("C7") && !FindPaperSize(" . "));
+        const QSizeF c5 = QSizeF(229.9, 161.1) / 25.4;
+        QCOMPARE(MatchPaperSize(c5), FindPaperSize("C5"));
+        QCOMPARE(MatchPaperSize(c5.transposed()), FindPaperSize("C5"));
+        QVERIFY(!MatchPaperSize(QSizeF(230.2, 162) / 25.4));
+        for (const PaperSize& size : PaperSizes())
+            QCOMPARE(MatchPaperSize(size.Inches()), &size);
+        QCOMPARE(PaperSizeOfRow(1).Key(), "No. 6 3/4");
+        QCOMPARE(PaperSizeOfRow(-1).Key(), "No. 10");
+        QCOMPARE(FindPaperSize("dl")->Description(), QStringLiteral("DL (220 \u00D7 110 mm)"));
+        QCOMPARE(FindPaperSize("no10")->Description(),
+                 QStringLiteral("No. 10 (9.5 \u00D7 4.125 in)"));
+    }
+
+    // A size's starts are stored in its own unit and read back; a start at
+    // or past the envelope's far edge, or text that is no start, is none.
+    void placementStored() {
+        const CTestEnvironment environment;
+        CSettingsStore settings(QStringLiteral("Torvane Software"), QStringLiteral("Pelvaro"));
+        const PaperSize& dl = *FindPaperSize("DL");
+        const PaperSize& no10 = *FindPaperSize("No. 10");
+        const BlockPlacement inches{QPointF(0.5, 0.25), std::nullopt};
+        QCOMPARE(FormatPlacement(inches, no10), "0.5,0.25;");
+        const BlockPlacement mm{std::nullopt, QPointF(100, 52.5) / 25.4};
+        QCOMPARE(FormatPlacement(mm, dl), ";100,52.5");
+        QVERIFY(WriteBlockPlacement(settings, dl, mm));
+        QVERIFY(WriteBlockPlacement(settings, no10, inches));
+        const BlockPlacements stored = ReadBlockPlacements(settings);
+        QCOMPARE(stored.size(), 2);
+        QCOMPARE(stored.value("No. 10"), inches);
+        QVERIFY(qAbs(stored.value("DL").mailingStart->x() * 25.4 - 100) < 1e-9);
+        QVERIFY(WriteBlockPlacement(settings, no10, {}));
+        QVERIFY(!ReadBlockPlacements(settings).contains("No. 10"));
+        for (const char* damaged : {"220,5;", "5,110;", "-1,5;", "5;", "a,b;", "1,2", ";;"})
+            QVERIFY2(!ParsePlacement(QLatin1String(damaged), dl), damaged);
+    }
+
+    // The paper and the envelope chosen: an envelope fed as the page is no
+    // mismatch, whichever the list names; a page of no size the table has
+    // is; a sheet too small for the envelope is named as people know it.
+    void paperWarnings() {
+        const auto warnings = [](const QByteArray& devMode, int index) {
+            EnvelopeJob job = Job(QStringLiteral("/nonexistent/x.pdf"), devMode);
+            job.envelopeIndex = index;
+            QPrinter printer(QPrinter::HighResolution);
+            return ConfigureJobPrinter(printer, job) ? PaperWarnings(job, printer)
+                                                     : QStringList{"no printer"};
+        };
+        QCOMPARE(warnings(LandscapeSettings(20, 300), 1), QStringList());
+        QCOMPARE(warnings(LandscapeSettings(27, 300), 0), QStringList());
+        DEVMODEW odd = *DEVMODEW::FromBytes(LandscapeSettings(20, 300));
+        odd.dmFields |= DEVMODEW::DM_PAPERWIDTH | DEVMODEW::DM_PAPERLENGTH;
+        odd.dmPaperWidth = 800;
+        odd.dmPaperLength = 1500;
+        const QStringList mismatch = warnings(odd.ToBytes(), 0);
+        QVERIFY2(mismatch.size() == 1 && mismatch[0].startsWith("The envelope chosen is No. 10"),
+                 qPrintable(mismatch.join(u'|')));
+        DEVMODEW a4 = *DEVMODEW::FromBytes(LandscapeSettings(9, 300));
+        a4.dmOrientation = DEVMODEW::DMORIENT_PORTRAIT;
+        QCOMPARE(warnings(a4.ToBytes(), 0),
+                 QStringList{"The No. 10 envelope does not fit on the printer's paper, A4 (297 "
+                             "\u00D7 210 mm): what lies beyond the sheet is not printed."});
+    }
+
     void testPageMatchesTheEnvelope() {
         PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("pdftotext and pdfinfo (poppler-utils)"));
         const double mm = 72 / 25.4;

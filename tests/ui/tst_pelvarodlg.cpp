@@ -10,6 +10,7 @@
 #include "pdftext.h"
 #include "platform/helpcommand.h"
 #include "postal/postaloptions.h"
+#include "print/blockplacement.h"
 #include "printblocks.h"
 #include "settings/registryfile.h"
 #include "settings/settingsstore.h"
@@ -19,6 +20,7 @@
 #include "ui/addresslistmenu.h"
 #include "ui/dialogbuilder.h"
 #include "ui/importpreviewdlg.h"
+#include "ui/layoutdlg.h"
 #include "ui/maindialogcommands.h"
 #include "ui/multilineedit.h"
 #include "ui/pelvarodlg.h"
@@ -432,6 +434,47 @@ private slots:
         QVERIFY(!QFileInfo::exists(pdf));
     }
 
+    // Layout opens on the envelope in the printer, says whose rules Place
+    // for the Post follows, keeps each size's starts apart while the sizes
+    // are switched, and stores them on OK; Standard Placement removes them.
+    void layoutFromTheMenu() {
+        m_settings->WriteBinaryValue("DevMode", LandscapeSettings(27, 300)); // DL
+        m_settings->WriteBinaryValue("DevNames", PdfNames(m_env->Root() + "/layout.pdf"));
+        Open();
+        const auto layout = [this](const std::function<void(CLayoutDlg*)>& edit) {
+            CModalScript script;
+            script.Choose(QStringLiteral("&Layout...")).Then<CLayoutDlg>([&](CLayoutDlg* dialog) {
+                edit(dialog);
+                Named<QDialogButtonBox>(dialog, "buttons")->button(QDialogButtonBox::Ok)->click();
+            });
+            Run(IDC_CONFIGURE, script);
+        };
+        QString rules;
+        layout([&](CLayoutDlg* dialog) {
+            auto* size = Named<QComboBox>(dialog, "size");
+            QCOMPARE(size->currentData().toString(), "DL");
+            rules = Named<QLabel>(dialog, "rules")->text();
+            Named<QPushButton>(dialog, "forPost")->click();
+            size->setCurrentIndex(size->findData("No. 10"));
+            QVERIFY(!Named<QCheckBox>(dialog, "mailingPlaced")->isChecked());
+            Named<QCheckBox>(dialog, "mailingPlaced")->setChecked(true);
+            Named<QDoubleSpinBox>(dialog, "mailingX")->setValue(4.25);
+            Named<QDoubleSpinBox>(dialog, "mailingY")->setValue(2);
+            size->setCurrentIndex(size->findData("DL"));
+            QVERIFY(Named<QCheckBox>(dialog, "mailingPlaced")->isChecked());
+            QCOMPARE(Named<QDoubleSpinBox>(dialog, "mailingX")->suffix(), " mm");
+        });
+        QVERIFY2(rules.contains(u"40 mm from the top"), qPrintable(rules));
+        BlockPlacements stored = ReadBlockPlacements(*m_settings);
+        QCOMPARE(stored.value("No. 10"), (BlockPlacement{std::nullopt, QPointF(4.25, 2)}));
+        const QPointF mailing = stored.value("DL").mailingStart.value_or(QPointF()) * 25.4;
+        QVERIFY2(mailing.x() > 15 && mailing.y() > 40,
+                 qPrintable(FormatPlacement(stored.value("DL"), *FindPaperSize("DL"))));
+        layout([](CLayoutDlg* dialog) { Named<QPushButton>(dialog, "standard")->click(); });
+        stored = ReadBlockPlacements(*m_settings);
+        QVERIFY(!stored.contains("DL") && stored.contains("No. 10"));
+    }
+
     // A barcode that cannot be made, its library missing, is said, and the
     // envelope is not printed without it. Run in a process of its own where
     // the library cannot be loaded.
@@ -593,10 +636,11 @@ private slots:
         CModalScript script;
         script.NoteMenu(items);
         Run(IDC_CONFIGURE, script);
-        QCOMPARE(items.mid(3),
-                 QStringList({"Report Address Book Location", "--", "&Import Addresses...",
-                              "&Export Addresses...", "Print &Many Envelopes...",
-                              "Print Pre&view...", "Printer &Alignment...", "P&ostal Options..."}));
+        QCOMPARE(
+            items.mid(3),
+            QStringList({"Report Address Book Location", "--", "&Import Addresses...",
+                         "&Export Addresses...", "Print &Many Envelopes...", "Print Pre&view...",
+                         "Printer &Alignment...", "P&ostal Options...", "&Layout..."}));
 
         // The preview lists what each contact will become; Cancel changes
         // nothing, and each way with a taken label does what it says.
