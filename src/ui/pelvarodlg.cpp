@@ -120,6 +120,14 @@ void CPelvaroDlg::OnInitDialog() {
 
     m_envelopeIndex = m_commands.StoredEnvelopeIndex();
     UpdateData(false);
+    ShowShift();
+}
+
+void CPelvaroDlg::ShowShift() {
+    const QString note = ShiftNote(CurrentJob().alignment);
+    m_printButton->setToolTip(note.isEmpty()
+                                  ? m_printButton->text()
+                                  : QStringLiteral("%1 (%2)").arg(m_printButton->text(), note));
 }
 
 void CPelvaroDlg::OnDestroy() {
@@ -289,7 +297,7 @@ void CPelvaroDlg::OnPrint() {
 
 void CPelvaroDlg::OnConfigure() {
     const QPoint topRight = m_configureButton->mapToGlobal(QPoint(m_configureButton->width(), 0));
-    switch (TrackConfigurationMenu(this, topRight)) {
+    switch (TrackConfigurationMenu(this, topRight, ShiftNote(CurrentJob().alignment))) {
     case ID_CONFIGURATION_PRINTER:
         OnPrinterSetup();
         break;
@@ -325,15 +333,17 @@ void CPelvaroDlg::OnConfigure() {
     }
 }
 
-void CPelvaroDlg::OnPrinterSetup() {
+bool CPelvaroDlg::OnPrinterSetup() {
     QByteArray devMode = m_hDevMode;
     QByteArray devNames = m_hDevNames;
     if (!RunPrinterSetup(this, devMode, devNames))
-        return;
+        return false;
     // Used from now on, whether or not they could be stored.
     m_hDevMode = devMode;
     m_hDevNames = devNames;
     m_commands.StorePrinter(m_hDevMode, m_hDevNames);
+    ShowShift(); // the new printer's
+    return true;
 }
 
 void CPelvaroDlg::OnReturnAddressFont() {
@@ -400,28 +410,40 @@ void CPelvaroDlg::OnPrintManyEnvelopes() {
     };
     CManyEnvelopesDlg dialog(CurrentJob(), m_addressBook, m_commands.Settings(), setUpPrinter,
                              this);
+    dialog.KeepFileEntriesIn(m_jobFileEntries);
     dialog.exec();
 }
 
 void CPelvaroDlg::OnPrinterAlignment() {
     // An alignment belongs to a printer: without one there is nothing to
-    // align, as there is nothing to print on.
-    const EnvelopeJob job = CurrentJob();
-    const QString printer = AlignmentPrinterName(job.target);
-    if (printer.isEmpty()) {
-        ShowPrintResult(this, PrintResult::InvalidSetup);
+    // align, as there is nothing to print on. One chosen from here goes on
+    // to its alignment.
+    if (AlignmentPrinterName(CurrentJob().target).isEmpty() &&
+        !(OfferPrinterSetup(this) && OnPrinterSetup()))
         return;
-    }
+    EnvelopeJob job = CurrentJob();
+    const QString printer = AlignmentPrinterName(job.target);
+    if (printer.isEmpty())
+        return;
+    // The test page never takes the place of the envelope's file.
+    job.target = job.target.Beside(QStringLiteral("test page"));
     CPrinterAlignmentDlg dialog(
         printer, job.alignment,
         [this, &job](const PrinterAlignment& alignment) {
             PrintFailure failure;
             const PrintResult result = m_commands.PrintTestPage(job, alignment, &failure);
+            if (result == PrintResult::Printed)
+                return job.target.IsFile()
+                           ? QStringLiteral("The test page was saved to %1.").arg(job.target.name)
+                           : QStringLiteral("The test page was sent to %1.").arg(job.target.name);
             ShowPrintResult(this, result, failure);
+            return QString();
         },
         this);
-    if (dialog.exec() == QDialog::Accepted)
+    if (dialog.exec() == QDialog::Accepted) {
         m_commands.StoreAlignment(printer, dialog.Alignment());
+        ShowShift();
+    }
 }
 
 void CPelvaroDlg::OnPrintPreview() {
@@ -433,8 +455,8 @@ void CPelvaroDlg::OnPrintPreview() {
         ShowPrintPreview(this, job, {job.mailingAddress}, areas, m_commands.PostalFindings(job));
     if (outcome == PreviewOutcome::Print)
         OnPrint();
-    else if (outcome == PreviewOutcome::InvalidSetup && OfferPrinterSetup(this))
-        OnPrinterSetup();
+    else if (outcome == PreviewOutcome::InvalidSetup && OfferPrinterSetup(this) && OnPrinterSetup())
+        OnPrintPreview(); // on the printer just chosen
 }
 
 void CPelvaroDlg::OnPostalOptions() {

@@ -799,7 +799,8 @@ private slots:
         QVERIFY(movedBy(window, 4, -2.5));
 
         CModalScript script;
-        script.Choose(QStringLiteral("Printer &Alignment..."))
+        // The menu says that a shift is in effect.
+        script.Choose(QStringLiteral("Printer &Alignment (shifted 4.0 mm right, 2.5 mm up)..."))
             .Then<CPrinterAlignmentDlg>([](CPrinterAlignmentDlg* alignment) {
                 for (auto* box : alignment->findChildren<QDoubleSpinBox*>())
                     box->setValue(box->accessibleName() == u"Shift right" ? -1.5 : 0.7);

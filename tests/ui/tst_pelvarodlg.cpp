@@ -22,6 +22,7 @@
 #include "ui/maindialogcommands.h"
 #include "ui/multilineedit.h"
 #include "ui/pelvarodlg.h"
+#include "ui/printeralignmentdlg.h"
 #include "ui/printpreview.h"
 
 #include <QtPrintSupport>
@@ -563,6 +564,75 @@ private slots:
         QCOMPARE(m_settings->ReadBinaryValue("ReturnAddressLogFont"), chosen.ToBytes());
         QVERIFY(Box(IDC_MAILINGADDRESS)->font() == mailingBefore &&
                 !m_settings->ReadBinaryValue("MailingAddressLogFont"));
+    }
+
+    // The font dialog opens on the face's upright style, so that a new size
+    // alone keeps the address upright.
+    void fontSizeAloneKeepsStyle() {
+        Open();
+        CModalScript script;
+        QString openedStyle;
+        script.Choose("Mailing Address Font...").Then<QFontDialog>([&](QFontDialog* fonts) {
+            openedStyle = QFontDatabase::styleString(fonts->currentFont());
+            for (QLineEdit* edit : fonts->findChildren<QLineEdit*>())
+                if (edit->validator()) // the size's box
+                    edit->setText(QStringLiteral("20"));
+            fonts->accept();
+        });
+        Run(IDC_CONFIGURE, script);
+        const LOGFONTW chosen = m_dlg->State().mailingLogFont;
+        QVERIFY2(!openedStyle.contains(u"Oblique") && !openedStyle.contains(u"Italic"),
+                 qPrintable(openedStyle));
+        QVERIFY(chosen.lfItalic == 0 && chosen.lfHeight == -27);
+        QVERIFY(!Box(IDC_MAILINGADDRESS)->font().italic());
+    }
+
+    // Printer Alignment without a printer offers the setup and goes on to
+    // the chosen printer's alignment. Tab enters the pictures at the chosen
+    // one, the arrows move the choice; the test page says where it went,
+    // beside the envelope's file; a shift in effect shows on the window.
+    void printerAlignmentFromTheWindow() {
+        Open();
+        QStringList helpPages;
+        SetHelpCommand([&](const QString& page) { helpPages << page; });
+        const QString pdf = m_env->Root() + QStringLiteral("/envelope.pdf");
+        QString entered, moved, status;
+        CModalScript script;
+        script.Choose(QStringLiteral("Printer &Alignment..."))
+            .Then<QMessageBox>([](QMessageBox* box) {
+                for (QAbstractButton* button : box->buttons())
+                    if (button->text() == u"P&rinter...")
+                        button->click();
+            })
+            .Then<QPrintDialog>([&](QPrintDialog* dialog) {
+                auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
+                printers->setCurrentIndex(printers->findText(u"Print to File (PDF)"_qs));
+                dialog->findChild<QLineEdit*>(QStringLiteral("filename"))->setText(pdf);
+                dialog->accept();
+            })
+            .Then<CPrinterAlignmentDlg>([&](CPrinterAlignmentDlg* alignment) {
+                QVERIFY(QTest::qWaitForWindowActive(alignment, kWaitMs));
+                QTRY_VERIFY_WITH_TIMEOUT(QApplication::focusWidget(), kWaitMs);
+                entered = QApplication::focusWidget()->accessibleName();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+                moved = QApplication::focusWidget()->accessibleName();
+                for (QPushButton* button : alignment->findChildren<QPushButton*>())
+                    if (button->accessibleName() == u"Print Test Page" ||
+                        button->accessibleName() == u"Help")
+                        button->click();
+                status = Named<QLabel>(alignment, "status")->text();
+                for (auto* box : alignment->findChildren<QDoubleSpinBox*>())
+                    box->setValue(box->accessibleName() == u"Shift right" ? -1.5 : 0);
+                alignment->accept();
+            });
+        Run(IDC_CONFIGURE, script);
+        QCOMPARE(entered, u"Lying across, at the right edge"_qs);
+        QCOMPARE(moved, u"Standing, at the right edge"_qs);
+        const QString testPage = m_env->Root() + QStringLiteral("/envelope (test page).pdf");
+        QCOMPARE(status, "The test page was saved to " + testPage + ".");
+        QVERIFY(QFileInfo::exists(testPage) && !QFileInfo::exists(pdf));
+        QCOMPARE(helpPages, QStringList({"alignment.html"}));
+        QCOMPARE(m_dlg->GetDlgItem(IDC_PRINT)->toolTip(), u"Print (shifted 1.5 mm left)"_qs);
     }
 
     // The configuration menu opens at the button's top-right corner.
