@@ -22,6 +22,7 @@
 #include "ui/maindialogcommands.h"
 #include "ui/multilineedit.h"
 #include "ui/pelvarodlg.h"
+#include "ui/postaloptionsdlg.h"
 #include "ui/printeralignmentdlg.h"
 #include "ui/printpreview.h"
 
@@ -55,6 +56,12 @@ void MakeBook(const QStringList& labels) {
     book.LoadAddressBook();
     for (const QString& label : labels)
         book.AddAddress(CAddress(label, label + QStringLiteral(" Street")));
+}
+
+// Whether the help has the page a Help button opens.
+bool HelpPageExists(const QString& page) {
+    return QFileInfo::exists(QStringLiteral(PELVARO_TEST_DATA_DIR "/../../res/help/") +
+                             page.section(u'#', 0, 0));
 }
 
 // What the message box a click ends in says; nothing when none came.
@@ -632,7 +639,43 @@ private slots:
         QCOMPARE(status, "The test page was saved to " + testPage + ".");
         QVERIFY(QFileInfo::exists(testPage) && !QFileInfo::exists(pdf));
         QCOMPARE(helpPages, QStringList({"alignment.html"}));
+        QVERIFY(HelpPageExists(helpPages[0]));
         QCOMPARE(m_dlg->GetDlgItem(IDC_PRINT)->toolTip(), u"Print (shifted 1.5 mm left)"_qs);
+    }
+
+    // Postal Options refuses a wrong barcode field saying every one at
+    // once, the keyboard at the first; the fields take digits alone.
+    void postalOptionsFields() {
+        Open();
+        QStringList helpPages;
+        SetHelpCommand([&](const QString& page) { helpPages << page; });
+        QString problem, focused, typed;
+        CModalScript script;
+        script.Choose(QStringLiteral("P&ostal Options..."))
+            .Then<CPostalOptionsDlg>([&](CPostalOptionsDlg* options) {
+                QList<QLineEdit*> fields = options->findChildren<QLineEdit*>();
+                for (QCheckBox* box : options->findChildren<QCheckBox*>())
+                    box->setChecked(box->text().contains(u"barcode"));
+                QTest::keyClicks(fields[0], QStringLiteral("07"));
+                QTest::keyClicks(fields[1], QStringLiteral("3x0"));
+                QTest::keyClicks(fields[2], QStringLiteral("123456"));
+                QTest::keyClicks(fields[3], QStringLiteral("1"));
+                typed = fields[1]->text();
+                options->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+                problem = Named<QLabel>(options, "problem")->text();
+                focused = options->focusWidget() == fields[0] ? u"first"_qs : u"other"_qs;
+                options->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help)->click();
+                options->reject();
+            });
+        Run(IDC_CONFIGURE, script);
+        QCOMPARE(typed, u"30"_qs);
+        QCOMPARE(problem.split(u'\n'),
+                 QStringList({"The barcode identifier is two digits, the second from 0 to 4, "
+                              "not '07'.",
+                              "The service type is three digits, not '30'."}));
+        QCOMPARE(focused, u"first"_qs);
+        QCOMPARE(helpPages, QStringList({"postal.html"}));
+        QVERIFY(HelpPageExists(helpPages[0]));
     }
 
     // The configuration menu opens at the button's top-right corner.
@@ -680,6 +723,10 @@ private slots:
                                      list->index(i, 1).data().toString();
                     if (rows)
                         *rows << Named<QLabel>(preview, "summary")->text();
+                    if (!accept) // its own page of the help
+                        preview->findChild<QDialogButtonBox*>()
+                            ->button(QDialogButtonBox::Help)
+                            ->click();
                     QTest::mouseClick(accept ? Named<QPushButton>(preview, "import")
                                              : preview->findChild<QDialogButtonBox*>()->button(
                                                    QDialogButtonBox::Cancel),
@@ -697,6 +744,7 @@ private slots:
                               u"Mateo García|Left out: no address"_qs,
                               "2 addresses will be added, 2 left out."}));
         QCOMPARE(Entries(), QStringList({"Chiara Rossi|Chiara Rossi Street"}));
+        QCOMPARE(m_helpCalls, 1);
         import(2, true);
         QCOMPARE(seen.mid(0, 3),
                  QStringList({"3 addresses from vcard30.vcf were added to the address book.\n1 "
