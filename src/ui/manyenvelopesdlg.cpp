@@ -331,7 +331,8 @@ void CManyEnvelopesDlg::UpdateCount() {
     m_count->setText(text);
     // A screen reader says the name, so the name carries the number.
     m_count->setAccessibleName(text);
-    m_noMatch->setText(QStringLiteral("Nothing matches \u201c%1\u201d.").arg(m_find->text()));
+    m_noMatch->setText(
+        QStringLiteral("Nothing matches \u201c%1\u201d.").arg(m_find->text().simplified()));
     m_noMatch->setVisible(shown == 0 && total > 0);
     m_preview->setEnabled(count > 0);
     m_print->setEnabled(count > 0);

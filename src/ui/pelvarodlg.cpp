@@ -7,6 +7,7 @@
 #include "print/envelopesizes.h"
 #include "print/printeralignment.h"
 #include "print/printjob.h"
+#include "settings/registryfile.h"
 #include "ui/aboutdlg.h"
 #include "ui/configurationmenu.h"
 #include "ui/contactsfiledialogs.h"
@@ -34,6 +35,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QWindow>
 
 CPelvaroDlg::CPelvaroDlg(CSettingsStore& settings, QWidget* parent)
@@ -121,6 +123,24 @@ void CPelvaroDlg::OnInitDialog() {
     m_envelopeIndex = m_commands.StoredEnvelopeIndex();
     UpdateData(false);
     ShowShift();
+    QTimer::singleShot(0, this, &CPelvaroDlg::ReportStartProblems);
+}
+
+void CPelvaroDlg::ReportStartProblems() {
+    // A settings file's damage is said once a run, however many windows.
+    static QStringList reported;
+    QStringList problems;
+    for (const QString& note : CRegistryFile::DamageNotes()) {
+        if (!reported.contains(note))
+            problems << note;
+    }
+    reported << problems;
+    const QString busy = m_addressBook.BusyNote();
+    if (!busy.isEmpty())
+        problems << busy;
+    if (!problems.isEmpty())
+        ShowMessageBox(this, QMessageBox::Warning, QCoreApplication::applicationName(),
+                       problems.join(QStringLiteral("\n\n")));
 }
 
 void CPelvaroDlg::ShowShift() {

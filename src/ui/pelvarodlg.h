@@ -50,6 +50,9 @@ public:
     void OnHelpButton();
 
     // Configuration menu commands.
+    // What stands in the way from the start: a damaged settings file, a book
+    // another program is changing. Said once the window is up.
+    void ReportStartProblems();
     // The print button's tooltip says when the printer's pages are shifted.
     void ShowShift();
     // True when a printer was chosen.

@@ -893,6 +893,29 @@ private slots:
                 ReadWholeFile(m_env->BookPath()) == before);
     }
 
+    // A damaged settings file and a book another program is changing are
+    // said as soon as the window is up, not at the first change.
+    void problemsSaidAtStart() {
+        const QString file = m_env->ConfigHome() + QStringLiteral("/Torvane Software/registry.reg");
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        QVERIFY(WriteWholeFile(file, "Windows Registry Editor Version 5.00\r\n\r\n"
+                                     "[HKEY_CURRENT_USER\\Software]\r\nnot a value\r\n"));
+        MakeBook({"a"});
+        QLockFile held(m_env->BookPath() + QStringLiteral(".lock"));
+        QVERIFY(held.tryLock(0));
+        QStringList seen;
+        CModalScript script;
+        script.NoteMessage(seen);
+        m_dlg = std::make_unique<CPelvaroDlg>(*m_settings);
+        m_dlg->show();
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
+        const QStringList said = seen.value(0).split(QStringLiteral("\n\n"));
+        QVERIFY2(said.size() == 2 && said[0].contains(file) &&
+                     said[1].startsWith("Another program is using the address book " +
+                                        m_env->BookPath()),
+                 qPrintable(seen.value(0)));
+    }
+
     // The first change of a damaged book keeps the file and says where.
     void damagedAndBusyBook() {
         const QString path = m_env->BookPath();
