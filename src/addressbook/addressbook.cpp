@@ -408,9 +408,9 @@ private:
 
 } // namespace
 
-QString CAddressBook::BusyNote() const {
+QString CAddressBook::BusyNote(int waitMs) const {
     try {
-        const CBookLock lock(m_addressBookPath, 0);
+        const CBookLock lock(m_addressBookPath, waitMs);
     } catch (const CBookBusyException& busy) {
         return busy.LockNotAFile()
                    ? busy.GetErrorMessage()

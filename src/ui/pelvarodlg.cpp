@@ -123,7 +123,7 @@ void CPelvaroDlg::OnInitDialog() {
     m_envelopeIndex = m_commands.StoredEnvelopeIndex();
     UpdateData(false);
     ShowShift();
-    QTimer::singleShot(0, this, &CPelvaroDlg::ReportStartProblems);
+    ReportStartProblems();
 }
 
 void CPelvaroDlg::ReportStartProblems() {
@@ -135,12 +135,16 @@ void CPelvaroDlg::ReportStartProblems() {
             problems << note;
     }
     reported << problems;
-    const QString busy = m_addressBook.BusyNote();
+    // Looked at now, said once the window is up; a change another program
+    // makes in a moment is no reason to warn.
+    constexpr int kMomentMs = 250;
+    const QString busy = m_addressBook.BusyNote(kMomentMs);
     if (!busy.isEmpty())
         problems << busy;
     if (!problems.isEmpty())
-        ShowMessageBox(this, QMessageBox::Warning, QCoreApplication::applicationName(),
-                       problems.join(QStringLiteral("\n\n")));
+        QTimer::singleShot(0, this, [this, text = problems.join(QStringLiteral("\n\n"))] {
+            ShowMessageBox(this, QMessageBox::Warning, QCoreApplication::applicationName(), text);
+        });
 }
 
 void CPelvaroDlg::ShowShift() {
