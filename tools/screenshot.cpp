@@ -15,6 +15,7 @@
 #include "ui/importpreviewdlg.h"
 #include "ui/manyenvelopesdlg.h"
 #include "ui/pelvarodlg.h"
+#include "ui/postaloptionsdlg.h"
 #include "ui/printeralignmentdlg.h"
 #include "ui/printpreview.h"
 
@@ -162,5 +163,13 @@ int main(int argc, char* argv[]) {
                                    {EnvelopeFeed::StandingCentre, true, 15, -20}, {});
     alignment.show();
     ok &= alignment.grab().save(folder + QStringLiteral("/alignment.png"));
+    PostalOptions postalOptions;
+    postalOptions.barcode = true;
+    CPostalOptionsDlg postalDialog(postalOptions);
+    postalDialog.show();
+    ok &= postalDialog.grab().save(folder + QStringLiteral("/postal-options.png"));
+    postalDialog.accept(); // every empty field said at once
+    QApplication::processEvents();
+    ok &= postalDialog.grab().save(folder + QStringLiteral("/postal-options-wrong.png"));
     return ok ? 0 : 1;
 }

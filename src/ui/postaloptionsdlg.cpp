@@ -33,6 +33,7 @@ CPostalOptionsDlg::CPostalOptionsDlg(const PostalOptions& options, QWidget* pare
         edit->setValidator(
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d*")), edit));
         edit->setPlaceholderText(format);
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(format) + 16);
         edit->setToolTip(format);
         return edit;
     };
