@@ -17,6 +17,7 @@
 #include "ui/layoutdlg.h"
 #include "ui/manyenvelopesdlg.h"
 #include "ui/pelvarodlg.h"
+#include "ui/postaloptionsdlg.h"
 #include "ui/printeralignmentdlg.h"
 #include "ui/printpreview.h"
 #include "ui/tabledialogs.h"
@@ -199,5 +200,13 @@ int main(int argc, char* argv[]) {
     layout.findChild<QPushButton*>(QStringLiteral("forPost"))->click();
     QApplication::processEvents();
     ok &= layout.grab().save(folder + QStringLiteral("/layout.png"));
+    PostalOptions postalOptions;
+    postalOptions.barcode = true;
+    CPostalOptionsDlg postalDialog(postalOptions);
+    postalDialog.show();
+    ok &= postalDialog.grab().save(folder + QStringLiteral("/postal-options.png"));
+    postalDialog.accept(); // every empty field said at once
+    QApplication::processEvents();
+    ok &= postalDialog.grab().save(folder + QStringLiteral("/postal-options-wrong.png"));
     return ok ? 0 : 1;
 }

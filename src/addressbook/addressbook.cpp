@@ -408,6 +408,22 @@ private:
 
 } // namespace
 
+QString CAddressBook::BusyNote(int waitMs) const {
+    try {
+        const CBookLock lock(m_addressBookPath, waitMs);
+    } catch (const CBookBusyException& busy) {
+        return busy.LockNotAFile()
+                   ? busy.GetErrorMessage()
+                   : QStringLiteral("Another program is using the address book %1. Until it "
+                                    "has finished, adding, changing or deleting an entry waits "
+                                    "for it and may fail; picking and printing work.")
+                         .arg(m_addressBookPath);
+    } catch (const CException&) {
+        // A folder the lock cannot be made in is said by the first change.
+    }
+    return {};
+}
+
 void CAddressBook::SaveAddressBook() {
     m_backupNote.clear();
     const CBookLock lock(m_addressBookPath, m_lockWaitMs);

@@ -24,6 +24,7 @@ public:
     explicit CBookBusyException(QString path, bool lockNotAFile = false)
         : m_path(std::move(path)), m_lockNotAFile(lockNotAFile) {}
     QString GetErrorMessage() const override;
+    bool LockNotAFile() const { return m_lockNotAFile; }
 
 private:
     QString m_path;
@@ -86,6 +87,10 @@ public:
     // runs; what change and the save raise goes through, the lock released.
     bool Edit(const std::function<bool()>& change);
     void SetLockWait(int ms) { m_lockWaitMs = ms; }
+    // Why a change could not be made now: another program holds the book's
+    // lock past waitMs, or the lock's place holds something else. Empty when
+    // nothing stands in the way (or the folder is not there yet).
+    QString BusyNote(int waitMs) const;
 
     bool IsLabelUnique(const QString& label) const;
     // Index of the first record whose label equals the given one, or -1.

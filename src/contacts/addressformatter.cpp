@@ -86,6 +86,21 @@ const PlaceFormat& PlaceFormatFor(const QString& code) {
     return kOtherCountries;
 }
 
+// The country whose way of writing the place an address without a country
+// plainly follows ("IL" and "62704", or "CA 94065" as the postcode); empty
+// when it follows none.
+QString CountryShownByPlace(const PostalAddress& address) {
+    const QString place = address.region.isEmpty()
+                              ? address.postcode.trimmed()
+                              : address.region.trimmed() + u' ' + address.postcode.trimmed();
+    for (const PlaceFormat& format : kPlaceFormats) {
+        if (format.regionInPostcode &&
+            QRegularExpression(QLatin1String(format.regionInPostcode)).match(place).hasMatch())
+            return QLatin1String(format.countries).first(2);
+    }
+    return {};
+}
+
 QString PlaceLines(const PostalAddress& address, const PlaceFormat& format) {
     QString region = address.region;
     QString postcode = address.postcode;
@@ -246,8 +261,11 @@ std::optional<QString> CAddressFormatter::Format(const Contact& contact) const {
             lines +=
                 TrimmedLines(number ? QStringLiteral("PO Box ") + address.poBox : address.poBox);
         }
-        lines +=
-            TrimmedLines(PlaceLines(address, PlaceFormatFor(ownCountry ? m_userCountry : code)));
+        // Without a country of its own or the user's, the place says which.
+        const QString placeCountry = !ownCountry                ? code
+                                     : !m_userCountry.isEmpty() ? m_userCountry
+                                                                : CountryShownByPlace(address);
+        lines += TrimmedLines(PlaceLines(address, PlaceFormatFor(placeCountry)));
     }
     // Mail within a country needs no line for it, whoever wrote it.
     if (ownCountry && lines.size() > nameLines && NamesUserCountry(lines.back()))

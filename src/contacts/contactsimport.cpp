@@ -51,6 +51,9 @@ QString ImportResult::Summary() const {
         lines.append(QStringLiteral("%1 left out because their label is already in the address "
                                     "book.")
                          .arg(labelTaken));
+    if (identical > 0)
+        lines.append(
+            QStringLiteral("%1 left out as the address book has them already.").arg(identical));
     if (withoutAddress > 0) {
         // Contacts without a name are counted but have none to list.
         QString names = withoutAddressNames.join(QStringLiteral(", "));
@@ -304,6 +307,13 @@ QList<MergeStep> CContactsImport::PlanMerge(const CAddressBook& book,
             steps.append(step);
             continue;
         }
+        if (*found >= 0 &&
+            book.GetAt(static_cast<int>(*found)).m_strAddress == entry.m_strAddress) {
+            step.kind = MergeStep::Kind::Skip;
+            step.identical = true;
+            steps.append(step);
+            continue;
+        }
         switch (policy) {
         case DuplicateLabels::Skip:
             step.kind = MergeStep::Kind::Skip;
@@ -362,7 +372,7 @@ ImportResult CContactsImport::MergeEntries(CAddressBook& book, DuplicateLabels p
             ++result.replaced;
             break;
         case MergeStep::Kind::Skip:
-            ++result.labelTaken;
+            ++(step.identical ? result.identical : result.labelTaken);
             break;
         }
     }

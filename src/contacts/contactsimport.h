@@ -34,6 +34,9 @@ struct MergeStep {
     // before it, at addedIndex among those added.
     int bookIndex = -1;
     qsizetype addedIndex = -1;
+    // Skip: the book's entry of that label has this very address, so that
+    // whatever the policy, adding it would make a copy.
+    bool identical = false;
 };
 
 // A sheet of a workbook, as the user chooses among them.
@@ -51,6 +54,7 @@ struct ImportResult {
     int renamed = 0;
     int replaced = 0;
     int labelTaken = 0; // left out because the label was in the book
+    int identical = 0;  // left out as the book has them, label and address
     int withoutAddress = 0;
     QStringList withoutAddressNames; // the first few of them
     int withoutName = 0;

@@ -5,6 +5,7 @@
 #include "settings/settingsstore.h"
 
 #include <QRegularExpression>
+#include <QStringList>
 
 #include <array>
 #include <cstdlib>
@@ -103,6 +104,19 @@ QString DescribeAlignment(const PrinterAlignment& alignment) {
         .arg(FeedName(alignment.feed),
              alignment.turned ? QStringLiteral("turned round") : QStringLiteral("not turned"),
              FormatShift(alignment.shiftRight), FormatShift(alignment.shiftDown));
+}
+
+QString ShiftNote(const PrinterAlignment& alignment) {
+    const auto part = [](int tenths, const char* plus, const char* minus) {
+        return tenths == 0 ? QString()
+                           : QStringLiteral("%1 mm %2")
+                                 .arg(FormatShift(std::abs(tenths)),
+                                      QLatin1String(tenths > 0 ? plus : minus));
+    };
+    QStringList parts = {part(alignment.shiftRight, "right", "left"),
+                         part(alignment.shiftDown, "down", "up")};
+    parts.removeAll(QString());
+    return parts.isEmpty() ? QString() : QStringLiteral("shifted ") + parts.join(u", ");
 }
 
 QString TestPageCaption(const QString& printer, const PrinterAlignment& alignment) {

@@ -60,6 +60,9 @@ QString FormatAlignment(const PrinterAlignment& alignment);
 std::optional<PrinterAlignment> ParseAlignment(const QString& text);
 // For a person: "across-right, not turned, shift 0.0 mm right, 0.0 mm down".
 QString DescribeAlignment(const PrinterAlignment& alignment);
+// "shifted 1.5 mm left, 0.7 mm down", for saying beside a printer that its
+// pages are moved; empty when they are not.
+QString ShiftNote(const PrinterAlignment& alignment);
 // The test page's line: the printer and the alignment it was printed with.
 QString TestPageCaption(const QString& printer, const PrinterAlignment& alignment);
 

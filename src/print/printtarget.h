@@ -22,6 +22,10 @@ struct PrintTarget {
 
     bool IsFile() const { return kind == Kind::File; }
     bool IsConfigured() const { return kind == Kind::File || kind == Kind::Queue; }
+    // For a print that is not the job itself (a part of it again, a test
+    // page): a file beside the job's, "NAME (WHAT).pdf", that is not there
+    // yet, so that the job's own file is never replaced. A queue is kept.
+    PrintTarget Beside(const QString& what) const;
 
     friend bool operator==(const PrintTarget&, const PrintTarget&) = default;
 };

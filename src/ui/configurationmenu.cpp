@@ -19,7 +19,7 @@ void AddItems(QMenu& menu, std::initializer_list<Item> items) {
 
 } // namespace
 
-int TrackConfigurationMenu(QWidget* owner, const QPoint& globalTopLeft) {
+int TrackConfigurationMenu(QWidget* owner, const QPoint& globalTopLeft, const QString& shiftNote) {
     // Made for this one click and gone before the choice is carried out.
     QMenu menu(owner);
     menu.setTitle(QStringLiteral("Configuration"));
@@ -40,6 +40,12 @@ int TrackConfigurationMenu(QWidget* owner, const QPoint& globalTopLeft) {
                        {ID_CONFIGURATION_POSTALOPTIONS, "P&ostal Options..."},
                        {ID_CONFIGURATION_LAYOUT, "&Layout..."},
                    });
+    if (!shiftNote.isEmpty()) {
+        for (QAction* action : menu.actions()) {
+            if (action->data().toInt() == ID_CONFIGURATION_PRINTERALIGNMENT)
+                action->setText(QStringLiteral("Printer &Alignment (%1)...").arg(shiftNote));
+        }
+    }
     const QAction* chosen = menu.exec(globalTopLeft);
     return chosen ? chosen->data().toInt() : 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QString>
 
 class QWidget;
 
@@ -22,4 +23,6 @@ enum ConfigurationCommand : int {
 // Shows the configuration menu with its top-left corner at a global point
 // and returns the chosen command id, or 0 when it is dismissed. The menu is
 // gone when this returns.
-int TrackConfigurationMenu(QWidget* owner, const QPoint& globalTopLeft);
+// A shift in effect for the printer is said beside Printer Alignment.
+int TrackConfigurationMenu(QWidget* owner, const QPoint& globalTopLeft,
+                           const QString& shiftNote = {});

@@ -53,20 +53,28 @@ void CEnvelopeListModel::SetBook(const CAddressBook& book, const QSet<QString>& 
 
 CEnvelopeListModel::FileAdded CEnvelopeListModel::AddFromFile(const QList<CAddress>& entries,
                                                               const QString& file) {
+    QList<FileEntry> added;
+    added.reserve(entries.size());
+    for (const CAddress& entry : entries)
+        added.append({entry, file, true});
+    return AddFileEntries(added);
+}
+
+CEnvelopeListModel::FileAdded CEnvelopeListModel::AddFileEntries(const QList<FileEntry>& entries) {
     QSet<QPair<QString, QString>> held;
     held.reserve(m_entries.size() + entries.size());
     for (const Entry& listed : m_entries)
         held.insert({listed.entry.m_strLabel, listed.entry.m_strAddress});
     QList<Entry> added;
     FileAdded result;
-    for (const CAddress& entry : entries) {
+    for (const FileEntry& entry : entries) {
         const qsizetype before = held.size();
-        held.insert({entry.m_strLabel, entry.m_strAddress});
+        held.insert({entry.entry.m_strLabel, entry.entry.m_strAddress});
         if (held.size() == before) {
             ++result.again;
             continue;
         }
-        added.append(MakeEntry(entry, file, true));
+        added.append(MakeEntry(entry.entry, entry.file, entry.ticked));
     }
     if (added.isEmpty())
         return result;
@@ -79,6 +87,15 @@ CEnvelopeListModel::FileAdded CEnvelopeListModel::AddFromFile(const QList<CAddre
     }
     endInsertRows();
     return result;
+}
+
+QList<CEnvelopeListModel::FileEntry> CEnvelopeListModel::FileEntries() const {
+    QList<FileEntry> kept;
+    for (const Entry& listed : m_entries) {
+        if (!listed.file.isEmpty())
+            kept.append({listed.entry, listed.file, listed.ticked});
+    }
+    return kept;
 }
 
 bool CEnvelopeListModel::HasFileEntries() const {

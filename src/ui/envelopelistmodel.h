@@ -43,6 +43,17 @@ public:
     // same envelope twice.
     FileAdded AddFromFile(const QList<CAddress>& entries, const QString& file);
 
+    // An entry a file added, as the job keeps it between openings.
+    struct FileEntry {
+        CAddress entry;
+        QString file;
+        bool ticked = true;
+    };
+    QList<FileEntry> FileEntries() const;
+    // Entries kept from an earlier opening, with their ticks and files, left
+    // out as AddFromFile leaves them out.
+    FileAdded AddFileEntries(const QList<FileEntry>& entries);
+
     int Count() const { return static_cast<int>(m_entries.size()); }
     int TickedCount() const { return m_ticked; }
     bool IsTicked(int row) const { return m_entries[row].ticked; }

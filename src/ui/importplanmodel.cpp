@@ -32,13 +32,17 @@ QString CImportPlanModel::What(const MergeStep& step) {
         return QStringLiteral("Added as \u201c%1\u201d").arg(step.label);
     case MergeStep::Kind::Replace:
         ++m_counts.replaced;
-        return step.bookIndex >= 0 ? QStringLiteral("Replaces the entry's address")
-                                   : QStringLiteral("Replaces the file's earlier address");
+        // The address that goes, so that nothing is lost unseen.
+        return step.bookIndex >= 0
+                   ? QStringLiteral("Replaces \u201c%1\u201d")
+                         .arg(AddressLine(step.label, m_book.GetAt(step.bookIndex).m_strAddress))
+                   : QStringLiteral("Replaces the file's earlier address");
     case MergeStep::Kind::Skip:
         break;
     }
     ++m_counts.leftOut;
-    return QStringLiteral("Left out: the label is taken");
+    return step.identical ? QStringLiteral("Left out: the address book has it already")
+                          : QStringLiteral("Left out: the label is taken");
 }
 
 int CImportPlanModel::rowCount(const QModelIndex& parent) const {

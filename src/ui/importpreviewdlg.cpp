@@ -1,6 +1,7 @@
 #include "ui/importpreviewdlg.h"
 
 #include "addressbook/addressbook.h"
+#include "platform/helpcommand.h"
 #include "settings/settingsstore.h"
 #include "ui/contactsfiledialogs.h"
 #include "ui/importplanmodel.h"
@@ -59,7 +60,10 @@ CImportPreviewDlg::CImportPreviewDlg(const CContactsImport& import, const CAddre
     m_summary->setTextFormat(Qt::PlainText);
     m_summary->setWordWrap(true);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel | QDialogButtonBox::Help);
+    buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [] { RunHelpCommand(QStringLiteral("import.html#preview")); });
     m_importButton = buttons->addButton(QStringLiteral("&Import"), QDialogButtonBox::AcceptRole);
     m_importButton->setObjectName(QStringLiteral("import"));
     m_importButton->setDefault(true);

@@ -6,6 +6,7 @@
 #include "platform/exception.h"
 #include "platform/helpcommand.h"
 #include "postal/postaloptions.h"
+#include "print/printeralignment.h"
 #include "settings/settingsstore.h"
 #include "ui/contactsfiledialogs.h"
 #include "ui/envelopelistfilter.h"
@@ -34,6 +35,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -72,9 +74,11 @@ QString Envelopes(qsizetype count) {
 QString PrinterLine(const EnvelopeJob& job) {
     if (!job.target.IsConfigured())
         return QStringLiteral("Printer: none");
+    const QString note = ShiftNote(job.alignment);
+    const QString shift = note.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(note);
     if (job.target.IsFile())
-        return QStringLiteral("Printer: file %1").arg(job.target.name);
-    return QStringLiteral("Printer: %1").arg(job.target.name);
+        return QStringLiteral("Printer: file %1%2").arg(job.target.name, shift);
+    return QStringLiteral("Printer: %1%2").arg(job.target.name, shift);
 }
 
 // The status line after a job went through.
@@ -98,6 +102,21 @@ std::optional<std::pair<int, int>> ParseRange(const QString& text, int last) {
         return std::nullopt;
     return std::make_pair(first, end);
 }
+
+// A prompt for a line of text that stays open while `check` refuses it.
+class CCheckedInputDialog : public QInputDialog {
+public:
+    CCheckedInputDialog(QWidget* parent, std::function<bool(const QString&)> check)
+        : QInputDialog(parent), m_check(std::move(check)) {}
+    void done(int result) override {
+        if (result == Accepted && !m_check(textValue()))
+            return;
+        QInputDialog::done(result);
+    }
+
+private:
+    std::function<bool(const QString&)> m_check;
+};
 
 QPushButton* Button(const QString& text, const QString& accessibleName, const QString& name) {
     auto* button = new QPushButton(text);
@@ -142,7 +161,11 @@ void CManyEnvelopesDlg::MakeList() {
     // Long addresses end in an ellipsis, the whole one in the tooltip, so
     // nothing is out of sight to the side.
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->header()->setStretchLastSection(true);
+    // The address takes the room the other columns leave, so that it
+    // stays readable when the file's column joins.
+    m_list->header()->setStretchLastSection(false);
+    m_list->header()->setSectionResizeMode(CEnvelopeListModel::kAddressColumn,
+                                           QHeaderView::Stretch);
     m_list->header()->setSectionsClickable(true);
     m_list->header()->setSortIndicatorShown(false);
     m_list->setColumnWidth(kLabelColumn, 170);
@@ -308,7 +331,8 @@ void CManyEnvelopesDlg::UpdateCount() {
     m_count->setText(text);
     // A screen reader says the name, so the name carries the number.
     m_count->setAccessibleName(text);
-    m_noMatch->setText(QStringLiteral("Nothing matches \u201c%1\u201d.").arg(m_find->text()));
+    m_noMatch->setText(
+        QStringLiteral("Nothing matches \u201c%1\u201d.").arg(m_find->text().simplified()));
     m_noMatch->setVisible(shown == 0 && total > 0);
     m_preview->setEnabled(count > 0);
     m_print->setEnabled(count > 0);
@@ -325,11 +349,6 @@ bool CManyEnvelopesDlg::eventFilter(QObject* watched, QEvent* event) {
         // would print what the find may be hiding.
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down) {
             FocusFirstShown();
-            return true;
-        }
-        // Escape takes back the find before it closes the dialog.
-        if (key == Qt::Key_Escape && !m_find->text().isEmpty()) {
-            m_find->clear();
             return true;
         }
     }
@@ -373,7 +392,37 @@ void CManyEnvelopesDlg::TickSelected() {
     m_entries->ToggleTicks(rows.values());
 }
 
+void CManyEnvelopesDlg::KeepFileEntriesIn(QList<CEnvelopeListModel::FileEntry>& kept) {
+    m_keptFiles = &kept;
+    if (m_entries->AddFileEntries(kept).firstRow >= 0)
+        ShowFileColumn();
+    UpdateCount();
+}
+
+void CManyEnvelopesDlg::ShowFileColumn() {
+    if (m_list->isColumnHidden(kFromColumn)) {
+        m_list->setColumnHidden(kFromColumn, false);
+        // Wide enough for the names, never more than a quarter of the list.
+        m_list->resizeColumnToContents(kFromColumn);
+        m_list->setColumnWidth(kFromColumn, qMin(m_list->columnWidth(kFromColumn),
+                                                 qMax(60, m_list->viewport()->width() / 4)));
+    }
+    m_list->show();
+    m_emptyBook->hide();
+}
+
+void CManyEnvelopesDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        !m_find->text().isEmpty()) {
+        m_find->clear();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void CManyEnvelopesDlg::done(int result) {
+    if (m_keptFiles)
+        *m_keptFiles = m_entries->FileEntries();
     QJsonArray ticked;
     for (const QString& label : m_shown->TickedBookLabels())
         ticked.append(label);
@@ -458,9 +507,7 @@ void CManyEnvelopesDlg::OnAddFromFile() {
     const QString file = QFileInfo(source->path).fileName();
     const CEnvelopeListModel::FileAdded added = m_entries->AddFromFile(import.Entries(), file);
     if (added.firstRow >= 0) {
-        m_list->setColumnHidden(kFromColumn, false);
-        m_list->show();
-        m_emptyBook->hide();
+        ShowFileColumn();
         const QModelIndex first = m_shown->mapFromSource(m_entries->index(added.firstRow, 0));
         if (first.isValid()) {
             m_list->scrollTo(first);
@@ -482,8 +529,10 @@ void CManyEnvelopesDlg::OnAddFromFile() {
                                          "again.")
                               .arg(added.again));
     const MessageText message = ContactsFileMessage(done, import);
-    ShowMessageBox(this, QMessageBox::Warning, QStringLiteral("Add From File"), message.text,
-                   message.details);
+    // Entries left out as listed already are news, not a fault.
+    const bool clean = import.Report().IsClean() && import.WithoutAddressCount() == 0;
+    ShowMessageBox(this, clean ? QMessageBox::Information : QMessageBox::Warning,
+                   QStringLiteral("Add From File"), message.text, message.details);
 }
 
 void CManyEnvelopesDlg::OnPreview() {
@@ -498,16 +547,17 @@ void CManyEnvelopesDlg::OnPreview() {
     } else if (outcome == PreviewOutcome::InvalidSetup) {
         if (!m_setUpPrinter)
             ShowPrintResult(this, PrintResult::InvalidSetup);
-        else if (OfferPrinterSetup(this))
-            OnPrinterSetup();
+        else if (OfferPrinterSetup(this) && OnPrinterSetup())
+            OnPreview(); // on the printer just chosen
     }
 }
 
 // The job becomes the one the window's next Print would print: the printer
 // the setup leaves, and that printer's own alignment.
-void CManyEnvelopesDlg::OnPrinterSetup() {
+bool CManyEnvelopesDlg::OnPrinterSetup() {
     m_job = m_setUpPrinter();
     m_printer->setText(PrinterLine(m_job));
+    return m_job.target.IsConfigured();
 }
 
 void CManyEnvelopesDlg::OnPrint() {
@@ -525,26 +575,37 @@ void CManyEnvelopesDlg::OnPrint() {
 
 void CManyEnvelopesDlg::OnPrintAgain() {
     const int last = static_cast<int>(m_lastPrinted.size());
-    bool ok = false;
-    const QString text = QInputDialog::getText(
-        this, QStringLiteral("Print Again"),
-        QStringLiteral("Envelopes of the last job to print again, numbered 1 to %1 in list "
-                       "order (for example 5, or 5-9):")
-            .arg(last),
-        QLineEdit::Normal, QString(), &ok);
-    if (!ok)
+    const QString example = last == 1   ? QStringLiteral("1")
+                            : last == 2 ? QStringLiteral("2, or 1-2")
+                                        : QStringLiteral("2, or 2-3");
+    std::optional<std::pair<int, int>> range;
+    // A range that cannot be printed is said while the prompt stays open
+    // with what was typed, to be put right.
+    CCheckedInputDialog ask(this, [&](const QString& text) {
+        range = ParseRange(text, last);
+        if (!range)
+            ShowMessageBox(&ask, QMessageBox::Warning, QStringLiteral("Print Again"),
+                           QStringLiteral("Type one number from 1 to %1, or two joined by a "
+                                          "hyphen, such as %2.")
+                               .arg(last)
+                               .arg(last == 1 ? QStringLiteral("1") : QStringLiteral("1-2")));
+        return range.has_value();
+    });
+    ask.setWindowTitle(QStringLiteral("Print Again"));
+    ask.setLabelText(
+        QStringLiteral("The last job's envelopes are rows 1 to %1, top to bottom as the list "
+                       "showed them then. Which should be printed again (for example %2)?")
+            .arg(last)
+            .arg(example));
+    if (ask.exec() != QDialog::Accepted || !range)
         return;
-    const std::optional<std::pair<int, int>> range = ParseRange(text, last);
-    if (!range) {
-        ShowMessageBox(this, QMessageBox::Warning, QStringLiteral("Print Again"),
-                       QStringLiteral("Type one number from 1 to %1, or two joined by a hyphen, "
-                                      "such as 5-9.")
-                           .arg(last));
-        return;
-    }
     // A reprint stands in for envelopes that did not come out: each carries
-    // the serial number it had.
-    PrintList(m_lastPrinted, range->first - 1, range->second - range->first + 1);
+    // the serial number it had, and a part of the job never takes the whole
+    // job's file.
+    PrintList(m_lastPrinted, range->first - 1, range->second - range->first + 1,
+              range->first == range->second
+                  ? QStringLiteral("again %1").arg(range->first)
+                  : QStringLiteral("again %1-%2").arg(range->first).arg(range->second));
 }
 
 EnvelopeJob CManyEnvelopesDlg::NumberedJob(const QStringList& addresses, BarcodeRun* run) const {
@@ -554,7 +615,8 @@ EnvelopeJob CManyEnvelopesDlg::NumberedJob(const QStringList& addresses, Barcode
     return job;
 }
 
-bool CManyEnvelopesDlg::PrintList(const QStringList& whole, qsizetype first, qsizetype count) {
+bool CManyEnvelopesDlg::PrintList(const QStringList& whole, qsizetype first, qsizetype count,
+                                  const QString& beside) {
     BarcodeRun run;
     EnvelopeJob job = NumberedJob(whole, &run);
     if (run.overflow) {
@@ -564,6 +626,8 @@ bool CManyEnvelopesDlg::PrintList(const QStringList& whole, qsizetype first, qsi
                            .arg(BarcodeOverflowLine(ReadPostalOptions(m_settings), run)));
         return false;
     }
+    if (!beside.isEmpty())
+        job.target = job.target.Beside(beside);
     const QStringList addresses = whole.mid(first, count);
     const int total = static_cast<int>(addresses.size());
     if (first > 0 && job.mailingPage) {
@@ -594,13 +658,17 @@ bool CManyEnvelopesDlg::PrintList(const QStringList& whole, qsizetype first, qsi
         },
         &failure);
     progress.close();
+    // A printer chosen from the message prints what was asked.
+    if (result == PrintResult::InvalidSetup && m_setUpPrinter)
+        return OfferPrinterSetup(this) && OnPrinterSetup() &&
+               PrintList(whole, first, count, beside);
     ReportResult(result, failure, sent, total);
     // The dialog stays open, saying where the job went, so that a jammed
     // envelope can be printed again and a reflexive Escape closes only it.
     if (result != PrintResult::Printed)
         return false;
     // Said once for the job, after where it went; a reprint's were said.
-    QString said = Sent(m_job, total);
+    QString said = Sent(job, total);
     for (QString line : {BarcodeSerialsLine(run), NoBarcodeAbroadLine(run)}) {
         if (!line.isEmpty() && addresses.size() == whole.size())
             said += QStringLiteral(". ") + line.replace(0, 1, line[0].toUpper());
@@ -612,11 +680,6 @@ bool CManyEnvelopesDlg::PrintList(const QStringList& whole, qsizetype first, qsi
 
 void CManyEnvelopesDlg::ReportResult(PrintResult result, const PrintFailure& failure, int sent,
                                      int total) {
-    if (result == PrintResult::InvalidSetup && m_setUpPrinter) {
-        if (OfferPrinterSetup(this))
-            OnPrinterSetup();
-        return;
-    }
     if (result != PrintResult::Cancelled) {
         ShowPrintResult(this, result, failure);
         return;

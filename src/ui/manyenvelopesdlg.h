@@ -1,6 +1,7 @@
 #pragma once
 
 #include "print/printjob.h"
+#include "ui/envelopelistmodel.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -10,7 +11,6 @@
 class CAddressBook;
 struct BarcodeRun;
 class CEnvelopeListFilter;
-class CEnvelopeListModel;
 class CSettingsStore;
 class QLabel;
 class QLineEdit;
@@ -32,6 +32,11 @@ public:
     CManyEnvelopesDlg(const EnvelopeJob& job, const CAddressBook& book, CSettingsStore& settings,
                       PrinterSetup setUpPrinter = {}, QWidget* parent = nullptr);
 
+    // The entries files added to the job live as long as `kept`: those kept
+    // from an earlier opening are listed again, and however the dialog ends
+    // `kept` holds what it lists then.
+    void KeepFileEntriesIn(QList<CEnvelopeListModel::FileEntry>& kept);
+
     // However the dialog ends, its ticks and find text are stored.
     void done(int result) override;
 
@@ -45,10 +50,13 @@ public:
     void OnPrint();
     // Prints a range of the last job again, asking which.
     void OnPrintAgain();
-    void OnPrinterSetup();
+    // True when there is a printer afterwards.
+    bool OnPrinterSetup();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Escape takes back the find, wherever the focus is, before it closes.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // The parts of the window, top to bottom, and what they do.
@@ -62,6 +70,8 @@ private:
     void Restore(const CAddressBook& book);
     // Enter in Find takes the keyboard to the first entry shown.
     void FocusFirstShown();
+    // The column of the file an entry came from, once there is one.
+    void ShowFileColumn();
     // A large job, or one with ticked entries the find hides, is printed
     // only once the user has said so.
     bool ConfirmPrint(int total, int hidden);
@@ -75,8 +85,11 @@ private:
     void UpdateCount();
     // Prints with a progress dialog and says how it went; true when printed.
     // Prints count envelopes of the job from first on (all with count -1),
-    // each barcode carrying the serial number it has in the whole job.
-    bool PrintList(const QStringList& addresses, qsizetype first = 0, qsizetype count = -1);
+    // each barcode carrying the serial number it has in the whole job. A
+    // print that is not the whole job (`beside` says what) never goes to
+    // the job's own file.
+    bool PrintList(const QStringList& addresses, qsizetype first = 0, qsizetype count = -1,
+                   const QString& beside = {});
     // The dialog's job with a serial number of its own on each barcode.
     EnvelopeJob NumberedJob(const QStringList& addresses, BarcodeRun* run) const;
     // The model's row of an index of the list.
@@ -91,6 +104,7 @@ private:
     CSettingsStore& m_settings;
     PrinterSetup m_setUpPrinter;
     QStringList m_lastPrinted;
+    QList<CEnvelopeListModel::FileEntry>* m_keptFiles = nullptr;
     // Label, address and, once a file added some, the file each came from.
     CEnvelopeListModel* m_entries = nullptr;
     CEnvelopeListFilter* m_shown = nullptr;

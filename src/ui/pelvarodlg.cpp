@@ -8,6 +8,7 @@
 #include "print/envelopesizes.h"
 #include "print/printeralignment.h"
 #include "print/printjob.h"
+#include "settings/registryfile.h"
 #include "ui/aboutdlg.h"
 #include "ui/configurationmenu.h"
 #include "ui/contactsfiledialogs.h"
@@ -36,6 +37,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QWindow>
 
 CPelvaroDlg::CPelvaroDlg(CSettingsStore& settings, QWidget* parent)
@@ -122,6 +124,36 @@ void CPelvaroDlg::OnInitDialog() {
 
     m_envelopeIndex = m_commands.StoredEnvelopeIndex();
     UpdateData(false);
+    ShowShift();
+    ReportStartProblems();
+}
+
+void CPelvaroDlg::ReportStartProblems() {
+    // A settings file's damage is said once a run, however many windows.
+    static QStringList reported;
+    QStringList problems;
+    for (const QString& note : CRegistryFile::DamageNotes()) {
+        if (!reported.contains(note))
+            problems << note;
+    }
+    reported << problems;
+    // Looked at now, said once the window is up; a change another program
+    // makes in a moment is no reason to warn.
+    constexpr int kMomentMs = 250;
+    const QString busy = m_addressBook.BusyNote(kMomentMs);
+    if (!busy.isEmpty())
+        problems << busy;
+    if (!problems.isEmpty())
+        QTimer::singleShot(0, this, [this, text = problems.join(QStringLiteral("\n\n"))] {
+            ShowMessageBox(this, QMessageBox::Warning, QCoreApplication::applicationName(), text);
+        });
+}
+
+void CPelvaroDlg::ShowShift() {
+    const QString note = ShiftNote(CurrentJob().alignment);
+    m_printButton->setToolTip(note.isEmpty()
+                                  ? m_printButton->text()
+                                  : QStringLiteral("%1 (%2)").arg(m_printButton->text(), note));
 }
 
 void CPelvaroDlg::OnDestroy() {
@@ -291,7 +323,7 @@ void CPelvaroDlg::OnPrint() {
 
 void CPelvaroDlg::OnConfigure() {
     const QPoint topRight = m_configureButton->mapToGlobal(QPoint(m_configureButton->width(), 0));
-    switch (TrackConfigurationMenu(this, topRight)) {
+    switch (TrackConfigurationMenu(this, topRight, ShiftNote(CurrentJob().alignment))) {
     case ID_CONFIGURATION_PRINTER:
         OnPrinterSetup();
         break;
@@ -330,15 +362,17 @@ void CPelvaroDlg::OnConfigure() {
     }
 }
 
-void CPelvaroDlg::OnPrinterSetup() {
+bool CPelvaroDlg::OnPrinterSetup() {
     QByteArray devMode = m_hDevMode;
     QByteArray devNames = m_hDevNames;
     if (!RunPrinterSetup(this, devMode, devNames))
-        return;
+        return false;
     // Used from now on, whether or not they could be stored.
     m_hDevMode = devMode;
     m_hDevNames = devNames;
     m_commands.StorePrinter(m_hDevMode, m_hDevNames);
+    ShowShift(); // the new printer's
+    return true;
 }
 
 void CPelvaroDlg::OnReturnAddressFont() {
@@ -406,18 +440,23 @@ void CPelvaroDlg::OnPrintManyEnvelopes() {
     };
     CManyEnvelopesDlg dialog(CurrentJob(), m_addressBook, m_commands.Settings(), setUpPrinter,
                              this);
+    dialog.KeepFileEntriesIn(m_jobFileEntries);
     dialog.exec();
 }
 
 void CPelvaroDlg::OnPrinterAlignment() {
     // An alignment belongs to a printer: without one there is nothing to
-    // align, as there is nothing to print on.
-    const EnvelopeJob job = CurrentJob();
-    const QString printer = AlignmentPrinterName(job.target);
-    if (printer.isEmpty()) {
-        ShowPrintResult(this, PrintResult::InvalidSetup);
+    // align, as there is nothing to print on. One chosen from here goes on
+    // to its alignment.
+    if (AlignmentPrinterName(CurrentJob().target).isEmpty() &&
+        !(OfferPrinterSetup(this) && OnPrinterSetup()))
         return;
-    }
+    EnvelopeJob job = CurrentJob();
+    const QString printer = AlignmentPrinterName(job.target);
+    if (printer.isEmpty())
+        return;
+    // The test page never takes the place of the envelope's file.
+    job.target = job.target.Beside(QStringLiteral("test page"));
     CPrinterAlignmentDlg dialog(
         printer, job.alignment,
         [this, &job](const PrinterAlignment& alignment) {
@@ -432,11 +471,18 @@ void CPelvaroDlg::OnPrinterAlignment() {
             }
             PrintFailure failure;
             const PrintResult result = m_commands.PrintTestPage(job, alignment, &failure);
+            if (result == PrintResult::Printed)
+                return job.target.IsFile()
+                           ? QStringLiteral("The test page was saved to %1.").arg(job.target.name)
+                           : QStringLiteral("The test page was sent to %1.").arg(job.target.name);
             ShowPrintResult(this, result, failure);
+            return QString();
         },
         this);
-    if (dialog.exec() == QDialog::Accepted)
+    if (dialog.exec() == QDialog::Accepted) {
         m_commands.StoreAlignment(printer, dialog.Alignment());
+        ShowShift();
+    }
 }
 
 void CPelvaroDlg::OnPrintPreview() {
@@ -448,8 +494,8 @@ void CPelvaroDlg::OnPrintPreview() {
         ShowPrintPreview(this, job, {job.mailingAddress}, areas, m_commands.PostalFindings(job));
     if (outcome == PreviewOutcome::Print)
         OnPrint();
-    else if (outcome == PreviewOutcome::InvalidSetup && OfferPrinterSetup(this))
-        OnPrinterSetup();
+    else if (outcome == PreviewOutcome::InvalidSetup && OfferPrinterSetup(this) && OnPrinterSetup())
+        OnPrintPreview(); // on the printer just chosen
 }
 
 void CPelvaroDlg::OnLayout() {

@@ -3,6 +3,7 @@
 #include "addressbook/addressbook.h"
 #include "print/logfont.h"
 #include "print/printjob.h"
+#include "ui/envelopelistmodel.h"
 #include "ui/maindialogcommands.h"
 #include "ui/templatedialog.h"
 
@@ -49,7 +50,13 @@ public:
     void OnHelpButton();
 
     // Configuration menu commands.
-    void OnPrinterSetup();
+    // What stands in the way from the start: a damaged settings file, a book
+    // another program is changing. Said once the window is up.
+    void ReportStartProblems();
+    // The print button's tooltip says when the printer's pages are shifted.
+    void ShowShift();
+    // True when a printer was chosen.
+    bool OnPrinterSetup();
     void OnReturnAddressFont();
     void OnMailingAddressFont();
     void ReportAddressBookLocation();
@@ -118,6 +125,9 @@ private:
 
     // After the book it works on.
     CMainDialogCommands m_commands;
+    // What Print Many Envelopes' Add From File added, for as long as the
+    // window is open.
+    QList<CEnvelopeListModel::FileEntry> m_jobFileEntries;
     // Move was chosen; the window manager takes over at the next mouse move.
     bool m_movePending = false;
 };

@@ -1,10 +1,14 @@
 #include "ui/postaloptionsdlg.h"
 
+#include "platform/helpcommand.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 CPostalOptionsDlg::CPostalOptionsDlg(const PostalOptions& options, QWidget* parent)
@@ -21,20 +25,29 @@ CPostalOptionsDlg::CPostalOptionsDlg(const PostalOptions& options, QWidget* pare
     m_barcode->setChecked(options.barcode);
 
     const IntelligentMailFields fields = options.barcodeFields.value_or(IntelligentMailFields());
-    const auto field = [](const QString& text, int digits) {
+    // Each field says its format before anything is typed, and takes
+    // digits alone.
+    const auto field = [this](const QString& text, int digits, const QString& format) {
         auto* edit = new QLineEdit(text);
         edit->setMaxLength(digits);
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d*")), edit));
+        edit->setPlaceholderText(format);
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(format) + 16);
+        edit->setToolTip(format);
         return edit;
     };
-    m_barcodeId = field(fields.barcodeId, 2);
-    m_service = field(fields.serviceType, 3);
-    m_mailerId = field(fields.mailerId, 9);
-    m_serial = field(fields.serial, 9);
+    m_barcodeId = field(fields.barcodeId, 2, QStringLiteral("2 digits, the second 0 to 4"));
+    m_service = field(fields.serviceType, 3, QStringLiteral("3 digits"));
+    m_mailerId = field(fields.mailerId, 9, QStringLiteral("6 digits, or 9 beginning with 9"));
+    m_serial =
+        field(fields.serial, 9, QStringLiteral("up to 9 digits; up to 6 with a 9-digit Mailer ID"));
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Barcode identifier:"), m_barcodeId);
-    form->addRow(QStringLiteral("&Service type:"), m_service);
-    form->addRow(QStringLiteral("&Mailer ID (assigned by the postal service):"), m_mailerId);
-    form->addRow(QStringLiteral("Se&rial number:"), m_serial);
+    form->addRow(QStringLiteral("&Barcode identifier (2 digits):"), m_barcodeId);
+    form->addRow(QStringLiteral("&Service type (3 digits):"), m_service);
+    form->addRow(QStringLiteral("&Mailer ID (6 or 9 digits, assigned by the postal service):"),
+                 m_mailerId);
+    form->addRow(QStringLiteral("Se&rial number (up to 9 or 6 digits):"), m_serial);
     auto* note = new QLabel(
         QStringLiteral("The barcode is routed by the ZIP code at the end of the mailing address."));
     note->setTextFormat(Qt::PlainText);
@@ -43,8 +56,13 @@ CPostalOptionsDlg::CPostalOptionsDlg(const PostalOptions& options, QWidget* pare
     m_problem->setTextFormat(Qt::PlainText);
     m_problem->setWordWrap(true);
     m_problem->setAccessibleName(QStringLiteral("Problem"));
+    m_problem->setObjectName(QStringLiteral("problem"));
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
+                                         QDialogButtonBox::Help);
+    buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [] { RunHelpCommand(QStringLiteral("postal.html")); });
     connect(buttons, &QDialogButtonBox::accepted, this, &CPostalOptionsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     const auto enableFields = [this] {
@@ -77,7 +95,33 @@ void CPostalOptionsDlg::accept() {
     options.barcodeFields = ParseIntelligentMail(text, &why);
     // Fields of a barcode that is off are kept as far as they are right.
     if (options.barcode && !options.barcodeFields) {
-        m_problem->setText(why.left(1).toUpper() + why.mid(1) + u'.');
+        // Every wrong field, each checked beside right ones, a line each;
+        // the keyboard goes to the first.
+        QString unused;
+        const QString mailerId =
+            ParseIntelligentMail(QStringLiteral("00,300,%1,1").arg(m_mailerId->text()), &unused)
+                ? m_mailerId->text()
+                : QStringLiteral("123456");
+        const std::pair<QLineEdit*, QString> checks[] = {
+            {m_barcodeId, QStringLiteral("%1,300,123456,1")},
+            {m_service, QStringLiteral("00,%1,123456,1")},
+            {m_mailerId, QStringLiteral("00,300,%1,1")},
+            {m_serial, QStringLiteral("00,300,") + mailerId + QStringLiteral(",%1")},
+        };
+        QStringList problems;
+        QLineEdit* first = nullptr;
+        for (const auto& [edit, pattern] : checks) {
+            QString wrong;
+            if (ParseIntelligentMail(pattern.arg(edit->text()), &wrong))
+                continue;
+            problems << wrong.left(1).toUpper() + wrong.mid(1) + u'.';
+            first = first ? first : edit;
+        }
+        m_problem->setText(problems.join(u'\n'));
+        if (first) {
+            first->setFocus(Qt::OtherFocusReason);
+            first->selectAll();
+        }
         return;
     }
     if (!options.barcodeFields)

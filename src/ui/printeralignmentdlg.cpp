@@ -9,6 +9,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -89,7 +90,21 @@ CPrinterAlignmentDlg::CPrinterAlignmentDlg(const QString& printer,
 
     auto* feedBox = new QGroupBox(QStringLiteral("How the printer takes an envelope"));
     auto* feedGrid = new QGridLayout(feedBox);
+    auto* feedNote = new QLabel(QStringLiteral(
+        "Each picture looks down on the envelope as it goes into the printer, the side to be "
+        "printed on facing up; the black square is the stamp's corner. Lying across: a long "
+        "edge goes in first. Standing: a short edge goes in first, whichever tray or slot "
+        "takes it."));
+    feedNote->setWordWrap(true);
+    feedNote->setObjectName(QStringLiteral("feedNote"));
+    feedGrid->addWidget(feedNote, 0, 0, 1, 3);
     m_feeds = new QButtonGroup(this);
+    // The chosen picture framed in the highlight colour and its words in
+    // bold, plainly apart from the focus.
+    feedBox->setStyleSheet(QStringLiteral(
+        "QToolButton { border: 3px solid transparent; border-radius: 4px; padding: 2px; }"
+        "QToolButton:checked { border-color: palette(highlight); font-weight: bold; }"
+        "QToolButton:focus { background: palette(alternate-base); }"));
     int column = 0;
     for (const EnvelopeFeed feed : kFeedOrder) {
         auto* button = new QToolButton;
@@ -104,8 +119,13 @@ CPrinterAlignmentDlg::CPrinterAlignmentDlg(const QString& printer,
         button->setAccessibleName(FeedDescription(feed));
         button->setChecked(feed == alignment.feed);
         m_feeds->addButton(button, static_cast<int>(feed));
-        feedGrid->addWidget(button, IsStanding(feed) ? 1 : 0, column++ % 3);
+        button->installEventFilter(this);
+        feedGrid->addWidget(button, IsStanding(feed) ? 2 : 1, column++ % 3);
     }
+    // Tab enters the pictures at the chosen one, as it enters a group of
+    // radio buttons; the arrows move the choice.
+    connect(m_feeds, &QButtonGroup::buttonToggled, this, [this] { UpdateFeedFocus(); });
+    UpdateFeedFocus();
 
     m_turned = new QCheckBox(QStringLiteral("T&urned round (the flap goes in first)"));
     m_turned->setAccessibleName(QStringLiteral("Turned round"));
@@ -128,10 +148,20 @@ CPrinterAlignmentDlg::CPrinterAlignmentDlg(const QString& printer,
     buttons->button(QDialogButtonBox::Help)->setAccessibleName(QStringLiteral("Help"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { RunHelpCommand(); });
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [] { RunHelpCommand(QStringLiteral("alignment.html")); });
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->setWordWrap(true);
+    m_status->setAccessibleName(QStringLiteral("Test page"));
+    m_status->hide();
     connect(testPageButton, &QPushButton::clicked, this, [this] {
-        if (m_testPage)
-            m_testPage(Alignment());
+        if (!m_testPage)
+            return;
+        const QString printed = m_testPage(Alignment());
+        m_status->setText(printed);
+        m_status->setVisible(!printed.isEmpty());
     });
 
     auto* layout = new QVBoxLayout(this);
@@ -139,6 +169,7 @@ CPrinterAlignmentDlg::CPrinterAlignmentDlg(const QString& printer,
     layout->addWidget(feedBox);
     layout->addWidget(m_turned);
     layout->addLayout(shifts);
+    layout->addWidget(m_status);
     layout->addWidget(buttons);
 }
 
@@ -149,4 +180,40 @@ PrinterAlignment CPrinterAlignmentDlg::Alignment() const {
     alignment.shiftRight = Tenths(m_shiftRight);
     alignment.shiftDown = Tenths(m_shiftDown);
     return alignment;
+}
+
+void CPrinterAlignmentDlg::UpdateFeedFocus() {
+    const QAbstractButton* entry =
+        m_feeds->checkedButton() ? m_feeds->checkedButton() : m_feeds->buttons().value(0);
+    for (QAbstractButton* button : m_feeds->buttons())
+        button->setFocusPolicy(button == entry ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+bool CPrinterAlignmentDlg::eventFilter(QObject* watched, QEvent* event) {
+    auto* button = qobject_cast<QAbstractButton*>(watched);
+    if (event->type() != QEvent::KeyPress || !button || button->group() != m_feeds)
+        return QDialog::eventFilter(watched, event);
+    // The pictures are two rows of three, in the order of kFeedOrder.
+    const int at = static_cast<int>(m_feeds->buttons().indexOf(button));
+    int to = at;
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Left:
+        to = at % 3 > 0 ? at - 1 : at;
+        break;
+    case Qt::Key_Right:
+        to = at % 3 < 2 ? at + 1 : at;
+        break;
+    case Qt::Key_Up:
+        to = at >= 3 ? at - 3 : at;
+        break;
+    case Qt::Key_Down:
+        to = at < 3 ? at + 3 : at;
+        break;
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
+    QAbstractButton* next = m_feeds->buttons().at(to);
+    next->setChecked(true);
+    next->setFocus(Qt::TabFocusReason);
+    return true;
 }

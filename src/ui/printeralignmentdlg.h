@@ -10,6 +10,7 @@ class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QDoubleSpinBox;
+class QLabel;
 
 // Printer Alignment: how the configured printer takes an envelope, and how
 // far off it prints. The dialog only edits; the caller stores on OK and
@@ -18,7 +19,8 @@ class CPrinterAlignmentDlg : public QDialog {
     Q_OBJECT
 
 public:
-    using TestPage = std::function<void(const PrinterAlignment&)>;
+    // Prints a test page; what to say of it when it was printed.
+    using TestPage = std::function<QString(const PrinterAlignment&)>;
 
     CPrinterAlignmentDlg(const QString& printer, const PrinterAlignment& alignment,
                          TestPage testPage, QWidget* parent = nullptr);
@@ -26,10 +28,18 @@ public:
     // What the controls say now.
     PrinterAlignment Alignment() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Only the chosen picture takes Tab.
+    void UpdateFeedFocus();
+
     QButtonGroup* m_feeds = nullptr;
     QCheckBox* m_turned = nullptr;
     QDoubleSpinBox* m_shiftRight = nullptr;
     QDoubleSpinBox* m_shiftDown = nullptr;
     TestPage m_testPage;
+    // What the last test page did.
+    QLabel* m_status = nullptr;
 };

@@ -429,6 +429,11 @@ private Q_SLOTS:
     row("in|Mumbai|Maharashtra|400001", "Mumbai 400001|Maharashtra|India");
     // A name of two letters is a name, not a code.
     row("中国|北京市|北京|100000", "北京市|北京, 100000|中国");
+    // Where the system names no country (the C locale), a place without one
+    // is written as its state and ZIP code show it to be.
+    row("|Springfield|IL|62704|", "Springfield, IL 62704");
+    row("|Redwood Shores||CA 94065|", "Redwood Shores, CA 94065");
+    row("|Hamburg||20095|", "20095 Hamburg");
 }
 void placeLines() {
     QFETCH(QString, parts);
@@ -445,7 +450,7 @@ void placeLines() {
     address.postcode = part[3];
     contact.addresses.Offer(address);
     QFETCH(QString, place);
-    QCOMPARE(CAddressFormatter(QStringLiteral("DE")).Format(contact),
+    QCOMPARE(CAddressFormatter(part.value(4, QStringLiteral("DE"))).Format(contact),
              QStringLiteral("Ann Lee\r\n1 Main St\r\n") + place);
 }
 

@@ -172,39 +172,40 @@ private slots:
         QTest::addColumn<QList<int>>("counts");
         const auto rows = [](const QString& karin, const QString& niamh) {
             return QStringList({"Karin|" + karin, "Niamh Byrne|Added", "Niamh Byrne|" + niamh,
+                                "Dora|Left out: the address book has it already",
                                 "No Address|Left out: no address"});
         };
         const QString taken = QStringLiteral("Left out: the label is taken");
         QTest::newRow("skip") << int(DuplicateLabels::Skip) << rows(taken, taken)
-                              << QList<int>({1, 0, 3});
+                              << QList<int>({1, 0, 4});
         QTest::newRow("replace") << int(DuplicateLabels::Replace)
-                                 << rows("Replaces the entry's address",
+                                 << rows(u"Replaces “Lund”"_qs,
                                          "Replaces the file's earlier address")
-                                 << QList<int>({1, 2, 1});
+                                 << QList<int>({1, 2, 2});
         QTest::newRow("rename") << int(DuplicateLabels::Rename)
                                 << rows(u"Added as “Karin (2)”"_qs,
                                         u"Added as “Niamh Byrne (2)”"_qs)
-                                << QList<int>({3, 0, 1});
+                                << QList<int>({3, 0, 2});
     }
     void importPlan() {
         QFETCH(int, policy);
         QFETCH(QStringList, rows);
         QFETCH(QList<int>, counts);
         CAddressBook book;
-        Fill(book, {{"Karin", "Karin\r\nLund"}});
+        Fill(book, {{"Karin", "Karin\r\nLund"}, {"Dora", "Dora\r\n4 Way\r\nTown"}});
         CContactsImport import(QStringLiteral("AT"));
         QByteArray cards;
-        for (const char* card :
-             {"FN:Karin\r\nADR:;;Storgatan 1;Lund;;222 22;Sverige",
-              "FN:Niamh Byrne\r\nADR:;;2 Main Street;Ennis;;;",
-              "FN:Niamh Byrne\r\nADR:;;1 Main Street;Ennis;;V95 X2Y3;Ireland", "FN:No Address"})
+        for (const char* card : {"FN:Karin\r\nADR:;;Storgatan 1;Lund;;222 22;Sverige",
+                                 "FN:Niamh Byrne\r\nADR:;;2 Main Street;Ennis;;;",
+                                 "FN:Niamh Byrne\r\nADR:;;1 Main Street;Ennis;;V95 X2Y3;Ireland",
+                                 "FN:Dora\r\nADR:;;4 Way;Town;;;", "FN:No Address"})
             cards += QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\n") + card + "\r\nEND:VCARD\r\n";
         import.ReadBytes(cards, "friends.vcf");
         CImportPlanModel plan(import, book);
         plan.Plan(DuplicateLabels(policy));
         QCOMPARE(Rows(plan, 2), rows);
         QCOMPARE(plan.index(2, 2).data().toString(), u"1 Main Street, Ennis, V95 X2Y3, Ireland"_qs);
-        QCOMPARE(plan.index(3, 2).data().toString(), QString());
+        QCOMPARE(plan.index(4, 2).data().toString(), QString());
         const CImportPlanModel::Counts planned = plan.PlannedCounts();
         QCOMPARE(QList<int>({planned.added, planned.replaced, planned.leftOut}), counts);
     }

@@ -164,7 +164,9 @@ private slots:
                             "Ed Empty,,\n");
         const QString pdf = m_env->Root() + QStringLiteral("/many.pdf");
         const EnvelopeJob job = Job(PdfNames(pdf));
+        QList<CEnvelopeListModel::FileEntry> kept;
         CManyEnvelopesDlg dlg(job, book, m_settings);
+        dlg.KeepFileEntriesIn(kept);
         const Controls c(dlg);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
@@ -197,6 +199,8 @@ private slots:
         QCOMPARE(c.count->accessibleName(), u"3 envelopes to print"_qs);
         QCOMPARE(Visible(c.list, 3).value(4), u"Dora Dean|9 Work Road|more.csv"_qs);
         QVERIFY(!c.list->isColumnHidden(2));
+        // The address keeps the room the file's column does not need.
+        QVERIFY(c.list->columnWidth(1) > c.list->viewport()->width() / 3);
         QCOMPARE(c.list->currentIndex().row(), 4);
         script.ChooseFile(csv, QStringLiteral("Work")).NoteMessage(seen);
         QTest::mouseClick(c.addFromFile, Qt::LeftButton);
@@ -247,25 +251,44 @@ private slots:
             }
         }
 
-        // Print Again takes a range of the last job, numbered in list order.
-        const auto answer = [](const QString& range) {
-            return [range](QInputDialog* ask) {
-                ask->setTextValue(range);
-                ask->accept();
-            };
-        };
-        script.Then<QInputDialog>(answer("4")).NoteMessage(seen);
-        script.Then<QInputDialog>(answer(" 2 \u2013 3"));
-        QTest::mouseClick(c.printAgain, Qt::LeftButton);
-        QCOMPARE(seen.value(0),
-                 u"Type one number from 1 to 3, or two joined by a hyphen, such as 5-9."_qs);
+        // Print Again takes a range of the last job, numbered in list order;
+        // one out of range is refused with the prompt kept open, and the
+        // reprint goes beside the job's file.
+        QString prompt;
+        QString retyped;
+        script.Then<QInputDialog>([&](QInputDialog* ask) {
+            prompt = ask->labelText();
+            ask->setTextValue(QStringLiteral("4"));
+            QMetaObject::invokeMethod(ask, &QDialog::accept, Qt::QueuedConnection);
+        });
+        script.NoteMessage(seen).Then<QInputDialog>([&](QInputDialog* ask) {
+            retyped = ask->textValue();
+            ask->setTextValue(QStringLiteral(" 2 \u2013 3"));
+            ask->accept();
+        });
         QTest::mouseClick(c.printAgain, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
-        QCOMPARE(c.status->text(), "2 envelopes saved to " + pdf);
-        const PdfText again = ReadPdf(pdf);
+        QVERIFY2(prompt.contains(u"rows 1 to 3") && prompt.contains(u"2-3"), qPrintable(prompt));
+        QCOMPARE(seen.value(0),
+                 u"Type one number from 1 to 3, or two joined by a hyphen, such as 1-2."_qs);
+        QCOMPARE(retyped, u"4"_qs);
+        const QString beside = m_env->Root() + QStringLiteral("/many (again 2-3).pdf");
+        QCOMPARE(c.status->text(), "2 envelopes saved to " + beside);
+        QCOMPARE(ReadPdf(pdf).pages, 3);
+        const PdfText again = ReadPdf(beside);
         QCOMPARE(again.pages, 2);
         // The return address's five words come first.
         QCOMPARE(again.words.value(5).text, u"Olga"_qs);
+
+        // The file's entry is the job's until the window closes, ticked as
+        // it was left.
+        c.list->model()->setData(c.list->model()->index(4, 0), Qt::Unchecked, Qt::CheckStateRole);
+        dlg.reject();
+        CManyEnvelopesDlg reopened(job, book, m_settings);
+        reopened.KeepFileEntriesIn(kept);
+        const Controls r(reopened);
+        QCOMPARE(Visible(r.list, 3).value(4), u"Dora Dean|9 Work Road|more.csv"_qs);
+        QVERIFY(!r.list->isColumnHidden(2) && TickOf(r.list, 4) == Qt::Unchecked);
     }
 
     // Enter in Find goes to the first match and never prints; a job with a
@@ -316,14 +339,21 @@ private slots:
             Tick(c.list, 1);
             Tick(c.list, 2);
             QVERIFY(!c.noMatch->isVisible());
-            QTest::keyClicks(c.find, QStringLiteral("x 1"));
+            QTest::keyClicks(c.find, QStringLiteral(" x  1 "));
             QVERIFY(c.noMatch->isVisible());
             QCOMPARE(c.noMatch->text(), u"Nothing matches \u201cx 1\u201d."_qs);
             QCOMPARE(c.count->text(),
                      u"2 envelopes to print; 0 of 3 shown, 2 ticked entries hidden"_qs);
             QTest::keyClick(c.find, Qt::Key_Escape);
             QVERIFY(dlg.isVisible() && c.find->text().isEmpty());
+            // From the list too; then Escape closes.
             QTest::keyClicks(c.find, QStringLiteral("entry"));
+            c.list->setFocus();
+            QTest::keyClick(c.list, Qt::Key_Escape);
+            QVERIFY(dlg.isVisible() && c.find->text().isEmpty());
+            QTest::keyClick(c.list, Qt::Key_Escape);
+            QVERIFY(!dlg.isVisible());
+            c.find->setText(QStringLiteral("entry"));
             dlg.reject();
         }
         book.RemoveAt(2);
@@ -419,7 +449,7 @@ private slots:
     }
 
     // With no printer the dialog says so, and the invalid setup's message
-    // offers the setup, after which Print prints where it was set up.
+    // offers the setup, after which the print goes on where it was set up.
     void printerSetupFromTheDialog() {
         const QString pdf = m_env->Root() + QStringLiteral("/set-up.pdf");
         CAddressBook book;
@@ -449,8 +479,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(seen, {u"The Printer Setup is invalid. Please configure a printer."_qs});
         QCOMPARE(c.printer->text(), "Printer: file " + pdf);
-        QTest::mouseClick(c.print, Qt::LeftButton);
-        QVERIFY(QFileInfo::exists(pdf));
+        QVERIFY(QFileInfo::exists(pdf) && c.status->text().startsWith(u"1 envelope saved"));
         // The printer chosen brings its own alignment: 10 mm further right.
         PELVARO_REQUIRE(HavePdfTools(), QStringLiteral("poppler-utils"));
         const double before = ReadPdf(pdf).words.value(0).xMin;

@@ -24,6 +24,8 @@
 #include "ui/maindialogcommands.h"
 #include "ui/multilineedit.h"
 #include "ui/pelvarodlg.h"
+#include "ui/postaloptionsdlg.h"
+#include "ui/printeralignmentdlg.h"
 #include "ui/printpreview.h"
 #include "ui/tabledialogs.h"
 
@@ -57,6 +59,12 @@ void MakeBook(const QStringList& labels) {
     book.LoadAddressBook();
     for (const QString& label : labels)
         book.AddAddress(CAddress(label, label + QStringLiteral(" Street")));
+}
+
+// Whether the help has the page a Help button opens.
+bool HelpPageExists(const QString& page) {
+    return QFileInfo::exists(QStringLiteral(PELVARO_TEST_DATA_DIR "/../../res/help/") +
+                             page.section(u'#', 0, 0));
 }
 
 // What the message box a click ends in says; nothing when none came.
@@ -609,6 +617,111 @@ private slots:
                 !m_settings->ReadBinaryValue("MailingAddressLogFont"));
     }
 
+    // The font dialog opens on the face's upright style, so that a new size
+    // alone keeps the address upright.
+    void fontSizeAloneKeepsStyle() {
+        Open();
+        CModalScript script;
+        QString openedStyle;
+        script.Choose("Mailing Address Font...").Then<QFontDialog>([&](QFontDialog* fonts) {
+            openedStyle = QFontDatabase::styleString(fonts->currentFont());
+            for (QLineEdit* edit : fonts->findChildren<QLineEdit*>())
+                if (edit->validator()) // the size's box
+                    edit->setText(QStringLiteral("20"));
+            fonts->accept();
+        });
+        Run(IDC_CONFIGURE, script);
+        const LOGFONTW chosen = m_dlg->State().mailingLogFont;
+        QVERIFY2(!openedStyle.contains(u"Oblique") && !openedStyle.contains(u"Italic"),
+                 qPrintable(openedStyle));
+        QVERIFY(chosen.lfItalic == 0 && chosen.lfHeight == -27);
+        QVERIFY(!Box(IDC_MAILINGADDRESS)->font().italic());
+    }
+
+    // Printer Alignment without a printer offers the setup and goes on to
+    // the chosen printer's alignment. Tab enters the pictures at the chosen
+    // one, the arrows move the choice; the test page says where it went,
+    // beside the envelope's file; a shift in effect shows on the window.
+    void printerAlignmentFromTheWindow() {
+        Open();
+        QStringList helpPages;
+        SetHelpCommand([&](const QString& page) { helpPages << page; });
+        const QString pdf = m_env->Root() + QStringLiteral("/envelope.pdf");
+        QString entered, moved, status;
+        CModalScript script;
+        script.Choose(QStringLiteral("Printer &Alignment..."))
+            .Then<QMessageBox>([](QMessageBox* box) {
+                for (QAbstractButton* button : box->buttons())
+                    if (button->text() == u"P&rinter...")
+                        button->click();
+            })
+            .Then<QPrintDialog>([&](QPrintDialog* dialog) {
+                auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
+                printers->setCurrentIndex(printers->findText(u"Print to File (PDF)"_qs));
+                dialog->findChild<QLineEdit*>(QStringLiteral("filename"))->setText(pdf);
+                dialog->accept();
+            })
+            .Then<CPrinterAlignmentDlg>([&](CPrinterAlignmentDlg* alignment) {
+                QVERIFY(QTest::qWaitForWindowActive(alignment, kWaitMs));
+                QTRY_VERIFY_WITH_TIMEOUT(QApplication::focusWidget(), kWaitMs);
+                entered = QApplication::focusWidget()->accessibleName();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+                moved = QApplication::focusWidget()->accessibleName();
+                for (QPushButton* button : alignment->findChildren<QPushButton*>())
+                    if (button->accessibleName() == u"Print Test Page" ||
+                        button->accessibleName() == u"Help")
+                        button->click();
+                status = Named<QLabel>(alignment, "status")->text();
+                for (auto* box : alignment->findChildren<QDoubleSpinBox*>())
+                    box->setValue(box->accessibleName() == u"Shift right" ? -1.5 : 0);
+                alignment->accept();
+            });
+        Run(IDC_CONFIGURE, script);
+        QCOMPARE(entered, u"Lying across, at the right edge"_qs);
+        QCOMPARE(moved, u"Standing, at the right edge"_qs);
+        const QString testPage = m_env->Root() + QStringLiteral("/envelope (test page).pdf");
+        QCOMPARE(status, "The test page was saved to " + testPage + ".");
+        QVERIFY(QFileInfo::exists(testPage) && !QFileInfo::exists(pdf));
+        QCOMPARE(helpPages, QStringList({"alignment.html"}));
+        QVERIFY(HelpPageExists(helpPages[0]));
+        QCOMPARE(m_dlg->GetDlgItem(IDC_PRINT)->toolTip(), u"Print (shifted 1.5 mm left)"_qs);
+    }
+
+    // Postal Options refuses a wrong barcode field saying every one at
+    // once, the keyboard at the first; the fields take digits alone.
+    void postalOptionsFields() {
+        Open();
+        QStringList helpPages;
+        SetHelpCommand([&](const QString& page) { helpPages << page; });
+        QString problem, focused, typed;
+        CModalScript script;
+        script.Choose(QStringLiteral("P&ostal Options..."))
+            .Then<CPostalOptionsDlg>([&](CPostalOptionsDlg* options) {
+                QList<QLineEdit*> fields = options->findChildren<QLineEdit*>();
+                for (QCheckBox* box : options->findChildren<QCheckBox*>())
+                    box->setChecked(box->text().contains(u"barcode"));
+                QTest::keyClicks(fields[0], QStringLiteral("07"));
+                QTest::keyClicks(fields[1], QStringLiteral("3x0"));
+                QTest::keyClicks(fields[2], QStringLiteral("123456"));
+                QTest::keyClicks(fields[3], QStringLiteral("1"));
+                typed = fields[1]->text();
+                options->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+                problem = Named<QLabel>(options, "problem")->text();
+                focused = options->focusWidget() == fields[0] ? u"first"_qs : u"other"_qs;
+                options->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help)->click();
+                options->reject();
+            });
+        Run(IDC_CONFIGURE, script);
+        QCOMPARE(typed, u"30"_qs);
+        QCOMPARE(problem.split(u'\n'),
+                 QStringList({"The barcode identifier is two digits, the second from 0 to 4, "
+                              "not '07'.",
+                              "The service type is three digits, not '30'."}));
+        QCOMPARE(focused, u"first"_qs);
+        QCOMPARE(helpPages, QStringList({"postal.html"}));
+        QVERIFY(HelpPageExists(helpPages[0]));
+    }
+
     // The configuration menu opens at the button's top-right corner.
     void reportAddressBookLocation() {
         Open();
@@ -655,6 +768,10 @@ private slots:
                                      list->index(i, 1).data().toString();
                     if (rows)
                         *rows << Named<QLabel>(preview, "summary")->text();
+                    if (!accept) // its own page of the help
+                        preview->findChild<QDialogButtonBox*>()
+                            ->button(QDialogButtonBox::Help)
+                            ->click();
                     QTest::mouseClick(accept ? Named<QPushButton>(preview, "import")
                                              : preview->findChild<QDialogButtonBox*>()->button(
                                                    QDialogButtonBox::Cancel),
@@ -672,6 +789,7 @@ private slots:
                               u"Mateo García|Left out: no address"_qs,
                               "2 addresses will be added, 2 left out."}));
         QCOMPARE(Entries(), QStringList({"Chiara Rossi|Chiara Rossi Street"}));
+        QCOMPARE(m_helpCalls, 1);
         import(2, true);
         QCOMPARE(seen.mid(0, 3),
                  QStringList({"3 addresses from vcard30.vcf were added to the address book.\n1 "
@@ -897,6 +1015,29 @@ private slots:
         QCOMPARE(items, QStringList({"&Add...", "--", "a", "b"}));
         QVERIFY(m_dlg->State().mailingLabel.isEmpty() &&
                 ReadWholeFile(m_env->BookPath()) == before);
+    }
+
+    // A damaged settings file and a book another program is changing are
+    // said as soon as the window is up, not at the first change.
+    void problemsSaidAtStart() {
+        const QString file = m_env->ConfigHome() + QStringLiteral("/Torvane Software/registry.reg");
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        QVERIFY(WriteWholeFile(file, "Windows Registry Editor Version 5.00\r\n\r\n"
+                                     "[HKEY_CURRENT_USER\\Software]\r\nnot a value\r\n"));
+        MakeBook({"a"});
+        QLockFile held(m_env->BookPath() + QStringLiteral(".lock"));
+        QVERIFY(held.tryLock(0));
+        QStringList seen;
+        CModalScript script;
+        script.NoteMessage(seen);
+        m_dlg = std::make_unique<CPelvaroDlg>(*m_settings);
+        m_dlg->show();
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
+        const QStringList said = seen.value(0).split(QStringLiteral("\n\n"));
+        QVERIFY2(said.size() == 2 && said[0].contains(file) &&
+                     said[1].startsWith("Another program is using the address book " +
+                                        m_env->BookPath()),
+                 qPrintable(seen.value(0)));
     }
 
     // The first change of a damaged book keeps the file and says where.
