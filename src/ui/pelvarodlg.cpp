@@ -467,7 +467,7 @@ void CPelvaroDlg::OnPrinterAlignment() {
             if (const QString refusal = TestPageRefusal(tried); !refusal.isEmpty()) {
                 ShowMessageBox(this, QMessageBox::Warning, QStringLiteral("Print Test Page"),
                                refusal);
-                return;
+                return QString();
             }
             PrintFailure failure;
             const PrintResult result = m_commands.PrintTestPage(job, alignment, &failure);
