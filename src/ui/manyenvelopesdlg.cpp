@@ -32,6 +32,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QShortcut>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -476,9 +477,15 @@ bool CManyEnvelopesDlg::PrintDespiteFindings(const QStringList& addresses) {
     if (findings.size() > kListed)
         text +=
             QStringLiteral("\n... and %1 more under Show Details.").arg(findings.size() - kListed);
-    return AskMessageBox(this, QMessageBox::Warning, windowTitle(), text,
-                         QStringLiteral("Print Anyway"),
+    const MessageBoxChoice choice =
+        ChooseMessageBox(this, QMessageBox::Warning, windowTitle(), text,
+                         QStringLiteral("Print Anyway"), QStringLiteral("Pre&view First"),
                          findings.size() > kListed ? findings.join(u'\n') : QString());
+    // A look first shows the envelopes with the findings under them; its
+    // Print is this one's.
+    if (choice == MessageBoxChoice::Alternative)
+        QTimer::singleShot(0, this, &CManyEnvelopesDlg::OnPreview);
+    return choice == MessageBoxChoice::GoOn;
 }
 
 void CManyEnvelopesDlg::OnFind(const QString& text) {

@@ -19,13 +19,25 @@ void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& capti
 
 bool AskMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
                    const QString& text, const QString& goOn, const QString& details) {
+    return ChooseMessageBox(owner, icon, caption, text, goOn, QString(), details) ==
+           MessageBoxChoice::GoOn;
+}
+
+MessageBoxChoice ChooseMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                                  const QString& text, const QString& goOn,
+                                  const QString& alternative, const QString& details) {
     QMessageBox box(icon, caption, QString(), QMessageBox::Cancel, owner);
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setDetailedText(details);
     QPushButton* button = box.addButton(goOn, QMessageBox::AcceptRole);
+    QPushButton* other =
+        alternative.isEmpty() ? nullptr : box.addButton(alternative, QMessageBox::ActionRole);
     box.setDefaultButton(button);
     qCInfo(LogUi) << "question:" << caption << text;
     box.exec();
-    return box.clickedButton() == button;
+    if (box.clickedButton() == button)
+        return MessageBoxChoice::GoOn;
+    return other && box.clickedButton() == other ? MessageBoxChoice::Alternative
+                                                 : MessageBoxChoice::Cancel;
 }

@@ -23,3 +23,10 @@ void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& capti
 // which Escape presses. True when the user chose to go on.
 bool AskMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
                    const QString& text, const QString& goOn, const QString& details = QString());
+
+// Asks as AskMessageBox does, with a second way on beside goOn, such as
+// looking at the envelope first.
+enum class MessageBoxChoice { GoOn, Alternative, Cancel };
+MessageBoxChoice ChooseMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                                  const QString& text, const QString& goOn,
+                                  const QString& alternative, const QString& details = QString());

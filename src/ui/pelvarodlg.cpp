@@ -309,16 +309,22 @@ EnvelopeJob CPelvaroDlg::CurrentJob() const {
 
 void CPelvaroDlg::OnPrint() {
     // A warning only: the user may know better than the rules.
-    const auto printDespite = [this](const QStringList& findings) {
-        return AskMessageBox(this, QMessageBox::Warning, QStringLiteral("Print"),
-                             QStringLiteral("The post office's machines may not read this "
-                                            "envelope:\n\n%1")
-                                 .arg(findings.join(u'\n')),
-                             QStringLiteral("Print Anyway"));
+    // Or a look at the envelope first, the findings under it.
+    bool lookFirst = false;
+    const auto printDespite = [this, &lookFirst](const QStringList& findings) {
+        const MessageBoxChoice choice = ChooseMessageBox(
+            this, QMessageBox::Warning, QStringLiteral("Print"),
+            QStringLiteral("The post office's machines may not read this envelope:\n\n%1")
+                .arg(findings.join(u'\n')),
+            QStringLiteral("Print Anyway"), QStringLiteral("Pre&view First"));
+        lookFirst = choice == MessageBoxChoice::Alternative;
+        return choice == MessageBoxChoice::GoOn;
     };
     PrintFailure failure;
     const PrintResult result = m_commands.Print(CurrentJob(), printDespite, &failure);
     ShowPrintResult(this, result, failure);
+    if (lookFirst)
+        OnPrintPreview();
 }
 
 void CPelvaroDlg::OnConfigure() {

@@ -440,6 +440,21 @@ private slots:
                      texts[3] == texts[0],
                  qPrintable(texts.join(u'\n')));
         QVERIFY(!QFileInfo::exists(pdf));
+
+        // Or a look first: the preview with the findings under the page.
+        CModalScript look;
+        look.Then<QMessageBox>([](QMessageBox* box) {
+                for (QAbstractButton* button : box->buttons())
+                    if (button->text() == u"Pre&view First")
+                        button->click();
+            })
+            .Then<CPrintPreviewDlg>([&](CPrintPreviewDlg* preview) {
+                texts << Named<QLabel>(preview, "warnings")->text();
+                preview->reject();
+            });
+        QTest::mouseClick(m_dlg->GetDlgItem(IDC_PRINT), Qt::LeftButton, {}, QPoint(16, 16));
+        QTRY_VERIFY_WITH_TIMEOUT(look.Done(), kWaitMs);
+        QVERIFY(texts.size() == 5 && texts[4] == texts[2] && !QFileInfo::exists(pdf));
     }
 
     // Layout opens on the envelope in the printer, says whose rules Place
