@@ -30,9 +30,24 @@ const QString kFolderEntry = QStringLiteral("Folder");
 // Where the dialog opens. It is given to the dialog as it is made: made
 // without one, the dialog would first list the folder any file dialog of
 // the process was last in, such as /proc, whose files block a reader.
+// The system's own trees hold no one's contacts, and listing them (/proc
+// above all) may not end: a dialog never starts there, and a file typed
+// there leaves the next dialog where it was.
+bool IsSystemTree(const QString& folder) {
+    const QString path = QDir(folder).absolutePath();
+    for (const char* tree : {"/proc", "/sys", "/dev"}) {
+        const QString root = QLatin1String(tree);
+        if (path == root || path.startsWith(root + u'/'))
+            return true;
+    }
+    return false;
+}
+
 QString StartFolder(const CSettingsStore& settings) {
     const QString folder = settings.GetProfileString(kFolderSection, kFolderEntry);
-    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+    return !folder.isEmpty() && !IsSystemTree(folder) && QFileInfo(folder).isDir()
+               ? folder
+               : QDir::homePath();
 }
 
 // Qt's own dialog, the same on every desktop, as the program's other
@@ -48,7 +63,8 @@ QString ChosenFile(QFileDialog& dialog, CSettingsStore& settings) {
         return {};
     QString path = dialog.selectedFiles().constFirst();
     // A failed write is not reported, as with every stored value.
-    settings.WriteProfileString(kFolderSection, kFolderEntry, QFileInfo(path).absolutePath());
+    if (const QString folder = QFileInfo(path).absolutePath(); !IsSystemTree(folder))
+        settings.WriteProfileString(kFolderSection, kFolderEntry, folder);
     return path;
 }
 

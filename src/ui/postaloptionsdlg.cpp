@@ -27,7 +27,7 @@ CPostalOptionsDlg::CPostalOptionsDlg(const PostalOptions& options, QWidget* pare
     const IntelligentMailFields fields = options.barcodeFields.value_or(IntelligentMailFields());
     // Each field says its format before anything is typed, and takes
     // digits alone.
-    const auto field = [this](const QString& text, int digits, const QString& format) {
+    const auto field = [](const QString& text, int digits, const QString& format) {
         auto* edit = new QLineEdit(text);
         edit->setMaxLength(digits);
         edit->setValidator(
