@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -50,10 +51,25 @@ QString StartFolder(const CSettingsStore& settings) {
                : QDir::homePath();
 }
 
+// Names a file's type by its name alone. Qt's provider reads the start of
+// each file listed to tell its type, and a named pipe in the folder would
+// hold the dialog for ever in that read.
+class CTypeByNameIconProvider : public QFileIconProvider {
+public:
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir())
+            return QStringLiteral("Folder");
+        return info.suffix().isEmpty() ? QStringLiteral("File")
+                                       : QStringLiteral("%1 File").arg(info.suffix().toUpper());
+    }
+};
+
 // Qt's own dialog, the same on every desktop, as the program's other
 // dialogs are.
 void SetUp(QFileDialog& dialog) {
+    static CTypeByNameIconProvider icons;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&icons);
 }
 
 // The file chosen, its folder kept for the next dialog; empty when the
