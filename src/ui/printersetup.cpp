@@ -19,6 +19,8 @@
 
 namespace {
 
+const QString kHelpPage = QStringLiteral("printersetup.html");
+
 // Acts once, as the dialog is shown: after it has filled in its lists,
 // before the user sees them.
 class CShownHook : public QObject {
@@ -75,14 +77,15 @@ void KeepStoredFile(QPrintDialog& dialog, const QString& storedFile) {
     });
 }
 
-// Help, from its button or F1, opens the help file and leaves the setup open.
+// Help, from its button or F1, opens the setup's page of the help and leaves
+// the setup open.
 void AddHelp(QPrintDialog& dialog) {
     if (auto* buttons = dialog.findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly))
         QObject::connect(buttons->addButton(QDialogButtonBox::Help), &QAbstractButton::clicked,
-                         &dialog, [] { RunHelpCommand(); });
+                         &dialog, [] { RunHelpCommand(kHelpPage); });
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &dialog);
     help->setContext(Qt::WindowShortcut);
-    QObject::connect(help, &QShortcut::activated, &dialog, [] { RunHelpCommand(); });
+    QObject::connect(help, &QShortcut::activated, &dialog, [] { RunHelpCommand(kHelpPage); });
 }
 
 } // namespace

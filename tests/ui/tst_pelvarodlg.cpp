@@ -85,7 +85,8 @@ class TestPelvaroDlg : public QObject {
     std::unique_ptr<CTestEnvironment> m_env;
     std::unique_ptr<CSettingsStore> m_settings;
     std::unique_ptr<CPelvaroDlg> m_dlg;
-    int m_helpCalls = 0;
+    // The pages the help was asked for, "" for its start.
+    QStringList m_helpPages;
 
     void Open(const QStringList& labels = {}) {
         MakeBook(labels);
@@ -114,8 +115,8 @@ private slots:
     void init() {
         m_env = std::make_unique<CTestEnvironment>();
         m_settings = std::make_unique<CSettingsStore>("Torvane Software", "Pelvaro");
-        m_helpCalls = 0;
-        SetHelpCommand([this](const QString&) { ++m_helpCalls; });
+        m_helpPages.clear();
+        SetHelpCommand([this](const QString& page) { m_helpPages << page; });
     }
     void cleanup() {
         SetHelpCommand({});
@@ -364,7 +365,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(script.Done(), kWaitMs);
         QCOMPARE(opened.m_urls, QList<QUrl>({QUrl("https://www.torvane.example/pelvaro")}));
         QVERIFY((aboutCentre - m_dlg->frameGeometry().center()).manhattanLength() <= 2);
-        QVERIFY(m_helpCalls == 2 && m_dlg->isVisible());
+        QVERIFY(m_helpPages.size() == 2 && m_dlg->isVisible());
     }
 
     // The print job gets the boxes' real places, the client area's size and
@@ -533,8 +534,8 @@ private slots:
 
     // Without a printer, Print says so. The setup opens on the default
     // printer, the PDF writer here, offers no page range and stays open for
-    // F1 and its Help button; OK stores "DevMode" and then "DevNames", and
-    // Print uses them at once. Only with both blocks does it open on the
+    // F1 and its Help button, which open its own page; OK stores "DevMode"
+    // and then "DevNames", and Print uses them at once. Only with both blocks does it open on the
     // stored printer; Cancel keeps them. A job that does not come out says
     // why.
     void printerSetupThenPrint() {
@@ -565,7 +566,9 @@ private slots:
             Run(IDC_CONFIGURE, script);
         };
         setup(true);
-        QVERIFY(shownFile != pdf && !rangesOffered && m_helpCalls == 2);
+        QVERIFY(shownFile != pdf && !rangesOffered);
+        QCOMPARE(m_helpPages, QStringList(2, "printersetup.html"));
+        QVERIFY(HelpPageExists(m_helpPages[0]));
         const QList<CRegistryHive::Value> stored = CRegistryFile().Load().Values(kDirectPath);
         QCOMPARE(stored.size(), 2);
         QCOMPARE(stored[0].name + u' ' + stored[1].name, QStringLiteral("DevMode DevNames"));
@@ -805,7 +808,7 @@ private slots:
                               u"Mateo García|Left out: no address"_qs,
                               "2 addresses will be added, 2 left out."}));
         QCOMPARE(Entries(), QStringList({"Chiara Rossi|Chiara Rossi Street"}));
-        QCOMPARE(m_helpCalls, 1);
+        QCOMPARE(m_helpPages.size(), 1);
         import(2, true);
         QCOMPARE(seen.mid(0, 3),
                  QStringList({"3 addresses from vcard30.vcf were added to the address book.\n1 "
