@@ -1,10 +1,12 @@
 #include "ui/printpreview.h"
 
+#include "platform/helpcommand.h"
 #include "postal/postaloptions.h"
 #include "print/jobwarnings.h"
 #include "print/printjob.h"
 
 #include <QApplication>
+#include <QGraphicsView>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
@@ -18,9 +20,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 constexpr double kZoomStep = 1.25;
+const QString kHelpPage = QStringLiteral("preview.html");
 
 QToolButton* ToolButton(const QString& text, const QString& tip, QWidget* parent) {
     auto* button = new QToolButton(parent);
@@ -49,6 +54,12 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, const EnvelopeJob& job,
     m_pages->setZoomMode(QPrintPreviewWidget::FitInView);
     m_pages->setObjectName(QStringLiteral("pages"));
     m_pages->setAccessibleName(QStringLiteral("Envelope pages"));
+    // The view inside takes the keyboard, under the pages' name: the
+    // preview is one stop for Tab, and one a screen reader can name.
+    if (auto* view = m_pages->findChild<QGraphicsView*>()) {
+        view->setAccessibleName(m_pages->accessibleName());
+        m_pages->setFocusProxy(view);
+    }
     connect(m_pages, &QPrintPreviewWidget::paintRequested, this,
             [&job, mailingAddresses, overlay](QPrinter* target) {
                 PaintEnvelopes(*target, job, mailingAddresses, true, overlay);
@@ -116,6 +127,11 @@ QLayout* CPrintPreviewDlg::MakeControls(int pages) {
     auto* pageLabel = new QLabel(QStringLiteral("P&age"), this);
     pageLabel->setBuddy(m_pageNumber);
 
+    // Help, from its button or F1, opens the preview's page of the help.
+    auto* help = new QPushButton(QStringLiteral("&Help"), this);
+    help->setObjectName(QStringLiteral("help"));
+    help->setAutoDefault(false);
+
     // Enter closes: nothing is printed without pressing Print itself.
     m_close->setDefault(true);
     m_print->setObjectName(QStringLiteral("print"));
@@ -133,6 +149,13 @@ QLayout* CPrintPreviewDlg::MakeControls(int pages) {
     controls->addStretch(1);
     controls->addWidget(m_print);
     controls->addWidget(m_close);
+    controls->addWidget(help);
+    // Tab goes from the pages along the row, as it is shown.
+    QWidget* stop = m_pages;
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{first, previous, m_pageNumber, next, last, zoomOut, whole,
+                                         zoomIn, m_print, m_close, help})
+        setTabOrder(std::exchange(stop, widget), widget);
 
     connect(first, &QToolButton::clicked, this, [this] { GoToPage(1); });
     connect(previous, &QToolButton::clicked, this,
@@ -146,6 +169,7 @@ QLayout* CPrintPreviewDlg::MakeControls(int pages) {
     connect(m_print, &QPushButton::clicked, this,
             [this] { done(static_cast<int>(PreviewOutcome::Print)); });
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(help, &QPushButton::clicked, this, [] { RunHelpCommand(kHelpPage); });
     return controls;
 }
 
@@ -159,6 +183,7 @@ void CPrintPreviewDlg::AddShortcuts() {
         {QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { ZoomIn(); }},
         {QKeySequence(QKeySequence::ZoomOut), [this] { ZoomOut(); }},
         {QKeySequence(Qt::CTRL | Qt::Key_0), [this] { ShowWholePage(); }},
+        {QKeySequence(Qt::Key_F1), [] { RunHelpCommand(kHelpPage); }},
     };
     for (const auto& [key, action] : keys)
         connect(new QShortcut(key, this), &QShortcut::activated, this, action);

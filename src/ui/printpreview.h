@@ -47,9 +47,9 @@ public:
 private:
     // The line under the page: what would go wrong, with a warning sign.
     QLayout* MakeWarnings(const QStringList& warnings);
-    // The page and zoom buttons, then Print and Close.
+    // The page and zoom buttons, then Print, Close and Help.
     QLayout* MakeControls(int pages);
-    // The page and zoom keys, wherever the focus is in the dialog.
+    // The page and zoom keys and F1, wherever the focus is in the dialog.
     void AddShortcuts();
     void UpdatePageNumber();
 
