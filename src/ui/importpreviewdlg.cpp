@@ -4,6 +4,7 @@
 #include "platform/helpcommand.h"
 #include "settings/settingsstore.h"
 #include "ui/contactsfiledialogs.h"
+#include "ui/dialogbuttons.h"
 #include "ui/importplanmodel.h"
 
 #include <QComboBox>
@@ -62,8 +63,10 @@ CImportPreviewDlg::CImportPreviewDlg(const CContactsImport& import, const CAddre
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel | QDialogButtonBox::Help);
     buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
+    const QString helpPage = QStringLiteral("import.html#preview");
     connect(buttons, &QDialogButtonBox::helpRequested, this,
-            [] { RunHelpCommand(QStringLiteral("import.html#preview")); });
+            [helpPage] { RunHelpCommand(helpPage); });
+    AddHelpKey(*this, helpPage);
     m_importButton = buttons->addButton(QStringLiteral("&Import"), QDialogButtonBox::AcceptRole);
     m_importButton->setObjectName(QStringLiteral("import"));
     m_importButton->setDefault(true);
@@ -78,6 +81,7 @@ CImportPreviewDlg::CImportPreviewDlg(const CContactsImport& import, const CAddre
     layout->addWidget(m_summary);
     AddProblems(layout, import);
     layout->addWidget(buttons);
+    TabInShownOrder(*buttons);
     resize(qBound(320, m_settings.GetProfileInt(kSection, kWidth, 640), 4000),
            qBound(240, m_settings.GetProfileInt(kSection, kHeight, 420), 4000));
 

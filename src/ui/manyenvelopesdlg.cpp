@@ -9,6 +9,7 @@
 #include "print/printeralignment.h"
 #include "settings/settingsstore.h"
 #include "ui/contactsfiledialogs.h"
+#include "ui/dialogbuttons.h"
 #include "ui/envelopelistfilter.h"
 #include "ui/envelopelistmodel.h"
 #include "ui/exceptionmessage.h"
@@ -247,8 +248,7 @@ void CManyEnvelopesDlg::LayOut() {
     auto* help = buttons->addButton(QDialogButtonBox::Help);
     help->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [] { RunHelpCommand(kHelpPage); });
-    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
-            [] { RunHelpCommand(kHelpPage); });
+    AddHelpKey(*this, kHelpPage);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(findRow);
     layout->addWidget(m_noMatch);
@@ -259,6 +259,7 @@ void CManyEnvelopesDlg::LayOut() {
     layout->addWidget(m_status);
     layout->addLayout(printerRow);
     layout->addWidget(buttons);
+    TabInShownOrder(*buttons);
     // The size the user left it at, within reason should the value be odd.
     resize(qBound(320, m_settings.GetProfileInt(kKeptSection, kKeptWidth, 560), 4000),
            qBound(240, m_settings.GetProfileInt(kKeptSection, kKeptHeight, 480), 4000));

@@ -1,6 +1,7 @@
 #include "ui/postaloptionsdlg.h"
 
 #include "platform/helpcommand.h"
+#include "ui/dialogbuttons.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -63,6 +64,7 @@ CPostalOptionsDlg::CPostalOptionsDlg(const PostalOptions& options, QWidget* pare
     buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::helpRequested, this,
             [] { RunHelpCommand(QStringLiteral("postal.html")); });
+    AddHelpKey(*this, QStringLiteral("postal.html"));
     connect(buttons, &QDialogButtonBox::accepted, this, &CPostalOptionsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     const auto enableFields = [this] {
@@ -80,6 +82,7 @@ CPostalOptionsDlg::CPostalOptionsDlg(const PostalOptions& options, QWidget* pare
     layout->addWidget(note);
     layout->addWidget(m_problem);
     layout->addWidget(buttons);
+    TabInShownOrder(*buttons);
 }
 
 void CPostalOptionsDlg::accept() {

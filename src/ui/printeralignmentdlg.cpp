@@ -1,6 +1,7 @@
 #include "ui/printeralignmentdlg.h"
 
 #include "platform/helpcommand.h"
+#include "ui/dialogbuttons.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -150,6 +151,7 @@ CPrinterAlignmentDlg::CPrinterAlignmentDlg(const QString& printer,
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this,
             [] { RunHelpCommand(QStringLiteral("alignment.html")); });
+    AddHelpKey(*this, QStringLiteral("alignment.html"));
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setTextFormat(Qt::PlainText);
@@ -171,6 +173,7 @@ CPrinterAlignmentDlg::CPrinterAlignmentDlg(const QString& printer,
     layout->addLayout(shifts);
     layout->addWidget(m_status);
     layout->addWidget(buttons);
+    TabInShownOrder(*buttons);
 }
 
 PrinterAlignment CPrinterAlignmentDlg::Alignment() const {
