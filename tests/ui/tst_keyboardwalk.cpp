@@ -74,6 +74,16 @@ QSet<QWidget*> TabControls(const QDialog& dlg) {
     return controls;
 }
 
+// Whether a comes before b as the dialog is read: above it, or beside it on
+// its left.
+bool ReadBefore(const QWidget* a, const QWidget* b) {
+    const QRect ra(a->mapToGlobal(QPoint()), a->size());
+    const QRect rb(b->mapToGlobal(QPoint()), b->size());
+    if (ra.bottom() < rb.top() || rb.bottom() < ra.top())
+        return ra.top() < rb.top();
+    return ra.left() < rb.left();
+}
+
 // A dialog under the walk: how to make it, and what Enter does from its
 // first focus and what Escape leaves as it was.
 struct WalkedDialog {
@@ -221,6 +231,12 @@ void TestKeyboardWalk::Run(const WalkedDialog& walked) {
     QVERIFY2(!back.isEmpty(), "Shift+Tab never comes back to the first stop");
     std::reverse(back.begin() + 1, back.end());
     QCOMPARE(back, stops);
+
+    // Tab goes as the dialog is read, once round from wherever it starts.
+    int turns = 0;
+    for (qsizetype i = 0; i < stops.size(); ++i)
+        turns += ReadBefore(stops[i], stops[(i + 1) % stops.size()]) ? 0 : 1;
+    QVERIFY2(turns == 1, "Tab goes back and forth across the dialog");
 
     QSet<QWidget*> reached;
     for (QWidget* stop : stops) {
