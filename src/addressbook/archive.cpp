@@ -1,6 +1,6 @@
 #include "addressbook/archive.h"
 
-#include "platform/ansicodepage.h"
+#include "codepages/ansicodepage.h"
 #include "platform/archiveexception.h"
 #include "platform/fileexception.h"
 #include "platform/invalidargexception.h"

@@ -38,6 +38,8 @@ public:
 
     // The executable's base name; the profile name and the caption of the
     // program's message boxes.
+    // Public under its designed name: main() sets it before the profile is read.
+    // NOLINTNEXTLINE(misc-non-private-member-variables-in-classes)
     QString m_pszAppName;
 
 private:

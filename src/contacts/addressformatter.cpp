@@ -192,6 +192,54 @@ const QHash<QString, QString>& CountryNames() {
     return names;
 }
 
+// The name, else the organization, and the organization when it is not
+// the name; each as the box holds it.
+QStringList NameLines(const Contact& contact) {
+    const QString name = contact.NameLine();
+    QStringList lines = TrimmedLines(name);
+    const QString organization = contact.organization.simplified();
+    if (!organization.isEmpty() &&
+        organization.compare(name.simplified(), Qt::CaseInsensitive) != 0)
+        lines += TrimmedLines(organization);
+    return lines;
+}
+
+// A label usually starts with the name, and often the organization: those
+// are on the envelope already.
+QStringList LabelWithoutNames(const QString& text, const QStringList& names) {
+    QStringList label = TrimmedLines(text);
+    const auto isName = [&names](const QString& line) {
+        return std::any_of(names.cbegin(), names.cend(), [&line](const QString& name) {
+            return name.compare(line, Qt::CaseInsensitive) == 0;
+        });
+    };
+    while (!label.isEmpty() && isName(label.front()))
+        label.removeFirst();
+    return label;
+}
+
+// The street lines, the extended address and the post office box.
+QStringList StreetLines(const PostalAddress& address) {
+    QStringList lines;
+    for (const QString& street : address.street)
+        lines += TrimmedLines(street);
+    lines += TrimmedLines(address.extended);
+    if (!address.poBox.isEmpty()) {
+        const bool number = std::all_of(address.poBox.begin(), address.poBox.end(),
+                                        [](QChar c) { return c.isDigit(); });
+        lines += TrimmedLines(number ? QStringLiteral("PO Box ") + address.poBox : address.poBox);
+    }
+    return lines;
+}
+
+// A bare code means nothing to a post office; a name stays as the contact
+// wrote it, however short.
+QString CountryLine(const QString& country, const QString& code) {
+    if (LooksLikeCode(country.trimmed()) && !code.isEmpty())
+        return QLocale::territoryToString(QLocale::codeToTerritory(code));
+    return country;
+}
+
 } // namespace
 
 CAddressFormatter::CAddressFormatter(const QString& userCountry, AddressChoice choice)
@@ -228,39 +276,14 @@ std::optional<QString> CAddressFormatter::Format(const Contact& contact) const {
     if (!address.HasParts() && contact.exactText)
         return address.label;
 
-    // The name, else the organization, and the organization when it is not
-    // the name; each as the box holds it.
-    QStringList lines;
-    const QString name = contact.NameLine();
-    lines += TrimmedLines(name);
-    const QString organization = contact.organization.simplified();
-    if (!organization.isEmpty() &&
-        organization.compare(name.simplified(), Qt::CaseInsensitive) != 0)
-        lines += TrimmedLines(organization);
+    QStringList lines = NameLines(contact);
     const qsizetype nameLines = lines.size();
-
     const QString code = CountryCode(address.country);
     const bool ownCountry = address.country.isEmpty() || (!code.isEmpty() && code == m_userCountry);
     if (!address.HasParts()) {
-        // A label usually starts with the name, and often the organization:
-        // those are on the envelope already.
-        QStringList label = TrimmedLines(address.label);
-        while (!label.isEmpty() &&
-               std::any_of(lines.cbegin(), lines.cend(), [&](const QString& line) {
-                   return line.compare(label.front(), Qt::CaseInsensitive) == 0;
-               }))
-            label.removeFirst();
-        lines += label;
+        lines += LabelWithoutNames(address.label, lines);
     } else {
-        for (const QString& street : address.street)
-            lines += TrimmedLines(street);
-        lines += TrimmedLines(address.extended);
-        if (!address.poBox.isEmpty()) {
-            const bool number = std::all_of(address.poBox.begin(), address.poBox.end(),
-                                            [](QChar c) { return c.isDigit(); });
-            lines +=
-                TrimmedLines(number ? QStringLiteral("PO Box ") + address.poBox : address.poBox);
-        }
+        lines += StreetLines(address);
         // Without a country of its own or the user's, the place says which.
         const QString placeCountry = !ownCountry                ? code
                                      : !m_userCountry.isEmpty() ? m_userCountry
@@ -273,13 +296,7 @@ std::optional<QString> CAddressFormatter::Format(const Contact& contact) const {
     // A name and a country alone do not reach anyone.
     if (lines.size() == nameLines)
         return std::nullopt;
-    if (!ownCountry) {
-        // A bare code means nothing to a post office; a name stays as the
-        // contact wrote it, however short.
-        QString country = address.country;
-        if (LooksLikeCode(country.trimmed()) && !code.isEmpty())
-            country = QLocale::territoryToString(QLocale::codeToTerritory(code));
-        lines += TrimmedLines(country);
-    }
+    if (!ownCountry)
+        lines += TrimmedLines(CountryLine(address.country, code));
     return lines.join(QStringLiteral("\r\n"));
 }

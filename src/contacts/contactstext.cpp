@@ -1,6 +1,6 @@
 #include "contacts/contactstext.h"
 
-#include "platform/ansicodepage.h"
+#include "codepages/ansicodepage.h"
 
 #include <QStringDecoder>
 

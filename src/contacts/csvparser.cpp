@@ -99,6 +99,7 @@ void CCsvParser::CountLineBreaks(qsizetype from, qsizetype to) {
 
 // One state machine over a record's characters: split, its states would be
 // passed from piece to piece.
+// NOLINTNEXTLINE(readability-function-size)
 bool CCsvParser::Next(Record& record) {
     while (true) {
         m_recordStart = m_position;

@@ -1,10 +1,10 @@
 #include "contacts/csvreader.h"
 
+#include "codepages/ansicodepage.h"
 #include "contacts/contactstext.h"
 #include "contacts/csvheaders.h"
 #include "contacts/csvparser.h"
 #include "contacts/tablecontacts.h"
-#include "platform/ansicodepage.h"
 
 #include <QHash>
 #include <QIODevice>

@@ -46,16 +46,15 @@ bool COdsWorkbook::Open() {
     // A document saved with a password keeps its parts encrypted, as its
     // manifest says.
     {
-        CZipXmlStream manifest(m_zip, QStringLiteral("META-INF/manifest.xml"));
+        CZipXmlStream manifest(Zip(), QStringLiteral("META-INF/manifest.xml"));
         while (manifest.Next() != QXmlStreamReader::Invalid) {
             if (manifest.Xml().isStartElement() && manifest.Xml().name() == u"encryption-data") {
-                m_error = QStringLiteral("it is protected by a password; save it without one");
-                return false;
+                return Fail(QStringLiteral("it is protected by a password; save it without one"));
             }
         }
     }
     // The sheets' names and the tables whose style hides them.
-    CZipXmlStream xml(m_zip, kContent);
+    CZipXmlStream xml(Zip(), kContent);
     QSet<QString> hiddenStyles;
     QString style;
     while (xml.Next() != QXmlStreamReader::Invalid) {
@@ -70,30 +69,25 @@ bool COdsWorkbook::Open() {
                    AttributeValue(attributes, u"display") == u"false") {
             hiddenStyles.insert(style);
         } else if (name == u"table") {
-            m_sheets.append(
-                {AttributeValue(attributes, u"name").toString(),
-                 hiddenStyles.contains(AttributeValue(attributes, u"style-name").toString())});
+            AddSheet({AttributeValue(attributes, u"name").toString(),
+                      hiddenStyles.contains(AttributeValue(attributes, u"style-name").toString())});
             xml.SkipElement();
         }
     }
-    if (!xml.Error().isEmpty()) {
-        m_error = xml.Error();
-        return false;
-    }
-    if (m_sheets.isEmpty()) {
-        m_error = QStringLiteral("it holds no sheets");
-        return false;
-    }
+    if (!xml.Error().isEmpty())
+        return Fail(xml.Error());
+    if (Sheets().isEmpty())
+        return Fail(QStringLiteral("it holds no sheets"));
     return true;
 }
 
 int COdsWorkbook::AllowedRepeats(const SheetRow& row, int repeat) {
     if (row.IsEmpty() || repeat <= kMaxRepeatedRows)
         return repeat;
-    m_notes.append(QStringLiteral("row %1 is repeated %2 times; only the first %3 were read")
-                       .arg(row.number)
-                       .arg(repeat)
-                       .arg(kMaxRepeatedRows));
+    AddNote(QStringLiteral("row %1 is repeated %2 times; only the first %3 were read")
+                .arg(row.number)
+                .arg(repeat)
+                .arg(kMaxRepeatedRows));
     return kMaxRepeatedRows;
 }
 
@@ -107,12 +101,10 @@ bool COdsWorkbook::SeekTable(CZipXmlStream& xml, int sheet) {
 }
 
 bool COdsWorkbook::ReadRows(int sheet, const SheetRowSink& sink) {
-    m_notes.clear();
-    CZipXmlStream xml(m_zip, kContent);
-    if (!SeekTable(xml, sheet)) {
-        m_error = xml.Error();
-        return false;
-    }
+    ClearNotes();
+    CZipXmlStream xml(Zip(), kContent);
+    if (!SeekTable(xml, sheet))
+        return Fail(xml.Error());
     CMergedCells merges;
     int nextRow = 1;
     int depth = 1;
@@ -161,10 +153,8 @@ bool COdsWorkbook::ReadRows(int sheet, const SheetRowSink& sink) {
         if (nextRow > kMaxRows)
             break;
     }
-    if (!xml.Error().isEmpty()) {
-        m_error = xml.Error();
-        return false;
-    }
+    if (!xml.Error().isEmpty())
+        return Fail(xml.Error());
     return true;
 }
 

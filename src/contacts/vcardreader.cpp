@@ -229,6 +229,7 @@ CVCardReader::CVCardReader(CContactsReport& report, ContactSink sink)
     : m_report(report), m_sink(std::move(sink)) {}
 
 // One pass over the file's lines, unfolding as it goes: read best whole.
+// NOLINTNEXTLINE(readability-function-size)
 void CVCardReader::Read(QByteArrayView bytes, bool fromWideText) {
     // Text that came in UTF-16 or UTF-32 was turned into UTF-8 on the way.
     m_fromWideText = fromWideText;
@@ -308,6 +309,7 @@ void CVCardReader::Read(QByteArrayView bytes, bool fromWideText) {
 }
 
 // One state machine over a content line's name, parameters and value.
+// NOLINTNEXTLINE(readability-function-size)
 void CVCardReader::HandleLine(QByteArrayView line, int number) {
     qsizetype i = 0;
     while (i < line.size() && line[i] != ';' && line[i] != ':')

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 class QuaZip;
 
 // What reads one kind of workbook: its sheets, and the rows of one. Made by
@@ -37,6 +39,18 @@ protected:
     // Puts a cell's text at its column, cut to the limits.
     static void SetCell(SheetRow& row, int column, QString text);
 
+    QuaZip& Zip() const { return m_zip; }
+    void SetSheets(QList<SheetInfo> sheets) { m_sheets = std::move(sheets); }
+    void AddSheet(SheetInfo sheet) { m_sheets.append(std::move(sheet)); }
+    // Sets Error() and returns false, for the reader to return.
+    bool Fail(QString error) {
+        m_error = std::move(error);
+        return false;
+    }
+    void AddNote(QString note) { m_notes.append(std::move(note)); }
+    void ClearNotes() { m_notes.clear(); }
+
+private:
     QuaZip& m_zip;
     QList<SheetInfo> m_sheets;
     QString m_error;

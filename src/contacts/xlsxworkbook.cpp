@@ -58,7 +58,7 @@ bool IsTrue(QStringView value) {
 CXlsxWorkbook::Relationships CXlsxWorkbook::ReadRelationships(const QString& part,
                                                               const QString& base) {
     Relationships relationships;
-    CZipXmlStream xml(m_zip, part);
+    CZipXmlStream xml(Zip(), part);
     while (xml.Next() != QXmlStreamReader::Invalid) {
         if (!xml.Xml().isStartElement() || xml.Xml().name() != u"Relationship")
             continue;
@@ -79,10 +79,8 @@ bool CXlsxWorkbook::Open() {
                            .byType.value(QStringLiteral("officeDocument"));
     if (workbook.isEmpty())
         workbook = QStringLiteral("xl/workbook.xml");
-    if (workbook.endsWith(QLatin1String(".bin"), Qt::CaseInsensitive)) {
-        m_error = QStringLiteral("it is a binary workbook (.xlsb); save it as .xlsx or .ods");
-        return false;
-    }
+    if (workbook.endsWith(QLatin1String(".bin"), Qt::CaseInsensitive))
+        return Fail(QStringLiteral("it is a binary workbook (.xlsb); save it as .xlsx or .ods"));
     const QString folder = Folder(workbook);
     const Relationships parts = ReadRelationships(
         (folder.isEmpty() ? QString() : folder + u'/') + QStringLiteral("_rels/") +
@@ -93,20 +91,19 @@ bool CXlsxWorkbook::Open() {
     // Sheets whose part is not a worksheet (a chart, a dialog) hold no rows.
     QList<SheetInfo> sheets;
     QList<QString> sheetParts;
-    for (qsizetype i = 0; i < m_sheets.size(); ++i) {
+    const QList<SheetInfo>& found = Sheets();
+    for (qsizetype i = 0; i < found.size(); ++i) {
         const QString target = parts.targets.value(m_sheetParts[i]);
         if (target.isEmpty() || target.contains(QLatin1String("chartsheets")) ||
             target.contains(QLatin1String("dialogsheets")))
             continue;
-        sheets.append(m_sheets[i]);
+        sheets.append(found[i]);
         sheetParts.append(target);
     }
-    m_sheets = sheets;
+    SetSheets(std::move(sheets));
     m_sheetParts = sheetParts;
-    if (m_sheets.isEmpty()) {
-        m_error = QStringLiteral("it holds no sheets");
-        return false;
-    }
+    if (Sheets().isEmpty())
+        return Fail(QStringLiteral("it holds no sheets"));
     const QString strings = parts.byType.value(QStringLiteral("sharedStrings"));
     const QString styles = parts.byType.value(QStringLiteral("styles"));
     return (strings.isEmpty() || ReadSharedStrings(strings)) &&
@@ -114,8 +111,8 @@ bool CXlsxWorkbook::Open() {
 }
 
 bool CXlsxWorkbook::ReadWorkbook(const QString& part) {
-    CZipXmlStream xml(m_zip, part);
-    m_sheets.clear();
+    CZipXmlStream xml(Zip(), part);
+    SetSheets({});
     m_sheetParts.clear();
     while (xml.Next() != QXmlStreamReader::Invalid) {
         if (!xml.Xml().isStartElement())
@@ -125,8 +122,8 @@ bool CXlsxWorkbook::ReadWorkbook(const QString& part) {
             m_epoch1904 = IsTrue(AttributeValue(attributes, u"date1904"));
         } else if (xml.Xml().name() == u"sheet") {
             const QStringView state = AttributeValue(attributes, u"state");
-            m_sheets.append({AttributeValue(attributes, u"name").toString(),
-                             state == u"hidden" || state == u"veryHidden"});
+            AddSheet({AttributeValue(attributes, u"name").toString(),
+                      state == u"hidden" || state == u"veryHidden"});
             // The id's attribute is in the relationships' namespace,
             // whatever prefix the file gives it.
             QString id;
@@ -136,15 +133,13 @@ bool CXlsxWorkbook::ReadWorkbook(const QString& part) {
             m_sheetParts.append(id);
         }
     }
-    if (!xml.Error().isEmpty()) {
-        m_error = xml.Error();
-        return false;
-    }
+    if (!xml.Error().isEmpty())
+        return Fail(xml.Error());
     return true;
 }
 
 bool CXlsxWorkbook::ReadSharedStrings(const QString& part) {
-    CZipXmlStream xml(m_zip, part);
+    CZipXmlStream xml(Zip(), part);
     QString text;
     bool inString = false;
     int phonetic = 0; // inside a run of reading aids, not shown in the cell
@@ -169,15 +164,13 @@ bool CXlsxWorkbook::ReadSharedStrings(const QString& part) {
             }
         }
     }
-    if (!xml.Error().isEmpty()) {
-        m_error = xml.Error();
-        return false;
-    }
+    if (!xml.Error().isEmpty())
+        return Fail(xml.Error());
     return true;
 }
 
 bool CXlsxWorkbook::ReadStyles(const QString& part) {
-    CZipXmlStream xml(m_zip, part);
+    CZipXmlStream xml(Zip(), part);
     QHash<int, QString> codes;
     bool inCellFormats = false;
     while (xml.Next() != QXmlStreamReader::Invalid) {
@@ -237,9 +230,9 @@ QList<CXlsxWorkbook::MergeRange> CXlsxWorkbook::ReadMerges(const QString& part) 
     // The merges follow the rows in the sheet, but each row needs them as
     // it is read: one quick pass over the sheet first.
     QList<MergeRange> merges;
-    if (!CZipXmlStream(m_zip, part).Contains("mergeCell"))
+    if (!CZipXmlStream(Zip(), part).Contains("mergeCell"))
         return merges;
-    CZipXmlStream xml(m_zip, part);
+    CZipXmlStream xml(Zip(), part);
     while (xml.Next() != QXmlStreamReader::Invalid) {
         QXmlStreamReader& reader = xml.Xml();
         if (!reader.isStartElement() || reader.name() != u"mergeCell")
@@ -263,12 +256,10 @@ bool CXlsxWorkbook::ReadRows(int sheet, const SheetRowSink& sink) {
     CMergedCells merges;
     for (const MergeRange& merge : m_merges.value(sheet))
         merges.Add(merge.firstRow, merge.lastRow, merge.column);
-    CZipXmlStream xml(m_zip, part);
+    CZipXmlStream xml(Zip(), part);
     const bool whole = ReadSheetData(xml, merges, sink);
-    if (whole && !xml.Error().isEmpty()) {
-        m_error = xml.Error();
-        return false;
-    }
+    if (whole && !xml.Error().isEmpty())
+        return Fail(xml.Error());
     return true;
 }
 

@@ -47,6 +47,8 @@ protected:
     virtual void OnMouseLeave();
     virtual void OnTimer();
 
+    // Protected under the names the control was designed with, for derived buttons.
+    // NOLINTBEGIN(misc-non-private-member-variables-in-classes)
     // Whether a mouse move has been seen since the last leave notification;
     // decides only whether a move asks for a repaint.
     bool m_bHover = false;
@@ -57,6 +59,7 @@ protected:
     // cursor is outside the window (Wayland), the last position would
     // otherwise keep the hover face lit.
     bool m_bLeft = false;
+    // NOLINTEND(misc-non-private-member-variables-in-classes)
 
 private:
     struct FaceSlot {

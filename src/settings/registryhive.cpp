@@ -1,6 +1,6 @@
 #include "settings/registryhive.h"
 
-#include "platform/ansicodepage.h"
+#include "codepages/ansicodepage.h"
 
 #include <QHashFunctions>
 #include <QRandomGenerator>

@@ -28,6 +28,12 @@ const QString kHelpPage = QStringLiteral("layout.html");
 const QString kSampleAddress =
     QStringLiteral("Mailing Address\r\nStreet and Number\r\nTown and Post Code\r\nCountry");
 
+QDoubleSpinBox* SpinBox(const char* name) {
+    auto* box = new QDoubleSpinBox;
+    box->setObjectName(QLatin1String(name));
+    return box;
+}
+
 } // namespace
 
 CLayoutPicture::CLayoutPicture(QWidget* parent) : QWidget(parent) {
@@ -88,19 +94,32 @@ CLayoutDlg::CLayoutDlg(const EnvelopeJob& job, const PaperSize& size, const Bloc
         if (each.IsEnvelope())
             m_size->addItem(each.Description(), each.Key());
     }
-    const auto spin = [](const char* name) {
-        auto* box = new QDoubleSpinBox;
-        box->setObjectName(QLatin1String(name));
-        return box;
-    };
+    QGridLayout* starts = MakeStartBoxes();
+    QHBoxLayout* actions = MakePlacementButtons();
+    m_rules = new QLabel;
+    m_rules->setObjectName(QStringLiteral("rules"));
+    m_rules->setTextFormat(Qt::PlainText);
+    m_rules->setWordWrap(true);
+    m_picture = new CLayoutPicture;
+    m_picture->setObjectName(QStringLiteral("picture"));
+    QDialogButtonBox* buttons = MakeButtons();
+    LayOut(starts, actions, buttons);
+
+    m_size->setCurrentIndex(std::max(0, m_size->findData(size.Key())));
+    ShowSize();
+    // Only now: filling the boxes for the first size is no change.
+    ConnectBoxes();
+}
+
+QGridLayout* CLayoutDlg::MakeStartBoxes() {
     m_returnPlaced = new QCheckBox(QStringLiteral("&Return address starts at"));
     m_returnPlaced->setObjectName(QStringLiteral("returnPlaced"));
-    m_returnX = spin("returnX");
-    m_returnY = spin("returnY");
+    m_returnX = SpinBox("returnX");
+    m_returnY = SpinBox("returnY");
     m_mailingPlaced = new QCheckBox(QStringLiteral("&Mailing address starts at"));
     m_mailingPlaced->setObjectName(QStringLiteral("mailingPlaced"));
-    m_mailingX = spin("mailingX");
-    m_mailingY = spin("mailingY");
+    m_mailingX = SpinBox("mailingX");
+    m_mailingY = SpinBox("mailingY");
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("from the left")), 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("from the top")), 0, 2);
@@ -110,22 +129,32 @@ CLayoutDlg::CLayoutDlg(const EnvelopeJob& job, const PaperSize& size, const Bloc
     grid->addWidget(m_mailingPlaced, 2, 0);
     grid->addWidget(m_mailingX, 2, 1);
     grid->addWidget(m_mailingY, 2, 2);
+    return grid;
+}
 
+QHBoxLayout* CLayoutDlg::MakePlacementButtons() {
     auto* forPost = new QPushButton(QStringLiteral("Place for the &Post"));
     forPost->setObjectName(QStringLiteral("forPost"));
     auto* standard = new QPushButton(QStringLiteral("&Standard Placement"));
     standard->setObjectName(QStringLiteral("standard"));
+    connect(forPost, &QPushButton::clicked, this, [this] {
+        m_placements.insert(Size().Key(),
+                            PlaceForPost(Size(), m_job.returnLogFont, m_job.mailingLogFont,
+                                         m_job.window.screenDpiY));
+        ShowSize();
+    });
+    connect(standard, &QPushButton::clicked, this, [this] {
+        m_placements.remove(Size().Key());
+        ShowSize();
+    });
     auto* actions = new QHBoxLayout;
     actions->addWidget(forPost);
     actions->addWidget(standard);
     actions->addStretch();
-    m_rules = new QLabel;
-    m_rules->setObjectName(QStringLiteral("rules"));
-    m_rules->setTextFormat(Qt::PlainText);
-    m_rules->setWordWrap(true);
-    m_picture = new CLayoutPicture;
-    m_picture->setObjectName(QStringLiteral("picture"));
+    return actions;
+}
 
+QDialogButtonBox* CLayoutDlg::MakeButtons() {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                                          QDialogButtonBox::Help);
     buttons->setObjectName(QStringLiteral("buttons"));
@@ -135,7 +164,10 @@ CLayoutDlg::CLayoutDlg(const EnvelopeJob& job, const PaperSize& size, const Bloc
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [] { RunHelpCommand(kHelpPage); });
+    return buttons;
+}
 
+void CLayoutDlg::LayOut(QGridLayout* starts, QHBoxLayout* actions, QDialogButtonBox* buttons) {
     auto* layout = new QVBoxLayout(this);
     auto* sizeRow = new QHBoxLayout;
     auto* sizeLabel = new QLabel(QStringLiteral("&Envelope:"));
@@ -143,14 +175,14 @@ CLayoutDlg::CLayoutDlg(const EnvelopeJob& job, const PaperSize& size, const Bloc
     sizeRow->addWidget(sizeLabel);
     sizeRow->addWidget(m_size, 1);
     layout->addLayout(sizeRow);
-    layout->addLayout(grid);
+    layout->addLayout(starts);
     layout->addLayout(actions);
     layout->addWidget(m_rules);
     layout->addWidget(m_picture, 1);
     layout->addWidget(buttons);
+}
 
-    m_size->setCurrentIndex(std::max(0, m_size->findData(size.Key())));
-    ShowSize();
+void CLayoutDlg::ConnectBoxes() {
     connect(m_size, &QComboBox::currentIndexChanged, this, [this] {
         TakeBoxes();
         ShowSize();
@@ -165,16 +197,6 @@ CLayoutDlg::CLayoutDlg(const EnvelopeJob& job, const PaperSize& size, const Bloc
             TakeBoxes();
             ShowPicture();
         });
-    connect(forPost, &QPushButton::clicked, this, [this] {
-        m_placements.insert(Size().Key(),
-                            PlaceForPost(Size(), m_job.returnLogFont, m_job.mailingLogFont,
-                                         m_job.window.screenDpiY));
-        ShowSize();
-    });
-    connect(standard, &QPushButton::clicked, this, [this] {
-        m_placements.remove(Size().Key());
-        ShowSize();
-    });
 }
 
 BlockPlacements CLayoutDlg::Placements() const {

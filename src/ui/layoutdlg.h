@@ -9,7 +9,10 @@
 
 class QCheckBox;
 class QComboBox;
+class QDialogButtonBox;
 class QDoubleSpinBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 
 // The envelope of one size with the job's blocks where they would print and
@@ -50,6 +53,14 @@ public:
     BlockPlacements Placements() const;
 
 private:
+    // The parts of the dialog, each with its own connections.
+    QGridLayout* MakeStartBoxes();
+    QHBoxLayout* MakePlacementButtons();
+    QDialogButtonBox* MakeButtons();
+    void LayOut(QGridLayout* starts, QHBoxLayout* actions, QDialogButtonBox* buttons);
+    // The boxes' changes taken and shown, once the first size is shown.
+    void ConnectBoxes();
+
     const PaperSize& Size() const;
     // The shown size's boxes into the placements, and back.
     void TakeBoxes();

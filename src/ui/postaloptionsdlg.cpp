@@ -12,43 +12,28 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+namespace {
+
+// Each field says its format before anything is typed, and takes digits
+// alone.
+QLineEdit* DigitsField(const QString& text, int digits, const QString& format) {
+    auto* edit = new QLineEdit(text);
+    edit->setMaxLength(digits);
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d*")), edit));
+    edit->setPlaceholderText(format);
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(format) + 16);
+    edit->setToolTip(format);
+    return edit;
+}
+
+} // namespace
+
 CPostalOptionsDlg::CPostalOptionsDlg(const PostalOptions& options, QWidget* parent)
     : QDialog(parent), m_options(options) {
     setWindowTitle(QStringLiteral("Postal Options"));
-    m_check = new QCheckBox(QStringLiteral("&Check the mailing address before printing"));
-    m_areas = new QCheckBox(QStringLiteral("Show the post office's &areas in the preview"));
-    m_style = new QCheckBox(
-        QStringLiteral("Print the mailing address in &postal style (capitals, no punctuation)"));
-    m_barcode = new QCheckBox(QStringLiteral("Print an &Intelligent Mail barcode"));
-    m_check->setChecked(options.checkBeforePrinting);
-    m_areas->setChecked(options.showAreas);
-    m_style->setChecked(options.postalStyle);
-    m_barcode->setChecked(options.barcode);
-
-    const IntelligentMailFields fields = options.barcodeFields.value_or(IntelligentMailFields());
-    // Each field says its format before anything is typed, and takes
-    // digits alone.
-    const auto field = [](const QString& text, int digits, const QString& format) {
-        auto* edit = new QLineEdit(text);
-        edit->setMaxLength(digits);
-        edit->setValidator(
-            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d*")), edit));
-        edit->setPlaceholderText(format);
-        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(format) + 16);
-        edit->setToolTip(format);
-        return edit;
-    };
-    m_barcodeId = field(fields.barcodeId, 2, QStringLiteral("2 digits, the second 0 to 4"));
-    m_service = field(fields.serviceType, 3, QStringLiteral("3 digits"));
-    m_mailerId = field(fields.mailerId, 9, QStringLiteral("6 digits, or 9 beginning with 9"));
-    m_serial =
-        field(fields.serial, 9, QStringLiteral("up to 9 digits; up to 6 with a 9-digit Mailer ID"));
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Barcode identifier (2 digits):"), m_barcodeId);
-    form->addRow(QStringLiteral("&Service type (3 digits):"), m_service);
-    form->addRow(QStringLiteral("&Mailer ID (6 or 9 digits, assigned by the postal service):"),
-                 m_mailerId);
-    form->addRow(QStringLiteral("Se&rial number (up to 9 or 6 digits):"), m_serial);
+    MakeChoices(options);
+    QFormLayout* form = MakeBarcodeFields(options.barcodeFields.value_or(IntelligentMailFields()));
     auto* note = new QLabel(
         QStringLiteral("The barcode is routed by the ZIP code at the end of the mailing address."));
     note->setTextFormat(Qt::PlainText);
@@ -58,21 +43,9 @@ CPostalOptionsDlg::CPostalOptionsDlg(const PostalOptions& options, QWidget* pare
     m_problem->setWordWrap(true);
     m_problem->setAccessibleName(QStringLiteral("Problem"));
     m_problem->setObjectName(QStringLiteral("problem"));
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
-                                         QDialogButtonBox::Help);
-    buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
-    connect(buttons, &QDialogButtonBox::helpRequested, this,
-            [] { RunHelpCommand(QStringLiteral("postal.html")); });
-    AddHelpKey(*this, QStringLiteral("postal.html"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CPostalOptionsDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    const auto enableFields = [this] {
-        for (QLineEdit* edit : {m_barcodeId, m_service, m_mailerId, m_serial})
-            edit->setEnabled(m_barcode->isChecked());
-    };
-    connect(m_barcode, &QCheckBox::toggled, this, enableFields);
-    enableFields();
+    QDialogButtonBox* buttons = MakeButtons();
+    connect(m_barcode, &QCheckBox::toggled, this, &CPostalOptionsDlg::EnableBarcodeFields);
+    EnableBarcodeFields();
 
     auto* layout = new QVBoxLayout(this);
     for (QWidget* widget : {static_cast<QWidget*>(m_check), static_cast<QWidget*>(m_areas),
@@ -83,6 +56,50 @@ CPostalOptionsDlg::CPostalOptionsDlg(const PostalOptions& options, QWidget* pare
     layout->addWidget(m_problem);
     layout->addWidget(buttons);
     TabInShownOrder(*buttons);
+}
+
+void CPostalOptionsDlg::MakeChoices(const PostalOptions& options) {
+    m_check = new QCheckBox(QStringLiteral("&Check the mailing address before printing"));
+    m_areas = new QCheckBox(QStringLiteral("Show the post office's &areas in the preview"));
+    m_style = new QCheckBox(
+        QStringLiteral("Print the mailing address in &postal style (capitals, no punctuation)"));
+    m_barcode = new QCheckBox(QStringLiteral("Print an &Intelligent Mail barcode"));
+    m_check->setChecked(options.checkBeforePrinting);
+    m_areas->setChecked(options.showAreas);
+    m_style->setChecked(options.postalStyle);
+    m_barcode->setChecked(options.barcode);
+}
+
+QFormLayout* CPostalOptionsDlg::MakeBarcodeFields(const IntelligentMailFields& fields) {
+    m_barcodeId = DigitsField(fields.barcodeId, 2, QStringLiteral("2 digits, the second 0 to 4"));
+    m_service = DigitsField(fields.serviceType, 3, QStringLiteral("3 digits"));
+    m_mailerId = DigitsField(fields.mailerId, 9, QStringLiteral("6 digits, or 9 beginning with 9"));
+    m_serial = DigitsField(fields.serial, 9,
+                           QStringLiteral("up to 9 digits; up to 6 with a 9-digit Mailer ID"));
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("&Barcode identifier (2 digits):"), m_barcodeId);
+    form->addRow(QStringLiteral("&Service type (3 digits):"), m_service);
+    form->addRow(QStringLiteral("&Mailer ID (6 or 9 digits, assigned by the postal service):"),
+                 m_mailerId);
+    form->addRow(QStringLiteral("Se&rial number (up to 9 or 6 digits):"), m_serial);
+    return form;
+}
+
+QDialogButtonBox* CPostalOptionsDlg::MakeButtons() {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
+                                         QDialogButtonBox::Help);
+    buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [] { RunHelpCommand(QStringLiteral("postal.html")); });
+    AddHelpKey(*this, QStringLiteral("postal.html"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CPostalOptionsDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    return buttons;
+}
+
+void CPostalOptionsDlg::EnableBarcodeFields() {
+    for (QLineEdit* edit : {m_barcodeId, m_service, m_mailerId, m_serial})
+        edit->setEnabled(m_barcode->isChecked());
 }
 
 void CPostalOptionsDlg::accept() {

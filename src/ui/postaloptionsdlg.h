@@ -5,6 +5,8 @@
 #include <QDialog>
 
 class QCheckBox;
+class QDialogButtonBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 
@@ -22,6 +24,14 @@ public:
     void accept() override;
 
 private:
+    // The parts of the dialog: the four choices, the barcode's fields and
+    // OK, Cancel and Help.
+    void MakeChoices(const PostalOptions& options);
+    QFormLayout* MakeBarcodeFields(const IntelligentMailFields& fields);
+    QDialogButtonBox* MakeButtons();
+    // The fields take input only while the barcode is on.
+    void EnableBarcodeFields();
+
     QCheckBox* m_check = nullptr;
     QCheckBox* m_areas = nullptr;
     QCheckBox* m_style = nullptr;

@@ -88,7 +88,31 @@ CPrinterAlignmentDlg::CPrinterAlignmentDlg(const QString& printer,
     auto* printerLabel = new QLabel(QStringLiteral("Printer: %1").arg(printer));
     printerLabel->setTextFormat(Qt::PlainText);
     printerLabel->setAccessibleName(QStringLiteral("Printer"));
+    QGroupBox* feedBox = MakeFeedBox(alignment.feed);
 
+    m_turned = new QCheckBox(QStringLiteral("T&urned round (the flap goes in first)"));
+    m_turned->setAccessibleName(QStringLiteral("Turned round"));
+    m_turned->setChecked(alignment.turned);
+
+    m_shiftRight = ShiftBox(alignment.shiftRight, QStringLiteral("Shift right"));
+    m_shiftDown = ShiftBox(alignment.shiftDown, QStringLiteral("Shift down"));
+    auto* shifts = new QFormLayout;
+    shifts->addRow(QStringLiteral("Shift &right:"), m_shiftRight);
+    shifts->addRow(QStringLiteral("Shift &down:"), m_shiftDown);
+
+    QDialogButtonBox* buttons = MakeButtons();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(printerLabel);
+    layout->addWidget(feedBox);
+    layout->addWidget(m_turned);
+    layout->addLayout(shifts);
+    layout->addWidget(m_status);
+    layout->addWidget(buttons);
+    TabInShownOrder(*buttons);
+}
+
+QGroupBox* CPrinterAlignmentDlg::MakeFeedBox(EnvelopeFeed chosen) {
     auto* feedBox = new QGroupBox(QStringLiteral("How the printer takes an envelope"));
     auto* feedGrid = new QGridLayout(feedBox);
     auto* feedNote = new QLabel(QStringLiteral(
@@ -118,7 +142,7 @@ CPrinterAlignmentDlg::CPrinterAlignmentDlg(const QString& printer,
         // "Lying across, at the left edge" on two lines under the picture.
         button->setText(FeedDescription(feed).replace(QStringLiteral(", "), QStringLiteral("\n")));
         button->setAccessibleName(FeedDescription(feed));
-        button->setChecked(feed == alignment.feed);
+        button->setChecked(feed == chosen);
         m_feeds->addButton(button, static_cast<int>(feed));
         button->installEventFilter(this);
         feedGrid->addWidget(button, IsStanding(feed) ? 2 : 1, column++ % 3);
@@ -127,17 +151,10 @@ CPrinterAlignmentDlg::CPrinterAlignmentDlg(const QString& printer,
     // radio buttons; the arrows move the choice.
     connect(m_feeds, &QButtonGroup::buttonToggled, this, [this] { UpdateFeedFocus(); });
     UpdateFeedFocus();
+    return feedBox;
+}
 
-    m_turned = new QCheckBox(QStringLiteral("T&urned round (the flap goes in first)"));
-    m_turned->setAccessibleName(QStringLiteral("Turned round"));
-    m_turned->setChecked(alignment.turned);
-
-    m_shiftRight = ShiftBox(alignment.shiftRight, QStringLiteral("Shift right"));
-    m_shiftDown = ShiftBox(alignment.shiftDown, QStringLiteral("Shift down"));
-    auto* shifts = new QFormLayout;
-    shifts->addRow(QStringLiteral("Shift &right:"), m_shiftRight);
-    shifts->addRow(QStringLiteral("Shift &down:"), m_shiftDown);
-
+QDialogButtonBox* CPrinterAlignmentDlg::MakeButtons() {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                                          QDialogButtonBox::Help);
     QPushButton* testPageButton =
@@ -165,15 +182,7 @@ CPrinterAlignmentDlg::CPrinterAlignmentDlg(const QString& printer,
         m_status->setText(printed);
         m_status->setVisible(!printed.isEmpty());
     });
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(printerLabel);
-    layout->addWidget(feedBox);
-    layout->addWidget(m_turned);
-    layout->addLayout(shifts);
-    layout->addWidget(m_status);
-    layout->addWidget(buttons);
-    TabInShownOrder(*buttons);
+    return buttons;
 }
 
 PrinterAlignment CPrinterAlignmentDlg::Alignment() const {

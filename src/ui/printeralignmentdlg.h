@@ -9,7 +9,9 @@
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
+class QDialogButtonBox;
 class QDoubleSpinBox;
+class QGroupBox;
 class QLabel;
 
 // Printer Alignment: how the configured printer takes an envelope, and how
@@ -32,6 +34,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The six pictures of the feeds, the chosen one checked.
+    QGroupBox* MakeFeedBox(EnvelopeFeed chosen);
+    // OK, Cancel, Help and Print Test Page, with the line that says what
+    // the last test page did.
+    QDialogButtonBox* MakeButtons();
     // Only the chosen picture takes Tab.
     void UpdateFeedFocus();
 

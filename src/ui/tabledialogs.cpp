@@ -62,6 +62,55 @@ const FieldQuestion kFields[] = {
     {MappedField::Country, "&Country:"},
 };
 
+// As many columns as the widest of the rows and the header.
+int ColumnCount(const QList<SheetRow>& rows, const QStringList& header) {
+    int columns = 0;
+    for (const SheetRow& row : rows)
+        columns = qMax(columns, int(row.cells.size()));
+    return qMax(columns, int(header.size()));
+}
+
+QStringList LettersOfColumns(int columns) {
+    QStringList letters;
+    for (int column = 0; column < columns; ++column)
+        letters.append(ColumnLetters(column));
+    return letters;
+}
+
+// The rows as the list has them, a column to each of the letters, under
+// their numbers.
+QTableWidget* RowsTable(const QList<SheetRow>& rows, const QStringList& letters) {
+    const int columns = int(letters.size());
+    auto* table = new QTableWidget(int(rows.size()), columns);
+    table->setObjectName(QStringLiteral("rows"));
+    table->setAccessibleName(QStringLiteral("The first rows of the list"));
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setTabKeyNavigation(false);
+    table->setHorizontalHeaderLabels(letters);
+    QStringList numbers;
+    for (int row = 0; row < rows.size(); ++row) {
+        numbers.append(QString::number(rows[row].number));
+        for (int column = 0; column < rows[row].cells.size(); ++column)
+            table->setItem(row, column, new QTableWidgetItem(rows[row].cells[column].simplified()));
+    }
+    table->setVerticalHeaderLabels(numbers);
+    table->resizeColumnsToContents();
+    for (int column = 0; column < columns; ++column)
+        table->setColumnWidth(column, qMin(table->columnWidth(column), 200));
+    return table;
+}
+
+// Each column by its letters and its header's text.
+QStringList ColumnChoices(const QStringList& header, const QStringList& letters) {
+    QStringList choices;
+    for (int column = 0; column < letters.size(); ++column) {
+        const QString text = header.value(column).simplified();
+        choices.append(text.isEmpty() ? letters[column]
+                                      : QStringLiteral("%1: %2").arg(letters[column], text));
+    }
+    return choices;
+}
+
 } // namespace
 
 QStringList HeaderOfRows(const QList<SheetRow>& rows) {
@@ -132,60 +181,13 @@ CColumnMappingDlg::CColumnMappingDlg(const QString& fileName, const QList<SheetR
                        "same header.")
             .arg(fileName));
 
-    int columns = 0;
-    for (const SheetRow& row : rows)
-        columns = qMax(columns, int(row.cells.size()));
-    columns = qMax(columns, int(header.size()));
-    auto* table = new QTableWidget(int(rows.size()), columns);
-    table->setObjectName(QStringLiteral("rows"));
-    table->setAccessibleName(QStringLiteral("The first rows of the list"));
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setTabKeyNavigation(false);
-    QStringList letters;
-    for (int column = 0; column < columns; ++column)
-        letters.append(ColumnLetters(column));
-    table->setHorizontalHeaderLabels(letters);
-    QStringList numbers;
-    for (int row = 0; row < rows.size(); ++row) {
-        numbers.append(QString::number(rows[row].number));
-        for (int column = 0; column < rows[row].cells.size(); ++column)
-            table->setItem(row, column, new QTableWidgetItem(rows[row].cells[column].simplified()));
-    }
-    table->setVerticalHeaderLabels(numbers);
-    table->resizeColumnsToContents();
-    for (int column = 0; column < columns; ++column)
-        table->setColumnWidth(column, qMin(table->columnWidth(column), 200));
+    const QStringList letters = LettersOfColumns(ColumnCount(rows, header));
+    QTableWidget* table = RowsTable(rows, letters);
     auto* rowsLabel = new QLabel(QStringLiteral("The &first rows:"));
     rowsLabel->setBuddy(table);
-
-    // Each column by its letters and its header's text.
-    QStringList choices;
-    for (int column = 0; column < columns; ++column) {
-        const QString text = header.value(column).simplified();
-        choices.append(text.isEmpty() ? letters[column]
-                                      : QStringLiteral("%1: %2").arg(letters[column], text));
-    }
-    auto* form = new QFormLayout;
-    for (const FieldQuestion& question : kFields) {
-        auto* combo = new QComboBox;
-        combo->setObjectName(CColumnMapping::FieldName(question.field));
-        combo->addItem(QStringLiteral("(none)"), -1);
-        for (int column = 0; column < columns; ++column)
-            combo->addItem(choices[column], column);
-        form->addRow(QLatin1String(question.label), combo);
-        m_fields.append(combo);
-    }
-    // What was given before for this header, as far as it still names
-    // columns of it.
-    if (start) {
-        QStringList missing;
-        const QList<int> found = start->Resolve(header, &missing);
-        for (qsizetype i = 0; i < found.size(); ++i) {
-            QComboBox* combo = m_fields[qsizetype(start->Entries()[i].field)];
-            if (found[i] >= 0 && combo->currentIndex() == 0)
-                combo->setCurrentIndex(combo->findData(found[i]));
-        }
-    }
+    QFormLayout* form = MakeFieldBoxes(ColumnChoices(header, letters));
+    if (start)
+        Offer(*start);
 
     m_hint = PlainLabel(QStringLiteral("Choose the column of the name or the organization, and "
                                        "that of the street or the town."));
@@ -204,6 +206,32 @@ CColumnMappingDlg::CColumnMappingDlg(const QString& fileName, const QList<SheetR
     resize(640, 520);
     UpdateOk();
     m_fields.constFirst()->setFocus();
+}
+
+QFormLayout* CColumnMappingDlg::MakeFieldBoxes(const QStringList& choices) {
+    auto* form = new QFormLayout;
+    for (const FieldQuestion& question : kFields) {
+        auto* combo = new QComboBox;
+        combo->setObjectName(CColumnMapping::FieldName(question.field));
+        combo->addItem(QStringLiteral("(none)"), -1);
+        for (int column = 0; column < choices.size(); ++column)
+            combo->addItem(choices[column], column);
+        form->addRow(QLatin1String(question.label), combo);
+        m_fields.append(combo);
+    }
+    return form;
+}
+
+void CColumnMappingDlg::Offer(const CColumnMapping& start) {
+    // What was given before for this header, as far as it still names
+    // columns of it.
+    QStringList missing;
+    const QList<int> found = start.Resolve(m_header, &missing);
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        QComboBox* combo = m_fields[qsizetype(start.Entries()[i].field)];
+        if (found[i] >= 0 && combo->currentIndex() == 0)
+            combo->setCurrentIndex(combo->findData(found[i]));
+    }
 }
 
 int CColumnMappingDlg::Column(MappedField field) const {

@@ -11,6 +11,7 @@
 
 class QComboBox;
 class QDialogButtonBox;
+class QFormLayout;
 class QLabel;
 class QListWidget;
 
@@ -49,6 +50,11 @@ public:
     CColumnMapping Mapping() const;
 
 private:
+    // A choice of column for each field, in MappedField's order.
+    QFormLayout* MakeFieldBoxes(const QStringList& choices);
+    // Chooses the columns a mapping names, as far as it still names
+    // columns of the header.
+    void Offer(const CColumnMapping& start);
     void UpdateOk();
     int Column(MappedField field) const;
 

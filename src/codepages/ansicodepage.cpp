@@ -1,7 +1,7 @@
-#include "platform/ansicodepage.h"
+#include "codepages/ansicodepage.h"
 
-#include "platform/codepagetables.h"
-#include "platform/multibytecodepage.h"
+#include "codepages/codepagetables.h"
+#include "codepages/multibytecodepage.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "platform/codepagetables.h"
+#include "codepages/codepagetables.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/multibytecodepage.h"
+#include "codepages/multibytecodepage.h"
 
 #include <QSysInfo>
 
