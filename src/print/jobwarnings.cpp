@@ -127,7 +127,9 @@ QStringList PaperWarnings(const EnvelopeJob& job, const QPrinter& printer) {
     const double slack = kSameSizeInches * dpi;
     if (!sheet.adjusted(-slack, -slack, slack, slack).contains(onSheet)) {
         warnings << QStringLiteral("The %1 envelope does not fit on the printer's paper, %2: "
-                                   "what lies beyond the sheet is not printed.")
+                                   "what lies beyond the sheet is not printed. Choose the "
+                                   "envelope itself, or a sheet lying across, as the paper "
+                                   "with Printer... (in the configuration menu).")
                         .arg(EnvelopeName(size), PaperDescription(printer));
     }
     return warnings;

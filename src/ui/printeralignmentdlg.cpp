@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,6 +18,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -75,6 +77,22 @@ QDoubleSpinBox* ShiftBox(int tenths, const QString& accessibleName) {
 
 int Tenths(const QDoubleSpinBox* box) {
     return static_cast<int>(std::lround(box->value() * 10));
+}
+
+// Border and padding of a picture on each side, as the style sheet below
+// draws them, and the tool button's own margins.
+constexpr int kFeedFrameWidth = 2 * (3 + 2) + 12;
+
+// The chosen picture's words are bold: its button is made wide enough for
+// them, or the longest would be cut short with an ellipsis.
+int BoldTextWidth(const QToolButton& button) {
+    QFont bold = button.font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    int widest = 0;
+    for (const QString& line : button.text().split(u'\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
 }
 
 } // namespace
@@ -142,6 +160,7 @@ QGroupBox* CPrinterAlignmentDlg::MakeFeedBox(EnvelopeFeed chosen) {
         // "Lying across, at the left edge" on two lines under the picture.
         button->setText(FeedDescription(feed).replace(QStringLiteral(", "), QStringLiteral("\n")));
         button->setAccessibleName(FeedDescription(feed));
+        button->setMinimumWidth(BoldTextWidth(*button) + kFeedFrameWidth);
         button->setChecked(feed == chosen);
         m_feeds->addButton(button, static_cast<int>(feed));
         button->installEventFilter(this);

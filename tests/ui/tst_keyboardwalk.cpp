@@ -156,6 +156,29 @@ private slots:
              [&](QDialog& dlg) { QVERIFY(alignment(dlg) == given); }});
     }
 
+    // The chosen picture's words are bold; none may be cut short to fit.
+    void chosenPictureWordsWhole() {
+        for (int feed = 0; feed <= static_cast<int>(EnvelopeFeed::StandingRight); ++feed) {
+            PrinterAlignment given;
+            given.feed = static_cast<EnvelopeFeed>(feed);
+            CPrinterAlignmentDlg dlg(QStringLiteral("Office"), given, {});
+            dlg.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dlg, kWaitMs));
+            for (auto* button : dlg.findChildren<QToolButton*>()) {
+                if (!button->isChecked())
+                    continue;
+                QFont bold = button->font();
+                bold.setBold(true);
+                int widest = 0;
+                for (const QString& line : button->text().split(u'\n'))
+                    widest = std::max(widest, QFontMetrics(bold).horizontalAdvance(line));
+                // 3 px of border and 2 of padding each side.
+                QVERIFY2(button->contentsRect().width() >= widest + 10,
+                         qPrintable(button->accessibleName()));
+            }
+        }
+    }
+
     void postalOptions() {
         PostalOptions given;
         given.checkBeforePrinting = true;

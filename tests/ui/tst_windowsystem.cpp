@@ -133,6 +133,15 @@ int PrinterFace(const QPoint& button) {
         Xdotool({"key", key});                                                                     \
     } while (false)
 
+// Closes the dialog on top and waits until it has gone, so that the next
+// count of windows does not count it still.
+#define ESCAPE_DIALOG()                                                                            \
+    do {                                                                                           \
+        const int shown = VisibleWindows();                                                        \
+        Xdotool({"key", "Escape"});                                                                \
+        QTRY_COMPARE_WITH_TIMEOUT(VisibleWindows(), shown - 1, kWaitMs);                           \
+    } while (false)
+
 QStringList RightClickOnBackground(const ShownWindow& window) {
     return {"mousemove", QString::number(window.client.left() + 20),
             QString::number(window.client.bottom() - 5), "click", "3"};
@@ -194,7 +203,7 @@ void TestWindowSystem::titlesPlacesAndMove() {
     CHOOSE(RightClickOnBackground(main), "a");
     WAIT_FOR(dialog, "About Pelvaro");
     QVERIFY(CenteredOn(dialog.frame, main.frame));
-    Xdotool({"key", "Escape"});
+    ESCAPE_DIALOG();
 
     // Move puts the cursor in the middle of the window, which follows the
     // mouse until a click. The window manager takes over at the program's
@@ -225,7 +234,7 @@ void TestWindowSystem::titlesPlacesAndMove() {
     CHOOSE(QStringList({"key", "Tab", "key", "space"}), "a");
     WAIT_FOR(dialog, "Add to Address Book");
     QVERIFY(CenteredOn(dialog.frame, screen));
-    Xdotool({"key", "Escape"});
+    ESCAPE_DIALOG();
     // Qt's own dialogs keep their titles too.
     CHOOSE(QStringList({"key", "Tab", "key", "Tab", "key", "space"}), "Down");
     Xdotool({"key", "Down", "key", "Return"});
