@@ -250,10 +250,11 @@ bool COutputFile::Open() {
 QString COutputFile::TemporaryPath() {
     if (!m_file)
         return QString();
-    QString path = m_file->fileName();
+    // QTemporaryFile links an unnamed file into the folder when first asked
+    // for its name: the cleanup asks, so that no signal finds it unknown.
     if (!m_cleanup)
-        m_cleanup = std::make_unique<CSignalCleanup>(path);
-    return path;
+        m_cleanup = std::make_unique<CSignalCleanup>([this] { return m_file->fileName(); });
+    return m_cleanup->Path();
 }
 
 bool COutputFile::Write(QByteArrayView bytes) {

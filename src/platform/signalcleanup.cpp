@@ -9,6 +9,7 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <pthread.h>
 #include <unistd.h>
 #endif
 
@@ -57,11 +58,28 @@ void InstallHandlers() {
 
 } // namespace
 
-CSignalCleanup::CSignalCleanup(const QString& path) {
+CSignalCleanup::CSignalCleanup(const std::function<QString()>& nameTheFile) {
 #ifdef Q_OS_UNIX
     static std::once_flag installed;
     std::call_once(installed, InstallHandlers);
-    const QByteArray name = QFile::encodeName(path);
+    sigset_t held;
+    sigset_t before;
+    sigemptyset(&held);
+    for (const int signal : kSignals)
+        sigaddset(&held, signal);
+    ::pthread_sigmask(SIG_BLOCK, &held, &before);
+    m_path = nameTheFile();
+    Register();
+    // A signal that came meanwhile is handled here, the file registered.
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+#else
+    m_path = nameTheFile();
+#endif
+}
+
+void CSignalCleanup::Register() {
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(m_path);
     if (name.isEmpty() || std::size_t(name.size()) >= kPathRoom)
         return;
     for (int i = 0; i < kSlots; ++i) {
@@ -73,8 +91,6 @@ CSignalCleanup::CSignalCleanup(const QString& path) {
             return;
         }
     }
-#else
-    Q_UNUSED(path);
 #endif
 }
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // Files that must not outlive the process: a named temporary file that a
 // writer opens by its name (the PDF writer) stays behind when the process is
 // stopped with Ctrl-C, by a scheduler's SIGTERM or a closed terminal's
@@ -10,13 +12,21 @@
 // told to ignore (nohup) stays ignored.
 class CSignalCleanup {
 public:
-    // Registers the file for as long as the object lives. A path that does
-    // not fit the fixed room the handler works in is left unregistered.
-    explicit CSignalCleanup(const QString& path);
+    // Gives the file its name with nameTheFile, which returns the path,
+    // and registers it for as long as the object lives. The three signals
+    // wait meanwhile: one that came after the name but before the
+    // registration would leave the file behind. A path that does not fit
+    // the fixed room the handler works in is left unregistered.
+    explicit CSignalCleanup(const std::function<QString()>& nameTheFile);
     ~CSignalCleanup();
     CSignalCleanup(const CSignalCleanup&) = delete;
     CSignalCleanup& operator=(const CSignalCleanup&) = delete;
 
+    const QString& Path() const { return m_path; }
+
 private:
+    void Register();
+
+    QString m_path;
     int m_slot = -1;
 };
