@@ -471,11 +471,12 @@ private slots:
                  qPrintable(mismatch.join(u'|')));
         DEVMODEW a4 = *DEVMODEW::FromBytes(LandscapeSettings(9, 300));
         a4.dmOrientation = DEVMODEW::DMORIENT_PORTRAIT;
-        QCOMPARE(warnings(a4.ToBytes(), 0),
-                 QStringList{"The No. 10 envelope does not fit on the printer's paper, A4 (297 "
-                             "\u00D7 210 mm): what lies beyond the sheet is not printed. Choose the "
-                             "envelope itself, or a sheet lying across, as the paper with "
-                             "Printer... (in the configuration menu)."});
+        QCOMPARE(
+            warnings(a4.ToBytes(), 0),
+            QStringList{"The No. 10 envelope does not fit on the printer's paper, A4 (297 "
+                        "\u00D7 210 mm): what lies beyond the sheet is not printed. Choose the "
+                        "envelope itself, or a sheet lying across, as the paper with "
+                        "Printer... (in the configuration menu)."});
     }
 
     void testPageMatchesTheEnvelope() {
