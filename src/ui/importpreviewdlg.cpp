@@ -45,34 +45,14 @@ CImportPreviewDlg::CImportPreviewDlg(const CContactsImport& import, const CAddre
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("When the address book has the &label already:"), m_duplicates);
 
-    m_list = new QTreeView;
-    m_list->setObjectName(QStringLiteral("contacts"));
-    m_list->setAccessibleName(QStringLiteral("Contacts of the file"));
-    m_list->setModel(m_plan);
-    m_list->setRootIsDecorated(false);
-    m_list->setUniformRowHeights(true);
-    m_list->setAllColumnsShowFocus(true);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->header()->setStretchLastSection(true);
-    m_list->setColumnWidth(CImportPlanModel::kLabelColumn, 160);
+    MakeList();
 
     m_summary = new QLabel;
     m_summary->setObjectName(QStringLiteral("summary"));
     m_summary->setTextFormat(Qt::PlainText);
     m_summary->setWordWrap(true);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel | QDialogButtonBox::Help);
-    buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
-    const QString helpPage = QStringLiteral("import.html#preview");
-    connect(buttons, &QDialogButtonBox::helpRequested, this,
-            [helpPage] { RunHelpCommand(helpPage); });
-    AddHelpKey(*this, helpPage);
-    m_importButton = buttons->addButton(QStringLiteral("&Import"), QDialogButtonBox::AcceptRole);
-    m_importButton->setObjectName(QStringLiteral("import"));
-    m_importButton->setDefault(true);
-    // Enter imports; the list, which says what will happen, has the keyboard.
-    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
-    m_importButton->setAutoDefault(false);
+    QDialogButtonBox* buttons = MakeButtons();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(file);
@@ -90,6 +70,36 @@ CImportPreviewDlg::CImportPreviewDlg(const CContactsImport& import, const CAddre
     connect(m_duplicates, &QComboBox::currentIndexChanged, this, &CImportPreviewDlg::Fill);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+// The plan, a contact a row.
+void CImportPreviewDlg::MakeList() {
+    m_list = new QTreeView;
+    m_list->setObjectName(QStringLiteral("contacts"));
+    m_list->setAccessibleName(QStringLiteral("Contacts of the file"));
+    m_list->setModel(m_plan);
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->header()->setStretchLastSection(true);
+    m_list->setColumnWidth(CImportPlanModel::kLabelColumn, 160);
+}
+
+QDialogButtonBox* CImportPreviewDlg::MakeButtons() {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel | QDialogButtonBox::Help);
+    buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
+    const QString helpPage = QStringLiteral("import.html#preview");
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [helpPage] { RunHelpCommand(helpPage); });
+    AddHelpKey(*this, helpPage);
+    m_importButton = buttons->addButton(QStringLiteral("&Import"), QDialogButtonBox::AcceptRole);
+    m_importButton->setObjectName(QStringLiteral("import"));
+    m_importButton->setDefault(true);
+    // Enter imports; the list, which says what will happen, has the keyboard.
+    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+    m_importButton->setAutoDefault(false);
+    return buttons;
 }
 
 // The file's problems, a line each, when it has any.

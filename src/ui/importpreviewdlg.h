@@ -8,6 +8,7 @@ class CAddressBook;
 class CImportPlanModel;
 class CSettingsStore;
 class QComboBox;
+class QDialogButtonBox;
 class QLabel;
 class QPushButton;
 class QTreeView;
@@ -33,6 +34,8 @@ private:
     // The list planned again for the way chosen with taken labels, and the
     // sentence under it.
     void Fill();
+    void MakeList();
+    QDialogButtonBox* MakeButtons();
     void AddProblems(QVBoxLayout* layout, const CContactsImport& import);
 
     CSettingsStore& m_settings;
