@@ -20,7 +20,9 @@ void TabInShownOrder(QDialogButtonBox& buttons) {
     }
 }
 
-void AddHelpKey(QDialog& dialog, const QString& page) {
+void ConnectHelp(QDialog& dialog, QDialogButtonBox& buttons, const QString& page) {
+    const auto open = [page] { RunHelpCommand(page); };
+    QObject::connect(&buttons, &QDialogButtonBox::helpRequested, &dialog, open);
     QObject::connect(new QShortcut(QKeySequence(Qt::Key_F1), &dialog), &QShortcut::activated,
-                     &dialog, [page] { RunHelpCommand(page); });
+                     &dialog, open);
 }

@@ -13,6 +13,6 @@ class QString;
 // buttons, as moving it into the dialog keeps the order they were added in.
 void TabInShownOrder(QDialogButtonBox& buttons);
 
-// F1 opens the dialog's page of the help, wherever the focus is in it, as
-// its Help button does.
-void AddHelpKey(QDialog& dialog, const QString& page);
+// The row's Help button, and F1 wherever the focus is in the dialog, open
+// the dialog's page of the help.
+void ConnectHelp(QDialog& dialog, QDialogButtonBox& buttons, const QString& page);

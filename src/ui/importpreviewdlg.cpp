@@ -1,7 +1,6 @@
 #include "ui/importpreviewdlg.h"
 
 #include "addressbook/addressbook.h"
-#include "platform/helpcommand.h"
 #include "settings/settingsstore.h"
 #include "ui/contactsfiledialogs.h"
 #include "ui/dialogbuttons.h"
@@ -90,9 +89,7 @@ QDialogButtonBox* CImportPreviewDlg::MakeButtons() {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel | QDialogButtonBox::Help);
     buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
     const QString helpPage = QStringLiteral("import.html#preview");
-    connect(buttons, &QDialogButtonBox::helpRequested, this,
-            [helpPage] { RunHelpCommand(helpPage); });
-    AddHelpKey(*this, helpPage);
+    ConnectHelp(*this, *buttons, helpPage);
     m_importButton = buttons->addButton(QStringLiteral("&Import"), QDialogButtonBox::AcceptRole);
     m_importButton->setObjectName(QStringLiteral("import"));
     m_importButton->setDefault(true);

@@ -1,9 +1,9 @@
 #include "ui/layoutdlg.h"
 
-#include "platform/helpcommand.h"
 #include "postal/postaloptions.h"
 #include "postal/postplacement.h"
 #include "print/printjob.h"
+#include "ui/dialogbuttons.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -163,7 +163,7 @@ QDialogButtonBox* CLayoutDlg::MakeButtons() {
         accept();
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { RunHelpCommand(kHelpPage); });
+    ConnectHelp(*this, *buttons, kHelpPage);
     return buttons;
 }
 

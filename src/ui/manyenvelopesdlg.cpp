@@ -4,7 +4,6 @@
 #include "contacts/addressformatter.h"
 #include "contacts/contactsimport.h"
 #include "platform/exception.h"
-#include "platform/helpcommand.h"
 #include "postal/postaloptions.h"
 #include "print/printeralignment.h"
 #include "settings/settingsstore.h"
@@ -247,8 +246,7 @@ void CManyEnvelopesDlg::LayOut() {
     // Help, from its button or F1, opens this dialog's page of the help.
     auto* help = buttons->addButton(QDialogButtonBox::Help);
     help->setAutoDefault(false);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { RunHelpCommand(kHelpPage); });
-    AddHelpKey(*this, kHelpPage);
+    ConnectHelp(*this, *buttons, kHelpPage);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(findRow);
     layout->addWidget(m_noMatch);

@@ -1,6 +1,5 @@
 #include "ui/postaloptionsdlg.h"
 
-#include "platform/helpcommand.h"
 #include "ui/dialogbuttons.h"
 
 #include <QCheckBox>
@@ -89,9 +88,7 @@ QDialogButtonBox* CPostalOptionsDlg::MakeButtons() {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                                          QDialogButtonBox::Help);
     buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
-    connect(buttons, &QDialogButtonBox::helpRequested, this,
-            [] { RunHelpCommand(QStringLiteral("postal.html")); });
-    AddHelpKey(*this, QStringLiteral("postal.html"));
+    ConnectHelp(*this, *buttons, QStringLiteral("postal.html"));
     connect(buttons, &QDialogButtonBox::accepted, this, &CPostalOptionsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     return buttons;

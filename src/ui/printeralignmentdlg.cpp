@@ -1,6 +1,5 @@
 #include "ui/printeralignmentdlg.h"
 
-#include "platform/helpcommand.h"
 #include "ui/dialogbuttons.h"
 
 #include <QButtonGroup>
@@ -185,9 +184,7 @@ QDialogButtonBox* CPrinterAlignmentDlg::MakeButtons() {
     buttons->button(QDialogButtonBox::Help)->setAccessibleName(QStringLiteral("Help"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this,
-            [] { RunHelpCommand(QStringLiteral("alignment.html")); });
-    AddHelpKey(*this, QStringLiteral("alignment.html"));
+    ConnectHelp(*this, *buttons, QStringLiteral("alignment.html"));
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setTextFormat(Qt::PlainText);

@@ -1,6 +1,6 @@
 #include "ui/tabledialogs.h"
 
-#include "platform/helpcommand.h"
+#include "ui/dialogbuttons.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -28,10 +27,7 @@ QDialogButtonBox* Buttons(QDialog* dialog, const QString& page) {
     buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    QObject::connect(buttons, &QDialogButtonBox::helpRequested, dialog,
-                     [page] { RunHelpCommand(page); });
-    QObject::connect(new QShortcut(QKeySequence(Qt::Key_F1), dialog), &QShortcut::activated, dialog,
-                     [page] { RunHelpCommand(page); });
+    ConnectHelp(*dialog, *buttons, page);
     return buttons;
 }
 

@@ -270,6 +270,35 @@ private slots:
         QTEST(run.status, "status");
     }
 
+    // The manual page has a section for every command the tool lists, and
+    // names every option a command's help shows.
+    void manualPageNamesEveryCommandAndOption() {
+        QFile page(QStringLiteral(PELVARO_TEST_DATA_DIR "/../../res/man/pelvaro-cli.1"));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString manual = QString::fromUtf8(page.readAll());
+        const QString commands =
+            RunTool({QStringLiteral("--help")}).out.section(QStringLiteral("Commands:"), 1);
+        static const QRegularExpression commandLine(QStringLiteral("^  ([a-z]+) "),
+                                                    QRegularExpression::MultilineOption);
+        static const QRegularExpression option(QStringLiteral("^  (?:-\\w, )?--([a-z-]+)"),
+                                               QRegularExpression::MultilineOption);
+        int listed = 0;
+        for (const auto& command :
+             commandLine.globalMatch(commands.section(QStringLiteral("Options:"), 0, 0))) {
+            const QString name = command.captured(1);
+            ++listed;
+            QVERIFY2(manual.contains(QStringLiteral(".SS %1\n").arg(name)), qPrintable(name));
+            const QString help = RunTool({name, QStringLiteral("--help")}).out;
+            for (const auto& match : option.globalMatch(help)) {
+                QString escaped = QStringLiteral("--") + match.captured(1);
+                escaped.replace(u'-', QStringLiteral("\\-"));
+                QVERIFY2(manual.contains(escaped),
+                         qPrintable(name + QStringLiteral(": ") + escaped));
+            }
+        }
+        QCOMPARE(listed, 8);
+    }
+
     // Outputs never land on the program's own files, a device, a folder or
     // a read-only file, and replace a file only once they are whole: with
     // the disk full the old file stays. Inputs that are not regular files

@@ -488,7 +488,10 @@ private slots:
             size->setCurrentIndex(size->findData("DL"));
             QVERIFY(Named<QCheckBox>(dialog, "mailingPlaced")->isChecked());
             QCOMPARE(Named<QDoubleSpinBox>(dialog, "mailingX")->suffix(), " mm");
+            Named<QDialogButtonBox>(dialog, "buttons")->button(QDialogButtonBox::Help)->click();
+            PressShortcut(dialog, Qt::Key_F1);
         });
+        QCOMPARE(m_helpPages, QStringList(2, "layout.html"));
         QVERIFY2(rules.contains(u"40 mm from the top"), qPrintable(rules));
         BlockPlacements stored = ReadBlockPlacements(*m_settings);
         QCOMPARE(stored.value("No. 10"), (BlockPlacement{std::nullopt, QPointF(4.25, 2)}));
