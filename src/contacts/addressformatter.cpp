@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -86,6 +87,23 @@ const PlaceFormat& PlaceFormatFor(const QString& code) {
     return kOtherCountries;
 }
 
+// A format's regionInPostcode, compiled once: every contact of a file asks
+// for it, and compiling costs far more than matching.
+const QRegularExpression& RegionInPostcode(const PlaceFormat& format) {
+    static const std::vector<QRegularExpression> patterns = [] {
+        std::vector<QRegularExpression> compiled;
+        for (const PlaceFormat& each : kPlaceFormats)
+            compiled.emplace_back(
+                QLatin1String(each.regionInPostcode ? each.regionInPostcode : ""));
+        return compiled;
+    }();
+    static const QRegularExpression none;
+    for (std::size_t i = 0; i < patterns.size(); ++i)
+        if (&kPlaceFormats[i] == &format)
+            return patterns[i];
+    return none;
+}
+
 // The country whose way of writing the place an address without a country
 // plainly follows ("IL" and "62704", or "CA 94065" as the postcode); empty
 // when it follows none.
@@ -94,8 +112,7 @@ QString CountryShownByPlace(const PostalAddress& address) {
                               ? address.postcode.trimmed()
                               : address.region.trimmed() + u' ' + address.postcode.trimmed();
     for (const PlaceFormat& format : kPlaceFormats) {
-        if (format.regionInPostcode &&
-            QRegularExpression(QLatin1String(format.regionInPostcode)).match(place).hasMatch())
+        if (format.regionInPostcode && RegionInPostcode(format).match(place).hasMatch())
             return QLatin1String(format.countries).first(2);
     }
     return {};
@@ -105,8 +122,7 @@ QString PlaceLines(const PostalAddress& address, const PlaceFormat& format) {
     QString region = address.region;
     QString postcode = address.postcode;
     if (region.isEmpty() && format.regionInPostcode) {
-        const QRegularExpression pattern(QLatin1String(format.regionInPostcode));
-        if (const auto match = pattern.match(postcode); match.hasMatch()) {
+        if (const auto match = RegionInPostcode(format).match(postcode); match.hasMatch()) {
             region = match.captured(1);
             postcode = match.captured(2);
         }
