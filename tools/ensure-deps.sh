@@ -4,7 +4,7 @@
 PELVARO_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libcups2-dev
-    libwayland-dev libzint-dev libquazip1-qt6-dev
+    libwayland-dev libzint-dev zlib1g-dev libquazip1-qt6-dev
     fonts-liberation2 fonts-dejavu-core
 )
 # Every tool a test uses: the sanitizer build, a CUPS scheduler of the tests'

@@ -3,11 +3,9 @@
 #include "contacts/odsworkbook.h"
 #include "contacts/workbookreader.h"
 #include "contacts/xlsxworkbook.h"
-#include "contacts/zipxmlstream.h"
+#include "contacts/zippackage.h"
 
 #include <QIODevice>
-
-#include <quazip/quazip.h>
 
 QString ColumnLetters(int column) {
     QString letters;
@@ -47,17 +45,17 @@ bool CSpreadsheet::LooksLikeCompoundFile(QByteArrayView start) {
     return start.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
 }
 
-CSpreadsheet::CSpreadsheet(QIODevice& device) : m_zip(std::make_unique<QuaZip>(&device)) {
+CSpreadsheet::CSpreadsheet(QIODevice& device) : m_zip(std::make_unique<CZipPackage>(device)) {
     if (LooksLikeCompoundFile(device.peek(8))) {
         m_error = QStringLiteral("it is protected by a password, or an older Excel workbook "
                                  "(.xls); save it without a password as .xlsx or .ods");
         return;
     }
-    if (!m_zip->open(QuaZip::mdUnzip)) {
+    if (!m_zip->Open()) {
         m_error = QStringLiteral("it is damaged: it is not a whole zip package");
         return;
     }
-    const QStringList names = m_zip->getFileNameList();
+    const QStringList names = m_zip->Names();
     const auto has = [&](const char* name) {
         return names.contains(QLatin1String(name), Qt::CaseInsensitive);
     };
@@ -80,8 +78,6 @@ CSpreadsheet::CSpreadsheet(QIODevice& device) : m_zip(std::make_unique<QuaZip>(&
 CSpreadsheet::~CSpreadsheet() {
     // The readers' parts close before the package does.
     m_reader.reset();
-    if (m_zip->isOpen())
-        m_zip->close();
 }
 
 bool CSpreadsheet::IsOpen() const {

@@ -10,7 +10,7 @@
 
 class CWorkbookReader;
 class QIODevice;
-class QuaZip;
+class CZipPackage;
 
 // An .xlsx or .ods workbook, read with the zip package's parts unpacked a
 // piece at a time: its sheets, and the rows of one, a row at a time, so
@@ -46,7 +46,7 @@ public:
     QList<SheetRow> FirstRows(int sheet, int count);
 
 private:
-    std::unique_ptr<QuaZip> m_zip;
+    std::unique_ptr<CZipPackage> m_zip;
     std::unique_ptr<CWorkbookReader> m_reader;
     QString m_error;
 };

@@ -8,7 +8,7 @@
 
 #include <utility>
 
-class QuaZip;
+class CZipPackage;
 
 // What reads one kind of workbook: its sheets, and the rows of one. Made by
 // CSpreadsheet for the kind of package it finds.
@@ -21,7 +21,7 @@ public:
     // A cell holds at most this many characters; the rest is cut.
     static constexpr int kMaxCellLength = 32767;
 
-    explicit CWorkbookReader(QuaZip& zip) : m_zip(zip) {}
+    explicit CWorkbookReader(CZipPackage& zip) : m_zip(zip) {}
     virtual ~CWorkbookReader() = default;
     CWorkbookReader(const CWorkbookReader&) = delete;
     CWorkbookReader& operator=(const CWorkbookReader&) = delete;
@@ -39,7 +39,7 @@ protected:
     // Puts a cell's text at its column, cut to the limits.
     static void SetCell(SheetRow& row, int column, QString text);
 
-    QuaZip& Zip() const { return m_zip; }
+    CZipPackage& Zip() const { return m_zip; }
     void SetSheets(QList<SheetInfo> sheets) { m_sheets = std::move(sheets); }
     void AddSheet(SheetInfo sheet) { m_sheets.append(std::move(sheet)); }
     // Sets Error() and returns false, for the reader to return.
@@ -51,7 +51,7 @@ protected:
     void ClearNotes() { m_notes.clear(); }
 
 private:
-    QuaZip& m_zip;
+    CZipPackage& m_zip;
     QList<SheetInfo> m_sheets;
     QString m_error;
     QStringList m_notes;

@@ -1,8 +1,6 @@
 #include "contacts/zipxmlstream.h"
 
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
-#include <quazip/quazipfileinfo.h>
+#include "contacts/zippackage.h"
 
 namespace {
 
@@ -17,16 +15,13 @@ QStringView AttributeValue(const QXmlStreamAttributes& attributes, QStringView n
     return {};
 }
 
-CZipXmlStream::CZipXmlStream(QuaZip& zip, const QString& name) : m_name(name) {
-    if (!zip.setCurrentFile(name, QuaZip::csSensitive) &&
-        !zip.setCurrentFile(name, QuaZip::csInsensitive))
+CZipXmlStream::CZipXmlStream(const CZipPackage& zip, const QString& name) : m_name(name) {
+    const ZipEntry* entry = zip.Find(name);
+    if (!entry)
         return;
-    QuaZipFileInfo64 info;
-    if (!zip.getCurrentFileInfo(&info))
-        return;
-    m_packedSize = static_cast<qint64>(info.compressedSize);
-    m_file = std::make_unique<QuaZipFile>(&zip);
-    if (!m_file->open(QIODevice::ReadOnly)) {
+    m_packedSize = entry->packedSize;
+    m_part = std::make_unique<CZipPart>(zip, *entry);
+    if (!m_part->IsOpen()) {
         m_error = QStringLiteral("its part %1 cannot be unpacked (damaged, or protected by a "
                                  "password)")
                       .arg(name);
@@ -34,7 +29,7 @@ CZipXmlStream::CZipXmlStream(QuaZip& zip, const QString& name) : m_name(name) {
     }
     // What the zip says the part unpacks to is checked first; what it
     // really unpacks to is counted as it comes.
-    if (static_cast<qint64>(info.uncompressedSize) > kMaxPartSize) {
+    if (entry->size > kMaxPartSize) {
         m_error = QStringLiteral("its part %1 would unpack to more than 1 GiB; nothing more "
                                  "was read")
                       .arg(name);
@@ -48,9 +43,9 @@ CZipXmlStream::~CZipXmlStream() = default;
 bool CZipXmlStream::Feed() {
     if (!m_open || !m_error.isEmpty())
         return false;
-    const QByteArray piece = m_file->read(kPieceSize);
+    const QByteArray piece = m_part->Read(kPieceSize);
     if (piece.isEmpty()) {
-        if (m_file->getZipError() != 0 || !m_file->atEnd())
+        if (!m_part->AtEnd())
             m_error = QStringLiteral("its part %1 is damaged").arg(m_name);
         return false;
     }
@@ -79,7 +74,7 @@ bool CZipXmlStream::Contains(QByteArrayView bytes) {
     // two pieces is found.
     QByteArray tail;
     while (true) {
-        const QByteArray piece = m_file->read(kPieceSize);
+        const QByteArray piece = m_part->Read(kPieceSize);
         if (piece.isEmpty())
             return false;
         m_unpacked += piece.size();

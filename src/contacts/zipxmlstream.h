@@ -5,13 +5,13 @@
 
 #include <memory>
 
-class QuaZip;
+class CZipPackage;
+class CZipPart;
 
 // The value of the attribute with this local name, whatever its namespace
 // prefix ("table:name"); empty when there is none. It lives as long as
 // `attributes` does.
 QStringView AttributeValue(const QXmlStreamAttributes& attributes, QStringView name);
-class QuaZipFile;
 
 // One XML part of a zip package (a sheet of a workbook), unpacked and read
 // a piece at a time, so that a part of any size takes little memory. A
@@ -26,7 +26,7 @@ public:
 
     // Opens the part named `name` (a path inside the zip, matched without
     // regard to case where no name matches exactly).
-    CZipXmlStream(QuaZip& zip, const QString& name);
+    CZipXmlStream(const CZipPackage& zip, const QString& name);
     ~CZipXmlStream();
     CZipXmlStream(const CZipXmlStream&) = delete;
     CZipXmlStream& operator=(const CZipXmlStream&) = delete;
@@ -55,7 +55,7 @@ private:
     // Whether what was unpacked so far is past the limits.
     bool IsBomb() const;
 
-    std::unique_ptr<QuaZipFile> m_file;
+    std::unique_ptr<CZipPart> m_part;
     QXmlStreamReader m_xml;
     QString m_name;
     bool m_open = false;

@@ -5,12 +5,15 @@
 #include "contacts/contactswriter.h"
 #include "contacts/numberformat.h"
 #include "contacts/spreadsheet.h"
+#include "contacts/zippackage.h"
 #include "testenvironment.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QTest>
+#include <QtEndian>
 
 #include <map>
 
@@ -75,6 +78,94 @@ CAddressBook BookAt(const QString& path, const QList<CAddress>& records) {
     for (const CAddress& record : records)
         book.InsertAddress(record);
     return book;
+}
+
+// A zip package of stored parts as the tests need one: offsets counted
+// without `lead`, the bytes glued before it; the sizes and offsets in zip64
+// form when `zip64` is set.
+struct TestPart {
+    QByteArray name;
+    QByteArray bytes;
+    quint16 flags = 0;
+    quint16 method = 0;
+};
+
+void Put(QByteArray& out, quint64 value, int size) {
+    for (int i = 0; i < size; ++i)
+        out.append(char((value >> (8 * i)) & 0xFF));
+}
+
+quint32 Crc32(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFF;
+    for (const char c : bytes) {
+        crc ^= quint8(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320U : crc >> 1;
+    }
+    return ~crc;
+}
+
+QByteArray ZipOf(const QList<TestPart>& parts, const QByteArray& lead, bool zip64) {
+    const quint64 big = 0xFFFFFFFF;
+    QByteArray body;
+    QByteArray directory;
+    for (const TestPart& part : parts) {
+        QByteArray extra;
+        if (zip64) {
+            Put(extra, 1, 2);
+            Put(extra, 24, 2);
+            Put(extra, part.bytes.size(), 8);
+            Put(extra, part.bytes.size(), 8);
+            Put(extra, body.size(), 8);
+        }
+        const auto header = [&](QByteArray& out, bool central) {
+            Put(out, central ? 0x02014b50 : 0x04034b50, 4);
+            if (central)
+                Put(out, 45, 2);
+            Put(out, 45, 2);
+            Put(out, part.flags, 2);
+            Put(out, part.method, 2);
+            Put(out, 0, 4);
+            Put(out, Crc32(part.bytes), 4);
+            Put(out, zip64 ? big : part.bytes.size(), 4);
+            Put(out, zip64 ? big : part.bytes.size(), 4);
+            Put(out, part.name.size(), 2);
+            Put(out, central ? extra.size() : 0, 2);
+            if (central) {
+                Put(out, 0, 6);
+                Put(out, 0, 4);
+                Put(out, zip64 ? big : body.size(), 4);
+            }
+            out.append(part.name);
+        };
+        header(directory, true);
+        directory.append(extra);
+        header(body, false);
+        body.append(part.bytes);
+    }
+    QByteArray end;
+    if (zip64) {
+        Put(end, 0x06064b50, 4);
+        Put(end, 44, 8);
+        Put(end, 45, 4);
+        Put(end, 0, 8);
+        Put(end, parts.size(), 8);
+        Put(end, parts.size(), 8);
+        Put(end, directory.size(), 8);
+        Put(end, body.size(), 8);
+        Put(end, 0x07064b50, 4);
+        Put(end, 0, 4);
+        Put(end, body.size() + directory.size(), 8);
+        Put(end, 1, 4);
+    }
+    Put(end, 0x06054b50, 4);
+    Put(end, 0, 4);
+    Put(end, zip64 ? 0xFFFF : parts.size(), 2);
+    Put(end, zip64 ? 0xFFFF : parts.size(), 2);
+    Put(end, zip64 ? big : directory.size(), 4);
+    Put(end, zip64 ? big : body.size(), 4);
+    Put(end, 0, 2);
+    return lead + body + directory + end;
 }
 
 } // namespace
@@ -308,6 +399,48 @@ private Q_SLOTS:
             return read.number < row;
         }));
         QTEST(shown, "cells");
+    }
+
+    // Packages as other zip writers make them, and as they are damaged:
+    // what the part content.xml reads to.
+    void zipPackages_data() {
+        QTest::addColumn<QByteArray>("package");
+        QTest::addColumn<QString>("read");
+        const QList<TestPart> parts = {{"mimetype", "x"}, {"Content.XML", "<a>ok</a>"}};
+        const QByteArray program(300, 'M');
+        QTest::newRow("plain") << ZipOf(parts, {}, false) << "<a>ok</a>";
+        QTest::newRow("glued after a program") << ZipOf(parts, program, false) << "<a>ok</a>";
+        QTest::newRow("zip64") << ZipOf(parts, {}, true) << "<a>ok</a>";
+        QTest::newRow("zip64 glued") << ZipOf(parts, program, true) << "<a>ok</a>";
+        QByteArray changed = ZipOf(parts, {}, false);
+        changed.replace("<a>ok</a>", "<a>OK</a>");
+        QTest::newRow("a byte changed") << changed << "damaged";
+        QTest::newRow("cut short") << ZipOf(parts, {}, false).chopped(1) << "no package";
+        QTest::newRow("password") << ZipOf({{"content.xml", "<a/>", 1}}, {}, false) << "no part";
+        QTest::newRow("other method")
+            << ZipOf({{"content.xml", "<a/>", 0, 12}}, {}, false) << "no part";
+        QByteArray bigger = ZipOf(parts, {}, true);
+        const qsizetype size = bigger.lastIndexOf(QByteArray::fromHex("01001800"));
+        qToLittleEndian<quint64>(1000, bigger.data() + size + 4);
+        QTest::newRow("size past the end") << bigger << "no part";
+    }
+    void zipPackages() {
+        QFETCH(QByteArray, package);
+        QBuffer device(&package);
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        CZipPackage zip(device);
+        QString read = QStringLiteral("no package");
+        if (const ZipEntry* entry =
+                zip.Open() ? zip.Find(QStringLiteral("content.xml")) : nullptr) {
+            CZipPart part(zip, *entry);
+            QByteArray bytes;
+            for (QByteArray piece; !(piece = part.Read(4)).isEmpty();)
+                bytes += piece;
+            read = !part.IsOpen() ? QStringLiteral("no part")
+                   : part.AtEnd() ? QString::fromLatin1(bytes)
+                                  : QStringLiteral("damaged");
+        }
+        QTEST(read, "read");
     }
 
     // Number formats on worked examples: what a cell of that format shows.
