@@ -420,8 +420,9 @@ private Q_SLOTS:
         QTest::newRow("other method")
             << ZipOf({{"content.xml", "<a/>", 0, 12}}, {}, false) << "no part";
         QByteArray bigger = ZipOf(parts, {}, true);
-        const qsizetype size = bigger.lastIndexOf(QByteArray::fromHex("01001800"));
-        qToLittleEndian<quint64>(1000, bigger.data() + size + 4);
+        const qsizetype field = bigger.lastIndexOf(QByteArray::fromHex("01001800"));
+        qToLittleEndian<quint64>(1000, bigger.data() + field + 4);
+        qToLittleEndian<quint64>(1000, bigger.data() + field + 12);
         QTest::newRow("size past the end") << bigger << "no part";
     }
     void zipPackages() {
