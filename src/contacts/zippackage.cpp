@@ -128,11 +128,13 @@ bool CZipPackage::ReadDirectoryEnd(qint64& start, qint64& size, qint64& count) {
         if (count < 0 || size < 0 || offset < 0)
             return false;
     }
+    if (offset > end || size > end - offset)
+        return false;
     // Whatever lies between where the directory says it ends and where it
     // does came before the package.
     m_lead = end - offset - size;
     start = offset + m_lead;
-    return m_lead >= 0 && offset <= end && size <= end - offset;
+    return true;
 }
 
 bool CZipPackage::ReadDirectory(qint64 start, qint64 size, qint64 count) {

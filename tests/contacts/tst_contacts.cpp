@@ -424,6 +424,11 @@ private Q_SLOTS:
         qToLittleEndian<quint64>(1000, bigger.data() + field + 4);
         qToLittleEndian<quint64>(1000, bigger.data() + field + 12);
         QTest::newRow("size past the end") << bigger << "no part";
+        QByteArray farAway = ZipOf(parts, {}, true);
+        const qsizetype record = farAway.lastIndexOf("PK\x06\x06");
+        qToLittleEndian<quint64>(0x7000'0000'0000'0000, farAway.data() + record + 40);
+        qToLittleEndian<quint64>(0x7000'0000'0000'0000, farAway.data() + record + 48);
+        QTest::newRow("directory past any file") << farAway << "no package";
     }
     void zipPackages() {
         QFETCH(QByteArray, package);
